@@ -1,0 +1,26 @@
+// Host settings (the environment) and the installation's built-in defaults.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace tvhost {
+
+// The value of a host setting; a setting that is set but empty counts as unset.
+std::optional<std::string> Setting(const char *name);
+
+// The directory that holds the host library itself (resolved, absolute).
+// Every built-in default is found relative to it, so an installed tree works
+// from any prefix and can be moved.
+const std::string &HostLibraryDir();
+
+// Where modules are searched when TVHOST_PATH is unset.
+std::string DefaultModuleDir();
+
+// What GetWindowsDirectoryA reports when TVHOST_WINDIR is unset.
+std::string DefaultConfigDir();
+
+// The mixer driver used when TVHOST_MIXERS is unset.
+std::string DefaultMixerDriver();
+
+}  // namespace tvhost

@@ -1,0 +1,61 @@
+#include "support/test_env.h"
+
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace tvtest {
+namespace {
+
+std::string ScratchRoot() {
+    static const std::string root = [] {
+        std::string base = std::filesystem::temp_directory_path().string() + "/tvcore-test-XXXXXX";
+        if (mkdtemp(base.data()) == nullptr) abort();
+        return base;
+    }();
+    return root;
+}
+
+// Runs before main: every test binary starts from the same host settings,
+// whatever the calling shell has set.
+struct EnvironmentSetter {
+    EnvironmentSetter() { UseBuildTreeHost(); }
+    ~EnvironmentSetter() {
+        std::error_code ignored;
+        std::filesystem::remove_all(ScratchRoot(), ignored);
+    }
+} environmentSetter;
+
+}  // namespace
+
+void UseBuildTreeHost() {
+    setenv("TVHOST_PATH", TVCORE_TEST_MODULE_DIR, 1);
+    setenv("TVHOST_WINDIR", MakeTempDir("windows").c_str(), 1);
+    unsetenv("TVHOST_DEBUG");
+}
+
+std::string ModuleDir() { return TVCORE_TEST_MODULE_DIR; }
+
+std::string MakeTempDir(const std::string &name) {
+    static int serial = 0;
+    std::string dir = ScratchRoot() + "/" + name + "-" + std::to_string(++serial);
+    std::filesystem::create_directories(dir);
+    return dir;
+}
+
+void WriteFile(const std::string &path, const std::string &text) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << text;
+}
+
+std::string ReadFile(const std::string &path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+}  // namespace tvtest

@@ -1,0 +1,3 @@
+#include "tv/tv_state.h"
+
+TvState tvState = kTvStateAtLoad;
