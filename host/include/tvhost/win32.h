@@ -134,6 +134,7 @@ TVHOST_API HANDLE WINAPI CreateSemaphoreA(LPSECURITY_ATTRIBUTES attributes, LONG
                                           LONG maximumCount, LPCSTR name);
 TVHOST_API BOOL WINAPI ReleaseSemaphore(HANDLE semaphore, LONG releaseCount, LONG *previousCount);
 TVHOST_API DWORD WINAPI WaitForSingleObject(HANDLE handle, DWORD milliseconds);
+TVHOST_API void WINAPI Sleep(DWORD milliseconds);
 
 /* ---- Files -------------------------------------------------------------- */
 
