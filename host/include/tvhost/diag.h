@@ -14,6 +14,18 @@ extern "C" {
 /* Kernel-object handles (semaphores, files) open in this process. */
 __attribute__((visibility("default"))) uint32_t TvHostOpenHandleCount(void);
 
+/* ---- Mixer ---------------------------------------------------------------- */
+
+/* Mixer handles open in this process (mixerOpen without mixerClose). */
+__attribute__((visibility("default"))) uint32_t TvHostOpenMixerHandles(void);
+
+/* For tests and tools: closes every open mixer handle, lets the mixer driver
+ * modules go, and makes the next mixer call load the drivers that
+ * TVHOST_MIXERS names at that time (so a changed setting takes effect).
+ * Handles opened before the reset are refused afterwards. Not for
+ * applications: no Windows service behaves like it. */
+__attribute__((visibility("default"))) void TvHostMixerReset(void);
+
 #ifdef __cplusplus
 }
 #endif

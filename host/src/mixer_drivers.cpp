@@ -1,0 +1,78 @@
+#include "mixer_drivers.h"
+
+#include <dlfcn.h>
+
+#include "module_path.h"
+#include "settings.h"
+
+namespace tvhost {
+
+MixerDriver::~MixerDriver() {
+    if (module != nullptr) dlclose(module);
+}
+
+bool MixerDriverSet::Locate(UINT device, std::shared_ptr<MixerDriver> &driver, UINT &localId) const {
+    UINT first = 0;
+    for (const std::shared_ptr<MixerDriver> &candidate : drivers) {
+        if (device - first < candidate->deviceCount) {
+            driver = candidate;
+            localId = device - first;
+            return true;
+        }
+        first += candidate->deviceCount;
+    }
+    return false;
+}
+
+static std::string Trimmed(const std::string &text) {
+    const char *blanks = " \t";
+    std::string::size_type begin = text.find_first_not_of(blanks);
+    if (begin == std::string::npos) return {};
+    return text.substr(begin, text.find_last_not_of(blanks) - begin + 1);
+}
+
+std::vector<std::string> MixerDriverNames() {
+    std::optional<std::string> setting = Setting("TVHOST_MIXERS");
+    if (!setting) return {DefaultMixerDriver()};
+    std::vector<std::string> names;
+    std::string::size_type start = 0;
+    while (start <= setting->size()) {
+        std::string::size_type comma = setting->find(',', start);
+        if (comma == std::string::npos) comma = setting->size();
+        std::string name = Trimmed(setting->substr(start, comma - start));
+        if (!name.empty()) names.push_back(name);
+        start = comma + 1;
+    }
+    return names;
+}
+
+std::shared_ptr<MixerDriver> LoadMixerDriver(const std::string &name) {
+    std::string file = FindModule(name);
+    if (file.empty()) return nullptr;
+    auto driver = std::make_shared<MixerDriver>();
+    driver->file = file;
+    driver->module = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (driver->module == nullptr) return nullptr;
+    driver->message = reinterpret_cast<MxdMessageProc>(dlsym(driver->module, MXD_ENTRY_NAME));
+    if (driver->message == nullptr) return nullptr;  // the destructor unloads it
+    return driver;
+}
+
+std::shared_ptr<const MixerDriverSet> LoadMixerDrivers() {
+    auto set = std::make_shared<MixerDriverSet>();
+    for (const std::string &name : MixerDriverNames()) {
+        std::shared_ptr<MixerDriver> driver = LoadMixerDriver(name);
+        if (!driver) continue;
+        DWORD count = driver->message(0, MXDM_GETNUMDEVS, 0, 0, 0);
+        // A count that would push the numbering past the device-number range
+        // is cut, so device numbers stay small and never reach handle values.
+        constexpr UINT kMaxDevices = 256;
+        if (count > kMaxDevices - set->deviceCount) count = kMaxDevices - set->deviceCount;
+        driver->deviceCount = count;
+        set->deviceCount += count;
+        set->drivers.push_back(std::move(driver));
+    }
+    return set;
+}
+
+}  // namespace tvhost

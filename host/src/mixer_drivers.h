@@ -1,0 +1,51 @@
+// The mixer driver modules behind the host's mixer functions: which modules
+// TVHOST_MIXERS names, loading them, and numbering their devices in order.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tvhost/mixer_driver.h"
+
+namespace tvhost {
+
+// One loaded driver module. The module stays loaded while anything (the
+// driver set, an open mixer, a call in progress) holds a reference.
+struct MixerDriver {
+    std::string file;              // the module file that was opened
+    void *module = nullptr;        // dlopen handle
+    MxdMessageProc message = nullptr;
+    UINT deviceCount = 0;          // its MXDM_GETNUMDEVS answer at load
+
+    MixerDriver() = default;
+    MixerDriver(const MixerDriver &) = delete;
+    MixerDriver &operator=(const MixerDriver &) = delete;
+    ~MixerDriver();
+};
+
+// The drivers of one load, in device order.
+struct MixerDriverSet {
+    std::vector<std::shared_ptr<MixerDriver>> drivers;
+    UINT deviceCount = 0;  // all drivers' devices together
+
+    // The driver serving host device number `device` and the device's number
+    // within that driver; false when the number is out of range.
+    bool Locate(UINT device, std::shared_ptr<MixerDriver> &driver, UINT &localId) const;
+};
+
+// The driver names in device order: TVHOST_MIXERS split at commas (blanks
+// around a name are dropped, empty entries skipped), or the installation's
+// default mixer driver when the setting is unset or empty.
+std::vector<std::string> MixerDriverNames();
+
+// Loads one driver by module name or path. Null when the module cannot be
+// found or opened, or does not export mxdMessage; such a driver is skipped.
+std::shared_ptr<MixerDriver> LoadMixerDriver(const std::string &name);
+
+// Loads every driver that MixerDriverNames() lists and asks each for its
+// device count. Drivers must not call the host's mixer functions while they
+// are being loaded or counted.
+std::shared_ptr<const MixerDriverSet> LoadMixerDrivers();
+
+}  // namespace tvhost
