@@ -1,0 +1,85 @@
+#include "adapter_choice.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+
+#include <cstring>
+
+#include "adapter_list.h"
+
+namespace tvi2c {
+namespace {
+
+const char *Setting(const char *name) {
+    const char *value = getenv(name);
+    return value != nullptr && value[0] != '\0' ? value : nullptr;
+}
+
+// The tally of one walk over the adapters for a wanted name: exact matches
+// count first; names that merely contain the wanted text count only when no
+// name equals it.
+struct NameSearch {
+    const char *wanted;
+    int exactCount;
+    int containingCount;
+    char exactPath[kDevicePathSize];
+    char containingPath[kDevicePathSize];
+};
+
+bool Tally(const Adapter &adapter, void *context) {
+    NameSearch &search = *static_cast<NameSearch *>(context);
+    if (std::strcmp(adapter.name, search.wanted) == 0) {
+        if (search.exactCount++ == 0) std::memcpy(search.exactPath, adapter.devicePath, kDevicePathSize);
+    } else if (std::strstr(adapter.name, search.wanted) != nullptr) {
+        if (search.containingCount++ == 0)
+            std::memcpy(search.containingPath, adapter.devicePath, kDevicePathSize);
+    }
+    return true;
+}
+
+void ChooseByName(const char *wanted, AdapterChoice &choice) {
+    NameSearch search{};
+    search.wanted = wanted;
+    const char *dir = AdapterDir();
+    if (ForEachAdapter(Tally, &search) < 0) {
+        snprintf(choice.reason, sizeof choice.reason,
+                 "cannot read %s to find adapter \"%s\" (is the i2c core loaded?)", dir, wanted);
+        return;
+    }
+    int count = search.exactCount > 0 ? search.exactCount : search.containingCount;
+    const char *path = search.exactCount > 0 ? search.exactPath : search.containingPath;
+    if (count == 1) {
+        choice.chosen = true;
+        snprintf(choice.devicePath, sizeof choice.devicePath, "%s", path);
+    } else if (count == 0) {
+        snprintf(choice.reason, sizeof choice.reason,
+                 "no adapter in %s is named or contains \"%s\" (TVI2C_ADAPTER; i2cdetect -l lists them)",
+                 dir, wanted);
+    } else {
+        snprintf(choice.reason, sizeof choice.reason,
+                 "%d adapters in %s %s \"%s\" (TVI2C_ADAPTER); give a longer name or TVI2C_DEVICE",
+                 count, dir, search.exactCount > 0 ? "are named" : "contain", wanted);
+    }
+}
+
+}  // namespace
+
+AdapterChoice ChooseAdapter() {
+    AdapterChoice choice{};
+    if (const char *device = Setting("TVI2C_DEVICE")) {
+        int length = snprintf(choice.devicePath, sizeof choice.devicePath, "%s", device);
+        choice.chosen = length >= 0 && static_cast<std::size_t>(length) < sizeof choice.devicePath;
+        if (!choice.chosen) snprintf(choice.reason, sizeof choice.reason, "TVI2C_DEVICE is too long a path");
+        return choice;
+    }
+    if (const char *name = Setting("TVI2C_ADAPTER")) {
+        ChooseByName(name, choice);
+        return choice;
+    }
+    snprintf(choice.reason, sizeof choice.reason,
+             "no adapter chosen: set TVI2C_DEVICE=/dev/i2c-N or TVI2C_ADAPTER=<name> "
+             "(i2cdetect -l lists the adapters)");
+    return choice;
+}
+
+}  // namespace tvi2c

@@ -1,0 +1,117 @@
+// The driver's side of the bus link: the exported block thk_ThunkData16, the
+// adapter kept open from process attach to process detach, and the three bus
+// calls handed to the transfers on that adapter.
+#include <errno.h>
+#include <fcntl.h>
+#include <linux/i2c-dev.h>
+#include <linux/i2c.h>
+#include <stdarg.h>
+#include <stdio.h>
+#include <string.h>
+
+#include <atomic>
+
+#include "adapter_choice.h"
+#include "sys_calls.h"
+#include "transfers.h"
+#include "tvhost/thunk.h"
+#include "tvi2cdev.h"
+
+namespace tvi2c {
+namespace {
+
+// The open adapter, -1 when none. Atomic because bus calls may come from any
+// of the application's threads; the kernel serialises the transfers.
+std::atomic<int> adapterFd{-1};
+
+// One line on the debug channel, the way every host module reports.
+void DebugLine(const char *format, ...) __attribute__((format(printf, 1, 2)));
+void DebugLine(const char *format, ...) {
+    char line[768] = "tvi2cdev: ";
+    std::size_t prefix = strlen(line);
+    va_list args;
+    va_start(args, format);
+    vsnprintf(line + prefix, sizeof line - prefix - 2, format, args);
+    va_end(args);
+    strcat(line, "\r\n");
+    OutputDebugStringA(line);
+}
+
+const char *ErrorText(int error, char *buffer, std::size_t size) { return strerror_r(error, buffer, size); }
+
+// Opens the chosen adapter and checks that it does plain I2C transfers;
+// the fd, or -1 with the reason on the debug channel.
+int OpenAdapter() {
+    AdapterChoice choice = ChooseAdapter();
+    if (!choice.chosen) {
+        DebugLine("%s", choice.reason);
+        return -1;
+    }
+    const TvI2cSysCalls &sys = Sys();
+    char text[128];
+    errno = 0;
+    int fd = sys.open(choice.devicePath, O_RDWR | O_CLOEXEC);
+    if (fd < 0) {
+        DebugLine("cannot open %s: %s", choice.devicePath, ErrorText(errno, text, sizeof text));
+        return -1;
+    }
+    unsigned long functions = 0;
+    errno = 0;
+    if (sys.ioctl(fd, I2C_FUNCS, &functions) < 0) {
+        DebugLine("%s answers no I2C_FUNCS: %s", choice.devicePath, ErrorText(errno, text, sizeof text));
+        sys.close(fd);
+        return -1;
+    }
+    if ((functions & I2C_FUNC_I2C) == 0) {
+        DebugLine("%s does no plain I2C transfers (I2C_FUNC_I2C missing)", choice.devicePath);
+        sys.close(fd);
+        return -1;
+    }
+    DebugLine("bus on %s", choice.devicePath);
+    return fd;
+}
+
+void CloseAdapter() {
+    int fd = adapterFd.exchange(-1);
+    if (fd >= 0) Sys().close(fd);
+}
+
+uint32_t BusRead(uint16_t device, uint16_t reg) { return ReadRegister(adapterFd.load(), device, reg); }
+
+uint32_t BusWrite(uint16_t device, uint16_t reg, uint16_t value) {
+    return WriteRegister(adapterFd.load(), device, reg, value);
+}
+
+uint32_t BusWriteBlk(uint16_t device, uint32_t block1616, uint32_t count) {
+    const uint8_t *bytes = static_cast<const uint8_t *>(MapSL(block1616));
+    return WriteBlock(adapterFd.load(), device, bytes, count);
+}
+
+// Process attach opens the adapter (once), process detach closes it; any
+// other notification only answers whether it is open.
+int32_t BusConnect(uint32_t reason) {
+    switch (reason) {
+    case DLL_PROCESS_ATTACH:
+        if (adapterFd.load() < 0) {
+            int fd = OpenAdapter();
+            if (fd >= 0) adapterFd.store(fd);
+        }
+        return adapterFd.load() >= 0 ? 1 : 0;
+    case DLL_PROCESS_DETACH:
+        CloseAdapter();
+        return 1;
+    default:
+        return adapterFd.load() >= 0 ? 1 : 0;
+    }
+}
+
+}  // namespace
+}  // namespace tvi2c
+
+extern "C" {
+
+__attribute__((visibility("default"))) ThunkData16 thk_ThunkData16 = {
+    {'L', 'S', '0', '1'}, THUNK_ENTRY_COUNT, tvi2c::BusRead, tvi2c::BusWrite, tvi2c::BusWriteBlk,
+    tvi2c::BusConnect};
+
+}  // extern "C"
