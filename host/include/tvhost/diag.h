@@ -14,6 +14,26 @@ extern "C" {
 /* Kernel-object handles (semaphores, files) open in this process. */
 __attribute__((visibility("default"))) uint32_t TvHostOpenHandleCount(void);
 
+/* ---- Loader (see docs/host-settings.md) ---------------------------------- */
+
+/* Thread notifications. POSIX does not tell a library when threads start and
+ * end, so a thread that should be announced to the loaded modules calls
+ * TvHostThreadAttach() when it starts and TvHostThreadDetach() before it
+ * ends. Each sends DLL_THREAD_ATTACH / DLL_THREAD_DETACH to the DllMain of
+ * every loaded module (attach in load order, detach in reverse load order),
+ * under the loader lock, and answers how many entry routines it called. */
+__attribute__((visibility("default"))) uint32_t TvHostThreadAttach(void);
+__attribute__((visibility("default"))) uint32_t TvHostThreadDetach(void);
+
+/* Modules loaded through LoadLibraryA and not yet freed (each counted once,
+ * whatever its load count). */
+__attribute__((visibility("default"))) uint32_t TvHostLoadedModuleCount(void);
+
+/* Why the calling thread's latest failed LoadLibraryA failed, in words (the
+ * dynamic linker's message where it had one); "" before any failure. Valid
+ * until the thread's next LoadLibraryA. */
+__attribute__((visibility("default"))) const char *TvHostLastLoadError(void);
+
 /* ---- Mixer ---------------------------------------------------------------- */
 
 /* Mixer handles open in this process (mixerOpen without mixerClose). */

@@ -1,0 +1,71 @@
+// OutputDebugStringA: the debug-output channel, sent where TVHOST_DEBUG says.
+//
+// The setting is read at every call, so a program (or a test) may switch the
+// destination while it runs, and no descriptor stays open between calls:
+//   unset or empty  the text is discarded (Windows with no debugger attached)
+//   "stderr"        standard error
+//   anything else   a file path, created if needed and appended to
+// The bytes are written exactly as given, nothing added, with one write per
+// call and O_APPEND, so lines from several writers (threads or processes) do
+// not interleave inside one call. The text is on its way to the file before
+// the call returns; nothing is buffered in the process.
+#include <errno.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <mutex>
+#include <optional>
+#include <string>
+
+#include "settings.h"
+#include "tvhost/win32.h"
+
+namespace tvhost {
+namespace {
+
+// Serialises writers inside the process, so one call's bytes stay together
+// even when a short write makes it take several write(2) calls.
+std::mutex &DebugOutputLock() {
+    static std::mutex lock;
+    return lock;
+}
+
+// Writes all `size` bytes, going on after short writes and interruptions;
+// gives up silently on any other error (debug output never fails its caller).
+void WriteAll(int fd, const char *bytes, size_t size) {
+    while (size > 0) {
+        ssize_t written = write(fd, bytes, size);
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            return;
+        }
+        bytes += written;
+        size -= static_cast<size_t>(written);
+    }
+}
+
+}  // namespace
+}  // namespace tvhost
+
+extern "C" void WINAPI OutputDebugStringA(LPCSTR text) {
+    if (text == nullptr) return;
+    size_t size = std::strlen(text);
+    if (size == 0) return;
+
+    int savedErrno = errno;  // debug output leaves the caller's errno alone
+    std::optional<std::string> destination = tvhost::Setting("TVHOST_DEBUG");
+    if (destination) {
+        std::lock_guard<std::mutex> guard(tvhost::DebugOutputLock());
+        if (*destination == "stderr") {
+            tvhost::WriteAll(STDERR_FILENO, text, size);
+        } else {
+            int fd = open(destination->c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+            if (fd >= 0) {
+                tvhost::WriteAll(fd, text, size);
+                close(fd);
+            }
+        }
+    }
+    errno = savedErrno;
+}
