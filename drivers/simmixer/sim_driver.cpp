@@ -1,0 +1,352 @@
+// The simulated mixer driver: answers the host's mixer messages from the
+// devices that sim_model builds, and logs every message for tests.
+//
+// Control values: a volume outside its control's bounds is refused with
+// MIXERR_INVALVALUE and changes nothing; a mute value is stored as 0 or 1
+// (nonzero is on). cChannels must be 1 (every channel gets the value; a read
+// gives the first channel) or the line's 2 channels; cbDetails must hold a
+// 4-byte value and is the stride between values.
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <vector>
+
+#include "include/tvmixsim.h"
+#include "sim_model.h"
+#include "tvhost/mixer_driver.h"
+
+namespace tvmixsim {
+namespace {
+
+struct SimState {
+    std::mutex lock;  // the driver's own; the host calls it from any thread
+    bool configured = false;
+    SimConfig config;
+    std::vector<SimDevice> devices;
+    std::map<DWORD_PTR, uint32_t> opens;  // instance -> device
+    DWORD_PTR nextInstance = 1;
+    std::vector<TvMixSimCall> log;
+    uint32_t total = 0;
+};
+
+SimState &State() {
+    static SimState state;
+    return state;
+}
+
+// Builds the devices from the settings; the caller holds the lock.
+void Configure(SimState &state) {
+    state.config = ReadSimConfig();
+    state.devices.clear();
+    for (uint32_t i = 0; i < state.config.devices; ++i) state.devices.push_back(BuildDevice(state.config, i));
+    state.opens.clear();
+    state.log.clear();
+    state.total = 0;
+    state.configured = true;
+}
+
+void CopyName(char *to, size_t size, const char *from) {
+    std::strncpy(to, from, size - 1);
+    to[size - 1] = '\0';
+}
+
+void FillLine(MIXERLINEA &out, SimDevice &device, const SimLine &line, uint32_t deviceId) {
+    out.dwDestination = line.destination;
+    out.dwSource = line.source == kNoSource ? 0 : line.source;
+    out.dwLineID = line.id;
+    out.fdwLine = MIXERLINE_LINEF_ACTIVE | (line.source == kNoSource ? 0 : MIXERLINE_LINEF_SOURCE);
+    out.dwUser = 0;
+    out.dwComponentType = line.componentType;
+    out.cChannels = kChannels;
+    out.cConnections = line.source == kNoSource ? device.ConnectionCount(line.destination) : 0;
+    out.cControls = static_cast<DWORD>(line.controls.size());
+    CopyName(out.szShortName, sizeof out.szShortName, line.shortName);
+    CopyName(out.szName, sizeof out.szName, line.name);
+    out.Target.dwType = line.targetType;
+    out.Target.dwDeviceID = deviceId;
+    out.Target.wMid = 0;
+    out.Target.wPid = 0;
+    out.Target.vDriverVersion = 0x0100;
+    CopyName(out.Target.szPname, sizeof out.Target.szPname, "Simulated Mixer");
+}
+
+void FillControl(MIXERCONTROLA &out, const SimControl &control) {
+    std::memset(&out, 0, sizeof out);
+    out.cbStruct = sizeof out;
+    out.dwControlID = control.id;
+    out.dwControlType = control.type;
+    bool volume = control.type == MIXERCONTROL_CONTROLTYPE_VOLUME;
+    CopyName(out.szShortName, sizeof out.szShortName, volume ? "Volume" : "Mute");
+    CopyName(out.szName, sizeof out.szName, volume ? "Volume" : "Mute");
+    out.Bounds.dwMinimum = control.min;
+    out.Bounds.dwMaximum = control.max;
+    out.Metrics.cSteps = volume ? control.max - control.min : 0;
+}
+
+DWORD GetLineInfo(SimDevice &device, uint32_t deviceId, MIXERLINEA &line, DWORD query, TvMixSimCall &entry) {
+    entry.cbStruct = line.cbStruct;
+    entry.destination = line.dwDestination;
+    entry.source = line.dwSource;
+    entry.lineId = line.dwLineID;
+    entry.componentType = line.dwComponentType;
+    const SimLine *found = nullptr;
+    switch (query) {
+    case MIXER_GETLINEINFOF_DESTINATION:
+        found = device.FindDestination(line.dwDestination);
+        break;
+    case MIXER_GETLINEINFOF_SOURCE:
+        found = device.FindSource(line.dwDestination, line.dwSource);
+        break;
+    case MIXER_GETLINEINFOF_LINEID:
+        found = device.FindLine(line.dwLineID);
+        break;
+    case MIXER_GETLINEINFOF_COMPONENTTYPE:
+        for (const SimLine &candidate : device.lines)
+            if (candidate.componentType == line.dwComponentType) {
+                found = &candidate;
+                break;
+            }
+        break;
+    case MIXER_GETLINEINFOF_TARGETTYPE:
+        for (const SimLine &candidate : device.lines)
+            if (candidate.targetType == line.Target.dwType) {
+                found = &candidate;
+                break;
+            }
+        break;
+    default:
+        return MMSYSERR_INVALFLAG;
+    }
+    if (found == nullptr) return MIXERR_INVALLINE;
+    FillLine(line, device, *found, deviceId);
+    return MMSYSERR_NOERROR;
+}
+
+MIXERCONTROLA &ControlSlot(MIXERLINECONTROLSA &request, DWORD index) {
+    return *reinterpret_cast<MIXERCONTROLA *>(reinterpret_cast<char *>(request.pamxctrl) + index * request.cbmxctrl);
+}
+
+DWORD GetLineControls(SimDevice &device, MIXERLINECONTROLSA &request, DWORD query, TvMixSimCall &entry) {
+    entry.cbStruct = request.cbStruct;
+    entry.lineId = request.dwLineID;
+    entry.controlTypeOrId = request.dwControlType;
+    entry.cControls = request.cControls;
+    entry.cbmxctrl = request.cbmxctrl;
+    if (query == MIXER_GETLINECONTROLSF_ONEBYID) {
+        SimLine *line = nullptr;
+        SimControl *control = device.FindControl(request.dwControlID, &line);
+        if (control == nullptr) return MIXERR_INVALCONTROL;
+        request.dwLineID = line->id;
+        FillControl(ControlSlot(request, 0), *control);
+        return MMSYSERR_NOERROR;
+    }
+    SimLine *line = device.FindLine(request.dwLineID);
+    if (line == nullptr) return MIXERR_INVALLINE;
+    if (query == MIXER_GETLINECONTROLSF_ALL) {
+        if (request.cControls != line->controls.size()) return MMSYSERR_INVALPARAM;
+        for (DWORD i = 0; i < request.cControls; ++i) FillControl(ControlSlot(request, i), line->controls[i]);
+        return MMSYSERR_NOERROR;
+    }
+    if (query != MIXER_GETLINECONTROLSF_ONEBYTYPE) return MMSYSERR_INVALFLAG;
+    for (const SimControl &control : line->controls)
+        if (control.type == request.dwControlType) {
+            FillControl(ControlSlot(request, 0), control);
+            return MMSYSERR_NOERROR;
+        }
+    return MIXERR_INVALCONTROL;
+}
+
+DWORD *ValueSlot(MIXERCONTROLDETAILS &details, DWORD index) {
+    return reinterpret_cast<DWORD *>(static_cast<char *>(details.paDetails) + index * details.cbDetails);
+}
+
+DWORD ReadValue(MIXERCONTROLDETAILS &details, DWORD index) {
+    DWORD value = 0;
+    std::memcpy(&value, ValueSlot(details, index), sizeof value);
+    return value;
+}
+
+void WriteValue(MIXERCONTROLDETAILS &details, DWORD index, DWORD value) {
+    std::memcpy(ValueSlot(details, index), &value, sizeof value);
+}
+
+// Checks the parts of a details request that say how many values cross and
+// where they lie, before any value is touched.
+DWORD CheckValueLayout(const MIXERCONTROLDETAILS &details, DWORD query) {
+    if (query != MIXER_GETCONTROLDETAILSF_VALUE) return MMSYSERR_NOTSUPPORTED;  // no list or custom controls
+    if (details.cChannels != 1 && details.cChannels != kChannels) return MMSYSERR_INVALPARAM;
+    if (details.cbDetails < sizeof(DWORD)) return MMSYSERR_INVALPARAM;
+    return MMSYSERR_NOERROR;
+}
+
+void NoteDetails(const MIXERCONTROLDETAILS &details, TvMixSimCall &entry) {
+    entry.cbStruct = details.cbStruct;
+    entry.controlId = details.dwControlID;
+    entry.cChannels = details.cChannels;
+    entry.cMultipleItems = details.cMultipleItems;
+    entry.cbDetails = details.cbDetails;
+    entry.detailsPresent = details.paDetails != nullptr;
+}
+
+DWORD GetControlDetails(SimDevice &device, MIXERCONTROLDETAILS &details, DWORD query, TvMixSimCall &entry) {
+    NoteDetails(details, entry);
+    DWORD result = CheckValueLayout(details, query);
+    if (result != MMSYSERR_NOERROR) return result;
+    if (details.cMultipleItems != 0) return MMSYSERR_INVALPARAM;
+    SimControl *control = device.FindControl(details.dwControlID);
+    if (control == nullptr) return MIXERR_INVALCONTROL;
+    for (DWORD i = 0; i < details.cChannels; ++i) {
+        WriteValue(details, i, control->values[i]);
+        entry.values[i] = control->values[i];
+    }
+    entry.valueCount = details.cChannels;
+    return MMSYSERR_NOERROR;
+}
+
+DWORD SetControlDetails(SimDevice &device, MIXERCONTROLDETAILS &details, DWORD query, TvMixSimCall &entry) {
+    NoteDetails(details, entry);
+    DWORD result = CheckValueLayout(details, query);
+    if (result != MMSYSERR_NOERROR) return result;
+    DWORD values[kChannels] = {0, 0};
+    for (DWORD i = 0; i < details.cChannels; ++i) entry.values[i] = values[i] = ReadValue(details, i);
+    entry.valueCount = details.cChannels;
+    if (details.cMultipleItems != 0) return MMSYSERR_INVALPARAM;
+    SimControl *control = device.FindControl(details.dwControlID);
+    if (control == nullptr) return MIXERR_INVALCONTROL;
+    if (details.cChannels == 1) values[1] = values[0];
+    bool mute = control->type == MIXERCONTROL_CONTROLTYPE_MUTE;
+    for (DWORD value : values)
+        if (!mute && (value < control->min || value > control->max)) return MIXERR_INVALVALUE;
+    for (DWORD i = 0; i < kChannels; ++i) control->values[i] = mute ? (values[i] != 0) : values[i];
+    return MMSYSERR_NOERROR;
+}
+
+DWORD Answer(SimState &state, UINT deviceId, UINT msg, DWORD_PTR user, DWORD_PTR param1, DWORD_PTR param2,
+             TvMixSimCall &entry) {
+    if (msg == MXDM_GETNUMDEVS) return static_cast<DWORD>(state.devices.size());
+    if (deviceId >= state.devices.size()) return MMSYSERR_BADDEVICEID;
+    if (msg == MXDM_OPEN) {
+        if (user == 0) return MMSYSERR_INVALPARAM;
+        if (state.config.openResult != MMSYSERR_NOERROR) return state.config.openResult;
+        DWORD_PTR instance = state.nextInstance++;
+        state.opens.emplace(instance, deviceId);
+        *reinterpret_cast<DWORD_PTR *>(user) = instance;
+        entry.instance = static_cast<uint32_t>(instance);
+        return MMSYSERR_NOERROR;
+    }
+    entry.instance = static_cast<uint32_t>(user);
+    auto open = state.opens.find(user);
+    if (open == state.opens.end() || open->second != deviceId) return MMSYSERR_INVALHANDLE;
+    SimDevice &device = state.devices[deviceId];
+    DWORD query = static_cast<DWORD>(param2);
+    switch (msg) {
+    case MXDM_CLOSE:
+        state.opens.erase(open);
+        return MMSYSERR_NOERROR;
+    case MXDM_GETLINEINFO:
+        if (param1 == 0) return MMSYSERR_INVALPARAM;
+        return GetLineInfo(device, deviceId, *reinterpret_cast<MIXERLINEA *>(param1), query, entry);
+    case MXDM_GETLINECONTROLS:
+        if (param1 == 0) return MMSYSERR_INVALPARAM;
+        return GetLineControls(device, *reinterpret_cast<MIXERLINECONTROLSA *>(param1), query, entry);
+    case MXDM_GETCONTROLDETAILS:
+        if (param1 == 0) return MMSYSERR_INVALPARAM;
+        return GetControlDetails(device, *reinterpret_cast<MIXERCONTROLDETAILS *>(param1), query, entry);
+    case MXDM_SETCONTROLDETAILS:
+        if (param1 == 0) return MMSYSERR_INVALPARAM;
+        return SetControlDetails(device, *reinterpret_cast<MIXERCONTROLDETAILS *>(param1), query, entry);
+    default:
+        return MMSYSERR_NOTSUPPORTED;
+    }
+}
+
+SimControl *FindControl(SimState &state, uint32_t device, uint32_t controlId) {
+    if (device >= state.devices.size()) return nullptr;
+    return state.devices[device].FindControl(controlId);
+}
+
+}  // namespace
+}  // namespace tvmixsim
+
+using namespace tvmixsim;
+
+extern "C" {
+
+__attribute__((visibility("default"))) DWORD mxdMessage(UINT deviceId, UINT msg, DWORD_PTR user, DWORD_PTR param1,
+                                                        DWORD_PTR param2) {
+    SimState &state = State();
+    std::lock_guard<std::mutex> guard(state.lock);
+    if (!state.configured) Configure(state);
+    TvMixSimCall entry{};
+    entry.message = msg;
+    entry.deviceId = deviceId;
+    entry.flags = static_cast<uint32_t>(param2);
+    DWORD result = Answer(state, deviceId, msg, user, param1, param2, entry);
+    entry.result = result;
+    ++state.total;
+    if (state.log.size() < TVMIXSIM_LOG_CAPACITY) state.log.push_back(entry);
+    return result;
+}
+
+uint32_t TvMixSimCallCount(void) {
+    SimState &state = State();
+    std::lock_guard<std::mutex> guard(state.lock);
+    return static_cast<uint32_t>(state.log.size());
+}
+
+uint32_t TvMixSimCallTotal(void) {
+    SimState &state = State();
+    std::lock_guard<std::mutex> guard(state.lock);
+    return state.total;
+}
+
+int TvMixSimGetCall(uint32_t index, TvMixSimCall *out) {
+    SimState &state = State();
+    std::lock_guard<std::mutex> guard(state.lock);
+    if (out == nullptr || index >= state.log.size()) return 0;
+    *out = state.log[index];
+    return 1;
+}
+
+void TvMixSimClearCalls(void) {
+    SimState &state = State();
+    std::lock_guard<std::mutex> guard(state.lock);
+    state.log.clear();
+    state.total = 0;
+}
+
+uint32_t TvMixSimSetChannelValues(uint32_t device, uint32_t controlId, uint32_t left, uint32_t right) {
+    SimState &state = State();
+    std::lock_guard<std::mutex> guard(state.lock);
+    if (!state.configured) Configure(state);
+    SimControl *control = FindControl(state, device, controlId);
+    if (control == nullptr) return MIXERR_INVALCONTROL;
+    control->values[0] = left;
+    control->values[1] = right;
+    return MMSYSERR_NOERROR;
+}
+
+uint32_t TvMixSimGetChannelValues(uint32_t device, uint32_t controlId, uint32_t values[2]) {
+    SimState &state = State();
+    std::lock_guard<std::mutex> guard(state.lock);
+    if (!state.configured) Configure(state);
+    SimControl *control = FindControl(state, device, controlId);
+    if (control == nullptr || values == nullptr) return MIXERR_INVALCONTROL;
+    values[0] = control->values[0];
+    values[1] = control->values[1];
+    return MMSYSERR_NOERROR;
+}
+
+uint32_t TvMixSimOpenCount(void) {
+    SimState &state = State();
+    std::lock_guard<std::mutex> guard(state.lock);
+    return static_cast<uint32_t>(state.opens.size());
+}
+
+void TvMixSimReconfigure(void) {
+    SimState &state = State();
+    std::lock_guard<std::mutex> guard(state.lock);
+    Configure(state);
+}
+
+}  // extern "C"
