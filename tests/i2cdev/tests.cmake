@@ -1,0 +1,11 @@
+# The i2c-dev bus driver against a fake adapter at its system-call boundary.
+if(TARGET tvi2cdev)
+  add_library(tvi2cdev_test_support STATIC i2cdev/fake_adapter.cpp i2cdev/driver_fixture.cpp)
+  target_link_libraries(tvi2cdev_test_support PUBLIC tvcore_test_support tvi2cdev_headers tvhost
+                        GTest::gtest ${CMAKE_DL_LIBS})
+
+  tvcore_add_gtest(i2cdev_driver_test
+    SOURCES i2cdev/transfers_test.cpp i2cdev/connect_test.cpp
+    LIBS tvi2cdev_test_support
+    DEPENDS tvi2cdev)
+endif()
