@@ -14,6 +14,9 @@ extern "C" {
 /* Kernel-object handles (semaphores, files) open in this process. */
 __attribute__((visibility("default"))) uint32_t TvHostOpenHandleCount(void);
 
+/* Page regions from VirtualAlloc not yet released with VirtualFree. */
+__attribute__((visibility("default"))) uint32_t TvHostLiveRegions(void);
+
 /* ---- Loader (see docs/host-settings.md) ---------------------------------- */
 
 /* Thread notifications. POSIX does not tell a library when threads start and

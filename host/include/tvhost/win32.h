@@ -106,12 +106,14 @@ TVHOST_API BOOL WINAPI FreeLibrary(HMODULE module);
 #define ERROR_INVALID_HANDLE 6u
 #define ERROR_NOT_ENOUGH_MEMORY 8u
 #define ERROR_INVALID_ACCESS 12u
+#define ERROR_READ_FAULT 30u
 #define ERROR_SHARING_VIOLATION 32u
 #define ERROR_INVALID_PARAMETER 87u
 #define ERROR_INSUFFICIENT_BUFFER 122u
 #define ERROR_MOD_NOT_FOUND 126u
 #define ERROR_PROC_NOT_FOUND 127u
 #define ERROR_BAD_EXE_FORMAT 193u
+#define ERROR_INVALID_ADDRESS 487u
 #define ERROR_DLL_INIT_FAILED 1114u
 
 TVHOST_API DWORD WINAPI GetLastError(void);
@@ -151,11 +153,36 @@ TVHOST_API void WINAPI Sleep(DWORD milliseconds);
 #define FILE_ATTRIBUTE_NORMAL 0x00000080u
 #define FILE_FLAG_SEQUENTIAL_SCAN 0x08000000u
 
+/* The directory named by TVHOST_WINDIR (else the installation's configuration
+ * directory), without a trailing separator. When it fits (size > length):
+ * copied and terminated, answers the length without the terminator. Else, or
+ * with a NULL buffer: answers the size needed including the terminator and
+ * leaves the buffer untouched. Never writes past `size`. See docs/host-files.md. */
+TVHOST_API UINT WINAPI GetWindowsDirectoryA(LPSTR buffer, UINT size);
+/* %s (NULL prints "(null)"), %c, %d/%i, %u, %x/%X, %p, %%, flags - 0 #, width,
+ * .precision; "l"/"h" accepted (arguments are 32-bit as on Windows). At most
+ * 1024 characters are written, then a terminator (1025 bytes at most);
+ * answers the characters written. A NULL `out` answers 0 and writes nothing. */
+TVHOST_API int WINAPIV wsprintfA(LPSTR out, LPCSTR format, ...);
+/* Opens an existing regular file for reading only: GENERIC_READ, any
+ * FILE_SHARE_* bits (not enforced), OPEN_EXISTING, flags 0 /
+ * FILE_ATTRIBUTE_NORMAL / FILE_FLAG_SEQUENTIAL_SCAN, security NULL or not
+ * inheritable; the template is ignored. A backslash separates directories.
+ * Refusals (INVALID_HANDLE_VALUE): write access ERROR_ACCESS_DENIED; creating
+ * dispositions, unknown flags or bad arguments ERROR_INVALID_PARAMETER;
+ * missing file ERROR_FILE_NOT_FOUND; missing directory ERROR_PATH_NOT_FOUND;
+ * a directory or other non-regular file ERROR_ACCESS_DENIED. */
 TVHOST_API UINT WINAPI GetWindowsDirectoryA(LPSTR buffer, UINT size);
 TVHOST_API int WINAPIV wsprintfA(LPSTR out, LPCSTR format, ...);
 TVHOST_API HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
                                      LPSECURITY_ATTRIBUTES security, DWORD creationDisposition,
                                      DWORD flagsAndAttributes, HANDLE templateFile);
+/* Synchronous read of up to `bytesToRead` bytes (short reads are continued
+ * until that count or the end of the file); *bytesRead is the count, 0 at the
+ * end of the file with TRUE. FALSE with ERROR_INVALID_HANDLE for a handle that
+ * is no open file; ERROR_INVALID_PARAMETER for an overlapped request, a NULL
+ * `bytesRead`, or a NULL buffer with a nonzero count; ERROR_READ_FAULT when
+ * the system's read fails (*bytesRead then counts what arrived before). */
 TVHOST_API BOOL WINAPI ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead,
                                 LPOVERLAPPED overlapped);
 
@@ -169,8 +196,19 @@ TVHOST_API BOOL WINAPI ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, L
 #define PAGE_READONLY 0x02u
 #define PAGE_READWRITE 0x04u
 
+/* Fresh zero-filled pages at an address the host chooses (a non-NULL
+ * `address` is refused with ERROR_INVALID_PARAMETER). MEM_COMMIT and/or
+ * MEM_RESERVE (reserved-only pages have no access); PAGE_NOACCESS,
+ * PAGE_READONLY or PAGE_READWRITE; size rounded up to whole pages, 0 refused
+ * (ERROR_INVALID_PARAMETER); no memory: NULL with ERROR_NOT_ENOUGH_MEMORY. */
 TVHOST_API LPVOID WINAPI VirtualAlloc(LPVOID address, SIZE_T size, DWORD allocationType,
                                       DWORD protect);
+/* MEM_RELEASE: `address` must be a base VirtualAlloc answered and `size` 0
+ * (else ERROR_INVALID_PARAMETER; an address of no region ERROR_INVALID_ADDRESS).
+ * MEM_DECOMMIT: the pages touched by [address, address + size) of one region
+ * (the whole region for size 0 at its base) lose their contents and access
+ * but stay reserved. Anything else: ERROR_INVALID_PARAMETER. Memory the host
+ * did not hand out is never unmapped. */
 TVHOST_API BOOL WINAPI VirtualFree(LPVOID address, SIZE_T size, DWORD freeType);
 
 /* ---- Multimedia mixer ------------------------------------------------------ */
