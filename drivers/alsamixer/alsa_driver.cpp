@@ -1,0 +1,113 @@
+// The ALSA mixer driver (tvmixalsa.so): the host's mixer devices are ALSA
+// control devices. Which ones: the names in TVMIXALSA_DEVICES (comma-
+// separated ALSA control names, e.g. "hw:1,mixer_plugin"), or, when it is
+// unset or empty, every sound card ("hw:N") that has mixer elements. The list
+// is made when the host counts the devices (MXDM_GETNUMDEVS, once per host
+// load). Each open opens its own control device.
+#include <alsa/asoundlib.h>
+
+#include <cstdlib>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "alsa_card.h"
+#include "tvhost/mixer_driver.h"
+
+namespace tvmixalsa {
+namespace {
+
+struct DriverState {
+    std::mutex lock;  // ALSA control handles are not shared between threads
+    std::vector<std::string> devices;
+    std::map<DWORD_PTR, std::unique_ptr<AlsaCard>> opens;  // instance -> open device
+    std::map<DWORD_PTR, UINT> openDevice;
+    DWORD_PTR nextInstance = 1;
+};
+
+DriverState &State() {
+    static DriverState state;
+    return state;
+}
+
+std::vector<std::string> ListDevices() {
+    std::vector<std::string> names;
+    const char *setting = std::getenv("TVMIXALSA_DEVICES");
+    if (setting != nullptr && *setting != '\0') {
+        std::string list = setting;
+        std::string::size_type start = 0;
+        while (start <= list.size()) {
+            std::string::size_type comma = list.find(',', start);
+            if (comma == std::string::npos) comma = list.size();
+            std::string name = list.substr(start, comma - start);
+            std::string::size_type first = name.find_first_not_of(" \t");
+            if (first != std::string::npos) names.push_back(name.substr(first, name.find_last_not_of(" \t") - first + 1));
+            start = comma + 1;
+        }
+        return names;
+    }
+    int card = -1;
+    while (snd_card_next(&card) == 0 && card >= 0) {
+        std::string name = "hw:" + std::to_string(card);
+        if (HasMixerElements(name)) names.push_back(name);
+    }
+    return names;
+}
+
+DWORD Answer(DriverState &state, UINT deviceId, UINT msg, DWORD_PTR user, DWORD_PTR param1, DWORD_PTR param2) {
+    if (msg == MXDM_GETNUMDEVS) {
+        state.devices = ListDevices();
+        return static_cast<DWORD>(state.devices.size());
+    }
+    if (deviceId >= state.devices.size()) return MMSYSERR_BADDEVICEID;
+    if (msg == MXDM_OPEN) {
+        if (user == 0) return MMSYSERR_INVALPARAM;
+        auto card = std::make_unique<AlsaCard>();
+        DWORD result = card->Open(state.devices[deviceId]);
+        if (result != MMSYSERR_NOERROR) return result;
+        DWORD_PTR instance = state.nextInstance++;
+        state.opens.emplace(instance, std::move(card));
+        state.openDevice.emplace(instance, deviceId);
+        *reinterpret_cast<DWORD_PTR *>(user) = instance;
+        return MMSYSERR_NOERROR;
+    }
+    auto open = state.opens.find(user);
+    if (open == state.opens.end() || state.openDevice[user] != deviceId) return MMSYSERR_INVALHANDLE;
+    AlsaCard &card = *open->second;
+    DWORD query = static_cast<DWORD>(param2);
+    if (msg == MXDM_CLOSE) {
+        state.opens.erase(open);
+        state.openDevice.erase(user);
+        return MMSYSERR_NOERROR;
+    }
+    if (param1 == 0) return MMSYSERR_INVALPARAM;
+    switch (msg) {
+    case MXDM_GETLINEINFO:
+        return card.GetLineInfo(*reinterpret_cast<MIXERLINEA *>(param1), query, deviceId);
+    case MXDM_GETLINECONTROLS:
+        return card.GetLineControls(*reinterpret_cast<MIXERLINECONTROLSA *>(param1), query);
+    case MXDM_GETCONTROLDETAILS:
+        return card.GetControlDetails(*reinterpret_cast<MIXERCONTROLDETAILS *>(param1), query);
+    case MXDM_SETCONTROLDETAILS:
+        return card.SetControlDetails(*reinterpret_cast<MIXERCONTROLDETAILS *>(param1), query);
+    default:
+        return MMSYSERR_NOTSUPPORTED;
+    }
+}
+
+}  // namespace
+}  // namespace tvmixalsa
+
+extern "C" __attribute__((visibility("default"))) DWORD mxdMessage(UINT deviceId, UINT msg, DWORD_PTR user,
+                                                                   DWORD_PTR param1, DWORD_PTR param2) {
+    tvmixalsa::DriverState &state = tvmixalsa::State();
+    std::lock_guard<std::mutex> guard(state.lock);
+    return tvmixalsa::Answer(state, deviceId, msg, user, param1, param2);
+}
+
+// alsa-lib keeps its parsed configuration and the plugins it opened in
+// globals of its own; they are let go when the driver is unloaded, so
+// repeated loads and unloads do not pile them up.
+__attribute__((destructor)) static void ReleaseAlsaGlobals() { snd_config_update_free_global(); }
