@@ -1,0 +1,400 @@
+// The host's file and page-memory services with Windows' answers:
+// GetWindowsDirectoryA, wsprintfA, CreateFileA, ReadFile, VirtualAlloc and
+// VirtualFree. Every test ends with no handle and no region left open.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "support/test_env.h"
+#include "tvhost/diag.h"
+#include "tvhost/win32.h"
+
+namespace {
+
+class HostFiles : public testing::Test {
+protected:
+    void SetUp() override {
+        handlesAtStart_ = TvHostOpenHandleCount();
+        regionsAtStart_ = TvHostLiveRegions();
+        dir_ = tvtest::MakeTempDir("files");
+    }
+    void TearDown() override {
+        EXPECT_EQ(TvHostOpenHandleCount(), handlesAtStart_) << "a handle was left open";
+        EXPECT_EQ(TvHostLiveRegions(), regionsAtStart_) << "a region was left allocated";
+        tvtest::UseBuildTreeHost();
+    }
+
+    static HANDLE OpenForReading(const std::string &path) {
+        return CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                           FILE_FLAG_SEQUENTIAL_SCAN, 0);
+    }
+
+    std::string dir_;
+
+private:
+    uint32_t handlesAtStart_ = 0, regionsAtStart_ = 0;
+};
+
+// ---- GetWindowsDirectoryA --------------------------------------------------
+
+TEST_F(HostFiles, WindowsDirectoryBufferSizes) {
+    const std::string windir = "/opt/tv/windows";  // 15 characters
+    setenv("TVHOST_WINDIR", windir.c_str(), 1);
+    const UINT length = static_cast<UINT>(windir.size());
+    struct Case {
+        UINT size;
+        UINT answer;
+        bool copied;
+    } cases[] = {
+        {0, length + 1, false},          {1, length + 1, false},      {length, length + 1, false},
+        {length + 1, length, true},      {length + 2, length, true},  {128, length, true},
+    };
+    for (const Case &c : cases) {
+        char buffer[160];
+        std::memset(buffer, '~', sizeof buffer);
+        EXPECT_EQ(GetWindowsDirectoryA(buffer, c.size), c.answer) << "size " << c.size;
+        if (c.copied) {
+            EXPECT_STREQ(buffer, windir.c_str()) << "size " << c.size;
+            for (std::size_t i = length + 1; i < sizeof buffer; ++i) ASSERT_EQ(buffer[i], '~') << "size " << c.size;
+        } else {
+            for (char b : buffer) ASSERT_EQ(b, '~') << "touched a buffer that was too small, size " << c.size;
+        }
+    }
+    EXPECT_EQ(GetWindowsDirectoryA(nullptr, 0), length + 1);
+    EXPECT_EQ(GetWindowsDirectoryA(nullptr, 500), length + 1) << "no buffer: only the size needed";
+}
+
+TEST_F(HostFiles, WindowsDirectoryHasNoTrailingSeparatorAndFallsBackToConfigDir) {
+    char buffer[4096];
+    setenv("TVHOST_WINDIR", "/opt/tv//", 1);
+    ASSERT_GT(GetWindowsDirectoryA(buffer, sizeof buffer), 0u);
+    EXPECT_STREQ(buffer, "/opt/tv");
+    setenv("TVHOST_WINDIR", "/", 1);
+    ASSERT_GT(GetWindowsDirectoryA(buffer, sizeof buffer), 0u);
+    EXPECT_STREQ(buffer, "/") << "the root keeps its separator";
+    setenv("TVHOST_WINDIR", "", 1);  // empty counts as unset
+    UINT length = GetWindowsDirectoryA(buffer, sizeof buffer);
+    ASSERT_GT(length, 0u);
+    ASSERT_LT(length, sizeof buffer);
+    EXPECT_TRUE(std::string(buffer).ends_with("/etc/tvcore")) << buffer;
+}
+
+// ---- wsprintfA ---------------------------------------------------------------
+
+TEST_F(HostFiles, WsprintfFormsPathsAndKeepsItsLimit) {
+    char path[64];
+    EXPECT_EQ(wsprintfA(path, "%s\\vidcfg.ini", "/opt/tv"), 18);
+    EXPECT_STREQ(path, "/opt/tv\\vidcfg.ini");
+
+    std::string longText(2000, 'x');
+    std::vector<char> out(1100, '~');
+    EXPECT_EQ(wsprintfA(out.data(), "%s-%lu", longText.c_str(), 12345lu), 1024);
+    EXPECT_EQ(out[1023], 'x');
+    EXPECT_EQ(out[1024], '\0');
+    for (std::size_t i = 1025; i < out.size(); ++i) ASSERT_EQ(out[i], '~') << "wrote past 1025 bytes";
+    EXPECT_EQ(wsprintfA(nullptr, "%d", 1), 0);
+}
+
+// ---- CreateFileA ---------------------------------------------------------
+
+TEST_F(HostFiles, OpenRefusals) {
+    tvtest::WriteFile(dir_ + "/plain.txt", "text");
+    const std::string plain = dir_ + "/plain.txt";
+    SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    struct Case {
+        const char *name;
+        const char *path;
+        DWORD access, share;
+        LPSECURITY_ATTRIBUTES security;
+        DWORD disposition, flags, error;
+    } cases[] = {
+        {"no name", nullptr, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, ERROR_INVALID_PARAMETER},
+        {"write access", plain.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, ERROR_ACCESS_DENIED},
+        {"read-write access", plain.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
+         ERROR_ACCESS_DENIED},
+        {"no access", plain.c_str(), 0, 0, nullptr, OPEN_EXISTING, 0, ERROR_INVALID_PARAMETER},
+        {"create always", plain.c_str(), GENERIC_READ, 0, nullptr, CREATE_ALWAYS, 0, ERROR_INVALID_PARAMETER},
+        {"open always", plain.c_str(), GENERIC_READ, 0, nullptr, OPEN_ALWAYS, 0, ERROR_INVALID_PARAMETER},
+        {"truncate", plain.c_str(), GENERIC_READ, 0, nullptr, TRUNCATE_EXISTING, 0, ERROR_INVALID_PARAMETER},
+        {"disposition 0", plain.c_str(), GENERIC_READ, 0, nullptr, 0, 0, ERROR_INVALID_PARAMETER},
+        {"disposition 9", plain.c_str(), GENERIC_READ, 0, nullptr, 9, 0, ERROR_INVALID_PARAMETER},
+        {"unknown share bit", plain.c_str(), GENERIC_READ, 0x100, nullptr, OPEN_EXISTING, 0,
+         ERROR_INVALID_PARAMETER},
+        {"unsupported flag", plain.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0x40000000u,
+         ERROR_INVALID_PARAMETER},
+        {"inheritable handle", plain.c_str(), GENERIC_READ, 0, &inheritable, OPEN_EXISTING, 0,
+         ERROR_INVALID_PARAMETER},
+        {"empty name", "", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, ERROR_PATH_NOT_FOUND},
+    };
+    for (const Case &c : cases) {
+        SetLastError(0);
+        EXPECT_EQ(CreateFileA(c.path, c.access, c.share, c.security, c.disposition, c.flags, 0),
+                  INVALID_HANDLE_VALUE)
+            << c.name;
+        EXPECT_EQ(GetLastError(), c.error) << c.name;
+    }
+    EXPECT_EQ(tvtest::ReadFile(plain), "text") << "a refused open changed the file";
+}
+
+TEST_F(HostFiles, OpenErrorsForWhatIsNotThere) {
+    tvtest::WriteFile(dir_ + "/plain.txt", "text");
+    std::filesystem::create_directories(dir_ + "/subdir");
+    ASSERT_EQ(mkfifo((dir_ + "/fifo").c_str(), 0600), 0);
+    struct Case {
+        std::string path;
+        DWORD error;
+    } cases[] = {
+        {dir_ + "/missing.ini", ERROR_FILE_NOT_FOUND},
+        {dir_ + "\\missing.ini", ERROR_FILE_NOT_FOUND},
+        {dir_ + "/nodir/missing.ini", ERROR_PATH_NOT_FOUND},
+        {dir_ + "/plain.txt/inner", ERROR_PATH_NOT_FOUND},
+        {dir_ + "/subdir", ERROR_ACCESS_DENIED},
+        {dir_ + "/fifo", ERROR_ACCESS_DENIED},  // and the open must not wait for a writer
+    };
+    for (const Case &c : cases) {
+        SetLastError(0);
+        EXPECT_EQ(OpenForReading(c.path), INVALID_HANDLE_VALUE) << c.path;
+        EXPECT_EQ(GetLastError(), c.error) << c.path;
+    }
+}
+
+TEST_F(HostFiles, BackslashSeparatesDirectories) {
+    std::filesystem::create_directories(dir_ + "/a/b");
+    tvtest::WriteFile(dir_ + "/a/b/c.ini", "abc");
+    HANDLE file = OpenForReading(dir_ + "\\a\\b\\c.ini");
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    char buffer[8];
+    DWORD got = 99;
+    EXPECT_TRUE(ReadFile(file, buffer, sizeof buffer, &got, nullptr));
+    EXPECT_EQ(std::string(buffer, got), "abc");
+    EXPECT_TRUE(CloseHandle(file));
+    EXPECT_FALSE(CloseHandle(file)) << "closed twice";
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+}
+
+// ---- ReadFile -------------------------------------------------------------
+
+TEST_F(HostFiles, ReadCountsUpToTheEndOfTheFile) {
+    std::string content;
+    for (int i = 0; content.size() < 10000; ++i) content += std::to_string(i) + ",";
+    content.resize(10000);
+    tvtest::WriteFile(dir_ + "/big.ini", content);
+    HANDLE file = OpenForReading(dir_ + "/big.ini");
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    std::string seen;
+    std::vector<DWORD> counts;
+    char buffer[4096];
+    for (int i = 0; i < 5; ++i) {
+        DWORD got = 12345;
+        ASSERT_TRUE(ReadFile(file, buffer, sizeof buffer, &got, nullptr));
+        counts.push_back(got);
+        seen.append(buffer, got);
+    }
+    EXPECT_EQ(counts, (std::vector<DWORD>{4096, 4096, 1808, 0, 0}));
+    EXPECT_EQ(seen, content);
+    DWORD got = 12345;
+    EXPECT_TRUE(ReadFile(file, nullptr, 0, &got, nullptr)) << "a zero-byte read needs no buffer";
+    EXPECT_EQ(got, 0u);
+    EXPECT_TRUE(CloseHandle(file));
+}
+
+TEST_F(HostFiles, ReadRefusals) {
+    tvtest::WriteFile(dir_ + "/f.ini", "data");
+    HANDLE file = OpenForReading(dir_ + "/f.ini");
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    char buffer[16];
+    int overlappedStandIn = 0;
+    LPOVERLAPPED overlapped = reinterpret_cast<LPOVERLAPPED>(&overlappedStandIn);
+    DWORD got = 0;
+    struct Case {
+        const char *name;
+        HANDLE handle;
+        void *buffer;
+        DWORD *count;
+        LPOVERLAPPED overlapped;
+        DWORD error;
+    } cases[] = {
+        {"never-open handle", 0x7FFF0000u, buffer, &got, nullptr, ERROR_INVALID_HANDLE},
+        {"invalid handle value", INVALID_HANDLE_VALUE, buffer, &got, nullptr, ERROR_INVALID_HANDLE},
+        {"no buffer", file, nullptr, &got, nullptr, ERROR_INVALID_PARAMETER},
+        {"no count", file, buffer, nullptr, nullptr, ERROR_INVALID_PARAMETER},
+        {"overlapped", file, buffer, &got, overlapped, ERROR_INVALID_PARAMETER},
+    };
+    for (const Case &c : cases) {
+        got = 77;
+        SetLastError(0);
+        EXPECT_FALSE(ReadFile(c.handle, c.buffer, sizeof buffer, c.count, c.overlapped)) << c.name;
+        EXPECT_EQ(GetLastError(), c.error) << c.name;
+        if (c.count != nullptr) {
+            EXPECT_EQ(got, 0u) << c.name;
+        }
+    }
+    // Nothing was consumed by the refused reads.
+    ASSERT_TRUE(ReadFile(file, buffer, sizeof buffer, &got, nullptr));
+    EXPECT_EQ(std::string(buffer, got), "data");
+    EXPECT_TRUE(CloseHandle(file));
+    EXPECT_FALSE(ReadFile(file, buffer, sizeof buffer, &got, nullptr)) << "closed handle";
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+}
+
+// The process's own memory file is a regular file whose read at offset 0
+// fails (nothing is mapped there): a read error that even root gets.
+TEST_F(HostFiles, FailedReadIsReported) {
+    HANDLE file = OpenForReading("/proc/self/mem");
+    ASSERT_NE(file, INVALID_HANDLE_VALUE) << GetLastError();
+    char buffer[64];
+    DWORD got = 77;
+    EXPECT_FALSE(ReadFile(file, buffer, sizeof buffer, &got, nullptr));
+    EXPECT_EQ(GetLastError(), ERROR_READ_FAULT);
+    EXPECT_EQ(got, 0u);
+    EXPECT_TRUE(CloseHandle(file));
+}
+
+TEST_F(HostFiles, ThreadsOpenReadAndCloseTogether) {
+    const std::string content(6000, 'q');
+    tvtest::WriteFile(dir_ + "/shared.ini", content);
+    const std::string path = dir_ + "\\shared.ini";
+    std::vector<std::thread> threads;
+    std::vector<int> good(4, 0);
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < 100; ++i) {
+                HANDLE file = OpenForReading(path);
+                if (file == INVALID_HANDLE_VALUE) continue;
+                std::vector<char> buffer(8192);
+                DWORD got = 0;
+                if (ReadFile(file, buffer.data(), 8192, &got, nullptr) && got == content.size()) ++good[t];
+                CloseHandle(file);
+            }
+        });
+    }
+    for (std::thread &t : threads) t.join();
+    EXPECT_EQ(good, (std::vector<int>{100, 100, 100, 100}));
+}
+
+// ---- VirtualAlloc / VirtualFree --------------------------------------------
+
+TEST_F(HostFiles, AllocatedPagesAreZeroedWritableAndWhole) {
+    const std::size_t page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+    const uint32_t before = TvHostLiveRegions();
+    char *block = static_cast<char *>(VirtualAlloc(nullptr, 1, MEM_COMMIT, PAGE_READWRITE));
+    ASSERT_NE(block, nullptr);
+    EXPECT_EQ(TvHostLiveRegions(), before + 1);
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(block) % page, 0u);
+    for (std::size_t i = 0; i < page; ++i) ASSERT_EQ(block[i], 0) << i;
+    block[page - 1] = 'z';  // a size of 1 still gives the whole page
+    EXPECT_TRUE(VirtualFree(block, 0, MEM_RELEASE));
+    EXPECT_EQ(TvHostLiveRegions(), before);
+
+    char *both = static_cast<char *>(VirtualAlloc(nullptr, 4096, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+    ASSERT_NE(both, nullptr);
+    both[4095] = 1;
+    EXPECT_TRUE(VirtualFree(both, 0, MEM_RELEASE));
+
+    void *readOnly = VirtualAlloc(nullptr, 4096, MEM_COMMIT, PAGE_READONLY);
+    ASSERT_NE(readOnly, nullptr);
+    EXPECT_EQ(static_cast<const char *>(readOnly)[10], 0);
+    EXPECT_TRUE(VirtualFree(readOnly, 0, MEM_RELEASE));
+
+    void *reserved = VirtualAlloc(nullptr, 1 << 20, MEM_RESERVE, PAGE_NOACCESS);
+    ASSERT_NE(reserved, nullptr);
+    EXPECT_TRUE(VirtualFree(reserved, 0, MEM_RELEASE));
+}
+
+TEST_F(HostFiles, AllocationRefusals) {
+    int somewhere = 0;
+    struct Case {
+        const char *name;
+        void *address;
+        SIZE_T size;
+        DWORD type, protect, error;
+    } cases[] = {
+        {"zero size", nullptr, 0, MEM_COMMIT, PAGE_READWRITE, ERROR_INVALID_PARAMETER},
+        {"chosen address", &somewhere, 4096, MEM_COMMIT, PAGE_READWRITE, ERROR_INVALID_PARAMETER},
+        {"no type", nullptr, 4096, 0, PAGE_READWRITE, ERROR_INVALID_PARAMETER},
+        {"decommit as type", nullptr, 4096, MEM_DECOMMIT, PAGE_READWRITE, ERROR_INVALID_PARAMETER},
+        {"commit plus release", nullptr, 4096, MEM_COMMIT | MEM_RELEASE, PAGE_READWRITE, ERROR_INVALID_PARAMETER},
+        {"executable", nullptr, 4096, MEM_COMMIT, 0x40, ERROR_INVALID_PARAMETER},
+        {"two protections", nullptr, 4096, MEM_COMMIT, PAGE_READONLY | PAGE_READWRITE, ERROR_INVALID_PARAMETER},
+        {"size that cannot be rounded", nullptr, SIZE_MAX, MEM_COMMIT, PAGE_READWRITE, ERROR_NOT_ENOUGH_MEMORY},
+    };
+    for (const Case &c : cases) {
+        SetLastError(0);
+        EXPECT_EQ(VirtualAlloc(c.address, c.size, c.type, c.protect), nullptr) << c.name;
+        EXPECT_EQ(GetLastError(), c.error) << c.name;
+    }
+}
+
+TEST_F(HostFiles, ReleaseNeedsTheExactBaseAndSizeZero) {
+    char *block = static_cast<char *>(VirtualAlloc(nullptr, 8192, MEM_COMMIT, PAGE_READWRITE));
+    ASSERT_NE(block, nullptr);
+    const uint32_t live = TvHostLiveRegions();
+    int onStack = 5;
+    struct Case {
+        const char *name;
+        void *address;
+        SIZE_T size;
+        DWORD type, error;
+    } cases[] = {
+        {"no address", nullptr, 0, MEM_RELEASE, ERROR_INVALID_PARAMETER},
+        {"size with release", block, 8192, MEM_RELEASE, ERROR_INVALID_PARAMETER},
+        {"inside the region", block + 4096, 0, MEM_RELEASE, ERROR_INVALID_PARAMETER},
+        {"memory not from VirtualAlloc", &onStack, 0, MEM_RELEASE, ERROR_INVALID_ADDRESS},
+        {"release and decommit together", block, 0, MEM_RELEASE | MEM_DECOMMIT, ERROR_INVALID_PARAMETER},
+        {"unknown free type", block, 0, 0, ERROR_INVALID_PARAMETER},
+        {"decommit beyond the region", block + 4096, 8192, MEM_DECOMMIT, ERROR_INVALID_ADDRESS},
+    };
+    for (const Case &c : cases) {
+        SetLastError(0);
+        EXPECT_FALSE(VirtualFree(c.address, c.size, c.type)) << c.name;
+        EXPECT_EQ(GetLastError(), c.error) << c.name;
+    }
+    // Every refusal left the region (and the stack) as they were.
+    EXPECT_EQ(TvHostLiveRegions(), live);
+    block[8191] = 'k';
+    EXPECT_EQ(onStack, 5);
+    EXPECT_TRUE(VirtualFree(block, 0, MEM_RELEASE));
+    EXPECT_FALSE(VirtualFree(block, 0, MEM_RELEASE)) << "released twice";
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_ADDRESS);
+}
+
+TEST_F(HostFiles, DecommittedPagesFault) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    char *block = static_cast<char *>(VirtualAlloc(nullptr, 8192, MEM_COMMIT, PAGE_READWRITE));
+    ASSERT_NE(block, nullptr);
+    block[4096] = 'x';
+    ASSERT_TRUE(VirtualFree(block + 4096, 1, MEM_DECOMMIT));
+    block[4095] = 'y';  // the first page is still committed
+    volatile char *gone = block + 4096;
+    EXPECT_DEATH((void)*gone, "");
+    EXPECT_TRUE(VirtualFree(block, 0, MEM_RELEASE));
+}
+
+TEST_F(HostFiles, ThreadsAllocateAndReleaseTogether) {
+    std::vector<std::thread> threads;
+    std::vector<int> failures(4, 0);
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < 200; ++i) {
+                char *block = static_cast<char *>(VirtualAlloc(nullptr, 4096 * (1 + i % 3), MEM_COMMIT, PAGE_READWRITE));
+                if (block == nullptr) {
+                    ++failures[t];
+                    continue;
+                }
+                block[0] = static_cast<char>(t);
+                if (!VirtualFree(block, 0, MEM_RELEASE)) ++failures[t];
+            }
+        });
+    }
+    for (std::thread &t : threads) t.join();
+    EXPECT_EQ(failures, (std::vector<int>{0, 0, 0, 0}));
+}
+
+}  // namespace
