@@ -37,6 +37,15 @@ __attribute__((visibility("default"))) uint32_t TvHostLoadedModuleCount(void);
  * until the thread's next LoadLibraryA. */
 __attribute__((visibility("default"))) const char *TvHostLastLoadError(void);
 
+/* ---- Bus link ------------------------------------------------------------ */
+
+/* Translation slots of the bus link: at most this many 16:16 values made by
+ * SMapLS_IP_EBP_12 are live at once; beyond it the translation gives 0. */
+#define TVHOST_TRANSLATION_SLOTS 8192u
+
+/* 16:16 values made by SMapLS_IP_EBP_12 and not yet released. */
+__attribute__((visibility("default"))) uint32_t TvHostLiveTranslations(void);
+
 /* ---- Mixer ---------------------------------------------------------------- */
 
 /* Mixer handles open in this process (mixerOpen without mixerClose). */

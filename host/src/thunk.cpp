@@ -1,0 +1,116 @@
+// The connect step of the bus link: the library's block (ThunkData32) is
+// joined to the bus driver's exported block (ThunkData16).
+//
+// The first successful step loads the driver module and fills the library's
+// block; every later step checks the driver's block again and asks the
+// driver whether its bus is still there. Process detach lets the module go.
+// A step that fails at any point leaves the block not linked and releases
+// the module, so the library's bus calls see "no link" rather than a stale
+// pointer.
+#include <dlfcn.h>
+
+#include <cstring>
+#include <mutex>
+#include <string>
+
+#include "handles.h"
+#include "module_path.h"
+#include "tvhost/thunk.h"
+
+namespace tvhost {
+namespace {
+
+std::mutex &LinkLock() {
+    static std::mutex lock;
+    return lock;
+}
+
+bool HasSignature(const char *signature) { return std::memcmp(signature, THUNK_SIGNATURE, 4) == 0; }
+
+// The driver's block is usable: right signature, three bus calls, none NULL.
+bool PartnerIsValid(const ThunkData16 *partner) {
+    return partner != nullptr && HasSignature(partner->signature) && partner->entryCount == THUNK_ENTRY_COUNT &&
+           partner->read != nullptr && partner->write != nullptr && partner->writeBlk != nullptr;
+}
+
+bool DriverAgrees(const ThunkData16 *partner, DWORD reason) {
+    return partner->connect == nullptr || partner->connect(reason) != 0;
+}
+
+void Unlink(ThunkData32 *block) {
+    void *module = block->module16;
+    block->linked = 0;
+    block->partner = nullptr;
+    block->module16 = nullptr;
+    if (module != nullptr) dlclose(module);
+}
+
+// Loads the driver module and checks its block; false (nothing kept
+// loaded) when the module or block is missing or malformed, or the driver
+// refuses.
+bool Link(ThunkData32 *block, const char *partnerBlock, const char *module16, DWORD reason) {
+    std::string file = FindModule(module16);
+    if (file.empty()) {
+        SetError(ERROR_MOD_NOT_FOUND);
+        return false;
+    }
+    void *module = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (module == nullptr) {
+        SetError(ERROR_BAD_EXE_FORMAT);
+        return false;
+    }
+    const auto *partner = static_cast<const ThunkData16 *>(dlsym(module, partnerBlock));
+    if (partner == nullptr) {
+        dlclose(module);
+        SetError(ERROR_PROC_NOT_FOUND);
+        return false;
+    }
+    if (!PartnerIsValid(partner) || !DriverAgrees(partner, reason)) {
+        dlclose(module);
+        SetError(ERROR_DLL_INIT_FAILED);
+        return false;
+    }
+    block->partner = partner;
+    block->module16 = module;
+    block->linked = 1;
+    return true;
+}
+
+}  // namespace
+}  // namespace tvhost
+
+extern "C" {
+
+BOOL WINAPI ThunkConnect32(void *block32, LPCSTR partnerBlock, LPCSTR module16, LPCSTR /*module32*/,
+                           HINSTANCE /*instance*/, DWORD reason) {
+    auto *block = static_cast<ThunkData32 *>(block32);
+    if (block == nullptr || !tvhost::HasSignature(block->signature) || partnerBlock == nullptr ||
+        module16 == nullptr) {
+        tvhost::SetError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    std::lock_guard<std::mutex> guard(tvhost::LinkLock());
+
+    if (reason == DLL_PROCESS_DETACH) {
+        // The driver hears of the detach, but nothing it says can keep the
+        // link: the module is let go either way.
+        bool stood = block->linked != 0 && tvhost::PartnerIsValid(block->partner);
+        if (stood && block->partner->connect != nullptr) block->partner->connect(reason);
+        tvhost::Unlink(block);
+        return stood ? TRUE : FALSE;
+    }
+
+    if (block->linked == 0) {
+        block->partner = nullptr;  // whatever else an unlinked block holds is not ours
+        block->module16 = nullptr;
+        return tvhost::Link(block, partnerBlock, module16, reason) ? TRUE : FALSE;
+    }
+    if (!tvhost::PartnerIsValid(block->partner) || !tvhost::DriverAgrees(block->partner, reason)) {
+        tvhost::Unlink(block);
+        tvhost::SetError(ERROR_DLL_INIT_FAILED);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+}  // extern "C"
