@@ -1,0 +1,25 @@
+// The simulated card's devices as the bus driver reaches them. Every call
+// takes the card's lock and logs one transaction.
+#pragma once
+
+#include <cstdint>
+
+namespace tvsim {
+
+inline constexpr uint16_t kDecoderAddress = 0x88;
+inline constexpr uint16_t kTunerAddress = 0xC2;
+
+// Register byte of a device (0..255); 0xFF when no device answers.
+uint32_t BusRead(uint16_t device, uint16_t reg);
+
+// Writes the low 8 bits of `value` to a register; a TVSIM_ result.
+uint32_t BusWrite(uint16_t device, uint16_t reg, uint16_t value);
+
+// Sends `count` bytes to a device; `bytes` is NULL when the caller's block
+// did not translate. A TVSIM_ result.
+uint32_t BusWriteBlock(uint16_t device, const uint8_t *bytes, uint32_t count);
+
+// Whether the driver's connect answers that the bus is there.
+bool BusAvailable();
+
+}  // namespace tvsim

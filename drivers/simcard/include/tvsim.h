@@ -1,0 +1,137 @@
+/*
+ * tvsim.h - the simulated card's own interface, for tests and tools.
+ *
+ * The simulated card is the default bus driver (tvbus16.so). Besides the
+ * link block thk_ThunkData16 that the library connects to, it exports the
+ * functions below so that a test or a tool can steer the card and see what
+ * crossed the bus. Reach them by opening the same tvbus16.so (dlopen) and
+ * looking the names up; the card is one per process, shared with the link.
+ * Every function is safe to call from any thread at any time.
+ *
+ * The card carries two devices:
+ *   0x88  video decoder: 256 registers; reads answer the register, writes
+ *         store the low 8 bits; status register 0x00 bit 6 reports lock
+ *         (see docs/simulated-card.md for when).
+ *   0xC2  tuner: takes a 4-byte block (divider high, divider low, control
+ *         byte, band byte); a read answers its status byte (bit 6: the
+ *         oscillator has settled).
+ * No other address answers: writes fail with TVSIM_NO_ACK, reads give 0xFF.
+ */
+#ifndef TVSIM_H
+#define TVSIM_H
+
+#include <stdint.h>
+
+#define TVSIM_API __attribute__((visibility("default")))
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* ---- The driver's results (the answer of write and writeBlk) --------------- */
+
+#define TVSIM_OK 0u          /* done */
+#define TVSIM_NO_ACK 1u      /* no device answered at that address */
+#define TVSIM_BAD_BLOCK 2u   /* the device does not take a transfer of that length */
+#define TVSIM_BAD_POINTER 3u /* the block pointer did not translate (NULL or stale) */
+
+/* ---- Transaction log -------------------------------------------------------- */
+
+#define TVSIM_OP_READ 1u
+#define TVSIM_OP_WRITE 2u
+#define TVSIM_OP_BLOCK 3u
+
+#define TVSIM_LOG_CAPACITY 4096u /* the newest this many transactions are kept */
+#define TVSIM_LOG_BYTES 16u      /* bytes of a block kept in its entry */
+
+typedef struct TvSimTransaction {
+    uint64_t sequence; /* 0 for the first transaction after load or TvSimLogClear */
+    uint64_t timeUs;   /* microseconds since the driver was loaded (monotonic clock) */
+    uint32_t op;       /* TVSIM_OP_READ, TVSIM_OP_WRITE or TVSIM_OP_BLOCK */
+    uint32_t device;   /* the address word as it crossed the link */
+    uint32_t reg;      /* read and write: the register word as it crossed; block: 0 */
+    uint32_t value;    /* write: the value word as it crossed; otherwise 0 */
+    uint32_t count;    /* block: the byte count as it crossed; otherwise 0 */
+    uint32_t result;   /* read: the answer (0..255); write and block: a TVSIM_ result */
+    uint8_t bytes[TVSIM_LOG_BYTES]; /* block: its first bytes, as far as the device took them */
+} TvSimTransaction;
+
+/* Transactions since load or the latest TvSimLogClear (held or not). */
+TVSIM_API uint64_t TvSimLogTotal(void);
+
+/* Copies held transactions with sequence >= `first`, oldest first, at most
+ * `max` of them; answers how many were copied. A `first` that has already
+ * left the ring starts at the oldest held one. NULL `out` copies nothing. */
+TVSIM_API uint32_t TvSimLogRead(uint64_t first, TvSimTransaction *out, uint32_t max);
+
+/* Forgets every transaction; the next one has sequence 0. */
+TVSIM_API void TvSimLogClear(void);
+
+/* ---- The card ------------------------------------------------------------- */
+
+/* Puts the card in its power-on state: decoder registers at their power-on
+ * values, tuner not programmed. Stations, settle time, bus availability and
+ * the log are kept. */
+TVSIM_API void TvSimPowerOn(void);
+
+/* Restores the built-in setup: the default stations, the default settle
+ * time, the bus available. The card itself and the log are kept. */
+TVSIM_API void TvSimRestoreDefaults(void);
+
+#define TVSIM_MAX_STATIONS 256u
+
+/* Replaces the stations on the air: picture carriers in MHz, each above 0
+ * and below 1000, taken to the nearest 62.5 kHz. Answers 1; answers 0 and
+ * keeps the old list when count exceeds TVSIM_MAX_STATIONS, a carrier is out
+ * of range, or `mhz` is NULL with a nonzero count. (NULL, 0) empties the air. */
+TVSIM_API int32_t TvSimSetStations(const double *mhz, uint32_t count);
+
+/* Copies up to `max` station carriers (MHz) to `out`; answers how many
+ * stations there are. */
+TVSIM_API uint32_t TvSimGetStations(double *out, uint32_t max);
+
+/* Time the tuner needs after a block before the decoder can lock, in ms. */
+TVSIM_API void TvSimSetSettleMs(uint32_t milliseconds);
+TVSIM_API uint32_t TvSimGetSettleMs(void);
+
+/* 0: the driver's connect answers 0 (the bus is not there), so the link
+ * cannot stand; nonzero: it answers 1. Transfers themselves are not
+ * affected. */
+TVSIM_API void TvSimSetBusAvailable(int32_t available);
+
+/* ---- Read-only inspectors (not logged) -------------------------------------- */
+
+/* Copies the decoder's 256 stored register bytes. Register 0x00 holds the
+ * stored byte; a bus read of it answers bit 6 as computed at that moment. */
+TVSIM_API void TvSimDecoderRegisters(uint8_t out[256]);
+
+/* What a bus read of decoder register 0x00 would answer now. */
+TVSIM_API uint8_t TvSimDecoderStatus(void);
+
+#define TVSIM_BAND_NONE 0u
+#define TVSIM_BAND_LOW 1u  /* band byte 0x01: carriers below 160 MHz */
+#define TVSIM_BAND_MID 2u  /* band byte 0x02: 160 MHz up to below 454 MHz */
+#define TVSIM_BAND_HIGH 3u /* band byte 0x08: 454 MHz and above */
+
+typedef struct TvSimTuner {
+    uint32_t programmed;   /* 0 until the first accepted block */
+    uint8_t block[4];      /* the last accepted block */
+    uint32_t divider;      /* block bytes 0..1 */
+    uint32_t control;      /* block byte 2 (0x8E: 62.5 kHz steps) */
+    uint32_t bandByte;     /* block byte 3 */
+    uint32_t band;         /* TVSIM_BAND_ decoded from the band byte; NONE if not exactly one band bit */
+    double oscillatorMHz;  /* divider / 16 */
+    double carrierMHz;     /* oscillatorMHz - 45.75: the picture carrier tuned */
+    uint32_t station;      /* 1 when a station is on that carrier */
+    uint32_t bandFits;     /* 1 when `band` is the band of that carrier */
+    uint32_t settled;      /* 1 once the settle time has passed since the block */
+} TvSimTuner;
+
+/* Copies the tuner's state; answers out's `programmed`. NULL: answers 0. */
+TVSIM_API uint32_t TvSimTunerState(TvSimTuner *out);
+
+#ifdef __cplusplus
+} /* extern "C" */
+#endif
+
+#endif /* TVSIM_H */
