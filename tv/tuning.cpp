@@ -1,0 +1,47 @@
+// Tuning: a channel number becomes the tuner's 4-byte block through the
+// selected plan; after a fixed pause the decoder tells whether it locked.
+#include "tv/tuning.h"
+
+#include "tv/channel_plans.h"
+#include "tv/decoder_regs.h"
+#include "tv/tv_state.h"
+#include "tvcore.h"
+#include "tvhost/win32.h"
+
+namespace {
+
+// The tuner and the decoder need this long after a block before the
+// decoder's lock bit means anything.
+constexpr DWORD kLockPauseMs = 150;
+
+}  // namespace
+
+int32_t TuneTVChannel(uint32_t value) {
+    const PlanTables *plan = FindPlan(tvState.sourcePlan);
+    if (plan == nullptr) return TV_ERR_BAD_VALUE;
+    uint8_t channel = static_cast<uint8_t>(value);
+    if (channel >= plan->entries) return TV_ERR_BAD_VALUE;
+
+    uint16_t divider = static_cast<uint16_t>(plan->dividers[channel]);
+    uint16_t bandCode = static_cast<uint16_t>(plan->bandCodes[channel]);
+    const uint8_t block[4] = {static_cast<uint8_t>(divider >> 8), static_cast<uint8_t>(divider),
+                              static_cast<uint8_t>(bandCode >> 8), static_cast<uint8_t>(bandCode)};
+    I2C_WriteBlk(kTunerAddress, block, sizeof block);  // a lost block shows up as no lock
+    tvState.channel = channel;
+    return CheckTVLock() == 1 ? TV_OK : TV_ERR_NO_LOCK;
+}
+
+uint32_t CheckTVLock() {
+    // The pause is a wait on a semaphore that nobody releases. Should the
+    // semaphore not be available, the pause is taken with Sleep instead: the
+    // decoder is asked either way, so a tune never reports a lock it did not
+    // see.
+    HANDLE pause = CreateSemaphoreA(NULL, 0, 1, NULL);
+    if (pause) {
+        WaitForSingleObject(pause, kLockPauseMs);
+        CloseHandle(pause);
+    } else {
+        Sleep(kLockPauseMs);
+    }
+    return (I2C_Read(kDecoderAddress, kRegStatus) & kStatusLock) != 0 ? 1u : 0u;
+}
