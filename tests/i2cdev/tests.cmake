@@ -9,3 +9,12 @@ if(TARGET tvi2cdev)
     LIBS tvi2cdev_test_support
     DEPENDS tvi2cdev)
 endif()
+
+# The driver behind the library's bus link (the library's internals from
+# tvcore_static, the driver loaded by the host as at module load).
+if(TARGET tvi2cdev AND TARGET tvcore_static)
+  tvcore_add_gtest(i2cdev_link_test
+    SOURCES i2cdev/link_test.cpp
+    LIBS tvi2cdev_test_support tvcore_static
+    DEPENDS tvi2cdev)
+endif()
