@@ -109,16 +109,32 @@ typedef struct TvMixerLine {
     uint32_t muteControlId;   /* the line's mute control */
 } TvMixerLine;
 
-/* Finds the auxiliary source line of mixer device 0 and its volume and mute
- * controls; answers 1 when all were found, else 0. */
+/* Guards of the audio calls, beyond what the mixer itself checks:
+ *   - A NULL record is refused before any memory is touched: InitTVAudio,
+ *     GetTVVol and GetTVMute answer 0, SetTVVol and SetTVMute answer
+ *     MMSYSERR_INVALPARAM (11); no mixer call is made.
+ *   - channelCount above 2 never exchanges more than the two values a call's
+ *     buffer holds: min(channelCount, 2) channels are sent. 0 and 1 are sent
+ *     as they are (the mixer answers 0 channels with an error; 1 sets every
+ *     channel to the value and reads back only the left one).
+ *   - The read calls start from a zeroed buffer, so a read the mixer refuses
+ *     gives 0 (and GetTVVol stores 0 in leftVolume and rightVolume), never
+ *     stale memory. */
+
+/* Clears the record, sets channelCount to 2, opens mixer device 0 into
+ * mixerHandle, and finds the auxiliary source line with its volume and mute
+ * controls; answers 1 when all were found, else 0. Writes "No Mixers Found"
+ * to the debug output when there is no mixer. A failure after the open leaves
+ * the mixer open (it is closed at unload). */
 TVCORE_API uint32_t TVCORE_CALL InitTVAudio(TvMixerLine *line);
-/* Sets both channels to `volume`; answers the mixer's result code. */
+/* Sets both channels to `volume`, passed unchanged (no clamping to the
+ * bounds); answers the mixer's result code. */
 TVCORE_API uint32_t TVCORE_CALL SetTVVol(TvMixerLine *line, uint32_t volume);
 /* Reads both channels into leftVolume/rightVolume; answers leftVolume. */
 TVCORE_API uint32_t TVCORE_CALL GetTVVol(TvMixerLine *line);
 /* Sets the mute control of both channels to `mute`; answers the mixer's result code. */
 TVCORE_API uint32_t TVCORE_CALL SetTVMute(TvMixerLine *line, uint32_t mute);
-/* Reads the first channel's mute value. */
+/* Reads the first channel's mute value (one channel, whatever channelCount holds). */
 TVCORE_API uint32_t TVCORE_CALL GetTVMute(TvMixerLine *line);
 
 /* ---- Link data ------------------------------------------------------------ */
