@@ -1,0 +1,54 @@
+#include "support/simcard_access.h"
+
+#include <dlfcn.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "support/test_env.h"
+
+namespace tvtest {
+namespace {
+
+template <typename Function>
+void Resolve(void *module, const char *name, Function &slot) {
+    void *symbol = dlsym(module, name);
+    if (symbol == nullptr) {
+        std::fprintf(stderr, "simulated card: %s is missing\n", name);
+        std::abort();
+    }
+    slot = reinterpret_cast<Function>(symbol);
+}
+
+SimCardApi Load(const std::string &file) {
+    void *module = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (module == nullptr) {
+        std::fprintf(stderr, "simulated card: %s\n", dlerror());
+        std::abort();
+    }
+    SimCardApi api{};
+    Resolve(module, "TvSimLogTotal", api.LogTotal);
+    Resolve(module, "TvSimLogRead", api.LogRead);
+    Resolve(module, "TvSimLogClear", api.LogClear);
+    Resolve(module, "TvSimPowerOn", api.PowerOn);
+    Resolve(module, "TvSimRestoreDefaults", api.RestoreDefaults);
+    Resolve(module, "TvSimSetStations", api.SetStations);
+    Resolve(module, "TvSimGetStations", api.GetStations);
+    Resolve(module, "TvSimSetSettleMs", api.SetSettleMs);
+    Resolve(module, "TvSimGetSettleMs", api.GetSettleMs);
+    Resolve(module, "TvSimSetBusAvailable", api.SetBusAvailable);
+    Resolve(module, "TvSimDecoderRegisters", api.DecoderRegisters);
+    Resolve(module, "TvSimDecoderStatus", api.DecoderStatus);
+    Resolve(module, "TvSimTunerState", api.TunerState);
+    return api;
+}
+
+}  // namespace
+
+const SimCardApi &SimCard() {
+    static const SimCardApi api = Load(ModuleDir() + "/tvbus16.so");
+    return api;
+}
+
+}  // namespace tvtest
