@@ -43,3 +43,8 @@ if(TVCORE_WITH_ALSA)
   target_compile_definitions(alsa_mixer_test PRIVATE
     TVCORE_TEST_ALSA_PLUGIN="$<TARGET_FILE:asound_module_ctl_tvtest>")
 endif()
+
+tvcore_add_gtest(sim_mixer_test
+  SOURCES audio/sim_mixer_test.cpp
+  LIBS sim_mixer_client tvhost
+  DEPENDS tvmixsim)
