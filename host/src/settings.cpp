@@ -4,6 +4,8 @@
 #include <limits.h>
 #include <stdlib.h>
 
+#include <filesystem>
+
 namespace tvhost {
 
 std::optional<std::string> Setting(const char *name) {
@@ -25,9 +27,22 @@ const std::string &HostLibraryDir() {
     return dir;
 }
 
-std::string DefaultModuleDir() { return HostLibraryDir() + "/" TVHOST_MODULE_SUBDIR; }
+// A directory given relative to the host library's, in its shortest form
+// ("lib/../etc/tvcore" becomes "etc/tvcore"): HostLibraryDir() holds no
+// symbolic links, so dropping ".." steps changes nothing it names, and a
+// short path fits the fixed buffers that Windows-style callers use.
+static std::string BesideHostLibrary(const char *relative) {
+    if (relative[0] == '/') return relative;
+    std::string path = std::filesystem::path(HostLibraryDir() + "/" + relative).lexically_normal().string();
+    while (path.size() > 1 && path.back() == '/') path.pop_back();
+    return path;
+}
 
-std::string DefaultConfigDir() { return HostLibraryDir() + "/" TVHOST_CONFIG_RELDIR; }
+std::string DefaultModuleDir() { return BesideHostLibrary(TVHOST_MODULE_SUBDIR); }
+
+// TVHOST_CONFIG_DIR is relative to the host library's directory, or absolute
+// when the installation keeps its configuration outside its prefix.
+std::string DefaultConfigDir() { return BesideHostLibrary(TVHOST_CONFIG_DIR); }
 
 std::string DefaultMixerDriver() { return TVHOST_DEFAULT_MIXER; }
 

@@ -1,0 +1,48 @@
+// The module's entry routine: what happens when a process loads or unloads
+// the library, and at every thread notification the platform delivers.
+//
+// Every notification first re-runs the bus link's connect step; a failed
+// step answers false, which refuses a load. After a successful step, process
+// attach prepares the channel band tables and applies the board file, and
+// process detach closes the mixer that InitTVAudio opened. Nothing is written
+// to the card here. Calls are serialised by the platform's loader lock; this
+// routine takes no lock of its own and starts no threads.
+#include "audio/tv_audio.h"
+#include "bus/bus_link.h"
+#include "tv/board_config.h"
+#include "tv/tuning.h"
+#include "tvcore.h"
+#include "tvhost/win32.h"
+
+namespace {
+
+// The diagnostic lines, kept byte for byte as whatever watches the debug
+// channel knows them: line feed before carriage return at the front, and two
+// spellings of the routine's name.
+constexpr char kEntryLine[] = "\n\rIn DLLEntryPoint: DllMain\r\n";
+constexpr char kConnectFailedLine[] = "\n\rIn DllEntryPoint: thk_ThunkConnect32 ret FALSE\r\n";
+constexpr char kConnectedLine[] = "\n\rIn DllEntryPoint: thk_ThunkConnect32 ret TRUE\r\n";
+
+}  // namespace
+
+extern "C" TVCORE_API BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserved*/) {
+    OutputDebugStringA(kEntryLine);
+    if (!ConnectBusLink(instance, reason)) {
+        OutputDebugStringA(kConnectFailedLine);
+        return FALSE;
+    }
+    OutputDebugStringA(kConnectedLine);
+
+    switch (reason) {
+        case DLL_PROCESS_ATTACH:
+            InitBandTables();
+            LoadBoardConfig();
+            break;
+        case DLL_PROCESS_DETACH:
+            ReleaseTVAudio();
+            break;
+        default:  // DLL_THREAD_ATTACH, DLL_THREAD_DETACH: nothing beyond the link check
+            break;
+    }
+    return TRUE;
+}
