@@ -213,6 +213,8 @@ TEST_F(HostFiles, ReadRefusals) {
     int overlappedStandIn = 0;
     LPOVERLAPPED overlapped = reinterpret_cast<LPOVERLAPPED>(&overlappedStandIn);
     DWORD got = 0;
+    HANDLE semaphore = CreateSemaphoreA(nullptr, 1, 1, nullptr);
+    ASSERT_NE(semaphore, 0u);
     struct Case {
         const char *name;
         HANDLE handle;
@@ -223,6 +225,7 @@ TEST_F(HostFiles, ReadRefusals) {
     } cases[] = {
         {"never-open handle", 0x7FFF0000u, buffer, &got, nullptr, ERROR_INVALID_HANDLE},
         {"invalid handle value", INVALID_HANDLE_VALUE, buffer, &got, nullptr, ERROR_INVALID_HANDLE},
+        {"semaphore handle", semaphore, buffer, &got, nullptr, ERROR_INVALID_HANDLE},
         {"no buffer", file, nullptr, &got, nullptr, ERROR_INVALID_PARAMETER},
         {"no count", file, buffer, nullptr, nullptr, ERROR_INVALID_PARAMETER},
         {"overlapped", file, buffer, &got, overlapped, ERROR_INVALID_PARAMETER},
@@ -236,6 +239,7 @@ TEST_F(HostFiles, ReadRefusals) {
             EXPECT_EQ(got, 0u) << c.name;
         }
     }
+    EXPECT_TRUE(CloseHandle(semaphore));
     // Nothing was consumed by the refused reads.
     ASSERT_TRUE(ReadFile(file, buffer, sizeof buffer, &got, nullptr));
     EXPECT_EQ(std::string(buffer, got), "data");
