@@ -18,3 +18,12 @@ if(TARGET tvi2cdev AND TARGET tvcore_static)
     LIBS tvi2cdev_test_support tvcore_static
     DEPENDS tvi2cdev)
 endif()
+
+# The driver picked by the module path when the whole library is loaded
+# (a program of its own: the library's exports must come from tvcore.so only).
+if(TARGET tvi2cdev AND TARGET tvcore AND TARGET tvsimcard)
+  tvcore_add_gtest(i2cdev_module_path_test
+    SOURCES i2cdev/module_path_test.cpp
+    LIBS tvi2cdev_test_support
+    DEPENDS tvi2cdev tvcore tvsimcard)
+endif()
