@@ -2,9 +2,10 @@
 // the library, and at every thread notification the platform delivers.
 //
 // Every notification first re-runs the bus link's connect step; a failed
-// step answers false, which refuses a load. After a successful step, process
-// attach prepares the channel band tables and applies the board file, and
-// process detach closes the mixer that InitTVAudio opened. Nothing is written
+// step answers false, which refuses a load, and ends the notification there.
+// After a successful step, process attach prepares the channel band tables
+// and applies the board file. Process detach closes the mixer that
+// InitTVAudio opened, whether or not the link still stands. Nothing is written
 // to the card here. Calls are serialised by the platform's loader lock; this
 // routine takes no lock of its own and starts no threads.
 #include "audio/tv_audio.h"
@@ -29,6 +30,10 @@ extern "C" TVCORE_API BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVO
     OutputDebugStringA(kEntryLine);
     if (!ConnectBusLink(instance, reason)) {
         OutputDebugStringA(kConnectFailedLine);
+        // The link can be down at unload (a re-check at a thread notification
+        // found the bus gone). The mixer this module opened is still its
+        // own to close: once the module is gone nothing could close it.
+        if (reason == DLL_PROCESS_DETACH) ReleaseTVAudio();
         return FALSE;
     }
     OutputDebugStringA(kConnectedLine);

@@ -54,6 +54,8 @@ struct SimulatedHardware {
     decltype(&TvSimPowerOn) powerOn = Export<decltype(&TvSimPowerOn)>(card, "TvSimPowerOn");
     decltype(&TvSimRestoreDefaults) restoreDefaults =
         Export<decltype(&TvSimRestoreDefaults)>(card, "TvSimRestoreDefaults");
+    decltype(&TvSimSetBusAvailable) setBusAvailable =
+        Export<decltype(&TvSimSetBusAvailable)>(card, "TvSimSetBusAvailable");
     decltype(&TvSimDecoderRegisters) decoderRegisters =
         Export<decltype(&TvSimDecoderRegisters)>(card, "TvSimDecoderRegisters");
 
@@ -239,6 +241,29 @@ TEST_F(Lifecycle, UnloadClosesOnlyTheLatestMixerOpen) {
 
     EXPECT_EQ(mixerClose(second.mixerHandle), MMSYSERR_INVALHANDLE) << "already closed by the unload";
     EXPECT_EQ(mixerClose(first.mixerHandle), MMSYSERR_NOERROR);
+}
+
+TEST_F(Lifecycle, LinkLostAfterLoadFailsLaterNotificationsButUnloadStillClosesTheMixer) {
+    HMODULE tv = LoadLibraryA("tvcore.dll");
+    ASSERT_NE(tv, nullptr) << TvHostLastLoadError();
+    TvMixerLine line{};
+    ASSERT_EQ(Export<decltype(&InitTVAudio)>(tv, "InitTVAudio")(&line), 1u);
+    uint32_t handlesOpen = TvHostOpenMixerHandles();
+
+    Hardware().setBusAvailable(0);  // the re-check at the next notification finds no bus
+    std::thread([] { TvHostThreadAttach(); }).join();
+    std::string failed = std::string(kEntryLine) + kFailedLine;
+    EXPECT_EQ(DebugLog(), Connected() + failed);
+    EXPECT_EQ(Export<decltype(&I2C_Read)>(tv, "I2C_Read")(TV_I2C_DECODER, 0), TV_I2C_NO_LINK)
+        << "nothing crosses a link that no longer stands";
+
+    Hardware().clearCalls();
+    EXPECT_TRUE(FreeLibrary(tv));
+    EXPECT_EQ(DebugLog(), Connected() + failed + failed);
+    std::vector<TvMixSimCall> calls = Hardware().MixerCalls();
+    ASSERT_EQ(calls.size(), 1u) << "the module's mixer is closed at unload all the same";
+    EXPECT_EQ(calls[0].message, MXDM_CLOSE);
+    EXPECT_EQ(TvHostOpenMixerHandles(), handlesOpen - 1);
 }
 
 // Everything a load and unload take from the process, counted.
