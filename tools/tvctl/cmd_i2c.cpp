@@ -1,0 +1,225 @@
+// i2c read|write|block|dump|adapters: the card's I2C devices, register by
+// register, through the library's bus calls.
+#include <fmt/format.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "commands.h"
+#include "numbers.h"
+#include "tv/decoder_regs.h"
+#include "tvhost/diag.h"
+#ifdef TVCTL_HAVE_I2CDEV
+#include "tvi2cdev.h"
+#endif
+
+namespace tvctl {
+
+namespace {
+
+class I2cCommand : public Command {
+public:
+    explicit I2cCommand(CLI::App &app) {
+        app.require_subcommand(1, 1);
+        app.footer("Device addresses are the 8-bit form the card uses (decoder 0x88, tuner 0xC2); a 7-bit\n"
+                   "address below 0x80 (as i2cdetect shows it) is accepted and converted. Numbers are decimal\n"
+                   "or 0x hex. The calls go through the library to whichever bus it is linked to.");
+        // The sub-apps live only as long as the parse; the choice is kept here.
+        auto chosen = [this](CLI::App *sub) { sub->callback([this, sub] { sub_ = sub->get_name(); }); return sub; };
+        CLI::App *read = chosen(app.add_subcommand("read", "read one register: i2c read ADDR REG"));
+        read->add_option("address", address_, "device address")->required();
+        read->add_option("register", reg_, "register number 0x00-0xFF")->required();
+        CLI::App *write = chosen(app.add_subcommand("write", "write one register: i2c write ADDR REG VALUE"));
+        write->add_option("address", address_, "device address")->required();
+        write->add_option("register", reg_, "register number 0x00-0xFF")->required();
+        write->add_option("value", value_, "value 0x00-0xFF")->required();
+        CLI::App *block = chosen(app.add_subcommand("block", "send bytes with no register in front: i2c block ADDR BYTE..."));
+        block->add_option("address", address_, "device address")->required();
+        block->add_option("bytes", bytes_, "the bytes, 0x00-0xFF each")->required();
+        CLI::App *dump = chosen(app.add_subcommand("dump", "read registers 0x00-0xFF: i2c dump ADDR"));
+        dump->add_option("address", address_, "device address")->required();
+        chosen(app.add_subcommand("adapters", "list the I2C adapters the i2c-dev bus driver sees"));
+    }
+
+    std::string Name() const override { return "i2c " + sub_; }
+    bool Traced() const override { return sub_ != "adapters"; }
+
+    void Run(Session &session, Reply &reply) override {
+        if (sub_ == "adapters") return Adapters(session, reply);
+        Parsed<uint32_t> address = ParseDeviceAddress(address_);
+        if (!address.value) return reply.Fail(address.error);
+        if (!address.note.empty()) Note(session, reply, address.note);
+        device_ = *address.value;
+        reply.data["address"] = device_;
+        if (sub_ == "read") return Read(session, reply);
+        if (sub_ == "write") return Write(session, reply);
+        if (sub_ == "block") return Block(session, reply);
+        return Dump(session, reply);
+    }
+
+private:
+    bool Byte(const std::string &text, const char *what, uint32_t &out, Reply &reply) const {
+        Parsed<uint32_t> parsed = ParseByte(text, what);
+        if (!parsed.value) {
+            reply.Fail(parsed.error);
+            return false;
+        }
+        out = *parsed.value;
+        return true;
+    }
+
+    // On the simulated card only the decoder and the tuner answer.
+    void NoteSilentAddress(Session &session, Reply &reply) const {
+        if (session.Bus() == BusKind::Simulated && device_ != kDecoderAddress && device_ != kTunerAddress)
+            Note(session, reply,
+                 fmt::format("no device answers at {} on the simulated card (decoder 0x88, tuner 0xC2)", Hex(device_)));
+    }
+
+    void Read(Session &session, Reply &reply) {
+        uint32_t reg = 0;
+        if (!Byte(reg_, "register", reg, reply)) return;
+        const TvCalls *tv = session.Library(reply);
+        if (tv == nullptr) return;
+        uint32_t result = tv->I2C_Read(device_, reg);
+        reply.data["register"] = reg;
+        if (ReadFailed(result))
+            return reply.Fail(fmt::format("reading register {} of {} failed: {}", Hex(reg), Hex(device_),
+                                          DescribeReadFailure(session.Bus(), result)));
+        NoteSilentAddress(session, reply);
+        reply.data["value"] = result;
+        const char *name = RegisterName(device_, reg);
+        session.Out().Print("{} reg {}{}{}: {} ({})", Hex(device_), Hex(reg), *name ? " " : "", name, Hex(result),
+                            result);
+    }
+
+    void Write(Session &session, Reply &reply) {
+        uint32_t reg = 0, value = 0;
+        if (!Byte(reg_, "register", reg, reply) || !Byte(value_, "value", value, reply)) return;
+        const TvCalls *tv = session.Library(reply);
+        if (tv == nullptr) return;
+        uint32_t result = tv->I2C_Write(device_, reg, value);
+        reply.data["register"] = reg;
+        reply.data["value"] = value;
+        reply.data["result"] = result;
+        if (result != 0)
+            return reply.Fail(fmt::format("writing {} to register {} of {} failed: {}", Hex(value), Hex(reg),
+                                          Hex(device_), DescribeWriteResult(session.Bus(), result)));
+        session.Out().Print("{} reg {} <- {}: done", Hex(device_), Hex(reg), Hex(value));
+    }
+
+    void Block(Session &session, Reply &reply) {
+        std::vector<uint8_t> bytes;
+        for (size_t i = 0; i < bytes_.size(); ++i) {
+            uint32_t byte = 0;
+            if (!Byte(bytes_[i], fmt::format("byte {}", i + 1).c_str(), byte, reply)) return;
+            bytes.push_back(static_cast<uint8_t>(byte));
+        }
+        const TvCalls *tv = session.Library(reply);
+        if (tv == nullptr) return;
+        uint32_t result = tv->I2C_WriteBlk(device_, bytes.data(), static_cast<uint32_t>(bytes.size()));
+        reply.data["bytes"] = bytes;
+        reply.data["result"] = result;
+        if (result != 0)
+            return reply.Fail(fmt::format("sending {} byte{} to {} failed: {}", bytes.size(),
+                                          bytes.size() == 1 ? "" : "s", Hex(device_),
+                                          DescribeWriteResult(session.Bus(), result)));
+        session.Out().Print("{} <- {} byte{}: done", Hex(device_), bytes.size(), bytes.size() == 1 ? "" : "s");
+    }
+
+    void Dump(Session &session, Reply &reply) {
+        const TvCalls *tv = session.Library(reply);
+        if (tv == nullptr) return;
+        nlohmann::json registers = nlohmann::json::array();
+        std::string table = "     0  1  2  3  4  5  6  7  8  9  a  b  c  d  e  f\n";
+        uint32_t failures = 0;
+        uint32_t firstFailure = 0;
+        for (uint32_t reg = 0; reg < 256; ++reg) {
+            if (reg % 16 == 0) table += fmt::format("{:02x}:", reg);
+            uint32_t result = tv->I2C_Read(device_, reg);
+            if (ReadFailed(result)) {
+                if (failures++ == 0) firstFailure = result;
+                registers.push_back(nullptr);
+                table += " XX";
+            } else {
+                registers.push_back(result);
+                table += fmt::format(" {:02x}", result);
+            }
+            if (reg % 16 == 15) table += "\n";
+        }
+        reply.data["registers"] = registers;
+        session.Out().Say(table);
+        if (failures == 256)
+            return reply.Fail(fmt::format("no register of {} could be read: {}", Hex(device_),
+                                          DescribeReadFailure(session.Bus(), firstFailure)));
+        if (failures > 0)
+            Note(session, reply, fmt::format("{} registers could not be read (XX): {}", failures,
+                                             DescribeReadFailure(session.Bus(), firstFailure)));
+        NoteSilentAddress(session, reply);
+    }
+
+    void Adapters(Session &session, Reply &reply) {
+#ifdef TVCTL_HAVE_I2CDEV
+        const std::string &dir = session.Host().moduleDir;
+        std::string driver = dir + "/i2cdev/tvbus16.so";
+        std::error_code error;
+        if (dir.empty() || !std::filesystem::is_regular_file(driver, error))
+            return reply.Fail("the i2c-dev bus driver is not installed next to tvctl" +
+                              (dir.empty() ? std::string() : " (" + driver + ")"));
+        // The driver module itself lists what it sees; it needs no card and no
+        // library for that.
+        HMODULE module = LoadLibraryA(driver.c_str());
+        if (module == nullptr)
+            return reply.Fail(fmt::format("the i2c-dev bus driver could not be loaded: {}", TvHostLastLoadError()));
+        auto list = reinterpret_cast<decltype(&::TvI2cListAdapters)>(
+            reinterpret_cast<void (*)(void)>(GetProcAddress(module, "TvI2cListAdapters")));
+        if (list == nullptr) {
+            FreeLibrary(module);
+            return reply.Fail("the i2c-dev bus driver offers no adapter listing");
+        }
+        struct Found {
+            std::string path, name;
+        };
+        std::vector<Found> found;
+        int32_t count = list(
+            [](const char *path, const char *name, void *context) {
+                static_cast<std::vector<Found> *>(context)->push_back({path, name});
+                return 1;
+            },
+            &found);
+        FreeLibrary(module);
+        const char *root = std::getenv("TVI2C_SYSFS_ROOT");
+        std::string where = root != nullptr && *root != '\0' ? root : "/sys/class/i2c-adapter";
+        if (count < 0)
+            return reply.Fail(fmt::format("the adapter directory {} cannot be read: is the i2c-dev kernel module "
+                                          "loaded (modprobe i2c-dev)?",
+                                          where));
+        nlohmann::json adapters = nlohmann::json::array();
+        for (const Found &adapter : found) {
+            adapters.push_back({{"device", adapter.path}, {"name", adapter.name}});
+            session.Out().Print("{:<14} {}", adapter.path, adapter.name.empty() ? "(name unreadable)" : adapter.name);
+        }
+        reply.data["adapters"] = adapters;
+        if (found.empty())
+            session.Out().Print("no I2C adapters in {}", where);
+        else
+            session.Out().Print("choose the card's adapter with --bus i2cdev --i2c-device PATH or --i2c-adapter NAME");
+#else
+        (void)session;
+        reply.Fail("the adapter listing is not available: this build has no i2c-dev bus driver");
+#endif
+    }
+
+    std::string sub_;  // the i2c command chosen
+    std::string address_, reg_, value_;
+    std::vector<std::string> bytes_;
+    uint32_t device_ = 0;
+};
+
+}  // namespace
+
+std::vector<CommandSpec> I2cCommands() {
+    return {{"i2c", "registers of the card's I2C devices: i2c read|write|block|dump|adapters",
+             [](CLI::App &app) { return std::make_unique<I2cCommand>(app); }}};
+}
+
+}  // namespace tvctl

@@ -1,0 +1,233 @@
+// scan: find the stations of a channel plan.
+#include <fmt/format.h>
+
+#include <algorithm>
+
+#include "commands.h"
+#include "numbers.h"
+#include "scan.h"
+#include "tv_ops.h"
+
+namespace tvctl {
+
+namespace {
+
+constexpr uint32_t kRealBusGraceMs = 40;  // a real decoder needs a few fields to lock after the tuner
+
+nlohmann::json StationsJson(const ScanResult &result) {
+    nlohmann::json stations = nlohmann::json::array();
+    for (const ScannedChannel &channel : result.channels)
+        if (channel.locked)
+            stations.push_back({{"channel", channel.info.channel},
+                                {"carrierMHz", channel.info.carrierKHz / 1000.0},
+                                {"band", BandName(channel.info.bandCode)},
+                                {"waitedMs", channel.waitedMs}});
+    return stations;
+}
+
+std::string StationList(const std::vector<uint32_t> &channels) {
+    std::string text;
+    for (uint32_t channel : channels) text += fmt::format("{}{}", text.empty() ? "" : " ", channel);
+    return text.empty() ? "none" : text;
+}
+
+class ScanCommand : public Command {
+public:
+    explicit ScanCommand(CLI::App &app) {
+        app.add_option("plan", plan_, "cable or broadcast (selects the tuner with that plan); default: the current plan");
+        app.add_flag("--fast", fast_, "program the tuner directly and poll the decoder's lock bit");
+        app.add_option("--channels", range_, "only channels A-B (or one channel A) of the plan");
+        app.add_option("--tuner-status", tunerStatus_,
+                       "fast scan: leave an empty channel once the tuner reports settled: auto (on the simulated "
+                       "card only), on, off")
+            ->check(CLI::IsMember({"auto", "on", "off"}));
+        app.add_option("--grace", graceMs_,
+                       "fast scan: ms the decoder may take to lock after the tuner settled (default 0 on the "
+                       "simulated card, 40 on a real bus)")
+            ->check(CLI::Range(0, 150));
+        app.add_flag("-q,--quiet", quiet_, "no progress display");
+        app.add_option("--poll", pollMs_, "fast scan: ms between polls")->group("")->check(CLI::Range(1, 50));
+        app.add_flag("--bench", bench_, "time a standard and a fast scan of the same channels")->group("");
+        app.footer(
+            "The standard scan tunes each channel with SetTVParam(2, N): the library's fixed 150 ms pause,\n"
+            "then its lock check. The fast scan (--fast) sends the tuner block itself with I2C_WriteBlk, built\n"
+            "from the library's channel tables, and polls the decoder's lock bit (I2C_Read(0x88, 0)) every\n"
+            "2 ms, moving on at lock and giving up after the same 150 ms. With the tuner's status (read at\n"
+            "0xC2; on by default only on the simulated card, since a register read first sends the tuner a\n"
+            "byte) it also leaves an empty channel as soon as the tuner has settled and the decoder has not\n"
+            "locked within the grace time. The last channel is tuned with SetTVParam so that the library's\n"
+            "record of the channel stays true: that last step costs one normal tune (150 ms).\n"
+            "Both scans leave the tuner on the last channel of the range.");
+    }
+    std::string Name() const override { return bench_ ? "scan bench" : "scan"; }
+
+    void Run(Session &session, Reply &reply) override {
+        std::optional<PlanInfo> plan;
+        if (!plan_.empty()) {
+            plan = PlanByName(plan_);
+            if (!plan) {
+                reply.Fail(fmt::format("unknown channel plan \"{}\" (cable, broadcast)", plan_));
+                return;
+            }
+        }
+        ScanOptions options;
+        if (!ParseRange(plan ? *plan : PlanOfSource(session.source).value_or(CablePlan()), options, reply)) return;
+
+        const TvCalls *tv = session.Library(reply);
+        if (tv == nullptr) return;
+        if (plan) {
+            Source source = plan->plan == CablePlan().plan ? Source::Cable : Source::Broadcast;
+            if (session.source != source && !SelectSource(session, *tv, source, reply)) return;
+        } else {
+            plan = PlanOfSource(session.source);
+            if (!plan) {
+                reply.Fail(fmt::format("scan needs the tuner, but the video source is {}: give the plan "
+                                       "(scan cable or scan broadcast)",
+                                       SourceName(session.source)));
+                return;
+            }
+        }
+        options.plan = *plan;
+        const bool simulated = session.Bus() == BusKind::Simulated;
+        options.tunerStatus = tunerStatus_ == "on" || (tunerStatus_ == "auto" && simulated);
+        options.graceMs = graceMs_ >= 0 ? static_cast<uint32_t>(graceMs_) : simulated ? 0 : kRealBusGraceMs;
+        options.pollMs = pollMs_;
+
+        if (bench_) {
+            Bench(session, *tv, options, reply);
+            return;
+        }
+        options.fast = fast_;
+        ScanResult result = Scan(session, *tv, options);
+        Report(session, options, result, reply);
+    }
+
+private:
+    bool ParseRange(const PlanInfo &plan, ScanOptions &options, Reply &reply) const {
+        options.first = plan.firstChannel;
+        options.last = plan.lastChannel;
+        if (range_.empty()) return true;
+        size_t dash = range_.find('-');
+        std::optional<uint64_t> first = ParseNumber(range_.substr(0, dash));
+        std::optional<uint64_t> last = dash == std::string::npos ? first : ParseNumber(range_.substr(dash + 1));
+        if (!first || !last || *first > *last) {
+            reply.Fail(fmt::format("channel range \"{}\" is not of the form A-B with A <= B", range_));
+            return false;
+        }
+        // Without a plan argument, the range is checked against the plan of
+        // the current source (cable when that is no tuner; then the scan is
+        // refused anyway).
+        if (*first < plan.firstChannel || *last > plan.lastChannel) {
+            reply.Fail(fmt::format("channel range {}-{} is not within the {} plan ({}-{})", *first, *last, plan.name,
+                                   plan.firstChannel, plan.lastChannel));
+            return false;
+        }
+        options.first = static_cast<uint32_t>(*first);
+        options.last = static_cast<uint32_t>(*last);
+        return true;
+    }
+
+    ScanResult Scan(Session &session, const TvCalls &tv, const ScanOptions &options) const {
+        const Console &out = session.Out();
+        size_t found = 0;
+        ScanProgress progress;
+        if (!quiet_)
+            progress = [&](const ScannedChannel &channel, size_t index, size_t count) {
+                found += channel.locked ? 1 : 0;
+                constexpr size_t kWidth = 30;
+                size_t filled = (index + 1) * kWidth / count;
+                std::string bar = fmt::format("[{}{}] {:>3}/{} {} {} ({} MHz)  stations: {}", std::string(filled, '#'),
+                                              std::string(kWidth - filled, '.'), index + 1, count,
+                                              options.plan.name, channel.info.channel, Mhz(channel.info.carrierKHz),
+                                              found);
+                std::string line = fmt::format("scan: {} {} ({} MHz): {}", options.plan.name, channel.info.channel,
+                                               Mhz(channel.info.carrierKHz), channel.locked ? "locked" : "no lock");
+                out.Progress(bar, line);
+            };
+        ScanResult result = RunScan(tv, session.Bus(), options, progress);
+        if (!quiet_) out.EndProgress();
+        return result;
+    }
+
+    void Report(Session &session, const ScanOptions &options, const ScanResult &result, Reply &reply) const {
+        const Console &out = session.Out();
+        std::vector<uint32_t> locked = LockedChannels(result);
+        const char *mode = options.fast ? "fast" : "standard";
+        reply.data["plan"] = options.plan.name;
+        reply.data["mode"] = mode;
+        reply.data["first"] = options.first;
+        reply.data["last"] = options.last;
+        reply.data["tuned"] = result.channels.size();
+        reply.data["seconds"] = result.seconds;
+        reply.data["stations"] = StationsJson(result);
+        reply.data["finalChannel"] = result.finalChannel;
+        reply.data["finalLocked"] = result.finalResult == TV_OK;
+
+        out.Print("{} scan of the {} plan, channels {}-{}: {} station{} in {:.1f} s", mode, options.plan.name,
+                  options.first, options.last, locked.size(), locked.size() == 1 ? "" : "s", result.seconds);
+        if (!locked.empty()) {
+            out.Print("  channel  carrier MHz  band");
+            for (const ScannedChannel &channel : result.channels)
+                if (channel.locked)
+                    out.Print("  {:>7}  {:>11}  {}", channel.info.channel, Mhz(channel.info.carrierKHz),
+                              BandName(channel.info.bandCode));
+        }
+        if (result.finalChannel != 0)
+            out.Print("tuner left on {} channel {} ({})", options.plan.name, result.finalChannel,
+                      result.finalResult == TV_OK ? "locked" : "no lock");
+        if (!result.error.empty()) reply.Fail("the scan stopped: " + result.error);
+    }
+
+    void Bench(Session &session, const TvCalls &tv, ScanOptions options, Reply &reply) const {
+        const Console &out = session.Out();
+        options.fast = false;
+        ScanResult standard = Scan(session, tv, options);
+        options.fast = true;
+        ScanResult fast = Scan(session, tv, options);
+        std::vector<uint32_t> standardStations = LockedChannels(standard);
+        std::vector<uint32_t> fastStations = LockedChannels(fast);
+        const bool same = standard.complete && fast.complete && standardStations == fastStations;
+        const double ratio = standard.seconds > 0 ? fast.seconds / standard.seconds : 0;
+        const auto *card = session.Card();
+
+        reply.data["plan"] = options.plan.name;
+        reply.data["first"] = options.first;
+        reply.data["last"] = options.last;
+        reply.data["channels"] = standard.channels.size();
+        reply.data["standard"] = {{"seconds", standard.seconds}, {"stations", standardStations}};
+        reply.data["fast"] = {{"seconds", fast.seconds}, {"stations", fastStations}};
+        reply.data["ratio"] = ratio;
+        reply.data["same"] = same;
+        reply.data["tunerStatus"] = options.tunerStatus;
+        reply.data["graceMs"] = options.graceMs;
+        if (card != nullptr) reply.data["settleMs"] = card->GetSettleMs();
+
+        out.Print("{} plan, channels {}-{} ({} channels){}", options.plan.name, options.first, options.last,
+                  standard.channels.size(),
+                  card != nullptr ? fmt::format(", simulated tuner settle time {} ms", card->GetSettleMs()) : "");
+        out.Print("standard scan: {:7.3f} s  stations: {}", standard.seconds, StationList(standardStations));
+        out.Print("fast scan:     {:7.3f} s  stations: {}", fast.seconds, StationList(fastStations));
+        out.Print("ratio fast/standard: {:.3f}  ({})", ratio, same ? "same stations" : "RESULTS DIFFER");
+        if (!standard.error.empty()) reply.Fail("the standard scan stopped: " + standard.error);
+        else if (!fast.error.empty()) reply.Fail("the fast scan stopped: " + fast.error);
+        else if (!same) reply.Fail("the fast scan found other stations than the standard scan");
+    }
+
+    std::string plan_;
+    bool fast_ = false;
+    std::string range_;
+    std::string tunerStatus_ = "auto";
+    int graceMs_ = -1;
+    uint32_t pollMs_ = 2;
+    bool quiet_ = false;
+    bool bench_ = false;
+};
+
+}  // namespace
+
+std::vector<CommandSpec> ScanCommands() {
+    return {{"scan", "find the stations of a channel plan: scan [cable|broadcast] [--fast]",
+             [](CLI::App &app) { return std::make_unique<ScanCommand>(app); }}};
+}
+
+}  // namespace tvctl

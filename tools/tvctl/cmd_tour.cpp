@@ -1,0 +1,344 @@
+// tour: a guided session on the simulated card. Each step makes one call of
+// the library, shows its result, and the bus transactions it caused as the
+// simulated card logged them.
+#include <fmt/format.h>
+
+#include <cmath>
+#include <functional>
+
+#include "audio_ops.h"
+#include "commands.h"
+#include "scan.h"
+#include "tv_ops.h"
+
+namespace tvctl {
+
+namespace {
+
+class Tour {
+public:
+    // `loadLines`: what the entry routine wrote when this tour loaded the library.
+    Tour(Session &session, const TvCalls &tv, Reply &reply, std::vector<std::string> loadLines)
+        : loadLines_(std::move(loadLines)), session_(session), tv_(tv), reply_(reply), out_(session.Out()) {}
+
+    void Run() {
+        Loading();
+        Inputs();
+        Tuning();
+        Picture();
+        Audio();
+        ShortScan();
+        Summary();
+        reply_.data["steps"] = steps_;
+    }
+
+private:
+    void Section(const std::string &title, const std::string &text) {
+        ++section_;
+        out_.Print("\n{}. {}", section_, title);
+        if (!text.empty()) out_.Print("   {}", text);
+        sectionTitle_ = title;
+    }
+
+    // One call: `action` runs it and answers the result in words, adding
+    // what scripts want to `data`; then the bus traffic it caused.
+    void Step(const std::string &call, const std::function<std::string(nlohmann::json &data)> &action,
+              bool showMixer = false) {
+        uint64_t mark = session_.CardLogMark();
+        uint32_t mixerMark = MixerMark();
+        nlohmann::json data = nlohmann::json::object();
+        std::string result = action(data);
+        out_.Print("   {:<34} -> {}", call, result);
+        std::vector<TvSimTransaction> entries = session_.CardLogSince(mark);
+        nlohmann::json bus = nlohmann::json::array();
+        uint64_t start = entries.empty() ? 0 : entries.front().timeUs;
+        for (const TvSimTransaction &entry : entries) {
+            out_.Print("      {}", FormatTransaction(entry, start));
+            bus.push_back(TransactionJson(entry));
+        }
+        if (entries.empty() && !showMixer) out_.Print("      (no bus traffic)");
+        data["section"] = sectionTitle_;
+        data["call"] = call;
+        data["outcome"] = result;
+        data["bus"] = bus;
+        if (showMixer) data["mixer"] = MixerCallsSince(mixerMark);
+        steps_.push_back(data);
+    }
+
+    uint32_t MixerMark() {
+        const SimMixerCalls *mixer = session_.MixerLog();
+        return mixer != nullptr ? mixer->CallCount() : 0;
+    }
+
+    nlohmann::json MixerCallsSince(uint32_t mark) {
+        nlohmann::json calls = nlohmann::json::array();
+        const SimMixerCalls *mixer = session_.MixerLog();
+        if (mixer == nullptr) return calls;
+        uint32_t count = mixer->CallCount();
+        for (uint32_t i = mark; i < count; ++i) {
+            TvMixSimCall call{};
+            if (!mixer->GetCall(i, &call)) break;
+            out_.Print("    {}", FormatMixerCall(call));
+            calls.push_back(MixerCallJson(call));
+        }
+        return calls;
+    }
+
+    static std::string Meaning(int32_t result) {
+        switch (result) {
+            case TV_OK: return "0 (done)";
+            case TV_ERR_BAD_PARAM: return "-2 (no such parameter)";
+            case TV_ERR_BAD_VALUE: return "-3 (refused)";
+            case TV_ERR_NO_LOCK: return "-4 (tuned, no lock)";
+            default: return fmt::format("{}", result);
+        }
+    }
+
+    // Whether a station is on the air at a channel's carrier.
+    bool OnAir(const ChannelInfo &channel) const {
+        double stations[TVSIM_MAX_STATIONS];
+        uint32_t count = session_.Card()->GetStations(stations, TVSIM_MAX_STATIONS);
+        for (uint32_t i = 0; i < count && i < TVSIM_MAX_STATIONS; ++i)
+            if (std::llround(stations[i] * 16) == static_cast<long long>(channel.carrierKHz) * 16 / 1000) return true;
+        return false;
+    }
+
+    // A cable channel with (or without) a station, the preferred one first.
+    std::optional<ChannelInfo> PickCable(uint32_t preferred, bool withStation) const {
+        std::optional<ChannelInfo> wanted = Channel(CablePlan(), preferred);
+        if (wanted && OnAir(*wanted) == withStation) return wanted;
+        for (uint32_t n = CablePlan().firstChannel; n <= CablePlan().lastChannel; ++n)
+            if (std::optional<ChannelInfo> info = Channel(CablePlan(), n); info && OnAir(*info) == withStation)
+                return info;
+        return std::nullopt;
+    }
+
+    void Loading() {
+        Section("Loading the library", "LoadLibraryA(\"tvcore.dll\") found tvcore.so on the module path and ran its entry routine:");
+        for (const std::string &line : loadLines_) out_.Print("      debug: {}", line);
+        if (loadLines_.empty()) out_.Print("      (its debug output is not collected here)");
+        uint64_t total = session_.CardLogMark();
+        out_.Print("   bus driver: the simulated card; {} bus transactions so far (nothing is written to the card at load)",
+                   total);
+        steps_.push_back({{"section", sectionTitle_}, {"call", "LoadLibraryA(\"tvcore.dll\")"}, {"debug", loadLines_},
+                          {"busTransactions", total}});
+    }
+
+    void Inputs() {
+        Section("Input selection",
+                "SetTVParam(1, source) reads the decoder's input (0x01) and control (0x0B) registers, then\n"
+                "   writes the control byte (S-video bit 0x40) and the input multiplexer bits (0x60).");
+        for (Source source : {Source::Composite, Source::SVideo, Source::Cable}) {
+            Step(fmt::format("SetTVParam(1, {}) {}", SourceValue(source), SourceName(source)), [&](nlohmann::json &data) {
+                Reply step;
+                bool ok = SelectSource(session_, tv_, source, step);
+                data["source"] = SourceName(source);
+                data["ok"] = ok;
+                return ok ? Meaning(TV_OK) : step.error;
+            });
+        }
+        Step("SetTVParam(1, 3)", [&](nlohmann::json &data) {
+            int32_t result = tv_.SetTVParam(TV_PARAM_SOURCE, 3);
+            data["result"] = result;
+            return Meaning(result) + ": 3 is no source; both registers were read, nothing written";
+        });
+    }
+
+    void Tune(const PlanInfo &plan, const ChannelInfo &channel, const char *what) {
+        Step(fmt::format("SetTVParam(2, {}) {} {}", channel.channel, plan.name, channel.channel), [&](nlohmann::json &data) {
+            int32_t result = tv_.SetTVParam(TV_PARAM_CHANNEL, channel.channel);
+            data["plan"] = plan.name;
+            data["channel"] = channel.channel;
+            data["result"] = result;
+            data["locked"] = result == TV_OK;
+            return fmt::format("{}: {} MHz, {}", Meaning(result), Mhz(channel.carrierKHz), what);
+        });
+    }
+
+    void Tuning() {
+        Section("Tuning",
+                "SetTVParam(2, n) sends the tuner (0xC2) divider and band bytes in one block, waits 150 ms,\n"
+                "   and reads the decoder's status (bit 6: lock).");
+        if (std::optional<ChannelInfo> locked = PickCable(7, true))
+            Tune(CablePlan(), *locked, "a station is on the air there");
+        if (std::optional<ChannelInfo> empty = PickCable(3, false))
+            Tune(CablePlan(), *empty, "no station there");
+        Step("SetTVParam(2, 126)", [&](nlohmann::json &data) {
+            int32_t result = tv_.SetTVParam(TV_PARAM_CHANNEL, 126);
+            data["result"] = result;
+            return Meaning(result) + ": " + NotInPlan(CablePlan(), 126) + "; nothing sent";
+        });
+        Step("SetTVParam(1, 5) broadcast", [&](nlohmann::json &data) {
+            Reply step;
+            bool ok = SelectSource(session_, tv_, Source::Broadcast, step);
+            data["ok"] = ok;
+            return ok ? Meaning(TV_OK) : step.error;
+        });
+        if (std::optional<ChannelInfo> uhf = Channel(BroadcastPlan(), 14))
+            Tune(BroadcastPlan(), *uhf, OnAir(*uhf) ? "a station is on the air there" : "no station there");
+        Step("GetTVParam(2)", [&](nlohmann::json &data) {
+            int32_t channel = tv_.GetTVParam(TV_PARAM_CHANNEL);
+            data["channel"] = channel;
+            return fmt::format("{} (the last channel tuned; nothing is read from the card)", channel);
+        });
+    }
+
+    void Picture() {
+        Section("Picture controls",
+                "Brightness and hue are written as two's-complement bytes (value + 128); contrast and saturation\n"
+                "   are 9-bit, with bit 8 in the control register 0x0B, read first.");
+        struct Setting {
+            const char *name;
+            uint32_t value;
+        };
+        for (Setting setting : {Setting{"brightness", 200}, Setting{"contrast", 180}, Setting{"hue", 100},
+                                Setting{"saturation", 181}}) {
+            const PictureControl *control = PictureControlByName(setting.name);
+            Step(fmt::format("SetTVParam({}, {}) {}", control->id, setting.value, setting.name), [&](nlohmann::json &data) {
+                int32_t result = tv_.SetTVParam(control->id, setting.value);
+                data["control"] = setting.name;
+                data["value"] = setting.value;
+                data["result"] = result;
+                return Meaning(result);
+            });
+        }
+        Step("SetTVParam(3, 256) brightness", [&](nlohmann::json &data) {
+            Reply step;
+            SetPicture(tv_, *PictureControlByName("brightness"), 256, step);
+            data["result"] = TV_ERR_BAD_VALUE;
+            return Meaning(TV_ERR_BAD_VALUE) + ": " + step.error;
+        });
+    }
+
+    void Audio() {
+        Section("Audio", "TV sound is the auxiliary source line of the system mixer (here the simulated mixer).");
+        bool ready = false;
+        Step("InitTVAudio(&line)", [&](nlohmann::json &data) {
+            Reply step;
+            ready = EnsureAudio(session_, tv_, step, nullptr);
+            const TvMixerLine &line = session_.audio;
+            data["ready"] = ready;
+            if (!ready) return step.error;
+            return fmt::format("1: volume control {} ({}-{}), mute control {}", line.volumeControlId, line.volumeMin,
+                               line.volumeMax, line.muteControlId);
+        }, true);
+        if (!ready) return;
+        Step("SetTVVol(&line, 40000)", [&](nlohmann::json &data) {
+            Reply step;
+            bool ok = SetVolume(session_, tv_, 40000, step);
+            data["ok"] = ok;
+            return ok ? std::string("0 (MMSYSERR_NOERROR)") : step.error;
+        }, true);
+        Step("GetTVVol(&line)", [&](nlohmann::json &data) {
+            uint32_t left = tv_.GetTVVol(&session_.audio);
+            data["left"] = left;
+            data["right"] = session_.audio.rightVolume;
+            return fmt::format("{} (left; right {})", left, session_.audio.rightVolume);
+        }, true);
+        Step("SetTVVol(&line, 70000)", [&](nlohmann::json &data) {
+            Reply step;
+            bool ok = SetVolume(session_, tv_, 70000, step);
+            data["ok"] = ok;
+            return ok ? std::string("0 (MMSYSERR_NOERROR)") : "refused: " + step.error;
+        }, true);
+        for (uint32_t mute : {1u, 0u}) {
+            Step(fmt::format("SetTVMute(&line, {})", mute), [&](nlohmann::json &data) {
+                Reply step;
+                bool ok = SetMute(session_, tv_, mute != 0, step);
+                data["ok"] = ok;
+                return ok ? std::string("0 (MMSYSERR_NOERROR)") : step.error;
+            }, true);
+            Step("GetTVMute(&line)", [&](nlohmann::json &data) {
+                uint32_t value = tv_.GetTVMute(&session_.audio);
+                data["mute"] = value;
+                return fmt::format("{} ({})", value, value ? "muted" : "not muted");
+            }, true);
+        }
+    }
+
+    void ShortScan() {
+        Section("A short scan: cable channels 2-13",
+                "The standard scan tunes each channel with SetTVParam; the fast one programs the tuner with\n"
+                "   I2C_WriteBlk and polls the lock bit, leaving an empty channel once the tuner has settled.");
+        Reply step;
+        if (!SelectSource(session_, tv_, Source::Cable, step)) return reply_.Fail(step.error);
+        ScanOptions options;
+        options.plan = CablePlan();
+        options.first = 2;
+        options.last = 13;
+        options.tunerStatus = true;
+        nlohmann::json scans = nlohmann::json::object();
+        for (bool fast : {false, true}) {
+            options.fast = fast;
+            uint64_t mark = session_.CardLogMark();
+            ScanResult result = RunScan(tv_, session_.Bus(), options, nullptr);
+            uint64_t transactions = session_.CardLogMark() - mark;
+            std::vector<uint32_t> stations = LockedChannels(result);
+            std::string list;
+            for (uint32_t channel : stations) list += fmt::format(" {}", channel);
+            out_.Print("   {:<9} scan: stations{} in {:.2f} s, {} bus transactions", fast ? "fast" : "standard", list,
+                       result.seconds, transactions);
+            scans[fast ? "fast" : "standard"] = {{"stations", stations}, {"seconds", result.seconds},
+                                                 {"busTransactions", transactions}};
+            if (!result.error.empty()) reply_.Fail("the tour's scan stopped: " + result.error);
+        }
+        steps_.push_back({{"section", sectionTitle_}, {"scan", scans}});
+    }
+
+    void Summary() {
+        Section("Every parameter", "GetTVParam answers what was last set; nothing is read from the card.");
+        nlohmann::json values = nlohmann::json::object();
+        for (auto [name, id] : {std::pair{"channel", TV_PARAM_CHANNEL}, std::pair{"brightness", TV_PARAM_BRIGHTNESS},
+                                std::pair{"contrast", TV_PARAM_CONTRAST}, std::pair{"hue", TV_PARAM_HUE},
+                                std::pair{"saturation", TV_PARAM_SATURATION}}) {
+            int32_t value = tv_.GetTVParam(id);
+            values[name] = value;
+            out_.Print("   {:<11} {}", name, value);
+        }
+        out_.Print("   {:<11} {} (as tvctl selected it)", "source", SourceName(session_.source));
+        steps_.push_back({{"section", sectionTitle_}, {"values", values}});
+    }
+
+    std::vector<std::string> loadLines_;
+    Session &session_;
+    const TvCalls &tv_;
+    Reply &reply_;
+    const Console &out_;
+    nlohmann::json steps_ = nlohmann::json::array();
+    int section_ = 0;
+    std::string sectionTitle_;
+};
+
+class TourCommand : public Command {
+public:
+    explicit TourCommand(CLI::App &app) {
+        app.footer("Runs on the simulated card: input selection, tuning a channel with a station and one\n"
+                   "without, each picture control, audio volume and mute, and a short scan, each step with its\n"
+                   "result and the bus transactions it caused.");
+    }
+    std::string Name() const override { return "tour"; }
+    bool Traced() const override { return false; }
+
+    void Run(Session &session, Reply &reply) override {
+        session.Out().Print("tvctl tour: the library on the simulated card, one call at a time");
+        const bool fresh = !session.Loaded();
+        session.TakeDebugLines();
+        const TvCalls *tv = session.Library(reply);
+        if (tv == nullptr) return;
+        std::vector<std::string> loadLines = session.TakeDebugLines();
+        if (session.Card() == nullptr)
+            return reply.Fail(fmt::format("the tour runs on the simulated card only (it shows the card's bus log); "
+                                          "the library is linked to the {} bus: run it without --bus",
+                                          BusKindName(session.Bus())));
+        Tour(session, *tv, reply, fresh ? loadLines : std::vector<std::string>{}).Run();
+    }
+};
+
+}  // namespace
+
+std::vector<CommandSpec> TourCommands() {
+    return {{"tour", "a guided session on the simulated card, showing each call's bus transactions",
+             [](CLI::App &app) { return std::make_unique<TourCommand>(app); }}};
+}
+
+}  // namespace tvctl

@@ -1,0 +1,167 @@
+#include "commands.h"
+
+#include <algorithm>
+
+#include "bus_words.h"
+
+namespace tvctl {
+
+namespace {
+
+ShellRunner &TheShellRunner() {
+    static ShellRunner runner;
+    return runner;
+}
+
+class ShellCommand : public Command {
+public:
+    std::string Name() const override { return "shell"; }
+    bool Traced() const override { return false; }
+    void Run(Session &session, Reply &reply) override {
+        if (!TheShellRunner()) {
+            reply.Fail("the shell is already running");
+            return;
+        }
+        ShellRunner runner = std::move(TheShellRunner());
+        TheShellRunner() = nullptr;  // no shell inside the shell
+        int status = runner(session);
+        TheShellRunner() = std::move(runner);
+        if (status != kExitOk) reply.Fail("a command in the shell failed", status);
+    }
+};
+
+std::vector<CommandSpec> BuildTable() {
+    std::vector<CommandSpec> table;
+    for (auto family : {TourCommands, TvCommands, ScanCommands, PlanCommands, I2cCommands, AudioCommands,
+                        ConfigCommands})
+        for (CommandSpec &spec : family()) table.push_back(std::move(spec));
+    table.push_back({"shell",
+                     "read commands line by line (a prompt with history on a terminal; a script from a pipe)",
+                     [](CLI::App &) { return std::make_unique<ShellCommand>(); }});
+    return table;
+}
+
+// The bus log of one command, after it ran (--trace).
+void ShowTrace(Session &session, uint64_t mark, Reply &reply) {
+    if (session.Card() == nullptr) {
+        if (session.Loaded()) reply.notes.push_back("no bus log: the bus is not the simulated card");
+        return;
+    }
+    uint64_t dropped = 0;
+    std::vector<TvSimTransaction> entries = session.CardLogSince(mark, &dropped);
+    if (session.Out().Json()) {
+        nlohmann::json bus = nlohmann::json::array();
+        for (const TvSimTransaction &entry : entries) bus.push_back(TransactionJson(entry));
+        reply.data["bus"] = bus;
+        if (dropped) reply.data["busDropped"] = dropped;
+        return;
+    }
+    const Console &out = session.Out();
+    out.Print("bus log: {} transaction{}", entries.size() + dropped, entries.size() + dropped == 1 ? "" : "s");
+    if (dropped) out.Print("  ({} earlier ones have left the card's log)", dropped);
+    constexpr size_t kHead = 60, kTail = 20;
+    uint64_t start = entries.empty() ? 0 : entries.front().timeUs;
+    for (size_t i = 0; i < entries.size(); ++i) {
+        if (entries.size() > kHead + kTail && i == kHead) {
+            out.Print("  ... {} more ...", entries.size() - kHead - kTail);
+            i = entries.size() - kTail;
+        }
+        out.Say(FormatTransaction(entries[i], start));
+    }
+}
+
+}  // namespace
+
+const std::vector<CommandSpec> &CommandTable() {
+    static const std::vector<CommandSpec> table = BuildTable();
+    return table;
+}
+
+bool IsCommandName(std::string_view word) {
+    const auto &table = CommandTable();
+    return std::any_of(table.begin(), table.end(), [&](const CommandSpec &spec) { return word == spec.name; });
+}
+
+std::string CommandList() {
+    std::string text;
+    for (const CommandSpec &spec : CommandTable()) text += fmt::format("  {:<8} {}\n", spec.name, spec.summary);
+    return text;
+}
+
+ParsedCommand ParseCommand(const Words &words) {
+    ParsedCommand parsed;
+    const auto &table = CommandTable();
+    auto spec = std::find_if(table.begin(), table.end(),
+                             [&](const CommandSpec &s) { return !words.empty() && words.front() == s.name; });
+    if (spec == table.end()) {
+        parsed.error = words.empty() ? "no command given" : "unknown command \"" + words.front() + "\"";
+        if (!words.empty() && words.front().rfind("--", 0) == 0)
+            parsed.error += " (options of tvctl itself go before the first command)";
+        return parsed;
+    }
+    CLI::App app(spec->summary, std::string("tvctl ") + spec->name);
+    app.set_help_flag("-h,--help", "show this command's help");
+    std::unique_ptr<Command> command = spec->define(app);
+    std::vector<std::string> args(words.begin() + 1, words.end());
+    std::reverse(args.begin(), args.end());  // CLI11 takes the arguments last first
+    try {
+        app.parse(args);
+    } catch (const CLI::CallForHelp &) {
+        parsed.help = app.help();  // a nested command's own help when it was asked for (i2c read --help)
+        return parsed;
+    } catch (const CLI::ParseError &error) {
+        parsed.error = fmt::format("{}: {}", spec->name, error.what());
+        for (const std::string &word : words)
+            if (word == "--json" || word == "--trace" || word == "--bus" || word == "--mixer") {
+                parsed.error += fmt::format(" ({} is an option of tvctl itself: put it before the first command)", word);
+                break;
+            }
+        return parsed;
+    }
+    parsed.command = std::move(command);
+    return parsed;
+}
+
+int RunWords(Session &session, const std::vector<Words> &commands) {
+    std::vector<std::unique_ptr<Command>> parsed;
+    for (const Words &words : commands) {
+        ParsedCommand one = ParseCommand(words);
+        if (!one.help.empty()) {
+            std::fputs(one.help.c_str(), stdout);
+            return kExitOk;
+        }
+        if (!one.command) {
+            Reply reply;
+            reply.Fail(one.error + "; see tvctl --help", kExitUsage);
+            session.Out().Finish(words.empty() ? "" : words.front(), reply);
+            return kExitUsage;
+        }
+        parsed.push_back(std::move(one.command));
+    }
+    for (auto &command : parsed) {
+        Reply reply;
+        uint64_t mark = session.Loaded() ? session.CardLogMark() : 0;
+        session.TakeDebugLines();  // what came before this command is not its own
+        command->Run(session, reply);
+        if (session.Options().trace && command->Traced()) {
+            ShowTrace(session, mark, reply);
+            std::vector<std::string> debug = session.TakeDebugLines();
+            if (!debug.empty()) {
+                if (session.Out().Json()) reply.data["debug"] = debug;
+                for (const std::string &line : debug) session.Out().Print("debug: {}", line);
+            }
+        }
+        session.Out().Finish(command->Name(), reply);
+        if (!reply.ok) return reply.exitCode;
+    }
+    return kExitOk;
+}
+
+void SetShellRunner(ShellRunner runner) { TheShellRunner() = std::move(runner); }
+
+void Note(Session &session, Reply &reply, std::string text) {
+    session.Out().Print("note: {}", text);
+    reply.notes.push_back(std::move(text));
+}
+
+}  // namespace tvctl

@@ -1,0 +1,73 @@
+// tvctl's commands: how each is defined on the command line (CLI11), and the
+// loop that runs a list of them on one session.
+#pragma once
+
+#include <CLI/CLI.hpp>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "command_line.h"
+#include "console.h"
+#include "session.h"
+
+namespace tvctl {
+
+class Command {
+public:
+    virtual ~Command() = default;
+    // The command's name as scripts see it ("channel", "i2c read").
+    virtual std::string Name() const = 0;
+    virtual void Run(Session &session, Reply &reply) = 0;
+    // Whether the bus log is worth showing after it (--trace).
+    virtual bool Traced() const { return true; }
+};
+
+struct CommandSpec {
+    const char *name;
+    const char *summary;
+    // Declares the command's arguments and options on `app`, bound to the
+    // returned command, which the parse then fills in.
+    std::function<std::unique_ptr<Command>(CLI::App &app)> define;
+};
+
+// Every command, in the order --help lists them.
+const std::vector<CommandSpec> &CommandTable();
+bool IsCommandName(std::string_view word);
+// The commands with their summaries, one a line, for help texts.
+std::string CommandList();
+
+// One command's words parsed: the command, or the help text it asked for,
+// or the sentence that says what is wrong with it.
+struct ParsedCommand {
+    std::unique_ptr<Command> command;
+    std::string help;
+    std::string error;
+};
+ParsedCommand ParseCommand(const Words &words);
+
+// Parses every command first (nothing runs when one is wrong), then runs
+// them in order on `session`, stopping at the first that fails. Answers the
+// exit status: 0, or the failed command's.
+int RunWords(Session &session, const std::vector<Words> &commands);
+
+// The shell: set by the program, run by the "shell" command.
+using ShellRunner = std::function<int(Session &session)>;
+void SetShellRunner(ShellRunner runner);
+
+// Definitions of the command families, one file each.
+std::vector<CommandSpec> TvCommands();      // source, channel, picture, get
+std::vector<CommandSpec> ScanCommands();    // scan
+std::vector<CommandSpec> PlanCommands();    // plans
+std::vector<CommandSpec> I2cCommands();     // i2c
+std::vector<CommandSpec> AudioCommands();   // audio
+std::vector<CommandSpec> ConfigCommands();  // config
+std::vector<CommandSpec> TourCommands();    // tour
+
+// A note for the user about an accepted request: printed now, and kept for
+// the JSON answer.
+void Note(Session &session, Reply &reply, std::string text);
+
+}  // namespace tvctl

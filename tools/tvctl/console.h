@@ -1,0 +1,63 @@
+// What a command answers, and where it goes: readable text on the terminal,
+// or one JSON object per command (--json) for scripts.
+#pragma once
+
+#include <fmt/format.h>
+
+#include <nlohmann/json.hpp>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tvctl {
+
+// Exit statuses of tvctl.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailed = 1;     // a command was refused or failed
+inline constexpr int kExitUsage = 2;      // the command line could not be understood
+inline constexpr int kExitNoLibrary = 3;  // the library could not be loaded
+
+// The outcome of one command.
+struct Reply {
+    bool ok = true;
+    int exitCode = kExitOk;
+    std::string error;                  // the sentence that says what went wrong
+    std::vector<std::string> details;   // lines that explain it (e.g. the debug output of a refused load)
+    std::vector<std::string> notes;     // things the user should know about an accepted request
+    nlohmann::json data = nlohmann::json::object();
+
+    void Fail(std::string sentence, int code = kExitFailed) {
+        ok = false;
+        exitCode = code;
+        error = std::move(sentence);
+    }
+};
+
+class Console {
+public:
+    explicit Console(bool json) : json_(json) {}
+
+    bool Json() const { return json_; }
+
+    // Text for the reader (standard output); nothing in JSON mode.
+    void Say(std::string_view text) const;
+    template <typename... Args>
+    void Print(fmt::format_string<Args...> format, Args &&...args) const {
+        if (!json_) Say(fmt::format(format, std::forward<Args>(args)...));
+    }
+
+    // Progress of a long command on standard error: a bar redrawn in place on
+    // a terminal, plain lines otherwise; nothing in JSON mode or when quiet.
+    bool ProgressIsBar() const;
+    void Progress(std::string_view bar, std::string_view line) const;
+    void EndProgress() const;
+
+    // Finishes a command: in JSON mode its object on one line; otherwise the
+    // notes (standard output) and the error with its details (standard error).
+    void Finish(std::string_view command, const Reply &reply) const;
+
+private:
+    bool json_;
+};
+
+}  // namespace tvctl

@@ -1,0 +1,108 @@
+#include "host_setup.h"
+
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <system_error>
+
+namespace tvctl {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Env(const char *name) {
+    const char *value = getenv(name);
+    return value != nullptr ? value : "";
+}
+
+bool IsFile(const fs::path &path) {
+    std::error_code error;
+    return fs::is_regular_file(path, error);
+}
+
+// The module directory next to the program, as installed (<bindir>/../lib/tvcore)
+// or in the build tree, which has the same layout.
+std::string FindModuleDir() {
+    std::error_code error;
+    fs::path dir = fs::weakly_canonical(fs::path(ProgramDir()) / TVCTL_BIN_TO_MODULES, error);
+    if (error || !IsFile(dir / "tvcore.so")) return "";
+    return dir.string();
+}
+
+// A private file for the library's debug output, so that a refused load can
+// be explained with the lines the library and the bus driver wrote.
+std::string MakeDebugFile() {
+    std::string dir = Env("TMPDIR");
+    if (dir.empty()) dir = "/tmp";
+    std::string pattern = dir + "/tvctl-debug-XXXXXX";
+    int fd = mkstemp(pattern.data());
+    if (fd < 0) return "";
+    close(fd);
+    return pattern;
+}
+
+}  // namespace
+
+std::string ProgramDir() {
+    std::error_code error;
+    fs::path self = fs::read_symlink("/proc/self/exe", error);
+    if (error) return ".";
+    return self.parent_path().string();
+}
+
+HostSetup PrepareHost(const HostOptions &options) {
+    HostSetup setup;
+    setup.moduleDir = FindModuleDir();
+    const std::string userPath = Env("TVHOST_PATH");
+
+    // The bus: the module path decides which tvbus16.so the link loads.
+    if (options.bus == BusChoice::I2cDev) {
+        if (setup.moduleDir.empty()) {
+            setup.error = "cannot find the module directory next to tvctl (" + ProgramDir() + "/" +
+                          TVCTL_BIN_TO_MODULES + "), so the i2c-dev bus driver cannot be chosen";
+        } else if (!IsFile(fs::path(setup.moduleDir) / "i2cdev" / "tvbus16.so")) {
+            setup.error = "this build has no i2c-dev bus driver (" + setup.moduleDir + "/i2cdev/tvbus16.so)";
+        } else {
+            setup.modulePath = setup.moduleDir + "/i2cdev:" + (userPath.empty() ? setup.moduleDir : userPath);
+        }
+    } else if (!options.busGiven && !userPath.empty()) {
+        setup.modulePath = userPath;
+    } else {
+        setup.modulePath = setup.moduleDir;  // empty: the host's own default
+    }
+    if (!setup.modulePath.empty()) setenv("TVHOST_PATH", setup.modulePath.c_str(), 1);
+    if (!options.i2cDevice.empty()) setenv("TVI2C_DEVICE", options.i2cDevice.c_str(), 1);
+    if (!options.i2cAdapter.empty()) setenv("TVI2C_ADAPTER", options.i2cAdapter.c_str(), 1);
+
+    // The mixer: a driver given by path, so it is found whatever the module path.
+    const std::string userMixers = Env("TVHOST_MIXERS");
+    if (!options.mixerGiven && !userMixers.empty()) {
+        setup.mixers = userMixers;
+    } else if (!setup.moduleDir.empty()) {
+        const char *file = options.mixer == MixerChoice::Alsa ? "tvmixalsa.so" : "tvmixsim.so";
+        fs::path driver = fs::path(setup.moduleDir) / file;
+        if (IsFile(driver))
+            setup.mixers = driver.string();
+        else if (setup.error.empty())
+            setup.error = std::string("this build has no ") +
+                          (options.mixer == MixerChoice::Alsa ? "ALSA" : "simulated") + " mixer driver (" +
+                          driver.string() + ")";
+    }
+    if (!setup.mixers.empty()) setenv("TVHOST_MIXERS", setup.mixers.c_str(), 1);
+
+    // Debug output: the user's destination, or a file of ours.
+    setup.userDebug = Env("TVHOST_DEBUG");
+    if (setup.userDebug.empty()) {
+        setup.debugFile = MakeDebugFile();
+        if (!setup.debugFile.empty()) setenv("TVHOST_DEBUG", setup.debugFile.c_str(), 1);
+    }
+    return setup;
+}
+
+void ReleaseHost(const HostSetup &setup) {
+    if (!setup.debugFile.empty()) unlink(setup.debugFile.c_str());
+}
+
+}  // namespace tvctl

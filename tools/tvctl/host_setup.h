@@ -1,0 +1,41 @@
+// The host settings tvctl gives the library before loading it: which bus
+// driver and mixer driver the host finds, and where its debug output goes.
+// A setting the user made is kept unless an option of tvctl says otherwise.
+#pragma once
+
+#include <string>
+
+namespace tvctl {
+
+enum class BusChoice { Simulated, I2cDev };
+enum class MixerChoice { Simulated, Alsa };
+
+struct HostOptions {
+    BusChoice bus = BusChoice::Simulated;
+    bool busGiven = false;  // --bus (or an --i2c-* option) was given
+    std::string i2cDevice;  // --i2c-device: TVI2C_DEVICE
+    std::string i2cAdapter; // --i2c-adapter: TVI2C_ADAPTER
+    MixerChoice mixer = MixerChoice::Simulated;
+    bool mixerGiven = false;
+};
+
+struct HostSetup {
+    std::string moduleDir;   // the installation's (or build tree's) module directory; "" if not found
+    std::string modulePath;  // TVHOST_PATH as the host will use it ("" = the host's own default)
+    std::string mixers;      // TVHOST_MIXERS likewise
+    std::string debugFile;   // where tvctl collects the debug output; "" when the user chose TVHOST_DEBUG
+    std::string userDebug;   // TVHOST_DEBUG as the user set it
+    std::string error;       // a setup that cannot work, said as a sentence; "" when fine
+};
+
+// The directory of the running program (resolved).
+std::string ProgramDir();
+
+// Sets the host's environment for `options` and answers what it chose. Must
+// run before the library or any host mixer call is used.
+HostSetup PrepareHost(const HostOptions &options);
+
+// Removes the debug capture file.
+void ReleaseHost(const HostSetup &setup);
+
+}  // namespace tvctl

@@ -1,0 +1,103 @@
+// tvctl: the TV application on the command line. Loads the library through
+// the host loader, as a TV application does, and runs the commands given.
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+
+#include "command_line.h"
+#include "commands.h"
+#include "console.h"
+#include "session.h"
+
+namespace tvctl {
+int RunShell(Session &session);
+}
+
+namespace {
+
+using namespace tvctl;
+
+const char *kFooter =
+    "Several commands may follow one another; they run in order on one loaded library, and the\n"
+    "run stops at the first that fails:\n"
+    "    tvctl source cable channel 7 get\n"
+    "A word that names a command starts a new command. To pass such a word as an argument, separate\n"
+    "the commands with -- or ';' instead (then only those separate them):\n"
+    "    tvctl source cable -- channel 7 -- get\n"
+    "\"tvctl COMMAND --help\" explains a command. \"tvctl shell\" reads commands line by line (the same\n"
+    "rules per line; \"help\", \"quit\").\n"
+    "\n"
+    "The library is tvcore.so, loaded with LoadLibraryA(\"tvcore.dll\") from the module directory next\n"
+    "to tvctl (<bindir>/../lib/tvcore) unless TVHOST_PATH says otherwise. The bus is the simulated card\n"
+    "unless --bus i2cdev; the mixer is the simulated one unless --mixer alsa (or TVHOST_MIXERS). The\n"
+    "library's debug output is collected and shown when a load fails (or goes where TVHOST_DEBUG says).\n"
+    "\n"
+    "Exit status: 0 done; 1 a command was refused or failed; 2 the command line is wrong;\n"
+    "3 the library could not be loaded. A channel tuned without lock is done (0), reported as no lock.";
+
+// The usage line of tvctl itself: options, then one or more commands.
+class TvctlFormatter : public CLI::Formatter {
+public:
+    std::string make_usage(const CLI::App *, std::string) const override {
+        return "Usage: tvctl [OPTIONS] COMMAND [ARGS...] [COMMAND [ARGS...]]...\n";
+    }
+};
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    Words words(argv + 1, argv + argc);
+    // tvctl's own options come before the first command.
+    auto firstCommand = std::find_if(words.begin(), words.end(), [](const std::string &w) { return IsCommandName(w); });
+    Words globals(words.begin(), firstCommand);
+    Words rest(firstCommand, words.end());
+
+    CLI::App app("tvctl - the TV application on the command line: tunes channels, sets the picture and the\n"
+                 "sound, reads and writes the card's I2C registers, scans the channel plans and checks the board\n"
+                 "configuration file, through the tvcore library.",
+                 "tvctl");
+    app.formatter(std::make_shared<TvctlFormatter>());
+    GlobalOptions options;
+    std::string bus = "sim", mixer = "sim";
+    CLI::Option *busOption = app.add_option("--bus", bus, "the bus driver: sim (the simulated card, default) or i2cdev (a real adapter)")
+                                 ->check(CLI::IsMember({"sim", "i2cdev"}));
+    CLI::Option *device = app.add_option("--i2c-device", options.host.i2cDevice, "i2cdev: the adapter's device, e.g. /dev/i2c-3");
+    CLI::Option *adapter = app.add_option("--i2c-adapter", options.host.i2cAdapter, "i2cdev: the adapter by name (see: tvctl i2c adapters)");
+    device->excludes(adapter);
+    CLI::Option *mixerOption = app.add_option("--mixer", mixer, "the mixer driver: sim (default) or alsa")
+                                   ->check(CLI::IsMember({"sim", "alsa"}));
+    app.add_flag("--json", options.json, "answer each command with one JSON object on a line");
+    app.add_flag("--trace", options.trace, "show the simulated card's bus transactions after each command");
+    app.footer(std::string("Commands:\n") + CommandList() + "\n" + kFooter);
+
+    std::reverse(globals.begin(), globals.end());  // CLI11 takes the arguments last first
+    try {
+        app.parse(globals);
+    } catch (const CLI::CallForHelp &) {
+        std::fputs(app.help().c_str(), stdout);
+        return kExitOk;
+    } catch (const CLI::ParseError &error) {
+        std::fprintf(stderr, "tvctl: %s; see tvctl --help\n", error.what());
+        return kExitUsage;
+    }
+    if (rest.empty()) {
+        std::fprintf(stderr, "tvctl: no command given; see tvctl --help\n");
+        return kExitUsage;
+    }
+
+    const bool adapterGiven = device->count() > 0 || adapter->count() > 0;
+    if (adapterGiven && busOption->count() > 0 && bus == "sim") {
+        std::fprintf(stderr, "tvctl: --i2c-device and --i2c-adapter choose an adapter of the i2c-dev bus, not of --bus sim\n");
+        return kExitUsage;
+    }
+    options.host.busGiven = busOption->count() > 0 || adapterGiven;
+    options.host.bus = bus == "i2cdev" || adapterGiven ? BusChoice::I2cDev : BusChoice::Simulated;
+    options.host.mixerGiven = mixerOption->count() > 0;
+    options.host.mixer = mixer == "alsa" ? MixerChoice::Alsa : MixerChoice::Simulated;
+
+    Console console(options.json);
+    SetShellRunner(RunShell);
+    Session session(options, console);
+    return RunWords(session, SplitCommands(rest, [](std::string_view w) { return IsCommandName(w); }));
+}

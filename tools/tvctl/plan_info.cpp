@@ -1,0 +1,66 @@
+#include "plan_info.h"
+
+#include <fmt/format.h>
+
+#include "tv/channel_plans.h"
+
+namespace tvctl {
+
+namespace {
+
+// A plan's lowest channel with a carrier, from the library's tables.
+constexpr uint32_t FirstCarrierChannel(uint32_t plan) {
+    for (uint32_t channel = 0; channel < PlanSize(plan); ++channel)
+        if (ChannelDivider(plan, channel) != 0) return channel;
+    return 0;
+}
+
+const PlanInfo kBroadcast{kBroadcastPlan, "broadcast", FirstCarrierChannel(kBroadcastPlan), kBroadcastPlanSize - 1};
+const PlanInfo kCable{kCablePlan, "cable", FirstCarrierChannel(kCablePlan), kCablePlanSize - 1};
+
+}  // namespace
+
+const PlanInfo &BroadcastPlan() { return kBroadcast; }
+const PlanInfo &CablePlan() { return kCable; }
+
+std::optional<PlanInfo> PlanByName(std::string_view name) {
+    if (name == kBroadcast.name) return kBroadcast;
+    if (name == kCable.name) return kCable;
+    return std::nullopt;
+}
+
+std::optional<ChannelInfo> Channel(const PlanInfo &plan, uint32_t channel) {
+    if (channel >= PlanSize(plan.plan)) return std::nullopt;
+    // The dividers are the library's constant tables, indexed as its tuning
+    // step indexes them; the band codes are the ranges its load step fills in.
+    const uint32_t *dividers = plan.plan == kCablePlan ? cableChannelPlan.data() : broadcastChannelPlan.data();
+    uint16_t divider = static_cast<uint16_t>(dividers[channel]);
+    if (divider == 0) return std::nullopt;
+    uint32_t carrier = PictureCarrierKHz(plan.plan, channel);
+    return ChannelInfo{channel, carrier, carrier + kIfOffsetKHz, divider, ChannelBandCode(plan.plan, channel)};
+}
+
+void TunerBlock(const ChannelInfo &channel, uint8_t out[4]) {
+    out[0] = static_cast<uint8_t>(channel.divider >> 8);
+    out[1] = static_cast<uint8_t>(channel.divider);
+    out[2] = static_cast<uint8_t>(channel.bandCode >> 8);
+    out[3] = static_cast<uint8_t>(channel.bandCode);
+}
+
+const char *BandName(uint16_t bandCode) {
+    switch (bandCode) {
+        case kBandLow: return "low";
+        case kBandMid: return "mid";
+        case kBandHigh: return "high";
+        default: return "?";
+    }
+}
+
+std::string Mhz(uint32_t kHz) { return fmt::format("{}.{:02}", kHz / 1000, kHz % 1000 / 10); }
+
+std::string NotInPlan(const PlanInfo &plan, uint64_t channel) {
+    return fmt::format("channel {} is not in the {} plan ({}-{})", channel, plan.name, plan.firstChannel,
+                       plan.lastChannel);
+}
+
+}  // namespace tvctl

@@ -1,0 +1,113 @@
+#include "scan.h"
+
+#include <fmt/format.h>
+
+#include <chrono>
+#include <thread>
+
+#include "numbers.h"
+#include "tv/decoder_regs.h"
+#include "tvcore.h"
+
+namespace tvctl {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double MsSince(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+// The tuner's status byte: bit 6 set once its oscillator has settled.
+constexpr uint32_t kTunerSettled = 0x40;
+
+// One channel the fast way; false with `error` set when the bus fails.
+bool ProbeChannel(const TvCalls &tv, BusKind bus, const ScanOptions &options, ScannedChannel &channel,
+                  std::string &error) {
+    uint8_t block[4];
+    TunerBlock(channel.info, block);
+    Clock::time_point start = Clock::now();
+    uint32_t written = tv.I2C_WriteBlk(kTunerAddress, block, sizeof block);
+    if (written != 0) {
+        error = fmt::format("the tuner did not take the block for channel {}: {}", channel.info.channel,
+                            DescribeWriteResult(bus, written));
+        return false;
+    }
+    std::optional<Clock::time_point> settledAt;
+    for (;;) {
+        // The tuner first: a decoder read after a "settled" answer then sees
+        // everything the settled oscillator brings.
+        if (options.tunerStatus && !settledAt) {
+            uint32_t tuner = tv.I2C_Read(kTunerAddress, 0);
+            if (!ReadFailed(tuner) && (tuner & kTunerSettled)) settledAt = Clock::now();
+        }
+        uint32_t status = tv.I2C_Read(kDecoderAddress, kRegStatus);
+        if (ReadFailed(status)) {
+            error = fmt::format("the decoder's status could not be read at channel {}: {}", channel.info.channel,
+                                DescribeReadFailure(bus, status));
+            return false;
+        }
+        channel.waitedMs = MsSince(start);
+        if (status & kStatusLock) {
+            channel.locked = true;
+            return true;
+        }
+        if (channel.waitedMs >= kLockLimitMs) return true;
+        if (settledAt && MsSince(*settledAt) >= options.graceMs) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(options.pollMs));
+    }
+}
+
+}  // namespace
+
+ScanResult RunScan(const TvCalls &tv, BusKind bus, const ScanOptions &options, const ScanProgress &progress) {
+    ScanResult result;
+    std::vector<ChannelInfo> channels;
+    for (uint32_t n = options.first; n <= options.last; ++n)
+        if (std::optional<ChannelInfo> info = Channel(options.plan, n)) channels.push_back(*info);
+
+    Clock::time_point start = Clock::now();
+    for (size_t i = 0; i < channels.size(); ++i) {
+        ScannedChannel scanned{channels[i]};
+        const bool last = i + 1 == channels.size();
+        if (!options.fast || last) {
+            // Through the library: the only way in a standard scan, and the
+            // last tune of a fast one, so the library records that channel.
+            Clock::time_point tuneStart = Clock::now();
+            int32_t code = tv.SetTVParam(TV_PARAM_CHANNEL, scanned.info.channel);
+            scanned.waitedMs = MsSince(tuneStart);
+            if (code != TV_OK && code != TV_ERR_NO_LOCK) {
+                result.error = fmt::format("SetTVParam(2, {}) answered {}: the library refused the channel "
+                                           "(is the tuner selected?)",
+                                           scanned.info.channel, code);
+                break;
+            }
+            scanned.locked = code == TV_OK;
+            if (last) {
+                result.finalChannel = scanned.info.channel;
+                result.finalResult = code;
+            }
+        } else if (!ProbeChannel(tv, bus, options, scanned, result.error)) {
+            // The tuner may hold a block the library has not recorded: tune
+            // that channel through the library, so its record stays true.
+            result.finalChannel = scanned.info.channel;
+            result.finalResult = tv.SetTVParam(TV_PARAM_CHANNEL, scanned.info.channel);
+            break;
+        }
+        result.channels.push_back(scanned);
+        if (progress) progress(scanned, i, channels.size());
+    }
+    result.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    result.complete = result.error.empty() && result.channels.size() == channels.size();
+    return result;
+}
+
+std::vector<uint32_t> LockedChannels(const ScanResult &result) {
+    std::vector<uint32_t> locked;
+    for (const ScannedChannel &channel : result.channels)
+        if (channel.locked) locked.push_back(channel.info.channel);
+    return locked;
+}
+
+}  // namespace tvctl

@@ -1,0 +1,65 @@
+// Scanning a channel plan for stations, two ways.
+//
+// Standard: each channel is tuned with SetTVParam(2, n), which pauses its
+// fixed 150 ms before asking the decoder for lock.
+//
+// Fast: tvctl programs the tuner itself with I2C_WriteBlk, with the block
+// built from the library's own channel tables, and polls the decoder's lock
+// bit (I2C_Read(0x88, 0)) every few milliseconds, moving on at lock and
+// giving up at the same 150 ms. An empty channel would cost the whole 150 ms;
+// so where the tuner's status can be read (the simulated card), the scan also
+// moves on once the tuner reports its oscillator settled and the decoder has
+// still not locked after a grace time. The last channel is tuned through
+// SetTVParam, so the library's record of the channel stays true; that costs
+// one normal tune.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "bus_words.h"
+#include "plan_info.h"
+#include "session.h"
+
+namespace tvctl {
+
+struct ScanOptions {
+    PlanInfo plan;
+    uint32_t first = 0, last = 0;  // channel range, within the plan
+    bool fast = false;
+    // Fast scan only:
+    bool tunerStatus = false;  // move on from an empty channel once the tuner has settled
+    uint32_t graceMs = 0;      // how long the decoder may still take to lock after that
+    uint32_t pollMs = 2;       // time between two polls
+};
+
+// Limit of one channel's wait: the library's own pause.
+inline constexpr uint32_t kLockLimitMs = 150;
+
+struct ScannedChannel {
+    ChannelInfo info;
+    bool locked = false;
+    double waitedMs = 0;  // from the block to the verdict
+};
+
+struct ScanResult {
+    std::vector<ScannedChannel> channels;  // every channel tuned, in order
+    double seconds = 0;
+    bool complete = false;  // every channel of the range was tuned
+    std::string error;      // why the scan stopped early
+    uint32_t finalChannel = 0;
+    int32_t finalResult = 0;  // SetTVParam's result for the last channel
+};
+
+// Called after each channel: the channel, its position, the count.
+using ScanProgress = std::function<void(const ScannedChannel &, size_t index, size_t count)>;
+
+// Scans the range; the plan must be the selected source's.
+ScanResult RunScan(const TvCalls &tv, BusKind bus, const ScanOptions &options, const ScanProgress &progress);
+
+// The channels of a result that locked.
+std::vector<uint32_t> LockedChannels(const ScanResult &result);
+
+}  // namespace tvctl

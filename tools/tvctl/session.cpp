@@ -1,0 +1,202 @@
+#include "session.h"
+
+#include <fmt/format.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "tvhost/diag.h"
+
+namespace tvctl {
+
+const char *SourceName(Source source) {
+    switch (source) {
+        case Source::Composite: return "composite";
+        case Source::SVideo: return "svideo";
+        case Source::Cable: return "cable";
+        case Source::Broadcast: return "broadcast";
+    }
+    return "?";
+}
+
+namespace {
+
+// An export as its own function type (through the generic function type, as
+// GetProcAddress's callers do).
+template <typename T>
+bool Find(HMODULE module, const char *name, T &out) {
+    FARPROC proc = GetProcAddress(module, name);
+    out = reinterpret_cast<T>(reinterpret_cast<void (*)(void)>(proc));
+    return proc != nullptr;
+}
+
+// The debug channel's text split into lines (the library's own lines carry
+// "\n\r" in front and "\r\n" behind).
+std::vector<std::string> SplitDebugText(const std::string &text) {
+    std::vector<std::string> lines;
+    std::string line;
+    for (char c : text) {
+        if (c == '\n' || c == '\r') {
+            if (!line.empty()) lines.push_back(line);
+            line.clear();
+        } else {
+            line.push_back(c);
+        }
+    }
+    if (!line.empty()) lines.push_back(line);
+    return lines;
+}
+
+bool Contains(const std::vector<std::string> &lines, const char *text) {
+    for (const std::string &line : lines)
+        if (line.find(text) != std::string::npos) return true;
+    return false;
+}
+
+}  // namespace
+
+Session::Session(const GlobalOptions &options, const Console &console)
+    : options_(options), console_(console), host_(PrepareHost(options.host)) {}
+
+Session::~Session() {
+    // The library first: its unload closes the mixer it opened and lets its
+    // bus driver go; then the driver modules tvctl looked into.
+    if (library_ != nullptr) FreeLibrary(library_);
+    if (busModule_ != nullptr) FreeLibrary(busModule_);
+    if (mixerModule_ != nullptr) FreeLibrary(mixerModule_);
+    ReleaseHost(host_);
+}
+
+const TvCalls *Session::Library(Reply &reply) {
+    if (library_ != nullptr) return &calls_;
+    if (loadFailed_) {
+        reply.Fail(loadFailure_.error, loadFailure_.exitCode);
+        reply.details = loadFailure_.details;
+        return nullptr;
+    }
+    loadFailed_ = true;  // until it succeeds
+    if (!host_.error.empty()) {
+        loadFailure_.Fail(host_.error, kExitNoLibrary);
+    } else if (HMODULE module = LoadLibraryA("tvcore.dll"); module == nullptr) {
+        DWORD error = GetLastError();
+        loadFailure_.Fail(fmt::format("tvcore.dll could not be loaded: {} (error {})", TvHostLastLoadError(), error),
+                          kExitNoLibrary);
+        Explain(loadFailure_);
+    } else {
+        library_ = module;
+        const char *missing = nullptr;
+        if (!Find(module, "SetTVParam", calls_.SetTVParam)) missing = "SetTVParam";
+        if (!Find(module, "GetTVParam", calls_.GetTVParam)) missing = "GetTVParam";
+        if (!Find(module, "I2C_Read", calls_.I2C_Read)) missing = "I2C_Read";
+        if (!Find(module, "I2C_Write", calls_.I2C_Write)) missing = "I2C_Write";
+        if (!Find(module, "I2C_WriteBlk", calls_.I2C_WriteBlk)) missing = "I2C_WriteBlk";
+        if (!Find(module, "InitTVAudio", calls_.InitTVAudio)) missing = "InitTVAudio";
+        if (!Find(module, "SetTVVol", calls_.SetTVVol)) missing = "SetTVVol";
+        if (!Find(module, "GetTVVol", calls_.GetTVVol)) missing = "GetTVVol";
+        if (!Find(module, "SetTVMute", calls_.SetTVMute)) missing = "SetTVMute";
+        if (!Find(module, "GetTVMute", calls_.GetTVMute)) missing = "GetTVMute";
+        if (missing != nullptr) {
+            FreeLibrary(module);
+            library_ = nullptr;
+            loadFailure_.Fail(fmt::format("tvcore.dll does not export {}: not a library tvctl can use", missing),
+                              kExitNoLibrary);
+        }
+    }
+    if (library_ == nullptr) {
+        reply.Fail(loadFailure_.error, loadFailure_.exitCode);
+        reply.details = loadFailure_.details;
+        return nullptr;
+    }
+    loadFailed_ = false;
+
+    // The bus driver the link loaded: the same module file, found on the
+    // same module path, counted once more by the loader.
+    busModule_ = LoadLibraryA("tvbus16.dll");
+    if (busModule_ != nullptr) {
+        cardReady_ = Find(busModule_, "TvSimLogTotal", card_.LogTotal) &&
+                     Find(busModule_, "TvSimLogRead", card_.LogRead) &&
+                     Find(busModule_, "TvSimGetStations", card_.GetStations) &&
+                     Find(busModule_, "TvSimTunerState", card_.TunerState) &&
+                     Find(busModule_, "TvSimDecoderRegisters", card_.DecoderRegisters) &&
+                     Find(busModule_, "TvSimGetSettleMs", card_.GetSettleMs);
+        FARPROC list = GetProcAddress(busModule_, "TvI2cListAdapters");
+        bus_ = cardReady_ ? BusKind::Simulated : list != nullptr ? BusKind::I2cDev : BusKind::Other;
+    }
+    return &calls_;
+}
+
+void Session::Explain(Reply &reply) {
+    std::vector<std::string> lines = TakeDebugLines();
+    if (!host_.debugFile.empty()) {
+        if (lines.empty()) {
+            reply.details.push_back("(nothing was written to the debug output)");
+        } else {
+            reply.details.push_back("debug output of the load:");
+            for (const std::string &line : lines) reply.details.push_back("  " + line);
+        }
+    } else {
+        reply.details.push_back("the debug output went to TVHOST_DEBUG=" + host_.userDebug);
+    }
+    if (Contains(lines, "ret FALSE")) {
+        if (options_.host.bus == BusChoice::I2cDev) {
+            reply.details.push_back(
+                "the i2c-dev bus did not connect: name the card's adapter with --i2c-device PATH or "
+                "--i2c-adapter NAME (\"tvctl i2c adapters\" lists them), and check access to its /dev/i2c-N");
+        } else {
+            const char *bus = getenv("TVSIM_BUS");
+            reply.details.push_back(
+                bus != nullptr && std::string(bus) == "unavailable"
+                    ? "the bus driver did not connect: TVSIM_BUS=unavailable makes the simulated card refuse"
+                    : "the bus driver did not connect, so the library refuses to load");
+        }
+    }
+    if (!host_.modulePath.empty()) reply.details.push_back("module path: " + host_.modulePath);
+}
+
+const SimMixerCalls *Session::MixerLog() {
+    if (!mixerLooked_) {
+        mixerLooked_ = true;
+        // Only a single driver named by path or file name can be looked into.
+        if (!host_.mixers.empty() && host_.mixers.find(',') == std::string::npos) {
+            mixerModule_ = LoadLibraryA(host_.mixers.c_str());
+            if (mixerModule_ != nullptr)
+                mixerReady_ = Find(mixerModule_, "TvMixSimCallCount", mixer_.CallCount) &&
+                              Find(mixerModule_, "TvMixSimGetCall", mixer_.GetCall);
+        }
+    }
+    return mixerReady_ ? &mixer_ : nullptr;
+}
+
+std::vector<std::string> Session::TakeDebugLines() {
+    if (host_.debugFile.empty()) return {};
+    std::FILE *file = std::fopen(host_.debugFile.c_str(), "rb");
+    if (file == nullptr) return {};
+    std::string text;
+    if (std::fseek(file, static_cast<long>(debugOffset_), SEEK_SET) == 0) {
+        char buffer[4096];
+        size_t got;
+        while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, got);
+    }
+    std::fclose(file);
+    debugOffset_ += text.size();
+    return SplitDebugText(text);
+}
+
+uint64_t Session::CardLogMark() const { return cardReady_ ? card_.LogTotal() : 0; }
+
+std::vector<TvSimTransaction> Session::CardLogSince(uint64_t mark, uint64_t *dropped) const {
+    std::vector<TvSimTransaction> entries;
+    if (dropped != nullptr) *dropped = 0;
+    if (!cardReady_) return entries;
+    uint64_t total = card_.LogTotal();
+    if (total <= mark) return entries;
+    uint64_t wanted = total - mark;
+    entries.resize(wanted < TVSIM_LOG_CAPACITY ? wanted : TVSIM_LOG_CAPACITY);
+    uint32_t got = card_.LogRead(mark, entries.data(), static_cast<uint32_t>(entries.size()));
+    entries.resize(got);
+    if (dropped != nullptr && !entries.empty() && entries.front().sequence > mark)
+        *dropped = entries.front().sequence - mark;
+    return entries;
+}
+
+}  // namespace tvctl

@@ -1,0 +1,122 @@
+// One run of tvctl (or one shell): the host settings, the library loaded
+// through the host loader exactly as a TV application loads it, the bus and
+// mixer drivers behind it, and what tvctl remembers between commands.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "bus_words.h"
+#include "console.h"
+#include "host_setup.h"
+#include "tvcore.h"
+#include "tvhost/win32.h"
+#include "tvmixsim.h"
+#include "tvsim.h"
+
+namespace tvctl {
+
+struct GlobalOptions {
+    HostOptions host;
+    bool json = false;
+    bool trace = false;  // show the simulated card's bus log after each command
+};
+
+// The library's exports, found with GetProcAddress.
+struct TvCalls {
+    decltype(&::SetTVParam) SetTVParam;
+    decltype(&::GetTVParam) GetTVParam;
+    decltype(&::I2C_Read) I2C_Read;
+    decltype(&::I2C_Write) I2C_Write;
+    decltype(&::I2C_WriteBlk) I2C_WriteBlk;
+    decltype(&::InitTVAudio) InitTVAudio;
+    decltype(&::SetTVVol) SetTVVol;
+    decltype(&::GetTVVol) GetTVVol;
+    decltype(&::SetTVMute) SetTVMute;
+    decltype(&::GetTVMute) GetTVMute;
+};
+
+// The simulated card's own interface (tvsim.h), from the bus driver module
+// the library is linked to.
+struct SimCardCalls {
+    decltype(&::TvSimLogTotal) LogTotal;
+    decltype(&::TvSimLogRead) LogRead;
+    decltype(&::TvSimGetStations) GetStations;
+    decltype(&::TvSimTunerState) TunerState;
+    decltype(&::TvSimDecoderRegisters) DecoderRegisters;
+    decltype(&::TvSimGetSettleMs) GetSettleMs;
+};
+
+// The simulated mixer's log (tvmixsim.h).
+struct SimMixerCalls {
+    decltype(&::TvMixSimCallCount) CallCount;
+    decltype(&::TvMixSimGetCall) GetCall;
+};
+
+// The video source, as tvctl last selected it. The library does not report
+// its source (GetTVParam(1) always answers 1), so tvctl keeps track; at load
+// the library is on the tuner with the cable plan.
+enum class Source { Composite, SVideo, Cable, Broadcast };
+const char *SourceName(Source source);
+
+class Session {
+public:
+    Session(const GlobalOptions &options, const Console &console);
+    ~Session();
+    Session(const Session &) = delete;
+    Session &operator=(const Session &) = delete;
+
+    const GlobalOptions &Options() const { return options_; }
+    const Console &Out() const { return console_; }
+    const HostSetup &Host() const { return host_; }
+
+    // The library, loaded at the first call; nullptr, with `reply` failed and
+    // explained (the debug lines of the refused load included), when it
+    // cannot be loaded.
+    const TvCalls *Library(Reply &reply);
+    bool Loaded() const { return library_ != nullptr; }
+
+    // The bus driver behind the loaded library, and the simulated card's
+    // interface when that is the bus (else nullptr).
+    BusKind Bus() const { return bus_; }
+    const SimCardCalls *Card() const { return cardReady_ ? &card_ : nullptr; }
+    // The simulated mixer's log when that mixer serves (else nullptr).
+    const SimMixerCalls *MixerLog();
+
+    // Lines written to the debug channel since the last call (when tvctl
+    // collects them; the user's own TVHOST_DEBUG is left alone).
+    std::vector<std::string> TakeDebugLines();
+
+    // The card's log: its current total, and the transactions from `mark` on.
+    uint64_t CardLogMark() const;
+    std::vector<TvSimTransaction> CardLogSince(uint64_t mark, uint64_t *dropped = nullptr) const;
+
+    // Remembered between commands.
+    Source source = Source::Cable;
+    TvMixerLine audio{};      // the application's record of the TV sound line
+    bool audioTried = false;  // InitTVAudio has run on `audio` (it runs once: each run opens a mixer handle)
+    bool audioReady = false;  // ... and answered 1
+
+private:
+    void Explain(Reply &reply);
+
+    GlobalOptions options_;
+    const Console &console_;
+    HostSetup host_;
+    HMODULE library_ = nullptr;
+    HMODULE busModule_ = nullptr;
+    HMODULE mixerModule_ = nullptr;
+    bool loadFailed_ = false;
+    Reply loadFailure_;
+    TvCalls calls_{};
+    BusKind bus_ = BusKind::Other;
+    SimCardCalls card_{};
+    bool cardReady_ = false;
+    bool mixerLooked_ = false;
+    SimMixerCalls mixer_{};
+    bool mixerReady_ = false;
+    uint64_t debugOffset_ = 0;
+};
+
+}  // namespace tvctl
