@@ -12,9 +12,11 @@ function(tvcore_add_module target)
     set(out ${out}/${ARG_DIR})
   endif()
   set_target_properties(${target} PROPERTIES
-    PREFIX "" OUTPUT_NAME ${ARG_FILE} SUFFIX ".so"
+    PREFIX "" OUTPUT_NAME ${ARG_FILE} SUFFIX "${CMAKE_SHARED_MODULE_SUFFIX}"
     LIBRARY_OUTPUT_DIRECTORY ${out}
     C_VISIBILITY_PRESET hidden CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
   target_link_libraries(${target} PRIVATE tvhost)
-  target_link_options(${target} PRIVATE -Wl,--no-undefined -Wl,-z,defs)
+  if(NOT WIN32)  # on Windows <name>.dll, where an undefined symbol always fails the link
+    target_link_options(${target} PRIVATE -Wl,--no-undefined -Wl,-z,defs)
+  endif()
 endfunction()

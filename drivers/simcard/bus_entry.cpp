@@ -3,6 +3,7 @@
 #include "card.h"
 #include "environment.h"
 #include "tvhost/thunk.h"
+#include "tvsim.h"
 
 namespace {
 
@@ -28,7 +29,7 @@ int32_t Connect(uint32_t reason) {
 
 extern "C" {
 
-__attribute__((visibility("default"))) ThunkData16 thk_ThunkData16 = {
+TVSIM_API ThunkData16 thk_ThunkData16 = {
     {'L', 'S', '0', '1'}, THUNK_ENTRY_COUNT, Read, Write, WriteBlk, Connect,
 };
 

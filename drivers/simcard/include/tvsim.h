@@ -22,7 +22,13 @@
 
 #include <stdint.h>
 
-#define TVSIM_API __attribute__((visibility("default")))
+/* Exported from the driver module; on Windows a DLL export (reach the
+ * functions with GetProcAddress on tvbus16.dll). */
+#if defined(_WIN32)
+#  define TVSIM_API __declspec(dllexport)
+#else
+#  define TVSIM_API __attribute__((visibility("default")))
+#endif
 
 #ifdef __cplusplus
 extern "C" {
