@@ -6,8 +6,8 @@
 // (nonzero is on). cChannels must be 1 (every channel gets the value; a read
 // gives the first channel) or the line's 2 channels; cbDetails must hold a
 // 4-byte value and is the stride between values.
+#include <array>
 #include <cstring>
-#include <map>
 #include <mutex>
 #include <vector>
 
@@ -18,12 +18,25 @@
 namespace tvmixsim {
 namespace {
 
+// Opens are kept in a fixed table, and the log has its room from the start,
+// so that no message allocates memory once the driver is configured: the
+// library's calls are proven allocation-free through this driver. An
+// instance lives in the slot its value names; a new open takes the next
+// instance value whose slot is free.
+constexpr uint32_t kMaxOpens = 2048;
+
+struct OpenSlot {
+    DWORD_PTR instance = 0;  // 0: the slot is free
+    uint32_t device = 0;
+};
+
 struct SimState {
     std::mutex lock;  // the driver's own; the host calls it from any thread
     bool configured = false;
     SimConfig config;
     std::vector<SimDevice> devices;
-    std::map<DWORD_PTR, uint32_t> opens;  // instance -> device
+    std::array<OpenSlot, kMaxOpens> opens{};
+    uint32_t openCount = 0;
     DWORD_PTR nextInstance = 1;
     std::vector<TvMixSimCall> log;
     uint32_t total = 0;
@@ -39,8 +52,10 @@ void Configure(SimState &state) {
     state.config = ReadSimConfig();
     state.devices.clear();
     for (uint32_t i = 0; i < state.config.devices; ++i) state.devices.push_back(BuildDevice(state.config, i));
-    state.opens.clear();
+    state.opens.fill(OpenSlot{});
+    state.openCount = 0;
     state.log.clear();
+    state.log.reserve(TVMIXSIM_LOG_CAPACITY);
     state.total = 0;
     state.configured = true;
 }
@@ -228,20 +243,25 @@ DWORD Answer(SimState &state, UINT deviceId, UINT msg, DWORD_PTR user, DWORD_PTR
     if (msg == MXDM_OPEN) {
         if (user == 0) return MMSYSERR_INVALPARAM;
         if (state.config.openResult != MMSYSERR_NOERROR) return state.config.openResult;
-        DWORD_PTR instance = state.nextInstance++;
-        state.opens.emplace(instance, deviceId);
+        if (state.openCount == kMaxOpens) return MMSYSERR_NOMEM;
+        DWORD_PTR instance = state.nextInstance;
+        while (state.opens[instance % kMaxOpens].instance != 0) ++instance;
+        state.nextInstance = instance + 1;
+        state.opens[instance % kMaxOpens] = OpenSlot{instance, deviceId};
+        ++state.openCount;
         *reinterpret_cast<DWORD_PTR *>(user) = instance;
         entry.instance = static_cast<uint32_t>(instance);
         return MMSYSERR_NOERROR;
     }
     entry.instance = static_cast<uint32_t>(user);
-    auto open = state.opens.find(user);
-    if (open == state.opens.end() || open->second != deviceId) return MMSYSERR_INVALHANDLE;
+    OpenSlot &open = state.opens[user % kMaxOpens];
+    if (user == 0 || open.instance != user || open.device != deviceId) return MMSYSERR_INVALHANDLE;
     SimDevice &device = state.devices[deviceId];
     DWORD query = static_cast<DWORD>(param2);
     switch (msg) {
     case MXDM_CLOSE:
-        state.opens.erase(open);
+        open = OpenSlot{};
+        --state.openCount;
         return MMSYSERR_NOERROR;
     case MXDM_GETLINEINFO:
         if (param1 == 0) return MMSYSERR_INVALPARAM;
@@ -340,7 +360,7 @@ uint32_t TvMixSimGetChannelValues(uint32_t device, uint32_t controlId, uint32_t 
 uint32_t TvMixSimOpenCount(void) {
     SimState &state = State();
     std::lock_guard<std::mutex> guard(state.lock);
-    return static_cast<uint32_t>(state.opens.size());
+    return state.openCount;
 }
 
 void TvMixSimReconfigure(void) {

@@ -15,8 +15,6 @@
 
 #include <cstring>
 #include <mutex>
-#include <optional>
-#include <string>
 
 #include "settings.h"
 #include "tvhost/win32.h"
@@ -54,13 +52,14 @@ extern "C" void WINAPI OutputDebugStringA(LPCSTR text) {
     if (size == 0) return;
 
     int savedErrno = errno;  // debug output leaves the caller's errno alone
-    std::optional<std::string> destination = tvhost::Setting("TVHOST_DEBUG");
-    if (destination) {
+    // The setting's own text, not a copy: debug output allocates nothing.
+    const char *destination = tvhost::SettingText("TVHOST_DEBUG");
+    if (destination != nullptr) {
         std::lock_guard<std::mutex> guard(tvhost::DebugOutputLock());
-        if (*destination == "stderr") {
+        if (std::strcmp(destination, "stderr") == 0) {
             tvhost::WriteAll(STDERR_FILENO, text, size);
         } else {
-            int fd = open(destination->c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+            int fd = open(destination, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
             if (fd >= 0) {
                 tvhost::WriteAll(fd, text, size);
                 close(fd);

@@ -1,7 +1,6 @@
 #include "handles.h"
 
 #include <mutex>
-#include <unordered_map>
 
 #include "tvhost/diag.h"
 
@@ -11,9 +10,19 @@ namespace {
 constexpr HANDLE kFirstHandle = 0x100;
 constexpr HANDLE kLastHandle = 0x7FFFFFFC;  // below the mixer handles' range
 
+// The table is a fixed array of slots, one per open handle at most, so
+// opening and closing a handle never allocates. A handle lives in the slot
+// its value names; a new handle takes the next value (in steps of 4, as
+// before) whose slot is free.
+struct Slot {
+    HANDLE handle = 0;
+    std::shared_ptr<HandleObject> object;  // null: the slot is free
+};
+
 struct HandleTable {
     std::mutex lock;
-    std::unordered_map<HANDLE, std::shared_ptr<HandleObject>> objects;
+    Slot slots[kMaxOpenHandles];
+    std::size_t open = 0;
     HANDLE next = kFirstHandle;
 };
 
@@ -22,44 +31,61 @@ HandleTable &Table() {
     return table;
 }
 
+constexpr std::size_t SlotOf(HANDLE handle) { return (handle >> 2) % kMaxOpenHandles; }
+
+constexpr HANDLE After(HANDLE handle) { return handle >= kLastHandle ? kFirstHandle : handle + 4; }
+
 thread_local DWORD lastError = ERROR_SUCCESS;
+
+// The slot that holds `handle` while it is open; null for a value that is
+// no open handle. The caller holds the table's lock.
+Slot *OpenSlot(HandleTable &table, HANDLE handle) {
+    if (handle < kFirstHandle || handle > kLastHandle || handle % 4 != 0) return nullptr;
+    Slot &slot = table.slots[SlotOf(handle)];
+    return slot.object != nullptr && slot.handle == handle ? &slot : nullptr;
+}
 
 }  // namespace
 
 HANDLE AddHandle(std::shared_ptr<HandleObject> object) {
     HandleTable &table = Table();
     std::lock_guard<std::mutex> guard(table.lock);
-    if (table.objects.size() >= kMaxOpenHandles) return 0;
+    if (table.open >= kMaxOpenHandles) return 0;
+    // A free slot is at most kMaxOpenHandles values away.
     HANDLE handle = table.next;
-    while (table.objects.count(handle) != 0) handle = handle >= kLastHandle ? kFirstHandle : handle + 4;
-    table.next = handle >= kLastHandle ? kFirstHandle : handle + 4;
-    table.objects.emplace(handle, std::move(object));
+    while (table.slots[SlotOf(handle)].object != nullptr) handle = After(handle);
+    table.next = After(handle);
+    Slot &slot = table.slots[SlotOf(handle)];
+    slot.handle = handle;
+    slot.object = std::move(object);
+    ++table.open;
     return handle;
 }
 
 std::shared_ptr<HandleObject> FindHandle(HANDLE handle, HandleKind kind) {
     HandleTable &table = Table();
     std::lock_guard<std::mutex> guard(table.lock);
-    auto it = table.objects.find(handle);
-    if (it == table.objects.end() || it->second->Kind() != kind) return nullptr;
-    return it->second;
+    Slot *slot = OpenSlot(table, handle);
+    if (slot == nullptr || slot->object->Kind() != kind) return nullptr;
+    return slot->object;
 }
 
 bool RemoveHandle(HANDLE handle) {
     std::shared_ptr<HandleObject> doomed;  // destroyed outside the lock
     HandleTable &table = Table();
     std::lock_guard<std::mutex> guard(table.lock);
-    auto it = table.objects.find(handle);
-    if (it == table.objects.end()) return false;
-    doomed = std::move(it->second);
-    table.objects.erase(it);
+    Slot *slot = OpenSlot(table, handle);
+    if (slot == nullptr) return false;
+    doomed = std::move(slot->object);
+    slot->handle = 0;
+    --table.open;
     return true;
 }
 
 std::size_t OpenHandleCount() {
     HandleTable &table = Table();
     std::lock_guard<std::mutex> guard(table.lock);
-    return table.objects.size();
+    return table.open;
 }
 
 void SetError(DWORD code) { lastError = code; }

@@ -45,7 +45,7 @@ MMRESULT OpenDevice(UINT deviceId, DWORD openFlags, std::shared_ptr<OpenMixer> &
     DWORD_PTR instance = 0;
     DWORD result = driver->message(localId, MXDM_OPEN, reinterpret_cast<DWORD_PTR>(&instance), 0, openFlags);
     if (result != MMSYSERR_NOERROR) return result;
-    open = std::make_shared<OpenMixer>();
+    open = MakeOpenMixer();
     open->driver = std::move(driver);
     open->localId = localId;
     open->deviceId = deviceId;

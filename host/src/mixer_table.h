@@ -39,6 +39,9 @@ struct OpenMixer {
 // threads ask together). Never null.
 std::shared_ptr<const MixerDriverSet> CurrentMixerDrivers();
 
+// A new, empty open record; its memory comes from a fixed store, not the heap.
+std::shared_ptr<OpenMixer> MakeOpenMixer();
+
 // Enters an open into the table; its new handle, or 0 when the table is full.
 HMIXER AddOpenMixer(std::shared_ptr<OpenMixer> open);
 

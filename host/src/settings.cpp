@@ -8,9 +8,14 @@
 
 namespace tvhost {
 
-std::optional<std::string> Setting(const char *name) {
+const char *SettingText(const char *name) {
     const char *value = getenv(name);
-    if (value == nullptr || value[0] == '\0') return std::nullopt;
+    return value == nullptr || value[0] == '\0' ? nullptr : value;
+}
+
+std::optional<std::string> Setting(const char *name) {
+    const char *value = SettingText(name);
+    if (value == nullptr) return std::nullopt;
     return std::string(value);
 }
 

@@ -9,6 +9,11 @@ namespace tvhost {
 // The value of a host setting; a setting that is set but empty counts as unset.
 std::optional<std::string> Setting(const char *name);
 
+// The same without a copy, for services on hot paths that must not allocate:
+// the environment's own text, or null when unset or empty. Valid until the
+// environment changes.
+const char *SettingText(const char *name);
+
 // The directory that holds the host library itself (resolved, absolute).
 // Every built-in default is found relative to it, so an installed tree works
 // from any prefix and can be moved.

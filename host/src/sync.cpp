@@ -2,7 +2,9 @@
 //
 // A semaphore is a count guarded by a mutex; waiters block on a condition
 // variable against a deadline on the monotonic clock, so a wait costs no CPU
-// and is not disturbed by changes of the wall clock.
+// and is not disturbed by changes of the wall clock. Semaphores are made in
+// a fixed store (block_slab.h), so a tune's create-wait-close allocates
+// nothing.
 #include <errno.h>
 #include <time.h>
 
@@ -11,7 +13,9 @@
 #include <memory>
 #include <mutex>
 #include <new>
+#include <type_traits>
 
+#include "block_slab.h"
 #include "handles.h"
 #include "tvhost/win32.h"
 
@@ -54,6 +58,18 @@ private:
     const LONG maximum_;
 };
 
+// Room for this many semaphores at once without the heap; a tune holds one
+// for its pause. A block holds a semaphore with its shared-ownership record.
+using SemaphoreSlab = BlockSlab<256, 64>;
+constinit SemaphoreSlab semaphoreSlab;
+static_assert(std::is_trivially_destructible_v<SemaphoreSlab>, "the store must outlive every semaphore");
+SemaphoreSlab &SemaphoreStore() { return semaphoreSlab; }
+
+std::shared_ptr<Semaphore> MakeSemaphore(LONG initial, LONG maximum) {
+    return std::allocate_shared<Semaphore>(SlabAllocator<Semaphore, SemaphoreSlab, SemaphoreStore>(), initial,
+                                           maximum);
+}
+
 std::shared_ptr<Semaphore> FindSemaphore(HANDLE handle) {
     return std::static_pointer_cast<Semaphore>(FindHandle(handle, HandleKind::Semaphore));
 }
@@ -76,7 +92,7 @@ HANDLE WINAPI CreateSemaphoreA(LPSECURITY_ATTRIBUTES /*attributes*/, LONG initia
         return 0;
     }
     try {
-        HANDLE handle = tvhost::AddHandle(std::make_shared<tvhost::Semaphore>(initialCount, maximumCount));
+        HANDLE handle = tvhost::AddHandle(tvhost::MakeSemaphore(initialCount, maximumCount));
         if (handle == 0) {
             tvhost::SetError(ERROR_NOT_ENOUGH_MEMORY);  // the process is out of handles
             return 0;
