@@ -1,0 +1,154 @@
+#include "bench/bench_env.h"
+
+#include <dlfcn.h>
+#include <stdlib.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "tvhost/diag.h"
+
+namespace tvbench {
+namespace {
+
+// A board file of the usual shape: the standard board, so loading scans it
+// to its entry and keeps the default wiring.
+constexpr char kBoardFile[] =
+    "/* board configuration */\r\n"
+    "[SYSTEM]\r\n"
+    "BoardType = STANDARD\r\n";
+
+std::string MakeWindowsDir() {
+    std::string dir = (std::filesystem::temp_directory_path() / "tvcore-bench-XXXXXX").string();
+    if (mkdtemp(dir.data()) == nullptr) {
+        std::perror("tvcore bench: no temporary directory");
+        std::exit(1);
+    }
+    return dir;
+}
+
+// Removes the private Windows directory when the program ends.
+struct WindowsDirKeeper {
+    std::string dir;
+    ~WindowsDirKeeper() {
+        std::error_code ignored;
+        if (!dir.empty()) std::filesystem::remove_all(dir, ignored);
+    }
+};
+
+WindowsDirKeeper &Keeper() {
+    static WindowsDirKeeper keeper;
+    return keeper;
+}
+
+template <typename Function>
+bool Resolve(void *module, const char *name, Function &slot) {
+    slot = reinterpret_cast<Function>(dlsym(module, name));
+    return slot != nullptr;
+}
+
+}  // namespace
+
+void UseBuildTreeHost() {
+    Keeper().dir = MakeWindowsDir();
+    std::ofstream(Keeper().dir + "/vidcfg.ini", std::ios::binary) << kBoardFile;
+    setenv("TVHOST_PATH", TVCORE_BENCH_MODULE_DIR, 1);
+    setenv("TVHOST_WINDIR", Keeper().dir.c_str(), 1);
+    setenv("TVHOST_MIXERS", "tvmixsim", 1);
+    unsetenv("TVHOST_DEBUG");
+}
+
+const std::string &WindowsDir() { return Keeper().dir; }
+
+LoadedLibrary::LoadedLibrary() {
+    HMODULE module = LoadLibraryA("tvcore.dll");
+    if (module == nullptr) {
+        error_ = std::string("LoadLibraryA(tvcore.dll) failed: ") + TvHostLastLoadError();
+        return;
+    }
+    if (!ResolveExports(module, tv)) {
+        FreeLibrary(module);
+        tv = ModuleExports{};
+        error_ = "tvcore.so lacks an exported call";
+    }
+}
+
+LoadedLibrary::~LoadedLibrary() {
+    if (tv.module != nullptr) FreeLibrary(tv.module);
+}
+
+SimCard::SimCard() {
+    void *module = dlopen(TVCORE_BENCH_MODULE_DIR "/tvbus16.so", RTLD_NOW | RTLD_LOCAL);
+    if (module == nullptr) return;
+    driver_ = static_cast<const ThunkData16 *>(dlsym(module, "thk_ThunkData16"));
+    if (driver_ == nullptr || !Resolve(module, "TvSimLogTotal", logTotal_) ||
+        !Resolve(module, "TvSimRestoreDefaults", restoreDefaults_)) {
+        dlclose(module);
+        return;
+    }
+    module_ = module;
+}
+
+SimCard::~SimCard() {
+    if (module_ != nullptr) dlclose(module_);
+}
+
+const BusFloor &MeasuredBusFloor() {
+    static const BusFloor floor = [] {
+        BusFloor measured;
+        SimCard card;
+        if (!card.ok()) return measured;
+        const ThunkData16 &driver = card.Driver();
+        constexpr int kRounds = 200000;
+        static const uint8_t block[4] = {0x0D, 0xD0, 0x8E, 0x02};
+        DWORD block1616 = SMapLS_IP_EBP_12(block);
+        auto perCall = [](auto &&transaction) {
+            transaction();  // warm
+            auto start = std::chrono::steady_clock::now();
+            for (int i = 0; i < kRounds; ++i) transaction();
+            return std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - start).count() /
+                   kRounds;
+        };
+        measured.readNs = perCall([&] {
+            uint32_t answer = driver.read(0x88, 0x0B);
+            benchmark::DoNotOptimize(answer);
+        });
+        measured.writeNs = perCall([&] {
+            uint32_t answer = driver.write(0x88, 0x0A, 0x00);
+            benchmark::DoNotOptimize(answer);
+        });
+        measured.blockNs = perCall([&] {
+            uint32_t answer = driver.writeBlk(0xC2, block1616, 4);
+            benchmark::DoNotOptimize(answer);
+        });
+        SUnMapLS_IP_EBP_12(block1616);
+        return measured;
+    }();
+    return floor;
+}
+
+double Median(std::vector<double> values) {
+    if (values.empty()) return 0;
+    std::sort(values.begin(), values.end());
+    size_t middle = values.size() / 2;
+    return values.size() % 2 != 0 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+double Max(const std::vector<double> &values) {
+    return values.empty() ? 0 : *std::max_element(values.begin(), values.end());
+}
+
+uint64_t ProcessCpuNs() {
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return static_cast<uint64_t>(now.tv_sec) * 1000000000u + static_cast<uint64_t>(now.tv_nsec);
+}
+
+}  // namespace tvbench

@@ -1,0 +1,82 @@
+// What every benchmark shares: the host settings of the build tree, the
+// library module loaded as an application loads it, the simulated card's own
+// interface, and the statistics of per-iteration samples.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "bench/module_exports.h"
+#include "tvhost/thunk.h"
+
+namespace tvbench {
+
+struct Options {
+    uint32_t tunes = 50;  // tunes measured by the tune-latency benchmark
+};
+
+// Points the host at this build tree's modules, a private Windows directory
+// that holds a board file (so every load reads and scans one), the simulated
+// mixer, and no debug output. Call once, before any host service is used.
+void UseBuildTreeHost();
+
+// The private Windows directory.
+const std::string &WindowsDir();
+
+// The library loaded with LoadLibraryA for as long as the object lives.
+class LoadedLibrary {
+public:
+    LoadedLibrary();
+    ~LoadedLibrary();
+    LoadedLibrary(const LoadedLibrary &) = delete;
+    LoadedLibrary &operator=(const LoadedLibrary &) = delete;
+
+    // Empty when the load (or an export's lookup) failed; then error() says why.
+    bool ok() const { return tv.module != nullptr; }
+    const std::string &error() const { return error_; }
+
+    ModuleExports tv;
+
+private:
+    std::string error_;
+};
+
+// The simulated card's interface from tvbus16.so, opened with dlopen for as
+// long as the object lives (the same card the library's link reaches).
+class SimCard {
+public:
+    SimCard();
+    ~SimCard();
+    SimCard(const SimCard &) = delete;
+    SimCard &operator=(const SimCard &) = delete;
+
+    bool ok() const { return module_ != nullptr; }
+    uint64_t LogTotal() const { return logTotal_(); }
+    void RestoreDefaults() const { restoreDefaults_(); }
+    // The driver's link block: its bus calls, without the library in front.
+    const ThunkData16 &Driver() const { return *driver_; }
+
+private:
+    void *module_ = nullptr;
+    uint64_t (*logTotal_)(void) = nullptr;
+    void (*restoreDefaults_)(void) = nullptr;
+    const ThunkData16 *driver_ = nullptr;
+};
+
+// Nanoseconds of one bare driver transaction of each kind on the simulated
+// card, measured once: the floor under any call that makes it.
+struct BusFloor {
+    double readNs = 0;
+    double writeNs = 0;
+    double blockNs = 0;
+};
+const BusFloor &MeasuredBusFloor();
+
+double Median(std::vector<double> values);
+double Max(const std::vector<double> &values);
+
+// CPU time used by the whole process so far, in nanoseconds.
+uint64_t ProcessCpuNs();
+
+}  // namespace tvbench
