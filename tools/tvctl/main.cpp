@@ -71,6 +71,17 @@ int main(int argc, char **argv) {
     app.add_flag("--trace", options.trace, "show the simulated card's bus transactions after each command");
     app.footer(std::string("Commands:\n") + CommandList() + "\n" + kFooter);
 
+    // A word that is no option (nor an option's value) before the first
+    // command can only be a misspelt command.
+    for (size_t i = 0; i < globals.size(); ++i) {
+        const std::string &word = globals[i];
+        const bool value = i > 0 && (globals[i - 1] == "--bus" || globals[i - 1] == "--mixer" ||
+                                     globals[i - 1] == "--i2c-device" || globals[i - 1] == "--i2c-adapter");
+        if (!value && word.rfind("-", 0) != 0) {
+            std::fprintf(stderr, "tvctl: unknown command \"%s\"; see tvctl --help\n", word.c_str());
+            return kExitUsage;
+        }
+    }
     std::reverse(globals.begin(), globals.end());  // CLI11 takes the arguments last first
     try {
         app.parse(globals);

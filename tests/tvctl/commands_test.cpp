@@ -1,0 +1,188 @@
+// tvctl's commands end to end on the simulated card: refusals in words and
+// exit statuses, several commands on one library, JSON for scripts, the
+// I2C and audio commands, the shell, and a load the bus refuses.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "support/test_env.h"
+#include "tool_runner.h"
+
+namespace {
+
+using tvtest::RunTvctl;
+using tvtest::ToolRun;
+
+struct RefusalCase {
+    const char *name;
+    std::vector<std::string> args;
+    const char *sentence;
+};
+
+class RefusalTest : public ::testing::TestWithParam<RefusalCase> {};
+
+TEST_P(RefusalTest, ExitsNonzeroWithTheAllowedRange) {
+    const RefusalCase &c = GetParam();
+    ToolRun run = RunTvctl(c.args);
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_NE(run.err.find(c.sentence), std::string::npos) << run.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Refusals, RefusalTest,
+    ::testing::Values(
+        RefusalCase{"cable126", {"channel", "126"}, "channel 126 is not in the cable plan (1-125)"},
+        RefusalCase{"cable0", {"channel", "0"}, "channel 0 is not in the cable plan (1-125)"},
+        // The library would take the low 8 bits (261 -> 5); tvctl refuses it.
+        RefusalCase{"cable261", {"channel", "261"}, "channel 261 is not in the cable plan (1-125)"},
+        RefusalCase{"broadcast70", {"source", "broadcast", "channel", "70"},
+                    "channel 70 is not in the broadcast plan (2-69)"},
+        RefusalCase{"composite", {"source", "composite", "channel", "7"}, "select the tuner first"},
+        RefusalCase{"brightness", {"picture", "brightness=256"}, "brightness 256 is out of range (0-255)"},
+        RefusalCase{"hugeHue", {"picture", "hue=4294967296"}, "hue 4294967296 is out of range (0-255)"},
+        RefusalCase{"control", {"picture", "sharpness=3"}, "unknown picture control \"sharpness\""},
+        RefusalCase{"source", {"source", "antenna"}, "unknown video source \"antenna\""},
+        RefusalCase{"volume", {"audio", "volume", "70000"}, "volume 70000 is out of range (0-65535)"},
+        RefusalCase{"register", {"i2c", "read", "0x88", "0x100"}, "register 0x100 is out of range (0x00-0xFF)"},
+        RefusalCase{"noAck", {"i2c", "write", "0x90", "1", "2"}, "no device acknowledged"},
+        RefusalCase{"scanRange", {"scan", "cable", "--channels", "120-130"},
+                    "channel range 120-130 is not within the cable plan (1-125)"}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST(CommandsTest, RefusedChannelSendsNothingAndStopsTheRun) {
+    ToolRun run = RunTvctl({"--json", "--trace", "channel", "126", "get"});
+    EXPECT_EQ(run.status, 1);
+    std::vector<nlohmann::json> lines = run.JsonLines();
+    ASSERT_EQ(lines.size(), 1u);  // "get" did not run
+    EXPECT_EQ(lines[0]["ok"], false);
+    EXPECT_EQ(lines[0]["error"], "channel 126 is not in the cable plan (1-125)");
+    EXPECT_TRUE(lines[0]["bus"].empty());
+}
+
+TEST(CommandsTest, CommandsShareOneLibrary) {
+    // The card keeps its state from one command to the next, with either way
+    // of separating them.
+    for (const std::vector<std::string> &args :
+         {std::vector<std::string>{"--json", "source", "broadcast", "channel", "14", "picture", "hue=40", "get"},
+          std::vector<std::string>{"--json", "source", "broadcast", "--", "channel", "14", ";", "picture", "hue=40",
+                                   "--", "get"}}) {
+        ToolRun run = RunTvctl(args);
+        ASSERT_EQ(run.status, 0) << run.err;
+        std::vector<nlohmann::json> lines = run.JsonLines();
+        ASSERT_EQ(lines.size(), 4u);
+        EXPECT_EQ(lines[1]["locked"], true);
+        EXPECT_EQ(lines[3]["source"], "broadcast");
+        EXPECT_EQ(lines[3]["channel"], 14);
+        EXPECT_EQ(lines[3]["hue"], 40);
+        EXPECT_EQ(lines[3]["brightness"], 128);
+    }
+}
+
+TEST(CommandsTest, ChannelWithoutLockIsDoneButSaidSo) {
+    ToolRun run = RunTvctl({"channel", "3"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("no lock"), std::string::npos) << run.out;
+}
+
+TEST(CommandsTest, JsonParsesForEveryCommand) {
+    ToolRun run = RunTvctl({"--json", "--", "plans", "cable", "--", "get", "--", "i2c", "read", "0x44", "0", "--",
+                            "audio", "init", "--", "audio", "volume", "--", "config", "check", "--", "i2c", "dump",
+                            "0xC2"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::vector<nlohmann::json> lines = run.JsonLines();
+    ASSERT_EQ(lines.size(), 7u);
+    for (const nlohmann::json &line : lines) EXPECT_EQ(line["ok"], true) << line.dump();
+    EXPECT_EQ(lines[0]["plans"][0]["channels"].size(), 125u);
+    EXPECT_EQ(lines[2]["command"], "i2c read");
+    EXPECT_EQ(lines[2]["address"], 0x88);
+    EXPECT_EQ(lines[2]["notes"][0], "0x44 taken as 7-bit address, 8-bit form 0x88");
+    EXPECT_EQ(lines[3]["volumeMax"], 65535);
+    EXPECT_EQ(lines[4]["left"], 32767);  // the simulated mixer starts in the middle
+    EXPECT_EQ(lines[5]["board"], "standard");
+    EXPECT_EQ(lines[6]["registers"].size(), 256u);
+}
+
+TEST(CommandsTest, UsageErrorsExitTwoAndRunNothing) {
+    for (const std::vector<std::string> &args :
+         {std::vector<std::string>{}, std::vector<std::string>{"tune", "7"},
+          std::vector<std::string>{"get", "channel"}, std::vector<std::string>{"channel", "7", "--json"},
+          std::vector<std::string>{"--bus", "usb", "get"}}) {
+        ToolRun run = RunTvctl(args, {{"TVHOST_DEBUG", "stderr"}});
+        EXPECT_EQ(run.status, 2) << run.err;
+        EXPECT_EQ(run.err.find("DllMain"), std::string::npos) << "the library was loaded: " << run.err;
+    }
+}
+
+TEST(CommandsTest, HelpPerCommand) {
+    ToolRun run = RunTvctl({"scan", "--help"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_NE(run.out.find("costs one normal tune"), std::string::npos) << run.out;
+    run = RunTvctl({"i2c", "read", "--help"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_NE(run.out.find("tvctl i2c read"), std::string::npos) << run.out;
+}
+
+TEST(CommandsTest, I2cWritesReachTheCard) {
+    ToolRun run = RunTvctl({"--json", "i2c", "write", "0x88", "0x0A", "0x7F", "i2c", "read", "0x88", "0x0A", "i2c",
+                            "block", "0x88", "0x0E", "1", "2", "i2c", "read", "0x88", "0x0F"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::vector<nlohmann::json> lines = run.JsonLines();
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[1]["value"], 0x7F);
+    EXPECT_EQ(lines[3]["value"], 2);  // the block went to 0x0E and on to 0x0F
+}
+
+TEST(CommandsTest, AdaptersAsTheI2cDevDriverSeesThem) {
+    std::string root = tvtest::MakeTempDir("sysfs");
+    for (const auto &[dir, name] : {std::pair{"i2c-3", "capture card bus\n"}, std::pair{"i2c-0", "SMBus I801\n"}}) {
+        std::filesystem::create_directories(root + "/" + dir);
+        tvtest::WriteFile(root + "/" + dir + "/name", name);
+    }
+    ToolRun run = RunTvctl({"--json", "i2c", "adapters"}, {{"TVI2C_SYSFS_ROOT", root}});
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::vector<nlohmann::json> lines = run.JsonLines();
+    ASSERT_EQ(lines.size(), 1u);
+    ASSERT_EQ(lines[0]["adapters"].size(), 2u);
+    EXPECT_EQ(lines[0]["adapters"][0]["device"], "/dev/i2c-0");
+    EXPECT_EQ(lines[0]["adapters"][1]["name"], "capture card bus");
+
+    run = RunTvctl({"i2c", "adapters"}, {{"TVI2C_SYSFS_ROOT", root + "/missing"}});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("cannot be read"), std::string::npos) << run.err;
+}
+
+TEST(CommandsTest, NoMixerIsSaid) {
+    ToolRun run = RunTvctl({"audio", "init"}, {{"TVMIXSIM_DEVICES", "0"}});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("no mixer device"), std::string::npos) << run.err;
+}
+
+TEST(CommandsTest, RefusedLoadShowsTheDebugLines) {
+    ToolRun run = RunTvctl({"get"}, {{"TVSIM_BUS", "unavailable"}});
+    EXPECT_EQ(run.status, 3);
+    EXPECT_NE(run.err.find("tvcore.dll could not be loaded"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("thk_ThunkConnect32 ret FALSE"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("TVSIM_BUS=unavailable"), std::string::npos) << run.err;
+}
+
+TEST(CommandsTest, ShellRunsAScriptLineByLine) {
+    ToolRun run = RunTvctl({"--json", "shell"}, {},
+                           "source broadcast\n"
+                           "# a comment line\n"
+                           "channel 99\n"
+                           "channel 9; get\n"
+                           "\n"
+                           "quit\n"
+                           "get\n");
+    // The failed line is reported and the script goes on; the status says it failed.
+    EXPECT_EQ(run.status, 1);
+    std::vector<nlohmann::json> lines = run.JsonLines();
+    ASSERT_EQ(lines.size(), 5u);  // source, channel 99, channel 9, get, and the shell's own answer
+    EXPECT_EQ(lines[1]["error"], "channel 99 is not in the broadcast plan (2-69)");
+    EXPECT_EQ(lines[2]["locked"], true);
+    EXPECT_EQ(lines[3]["channel"], 9);
+    EXPECT_EQ(lines[4]["command"], "shell");
+    EXPECT_EQ(run.out.find("tvctl>"), std::string::npos);  // no prompt from a pipe
+}
+
+}  // namespace

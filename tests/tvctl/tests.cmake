@@ -1,0 +1,16 @@
+# tvctl: its pieces (linter, words, plans) directly, and the built program
+# end to end on the simulated card.
+if(TARGET tvctl)
+  find_package(nlohmann_json REQUIRED)
+
+  tvcore_add_gtest(tvctl_unit_test
+    SOURCES tvctl/config_lint_test.cpp tvctl/words_test.cpp
+    LIBS tvctl_core)
+
+  tvcore_add_gtest(tvctl_tool_test
+    SOURCES tvctl/tool_runner.cpp tvctl/tour_test.cpp tvctl/commands_test.cpp tvctl/scan_test.cpp
+            tvctl/config_check_test.cpp
+    LIBS nlohmann_json::nlohmann_json
+    DEPENDS tvctl)
+  target_compile_definitions(tvctl_tool_test PRIVATE TVCTL_PROGRAM="$<TARGET_FILE:tvctl>")
+endif()

@@ -1,0 +1,74 @@
+#include "tool_runner.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <sstream>
+
+#include "support/test_env.h"
+
+extern char **environ;
+
+namespace tvtest {
+
+std::vector<nlohmann::json> ToolRun::JsonLines() const {
+    std::vector<nlohmann::json> lines;
+    std::istringstream stream(out);
+    std::string line;
+    while (std::getline(stream, line)) {
+        nlohmann::json parsed = nlohmann::json::parse(line, nullptr, false);
+        EXPECT_FALSE(parsed.is_discarded()) << "not JSON: " << line;
+        if (!parsed.is_discarded()) lines.push_back(parsed);
+    }
+    return lines;
+}
+
+ToolRun RunTvctl(const std::vector<std::string> &args, const std::vector<std::pair<std::string, std::string>> &env,
+                 const std::string &input) {
+    // Output goes to files, so a long output cannot block the child.
+    const std::string dir = MakeTempDir("tvctl-run");
+    const std::string outPath = dir + "/out", errPath = dir + "/err", inPath = dir + "/in";
+    WriteFile(inPath, input);
+
+    std::vector<std::string> argvText{TVCTL_PROGRAM};
+    argvText.insert(argvText.end(), args.begin(), args.end());
+    std::vector<char *> argv;
+    for (std::string &arg : argvText) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+
+    ToolRun run;
+    pid_t child = fork();
+    if (child == 0) {
+        for (const auto &[name, value] : env) {
+            if (value.empty())
+                unsetenv(name.c_str());
+            else
+                setenv(name.c_str(), value.c_str(), 1);
+        }
+        int in = open(inPath.c_str(), O_RDONLY);
+        int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (in < 0 || out < 0 || err < 0) _exit(127);
+        dup2(in, STDIN_FILENO);
+        dup2(out, STDOUT_FILENO);
+        dup2(err, STDERR_FILENO);
+        execve(argv[0], argv.data(), environ);
+        _exit(127);
+    }
+    if (child < 0) return run;
+    int status = 0;
+    pid_t waited;
+    do {
+        waited = waitpid(child, &status, 0);
+    } while (waited < 0 && errno == EINTR);
+    run.status = waited == child && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.out = ReadFile(outPath);
+    run.err = ReadFile(errPath);
+    return run;
+}
+
+}  // namespace tvtest

@@ -1,0 +1,28 @@
+// Runs the built tvctl as a child process, as a user or a script would, and
+// hands back what it printed and its exit status.
+#pragma once
+
+#include <nlohmann/json.hpp>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace tvtest {
+
+struct ToolRun {
+    int status = -1;  // exit status; -1 when the program did not exit normally
+    std::string out;  // standard output
+    std::string err;  // standard error
+
+    // Each line of standard output as JSON (for --json runs); a line that is
+    // no JSON fails the calling test.
+    std::vector<nlohmann::json> JsonLines() const;
+};
+
+// Runs tvctl with `args`, in this process's environment plus `env`
+// (NAME, VALUE; an empty VALUE removes the setting), with `input` on its
+// standard input.
+ToolRun RunTvctl(const std::vector<std::string> &args,
+                 const std::vector<std::pair<std::string, std::string>> &env = {}, const std::string &input = "");
+
+}  // namespace tvtest
