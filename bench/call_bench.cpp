@@ -35,24 +35,24 @@ void CablePlan(const ModuleExports &tv, TvMixerLine &) { tv.SetTVParam(TV_PARAM_
 void OpenAudio(const ModuleExports &tv, TvMixerLine &line) { tv.InitTVAudio(&line); }
 
 const CallSpec kCalls[] = {
-    {"SetTVParam(1,4) source", Nothing, [](const ModuleExports &tv, TvMixerLine &) { tv.SetTVParam(1, 4); },
+    {"SetTVParam(1,4)_source", Nothing, [](const ModuleExports &tv, TvMixerLine &) { tv.SetTVParam(1, 4); },
      {2, 2, 0}},
-    {"SetTVParam(1,3) refused source", Nothing, [](const ModuleExports &tv, TvMixerLine &) { tv.SetTVParam(1, 3); },
+    {"SetTVParam(1,3)_refused_source", Nothing, [](const ModuleExports &tv, TvMixerLine &) { tv.SetTVParam(1, 3); },
      {2, 0, 0}},
-    {"SetTVParam(2,126) refused channel", CablePlan,
+    {"SetTVParam(2,126)_refused_channel", CablePlan,
      [](const ModuleExports &tv, TvMixerLine &) { tv.SetTVParam(2, 126); }, {0, 0, 0}},
-    {"SetTVParam(3,200) brightness", Nothing, [](const ModuleExports &tv, TvMixerLine &) { tv.SetTVParam(3, 200); },
+    {"SetTVParam(3,200)_brightness", Nothing, [](const ModuleExports &tv, TvMixerLine &) { tv.SetTVParam(3, 200); },
      {0, 1, 0}},
-    {"SetTVParam(4,200) contrast", Nothing, [](const ModuleExports &tv, TvMixerLine &) { tv.SetTVParam(4, 200); },
+    {"SetTVParam(4,200)_contrast", Nothing, [](const ModuleExports &tv, TvMixerLine &) { tv.SetTVParam(4, 200); },
      {1, 2, 0}},
-    {"SetTVParam(5,200) hue", Nothing, [](const ModuleExports &tv, TvMixerLine &) { tv.SetTVParam(5, 200); },
+    {"SetTVParam(5,200)_hue", Nothing, [](const ModuleExports &tv, TvMixerLine &) { tv.SetTVParam(5, 200); },
      {0, 1, 0}},
-    {"SetTVParam(6,200) saturation", Nothing, [](const ModuleExports &tv, TvMixerLine &) { tv.SetTVParam(6, 200); },
+    {"SetTVParam(6,200)_saturation", Nothing, [](const ModuleExports &tv, TvMixerLine &) { tv.SetTVParam(6, 200); },
      {1, 3, 0}},
-    {"SetTVParam(3,256) refused value", Nothing, [](const ModuleExports &tv, TvMixerLine &) { tv.SetTVParam(3, 256); },
+    {"SetTVParam(3,256)_refused_value", Nothing, [](const ModuleExports &tv, TvMixerLine &) { tv.SetTVParam(3, 256); },
      {0, 0, 0}},
-    {"GetTVParam(2)", Nothing, [](const ModuleExports &tv, TvMixerLine &) { benchmark::DoNotOptimize(tv.GetTVParam(2)); },
-     {0, 0, 0}},
+    {"GetTVParam(2)", Nothing,
+     [](const ModuleExports &tv, TvMixerLine &) { benchmark::DoNotOptimize(tv.GetTVParam(2)); }, {0, 0, 0}},
     {"I2C_Read(0x88,0x0B)", Nothing,
      [](const ModuleExports &tv, TvMixerLine &) { benchmark::DoNotOptimize(tv.I2C_Read(0x88, 0x0B)); }, {1, 0, 0}},
     {"I2C_Write(0x88,0x0A,v)", Nothing, [](const ModuleExports &tv, TvMixerLine &) { tv.I2C_Write(0x88, 0x0A, 0x10); },
@@ -126,9 +126,9 @@ void BareDriver(benchmark::State &state, int kind) {
 }  // namespace
 
 void RegisterCallBenchmarks(const Options &) {
-    benchmark::RegisterBenchmark("bus/driver read (floor)", BareDriver, 0);
-    benchmark::RegisterBenchmark("bus/driver write (floor)", BareDriver, 1);
-    benchmark::RegisterBenchmark("bus/driver block (floor)", BareDriver, 2);
+    benchmark::RegisterBenchmark("bus/driver_read_floor", BareDriver, 0);
+    benchmark::RegisterBenchmark("bus/driver_write_floor", BareDriver, 1);
+    benchmark::RegisterBenchmark("bus/driver_block_floor", BareDriver, 2);
     for (const CallSpec &spec : kCalls)
         benchmark::RegisterBenchmark((std::string("call/") + spec.name).c_str(), MeasureCall, spec);
 }

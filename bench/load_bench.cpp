@@ -51,7 +51,7 @@ void RegisterLoadBenchmarks(const Options &) {
     benchmark::RegisterBenchmark("load/LoadLibraryA+FreeLibrary", LoadAndUnload)
         ->UseManualTime()
         ->Unit(benchmark::kMicrosecond);
-    benchmark::RegisterBenchmark("load/LoadLibraryA+FreeLibrary, driver resident", LoadAndUnloadDriverResident)
+    benchmark::RegisterBenchmark("load/LoadLibraryA+FreeLibrary/driver_resident", LoadAndUnloadDriverResident)
         ->UseManualTime()
         ->Unit(benchmark::kMicrosecond);
 }

@@ -47,20 +47,20 @@ const char kOrdinaryChunk[] =
     "\r\n";
 
 struct Text {
-    const char *name;
+    const char *name;  // a word, so that --benchmark_filter can pick it
     std::string (*make)(uint32_t size);
 };
 
 const Text kTexts[] = {
     {"ordinary", [](uint32_t size) { return Fill("", kOrdinaryChunk, size); }},
-    {"run of '/'", [](uint32_t size) { return Run("[SYSTEM]\n", '/', size); }},
-    {"run of '*' in a comment", [](uint32_t size) { return Run("[SYSTEM]\n/*", '*', size); }},
-    {"run of '[' in the section", [](uint32_t size) { return Run("[SYSTEM]\n", '[', size); }},
-    {"near-miss key BoardTyp", [](uint32_t size) { return Fill("[SYSTEM]\n", "BoardTypBoardTypBoardTyp\n", size); }},
-    {"near-miss header [SYSTE", [](uint32_t size) { return Fill("", "[SYSTE[SYSTE[SYSTE[SYSTE\n", size); }},
-    {"comment marks /*/ */", [](uint32_t size) { return Fill("[SYSTEM]\n", "/*/ */ /**/ */ /*\n", size); }},
-    {"empty lines", [](uint32_t size) { return Run("", '\n', size); }},
-    {"key then spaces, no =",
+    {"slash_run", [](uint32_t size) { return Run("[SYSTEM]\n", '/', size); }},
+    {"star_run_in_comment", [](uint32_t size) { return Run("[SYSTEM]\n/*", '*', size); }},
+    {"bracket_run_in_section", [](uint32_t size) { return Run("[SYSTEM]\n", '[', size); }},
+    {"near_miss_key", [](uint32_t size) { return Fill("[SYSTEM]\n", "BoardTypBoardTypBoardTyp\n", size); }},
+    {"near_miss_header", [](uint32_t size) { return Fill("", "[SYSTE[SYSTE[SYSTE[SYSTE\n", size); }},
+    {"comment_marks", [](uint32_t size) { return Fill("[SYSTEM]\n", "/*/ */ /**/ */ /*\n", size); }},
+    {"empty_lines", [](uint32_t size) { return Run("", '\n', size); }},
+    {"key_spaces_no_equals",
      [](uint32_t size) { return Fill("[SYSTEM]\n", "BoardType" + std::string(54, ' ') + "\n", size); }},
 };
 

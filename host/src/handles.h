@@ -26,7 +26,8 @@ constexpr std::size_t kMaxOpenHandles = 4096;
 // Enters an object into the table. Returns its handle, or 0 when the table is
 // full. Handle values are multiples of 4 from 0x100 upward and are not reused
 // until the value range wraps, so a stale handle is refused rather than
-// mistaken for a newer object.
+// mistaken for a newer object. The table is fixed in size: entering,
+// finding and removing a handle never allocate.
 HANDLE AddHandle(std::shared_ptr<HandleObject> object);
 
 // The object of an open handle of the given kind; null for a closed, unknown
