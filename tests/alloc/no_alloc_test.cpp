@@ -169,7 +169,13 @@ TEST(AllocationCounter, SeesAllocationsInEveryPartOfTheProcess) {
         const char *where;
         void (*allocate)();
     } cases[] = {
-        {"operator new in the program", [] { delete new std::string(100, 'x'); }},
+        {"operator new in the program",
+         [] {
+             // Kept in a volatile pointer, so the compiler cannot leave the pair out.
+             static std::string *volatile kept;
+             kept = new std::string(100, 'x');
+             delete kept;
+         }},
         {"the C library (strdup)", [] { free(strdup("a string for the heap")); }},
         {"the host library (module lookup)", [] { LoadLibraryA("no-such-module-with-a-long-name.dll"); }},
         {"the dynamic linker (a failed dlopen's message)",
