@@ -8,7 +8,6 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -111,10 +110,9 @@ const BusFloor &MeasuredBusFloor() {
         DWORD block1616 = SMapLS_IP_EBP_12(block);
         auto perCall = [](auto &&transaction) {
             transaction();  // warm
-            auto start = std::chrono::steady_clock::now();
+            uint64_t start = ThreadCpuNs();
             for (int i = 0; i < kRounds; ++i) transaction();
-            return std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - start).count() /
-                   kRounds;
+            return static_cast<double>(ThreadCpuNs() - start) / kRounds;
         };
         measured.readNs = perCall([&] {
             uint32_t answer = driver.read(0x88, 0x0B);
@@ -145,10 +143,18 @@ double Max(const std::vector<double> &values) {
     return values.empty() ? 0 : *std::max_element(values.begin(), values.end());
 }
 
-uint64_t ProcessCpuNs() {
+namespace {
+
+uint64_t ClockNs(clockid_t clock) {
     timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    clock_gettime(clock, &now);
     return static_cast<uint64_t>(now.tv_sec) * 1000000000u + static_cast<uint64_t>(now.tv_nsec);
 }
+
+}  // namespace
+
+uint64_t ProcessCpuNs() { return ClockNs(CLOCK_PROCESS_CPUTIME_ID); }
+
+uint64_t ThreadCpuNs() { return ClockNs(CLOCK_THREAD_CPUTIME_ID); }
 
 }  // namespace tvbench

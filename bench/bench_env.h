@@ -64,8 +64,8 @@ private:
     const ThunkData16 *driver_ = nullptr;
 };
 
-// Nanoseconds of one bare driver transaction of each kind on the simulated
-// card, measured once: the floor under any call that makes it.
+// CPU nanoseconds of one bare driver transaction of each kind on the
+// simulated card, measured once: the floor under any call that makes it.
 struct BusFloor {
     double readNs = 0;
     double writeNs = 0;
@@ -78,5 +78,10 @@ double Max(const std::vector<double> &values);
 
 // CPU time used by the whole process so far, in nanoseconds.
 uint64_t ProcessCpuNs();
+
+// CPU time used by the calling thread so far, in nanoseconds. Per-call
+// figures are taken from it: on a machine shared with other work it is
+// disturbed far less than wall time.
+uint64_t ThreadCpuNs();
 
 }  // namespace tvbench

@@ -2,11 +2,10 @@
 // the simulated card, beside the bus transactions it makes. Every call but a
 // tune (see tune_bench.cpp) should cost little beyond its transactions, so
 // each result carries the transactions counted in the card's log, the
-// design's number, and the time left over once the bare driver transactions
-// (measured on their own, bus/...) are taken away.
+// design's number, and the CPU time left over once the bare driver
+// transactions (measured on their own, bus/...) are taken away.
 #include <benchmark/benchmark.h>
 
-#include <chrono>
 #include <cstdint>
 
 #include "bench/bench_env.h"
@@ -88,9 +87,9 @@ void MeasureCall(benchmark::State &state, const CallSpec &spec) {
     TvMixerLine line{};
     spec.setUp(library.tv, line);
     const uint64_t transactionsBefore = card.LogTotal();
-    const auto start = std::chrono::steady_clock::now();
+    const uint64_t start = ThreadCpuNs();
     for (auto _ : state) spec.call(library.tv, line);
-    const double ns = std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - start).count();
+    const double ns = static_cast<double>(ThreadCpuNs() - start);
     const double iterations = static_cast<double>(state.iterations());
     const double transactions = static_cast<double>(card.LogTotal() - transactionsBefore) / iterations;
 
