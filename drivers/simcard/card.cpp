@@ -8,6 +8,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "fault_plan.h"
 #include "transaction_log.h"
 #include "tuner_model.h"
 #include "tvsim.h"
@@ -67,6 +68,7 @@ struct Card {
     uint32_t settleMs = kDefaultSettleMs;
     bool available = true;
     TransactionLog log;
+    FaultPlan faults;
 
     Card() { UseDefaultStations(); }
 
@@ -132,8 +134,13 @@ uint32_t BusRead(uint16_t device, uint16_t reg) {
     Clock::time_point now = Clock::now();
     TvSimTransaction entry = Entry(TVSIM_OP_READ, device, now);
     entry.reg = reg;
+    entry.fault = card.faults.Take(card.log.Total(), device, TVSIM_OP_READ);
     uint32_t answer = 0xFF;  // an idle bus reads all ones
-    if (device == kDecoderAddress) {
+    if (entry.fault == TVSIM_FAULT_READ) {
+        answer = TVSIM_READ_FAILED;
+    } else if (entry.fault == TVSIM_FAULT_NO_ACK) {
+        // Nobody drives the bus: it reads all ones.
+    } else if (device == kDecoderAddress) {
         uint8_t r = static_cast<uint8_t>(reg);
         answer = r == 0x00 ? DecoderStatus(card, now) : card.decoder[r];
     } else if (device == kTunerAddress) {
@@ -150,13 +157,15 @@ uint32_t BusWrite(uint16_t device, uint16_t reg, uint16_t value) {
     TvSimTransaction entry = Entry(TVSIM_OP_WRITE, device, Clock::now());
     entry.reg = reg;
     entry.value = value;
-    if (device == kDecoderAddress) {
+    entry.fault = card.faults.Take(card.log.Total(), device, TVSIM_OP_WRITE);
+    bool acknowledged = entry.fault != TVSIM_FAULT_NO_ACK && (device == kDecoderAddress || device == kTunerAddress);
+    if (!acknowledged) {
+        entry.result = TVSIM_NO_ACK;
+    } else if (device == kDecoderAddress) {
         card.decoder[static_cast<uint8_t>(reg)] = static_cast<uint8_t>(value);
         entry.result = TVSIM_OK;
-    } else if (device == kTunerAddress) {
-        entry.result = TVSIM_BAD_BLOCK;  // a register write is a 2-byte block to the tuner
     } else {
-        entry.result = TVSIM_NO_ACK;
+        entry.result = TVSIM_BAD_BLOCK;  // a register write is a 2-byte block to the tuner
     }
     card.log.Append(entry);
     return entry.result;
@@ -168,9 +177,10 @@ uint32_t BusWriteBlock(uint16_t device, const uint8_t *bytes, uint32_t count) {
     Clock::time_point now = Clock::now();
     TvSimTransaction entry = Entry(TVSIM_OP_BLOCK, device, now);
     entry.count = count;
+    entry.fault = card.faults.Take(card.log.Total(), device, TVSIM_OP_BLOCK);
     // Nothing is read from the block until the device has answered and the
     // length is one it takes.
-    if (device != kDecoderAddress && device != kTunerAddress) {
+    if (entry.fault == TVSIM_FAULT_NO_ACK || (device != kDecoderAddress && device != kTunerAddress)) {
         entry.result = TVSIM_NO_ACK;
     } else if (bytes == nullptr) {
         entry.result = TVSIM_BAD_POINTER;
@@ -220,6 +230,7 @@ void TvSimLogClear(void) {
     tvsim::Card &card = TheCard();
     std::lock_guard<std::mutex> guard(card.lock);
     card.log.Clear();
+    card.faults.ForgetSequences();
 }
 
 void TvSimPowerOn(void) {
@@ -235,6 +246,7 @@ void TvSimRestoreDefaults(void) {
     card.UseDefaultStations();
     card.settleMs = tvsim::kDefaultSettleMs;
     card.available = true;
+    card.faults.Clear();
 }
 
 int32_t TvSimSetStations(const double *mhz, uint32_t count) {
@@ -288,6 +300,30 @@ uint8_t TvSimDecoderStatus(void) {
     tvsim::Card &card = TheCard();
     std::lock_guard<std::mutex> guard(card.lock);
     return tvsim::DecoderStatus(card, tvsim::Clock::now());
+}
+
+int32_t TvSimFailTransaction(uint64_t sequence, uint32_t fault) {
+    tvsim::Card &card = TheCard();
+    std::lock_guard<std::mutex> guard(card.lock);
+    return card.faults.ArmAt(sequence, fault) ? 1 : 0;
+}
+
+int32_t TvSimFailDevice(uint32_t device, uint32_t fault, uint32_t count) {
+    tvsim::Card &card = TheCard();
+    std::lock_guard<std::mutex> guard(card.lock);
+    return card.faults.ArmDevice(device, fault, count) ? 1 : 0;
+}
+
+void TvSimClearFaults(void) {
+    tvsim::Card &card = TheCard();
+    std::lock_guard<std::mutex> guard(card.lock);
+    card.faults.Clear();
+}
+
+uint64_t TvSimFaultsInjected(void) {
+    tvsim::Card &card = TheCard();
+    std::lock_guard<std::mutex> guard(card.lock);
+    return card.faults.Injected();
 }
 
 uint32_t TvSimTunerState(TvSimTuner *out) {

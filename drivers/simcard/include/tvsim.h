@@ -41,6 +41,12 @@ extern "C" {
 #define TVSIM_BAD_BLOCK 2u   /* the device does not take a transfer of that length */
 #define TVSIM_BAD_POINTER 3u /* the block pointer did not translate (NULL or stale) */
 
+/* The answer of a read that failed after the device answered (an injected
+ * TVSIM_FAULT_READ): bit 8 marks the failure, and the low byte reads 0xFF
+ * like an idle bus, so a caller that looks only at the byte sees what a
+ * missing device gives. */
+#define TVSIM_READ_FAILED 0x1FFu
+
 /* ---- Transaction log -------------------------------------------------------- */
 
 #define TVSIM_OP_READ 1u
@@ -60,6 +66,7 @@ typedef struct TvSimTransaction {
     uint32_t count;    /* block: the byte count as it crossed; otherwise 0 */
     uint32_t result;   /* read: the answer (0..255); write and block: a TVSIM_ result */
     uint8_t bytes[TVSIM_LOG_BYTES]; /* block: its first bytes, as far as the device took them */
+    uint32_t fault;    /* TVSIM_FAULT_NONE, or the injected fault that failed it */
 } TvSimTransaction;
 
 /* Transactions since load or the latest TvSimLogClear (held or not). */
@@ -70,7 +77,8 @@ TVSIM_API uint64_t TvSimLogTotal(void);
  * left the ring starts at the oldest held one. NULL `out` copies nothing. */
 TVSIM_API uint32_t TvSimLogRead(uint64_t first, TvSimTransaction *out, uint32_t max);
 
-/* Forgets every transaction; the next one has sequence 0. */
+/* Forgets every transaction; the next one has sequence 0. Faults armed by
+ * sequence number are disarmed with it (their numbering is gone). */
 TVSIM_API void TvSimLogClear(void);
 
 /* ---- The card ------------------------------------------------------------- */
@@ -81,7 +89,8 @@ TVSIM_API void TvSimLogClear(void);
 TVSIM_API void TvSimPowerOn(void);
 
 /* Restores the built-in setup: the default stations, the default settle
- * time, the bus available. The card itself and the log are kept. */
+ * time, the bus available, no faults armed. The card itself and the log are
+ * kept. */
 TVSIM_API void TvSimRestoreDefaults(void);
 
 #define TVSIM_MAX_STATIONS 256u
@@ -104,6 +113,40 @@ TVSIM_API uint32_t TvSimGetSettleMs(void);
  * cannot stand; nonzero: it answers 1. Transfers themselves are not
  * affected. */
 TVSIM_API void TvSimSetBusAvailable(int32_t available);
+
+/* ---- Fault injection ------------------------------------------------------- */
+
+/* A transaction that meets an armed fault fails once, the way a real bus
+ * fails, and is logged with its fault; nothing is retried by the card. */
+#define TVSIM_FAULT_NONE 0u
+#define TVSIM_FAULT_NO_ACK 1u /* the device does not acknowledge: a write or block
+                                 answers TVSIM_NO_ACK and changes nothing (the block
+                                 is not read); a read answers 0xFF */
+#define TVSIM_FAULT_READ 2u   /* a read fails after the device answered: it answers
+                                 TVSIM_READ_FAILED; writes and blocks pass */
+#define TVSIM_FAULT_FOREVER 0xFFFFFFFFu /* TvSimFailDevice: until cleared */
+#define TVSIM_MAX_FAULTS 16u            /* armed at once, of each kind */
+
+/* Fails the transaction whose log sequence number is `sequence` (the next
+ * transaction has sequence TvSimLogTotal()). It is used up when that
+ * transaction comes, also when the fault does not apply to it (a read fault
+ * meeting a write). Answers 1; 0 for an unknown fault or when
+ * TVSIM_MAX_FAULTS are armed. */
+TVSIM_API int32_t TvSimFailTransaction(uint64_t sequence, uint32_t fault);
+
+/* Fails the next `count` transactions to `device` (the address word as it
+ * crosses) that the fault applies to; TVSIM_FAULT_FOREVER fails them until
+ * cleared, 0 disarms the device. Replaces an earlier fault on the same
+ * device. A sequence fault wins over a device fault on the same
+ * transaction. Answers 1; 0 for an unknown fault or when TVSIM_MAX_FAULTS
+ * devices are armed. */
+TVSIM_API int32_t TvSimFailDevice(uint32_t device, uint32_t fault, uint32_t count);
+
+/* Disarms every fault and sets the count of injected failures to 0. */
+TVSIM_API void TvSimClearFaults(void);
+
+/* Transactions failed by an injected fault since load or TvSimClearFaults. */
+TVSIM_API uint64_t TvSimFaultsInjected(void);
 
 /* ---- Read-only inspectors (not logged) -------------------------------------- */
 
