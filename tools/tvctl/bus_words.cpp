@@ -147,8 +147,8 @@ std::string FormatTransaction(const TvSimTransaction &entry, uint64_t startUs) {
     }
 }
 
-nlohmann::json TransactionJson(const TvSimTransaction &entry) {
-    nlohmann::json out;
+nlohmann::ordered_json TransactionJson(const TvSimTransaction &entry) {
+    nlohmann::ordered_json out;
     out["sequence"] = entry.sequence;
     out["timeUs"] = entry.timeUs;
     out["device"] = entry.device;
@@ -166,7 +166,7 @@ nlohmann::json TransactionJson(const TvSimTransaction &entry) {
         default: {
             out["op"] = "block";
             out["count"] = entry.count;
-            nlohmann::json bytes = nlohmann::json::array();
+            nlohmann::ordered_json bytes = nlohmann::ordered_json::array();
             uint32_t shown = entry.count < TVSIM_LOG_BYTES ? entry.count : TVSIM_LOG_BYTES;
             for (uint32_t i = 0; i < shown; ++i) bytes.push_back(entry.bytes[i]);
             out["bytes"] = bytes;
@@ -240,14 +240,14 @@ std::string FormatMixerCall(const TvMixSimCall &call) {
     return fmt::format("  mixer  {:<18} {:<40} -> {}", MessageName(call.message), what, MixerResultName(call.result));
 }
 
-nlohmann::json MixerCallJson(const TvMixSimCall &call) {
-    nlohmann::json out;
+nlohmann::ordered_json MixerCallJson(const TvMixSimCall &call) {
+    nlohmann::ordered_json out;
     out["message"] = MessageName(call.message);
     out["result"] = call.result;
     if (call.message == MXDM_GETCONTROLDETAILS || call.message == MXDM_SETCONTROLDETAILS) {
         out["controlId"] = call.controlId;
         out["channels"] = call.cChannels;
-        nlohmann::json values = nlohmann::json::array();
+        nlohmann::ordered_json values = nlohmann::ordered_json::array();
         for (uint32_t i = 0; i < call.valueCount && i < TVMIXSIM_MAX_VALUES; ++i) values.push_back(call.values[i]);
         out["values"] = values;
     }

@@ -34,11 +34,11 @@ const char *RegisterName(uint32_t device, uint32_t reg);
 // One transaction of the simulated card's log, as a line (times relative to
 // `startUs`), and as JSON.
 std::string FormatTransaction(const TvSimTransaction &entry, uint64_t startUs);
-nlohmann::json TransactionJson(const TvSimTransaction &entry);
+nlohmann::ordered_json TransactionJson(const TvSimTransaction &entry);
 
 // One message of the simulated mixer's log, as a line and as JSON.
 std::string FormatMixerCall(const TvMixSimCall &call);
-nlohmann::json MixerCallJson(const TvMixSimCall &call);
+nlohmann::ordered_json MixerCallJson(const TvMixSimCall &call);
 
 // A mixer result code's name ("MIXERR_INVALVALUE").
 std::string MixerResultName(uint32_t result);

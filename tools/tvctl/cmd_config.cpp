@@ -99,7 +99,7 @@ public:
         const Console &out = session.Out();
         std::string libraryForm, why;
         std::string libraryFile = LibraryFile(libraryForm, why);
-        reply.data["libraryFile"] = libraryFile.empty() ? nlohmann::json(nullptr) : nlohmann::json(libraryFile);
+        reply.data["libraryFile"] = libraryFile.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(libraryFile);
         if (libraryFile.empty())
             out.Print("the library reads: no file ({})", why);
         else
@@ -150,7 +150,7 @@ public:
                       kBoardConfigMaxBytes);
 
         std::vector<LintHint> hints = LintBoardConfig(text, report);
-        nlohmann::json list = nlohmann::json::array();
+        nlohmann::ordered_json list = nlohmann::ordered_json::array();
         for (const LintHint &hint : hints) list.push_back({{"line", hint.line}, {"kind", hint.kind}, {"text", hint.text}});
         reply.data["hints"] = list;
         if (hints.empty()) {

@@ -129,7 +129,7 @@ private:
     void Dump(Session &session, Reply &reply) {
         const TvCalls *tv = session.Library(reply);
         if (tv == nullptr) return;
-        nlohmann::json registers = nlohmann::json::array();
+        nlohmann::ordered_json registers = nlohmann::ordered_json::array();
         std::string table = "     0  1  2  3  4  5  6  7  8  9  a  b  c  d  e  f\n";
         uint32_t failures = 0;
         uint32_t firstFailure = 0;
@@ -193,7 +193,7 @@ private:
             return reply.Fail(fmt::format("the adapter directory {} cannot be read: is the i2c-dev kernel module "
                                           "loaded (modprobe i2c-dev)?",
                                           where));
-        nlohmann::json adapters = nlohmann::json::array();
+        nlohmann::ordered_json adapters = nlohmann::ordered_json::array();
         for (const Found &adapter : found) {
             adapters.push_back({{"device", adapter.path}, {"name", adapter.name}});
             session.Out().Print("{:<14} {}", adapter.path, adapter.name.empty() ? "(name unreadable)" : adapter.name);

@@ -29,11 +29,11 @@ public:
             return;
         }
         const Console &out = session.Out();
-        nlohmann::json list = nlohmann::json::array();
+        nlohmann::ordered_json list = nlohmann::ordered_json::array();
         for (const PlanInfo &plan : plans) {
             out.Print("{} plan: channels {}-{}", plan.name, plan.firstChannel, plan.lastChannel);
             out.Print("  channel  carrier MHz  oscillator MHz  divider          band");
-            nlohmann::json channels = nlohmann::json::array();
+            nlohmann::ordered_json channels = nlohmann::ordered_json::array();
             for (uint32_t n = plan.firstChannel; n <= plan.lastChannel; ++n) {
                 std::optional<ChannelInfo> info = Channel(plan, n);
                 if (!info) continue;

@@ -14,8 +14,8 @@ namespace {
 
 constexpr uint32_t kRealBusGraceMs = 40;  // a real decoder needs a few fields to lock after the tuner
 
-nlohmann::json StationsJson(const ScanResult &result) {
-    nlohmann::json stations = nlohmann::json::array();
+nlohmann::ordered_json StationsJson(const ScanResult &result) {
+    nlohmann::ordered_json stations = nlohmann::ordered_json::array();
     for (const ScannedChannel &channel : result.channels)
         if (channel.locked)
             stations.push_back({{"channel", channel.info.channel},

@@ -42,15 +42,15 @@ private:
 
     // One call: `action` runs it and answers the result in words, adding
     // what scripts want to `data`; then the bus traffic it caused.
-    void Step(const std::string &call, const std::function<std::string(nlohmann::json &data)> &action,
+    void Step(const std::string &call, const std::function<std::string(nlohmann::ordered_json &data)> &action,
               bool showMixer = false) {
         uint64_t mark = session_.CardLogMark();
         uint32_t mixerMark = MixerMark();
-        nlohmann::json data = nlohmann::json::object();
+        nlohmann::ordered_json data = nlohmann::ordered_json::object();
         std::string result = action(data);
         out_.Print("   {:<34} -> {}", call, result);
         std::vector<TvSimTransaction> entries = session_.CardLogSince(mark);
-        nlohmann::json bus = nlohmann::json::array();
+        nlohmann::ordered_json bus = nlohmann::ordered_json::array();
         uint64_t start = entries.empty() ? 0 : entries.front().timeUs;
         for (const TvSimTransaction &entry : entries) {
             out_.Print("      {}", FormatTransaction(entry, start));
@@ -70,8 +70,8 @@ private:
         return mixer != nullptr ? mixer->CallCount() : 0;
     }
 
-    nlohmann::json MixerCallsSince(uint32_t mark) {
-        nlohmann::json calls = nlohmann::json::array();
+    nlohmann::ordered_json MixerCallsSince(uint32_t mark) {
+        nlohmann::ordered_json calls = nlohmann::ordered_json::array();
         const SimMixerCalls *mixer = session_.MixerLog();
         if (mixer == nullptr) return calls;
         uint32_t count = mixer->CallCount();
@@ -129,7 +129,7 @@ private:
                 "SetTVParam(1, source) reads the decoder's input (0x01) and control (0x0B) registers, then\n"
                 "   writes the control byte (S-video bit 0x40) and the input multiplexer bits (0x60).");
         for (Source source : {Source::Composite, Source::SVideo, Source::Cable}) {
-            Step(fmt::format("SetTVParam(1, {}) {}", SourceValue(source), SourceName(source)), [&](nlohmann::json &data) {
+            Step(fmt::format("SetTVParam(1, {}) {}", SourceValue(source), SourceName(source)), [&](nlohmann::ordered_json &data) {
                 Reply step;
                 bool ok = SelectSource(session_, tv_, source, step);
                 data["source"] = SourceName(source);
@@ -137,7 +137,7 @@ private:
                 return ok ? Meaning(TV_OK) : step.error;
             });
         }
-        Step("SetTVParam(1, 3)", [&](nlohmann::json &data) {
+        Step("SetTVParam(1, 3)", [&](nlohmann::ordered_json &data) {
             int32_t result = tv_.SetTVParam(TV_PARAM_SOURCE, 3);
             data["result"] = result;
             return Meaning(result) + ": 3 is no source; both registers were read, nothing written";
@@ -145,7 +145,7 @@ private:
     }
 
     void Tune(const PlanInfo &plan, const ChannelInfo &channel, const char *what) {
-        Step(fmt::format("SetTVParam(2, {}) {} {}", channel.channel, plan.name, channel.channel), [&](nlohmann::json &data) {
+        Step(fmt::format("SetTVParam(2, {}) {} {}", channel.channel, plan.name, channel.channel), [&](nlohmann::ordered_json &data) {
             int32_t result = tv_.SetTVParam(TV_PARAM_CHANNEL, channel.channel);
             data["plan"] = plan.name;
             data["channel"] = channel.channel;
@@ -163,12 +163,12 @@ private:
             Tune(CablePlan(), *locked, "a station is on the air there");
         if (std::optional<ChannelInfo> empty = PickCable(3, false))
             Tune(CablePlan(), *empty, "no station there");
-        Step("SetTVParam(2, 126)", [&](nlohmann::json &data) {
+        Step("SetTVParam(2, 126)", [&](nlohmann::ordered_json &data) {
             int32_t result = tv_.SetTVParam(TV_PARAM_CHANNEL, 126);
             data["result"] = result;
             return Meaning(result) + ": " + NotInPlan(CablePlan(), 126) + "; nothing sent";
         });
-        Step("SetTVParam(1, 5) broadcast", [&](nlohmann::json &data) {
+        Step("SetTVParam(1, 5) broadcast", [&](nlohmann::ordered_json &data) {
             Reply step;
             bool ok = SelectSource(session_, tv_, Source::Broadcast, step);
             data["ok"] = ok;
@@ -176,7 +176,7 @@ private:
         });
         if (std::optional<ChannelInfo> uhf = Channel(BroadcastPlan(), 14))
             Tune(BroadcastPlan(), *uhf, OnAir(*uhf) ? "a station is on the air there" : "no station there");
-        Step("GetTVParam(2)", [&](nlohmann::json &data) {
+        Step("GetTVParam(2)", [&](nlohmann::ordered_json &data) {
             int32_t channel = tv_.GetTVParam(TV_PARAM_CHANNEL);
             data["channel"] = channel;
             return fmt::format("{} (the last channel tuned; nothing is read from the card)", channel);
@@ -194,7 +194,7 @@ private:
         for (Setting setting : {Setting{"brightness", 200}, Setting{"contrast", 180}, Setting{"hue", 100},
                                 Setting{"saturation", 181}}) {
             const PictureControl *control = PictureControlByName(setting.name);
-            Step(fmt::format("SetTVParam({}, {}) {}", control->id, setting.value, setting.name), [&](nlohmann::json &data) {
+            Step(fmt::format("SetTVParam({}, {}) {}", control->id, setting.value, setting.name), [&](nlohmann::ordered_json &data) {
                 int32_t result = tv_.SetTVParam(control->id, setting.value);
                 data["control"] = setting.name;
                 data["value"] = setting.value;
@@ -202,7 +202,7 @@ private:
                 return Meaning(result);
             });
         }
-        Step("SetTVParam(3, 256) brightness", [&](nlohmann::json &data) {
+        Step("SetTVParam(3, 256) brightness", [&](nlohmann::ordered_json &data) {
             Reply step;
             SetPicture(tv_, *PictureControlByName("brightness"), 256, step);
             data["result"] = TV_ERR_BAD_VALUE;
@@ -213,7 +213,7 @@ private:
     void Audio() {
         Section("Audio", "TV sound is the auxiliary source line of the system mixer (here the simulated mixer).");
         bool ready = false;
-        Step("InitTVAudio(&line)", [&](nlohmann::json &data) {
+        Step("InitTVAudio(&line)", [&](nlohmann::ordered_json &data) {
             Reply step;
             ready = EnsureAudio(session_, tv_, step, nullptr);
             const TvMixerLine &line = session_.audio;
@@ -223,32 +223,32 @@ private:
                                line.volumeMax, line.muteControlId);
         }, true);
         if (!ready) return;
-        Step("SetTVVol(&line, 40000)", [&](nlohmann::json &data) {
+        Step("SetTVVol(&line, 40000)", [&](nlohmann::ordered_json &data) {
             Reply step;
             bool ok = SetVolume(session_, tv_, 40000, step);
             data["ok"] = ok;
             return ok ? std::string("0 (MMSYSERR_NOERROR)") : step.error;
         }, true);
-        Step("GetTVVol(&line)", [&](nlohmann::json &data) {
+        Step("GetTVVol(&line)", [&](nlohmann::ordered_json &data) {
             uint32_t left = tv_.GetTVVol(&session_.audio);
             data["left"] = left;
             data["right"] = session_.audio.rightVolume;
             return fmt::format("{} (left; right {})", left, session_.audio.rightVolume);
         }, true);
-        Step("SetTVVol(&line, 70000)", [&](nlohmann::json &data) {
+        Step("SetTVVol(&line, 70000)", [&](nlohmann::ordered_json &data) {
             Reply step;
             bool ok = SetVolume(session_, tv_, 70000, step);
             data["ok"] = ok;
             return ok ? std::string("0 (MMSYSERR_NOERROR)") : "refused: " + step.error;
         }, true);
         for (uint32_t mute : {1u, 0u}) {
-            Step(fmt::format("SetTVMute(&line, {})", mute), [&](nlohmann::json &data) {
+            Step(fmt::format("SetTVMute(&line, {})", mute), [&](nlohmann::ordered_json &data) {
                 Reply step;
                 bool ok = SetMute(session_, tv_, mute != 0, step);
                 data["ok"] = ok;
                 return ok ? std::string("0 (MMSYSERR_NOERROR)") : step.error;
             }, true);
-            Step("GetTVMute(&line)", [&](nlohmann::json &data) {
+            Step("GetTVMute(&line)", [&](nlohmann::ordered_json &data) {
                 uint32_t value = tv_.GetTVMute(&session_.audio);
                 data["mute"] = value;
                 return fmt::format("{} ({})", value, value ? "muted" : "not muted");
@@ -267,7 +267,7 @@ private:
         options.first = 2;
         options.last = 13;
         options.tunerStatus = true;
-        nlohmann::json scans = nlohmann::json::object();
+        nlohmann::ordered_json scans = nlohmann::ordered_json::object();
         for (bool fast : {false, true}) {
             options.fast = fast;
             uint64_t mark = session_.CardLogMark();
@@ -287,7 +287,7 @@ private:
 
     void Summary() {
         Section("Every parameter", "GetTVParam answers what was last set; nothing is read from the card.");
-        nlohmann::json values = nlohmann::json::object();
+        nlohmann::ordered_json values = nlohmann::ordered_json::object();
         for (auto [name, id] : {std::pair{"channel", TV_PARAM_CHANNEL}, std::pair{"brightness", TV_PARAM_BRIGHTNESS},
                                 std::pair{"contrast", TV_PARAM_CONTRAST}, std::pair{"hue", TV_PARAM_HUE},
                                 std::pair{"saturation", TV_PARAM_SATURATION}}) {
@@ -304,7 +304,7 @@ private:
     const TvCalls &tv_;
     Reply &reply_;
     const Console &out_;
-    nlohmann::json steps_ = nlohmann::json::array();
+    nlohmann::ordered_json steps_ = nlohmann::ordered_json::array();
     int section_ = 0;
     std::string sectionTitle_;
 };

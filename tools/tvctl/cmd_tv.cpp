@@ -199,7 +199,7 @@ public:
         }
         const TvCalls *tv = session.Library(reply);
         if (tv == nullptr) return;
-        nlohmann::json set = nlohmann::json::object();
+        nlohmann::ordered_json set = nlohmann::ordered_json::object();
         for (const Setting &setting : settings) {
             if (!SetPicture(*tv, *setting.control, setting.value, reply)) break;
             set[setting.control->name] = setting.value;

@@ -50,7 +50,7 @@ void ShowTrace(Session &session, uint64_t mark, Reply &reply) {
     uint64_t dropped = 0;
     std::vector<TvSimTransaction> entries = session.CardLogSince(mark, &dropped);
     if (session.Out().Json()) {
-        nlohmann::json bus = nlohmann::json::array();
+        nlohmann::ordered_json bus = nlohmann::ordered_json::array();
         for (const TvSimTransaction &entry : entries) bus.push_back(TransactionJson(entry));
         reply.data["bus"] = bus;
         if (dropped) reply.data["busDropped"] = dropped;

@@ -32,7 +32,7 @@ void Console::EndProgress() const {
 
 void Console::Finish(std::string_view command, const Reply &reply) const {
     if (json_) {
-        nlohmann::json out = nlohmann::json::object();
+        nlohmann::ordered_json out = nlohmann::ordered_json::object();
         out["command"] = command;
         out["ok"] = reply.ok;
         if (!reply.ok) {
@@ -44,7 +44,7 @@ void Console::Finish(std::string_view command, const Reply &reply) const {
         for (const auto &[key, value] : reply.data.items()) out[key] = value;
         // Bytes that are not UTF-8 (a file's text, a device name) are
         // replaced rather than failing the whole answer.
-        std::string line = out.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+        std::string line = out.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
         std::fwrite(line.data(), 1, line.size(), stdout);
         std::fputc('\n', stdout);
         std::fflush(stdout);

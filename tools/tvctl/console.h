@@ -24,7 +24,7 @@ struct Reply {
     std::string error;                  // the sentence that says what went wrong
     std::vector<std::string> details;   // lines that explain it (e.g. the debug output of a refused load)
     std::vector<std::string> notes;     // things the user should know about an accepted request
-    nlohmann::json data = nlohmann::json::object();
+    nlohmann::ordered_json data = nlohmann::ordered_json::object();
 
     void Fail(std::string sentence, int code = kExitFailed) {
         ok = false;
