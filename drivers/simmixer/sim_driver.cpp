@@ -7,11 +7,13 @@
 // gives the first channel) or the line's 2 channels; cbDetails must hold a
 // 4-byte value and is the stride between values.
 #include <array>
+#include <cstddef>
 #include <cstring>
 #include <mutex>
 #include <vector>
 
 #include "include/tvmixsim.h"
+#include "message_faults.h"
 #include "sim_model.h"
 #include "tvhost/mixer_driver.h"
 
@@ -40,6 +42,7 @@ struct SimState {
     DWORD_PTR nextInstance = 1;
     std::vector<TvMixSimCall> log;
     uint32_t total = 0;
+    MessageFaults faults;
 };
 
 SimState &State() {
@@ -57,6 +60,7 @@ void Configure(SimState &state) {
     state.log.clear();
     state.log.reserve(TVMIXSIM_LOG_CAPACITY);
     state.total = 0;
+    state.faults.Clear();
     state.configured = true;
 }
 
@@ -137,8 +141,11 @@ DWORD GetLineInfo(SimDevice &device, uint32_t deviceId, MIXERLINEA &line, DWORD 
     return MMSYSERR_NOERROR;
 }
 
+// The caller's stride between descriptions and between values: the offset is
+// worked out in the address width, so no 32-bit product wraps around.
 MIXERCONTROLA &ControlSlot(MIXERLINECONTROLSA &request, DWORD index) {
-    return *reinterpret_cast<MIXERCONTROLA *>(reinterpret_cast<char *>(request.pamxctrl) + index * request.cbmxctrl);
+    return *reinterpret_cast<MIXERCONTROLA *>(reinterpret_cast<char *>(request.pamxctrl) +
+                                              std::size_t{index} * request.cbmxctrl);
 }
 
 DWORD GetLineControls(SimDevice &device, MIXERLINECONTROLSA &request, DWORD query, TvMixSimCall &entry) {
@@ -172,7 +179,7 @@ DWORD GetLineControls(SimDevice &device, MIXERLINECONTROLSA &request, DWORD quer
 }
 
 DWORD *ValueSlot(MIXERCONTROLDETAILS &details, DWORD index) {
-    return reinterpret_cast<DWORD *>(static_cast<char *>(details.paDetails) + index * details.cbDetails);
+    return reinterpret_cast<DWORD *>(static_cast<char *>(details.paDetails) + std::size_t{index} * details.cbDetails);
 }
 
 DWORD ReadValue(MIXERCONTROLDETAILS &details, DWORD index) {
@@ -301,7 +308,13 @@ __attribute__((visibility("default"))) DWORD mxdMessage(UINT deviceId, UINT msg,
     entry.message = msg;
     entry.deviceId = deviceId;
     entry.flags = static_cast<uint32_t>(param2);
-    DWORD result = Answer(state, deviceId, msg, user, param1, param2, entry);
+    DWORD result = 0;
+    if (state.faults.Take(msg, result)) {
+        entry.injected = 1;
+        if (msg != MXDM_OPEN) entry.instance = static_cast<uint32_t>(user);
+    } else {
+        result = Answer(state, deviceId, msg, user, param1, param2, entry);
+    }
     entry.result = result;
     ++state.total;
     if (state.log.size() < TVMIXSIM_LOG_CAPACITY) state.log.push_back(entry);
@@ -361,6 +374,25 @@ uint32_t TvMixSimOpenCount(void) {
     SimState &state = State();
     std::lock_guard<std::mutex> guard(state.lock);
     return state.openCount;
+}
+
+int TvMixSimFailMessage(uint32_t message, uint32_t skip, uint32_t result) {
+    SimState &state = State();
+    std::lock_guard<std::mutex> guard(state.lock);
+    if (!state.configured) Configure(state);
+    return state.faults.Arm(message, skip, result) ? 1 : 0;
+}
+
+void TvMixSimClearFaults(void) {
+    SimState &state = State();
+    std::lock_guard<std::mutex> guard(state.lock);
+    state.faults.Clear();
+}
+
+uint32_t TvMixSimFaultsInjected(void) {
+    SimState &state = State();
+    std::lock_guard<std::mutex> guard(state.lock);
+    return state.faults.Injected();
 }
 
 void TvMixSimReconfigure(void) {

@@ -39,7 +39,7 @@ struct SimDevice {
     SimLine *FindSource(DWORD destination, DWORD source);
     DWORD ConnectionCount(DWORD destination) const;
     // A control and the line it belongs to; null when the id is unknown.
-    SimControl *FindControl(DWORD controlId, SimLine **line = nullptr);
+    SimControl *FindControl(DWORD controlId, SimLine **owner = nullptr);
 };
 
 // Builds device `index` from the settings:

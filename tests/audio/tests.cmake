@@ -6,7 +6,8 @@ set(test_mixer_dir test-mixers)
 tvcore_add_module(tvmixsim_second FILE tvmixsim DIR ${test_mixer_dir}/second SOURCES
   ${PROJECT_SOURCE_DIR}/drivers/simmixer/sim_driver.cpp
   ${PROJECT_SOURCE_DIR}/drivers/simmixer/sim_model.cpp
-  ${PROJECT_SOURCE_DIR}/drivers/simmixer/sim_config.cpp)
+  ${PROJECT_SOURCE_DIR}/drivers/simmixer/sim_config.cpp
+  ${PROJECT_SOURCE_DIR}/drivers/simmixer/message_faults.cpp)
 target_include_directories(tvmixsim_second PRIVATE ${PROJECT_SOURCE_DIR}/drivers/simmixer)
 tvcore_add_module(tvmixnoentry FILE tvmixnoentry DIR ${test_mixer_dir} SOURCES audio/fixtures/no_entry_driver.cpp)
 

@@ -53,6 +53,9 @@ typedef struct TvMixSimCall {
      * is 0 when the request was refused before values were exchanged */
     uint32_t valueCount;
     uint32_t values[TVMIXSIM_MAX_VALUES];
+    /* 1 when the answer was an injected failure (TvMixSimFailMessage): the
+     * driver did nothing else with the message */
+    uint32_t injected;
 } TvMixSimCall;
 
 /* Calls in the log (at most TVMIXSIM_LOG_CAPACITY). */
@@ -76,10 +79,31 @@ TVMIXSIM_API uint32_t TvMixSimGetChannelValues(uint32_t device, uint32_t control
 TVMIXSIM_API uint32_t TvMixSimOpenCount(void);
 
 /* Reads the settings again and rebuilds the devices: values return to their
- * defaults, the log is emptied, and every open is forgotten (its instance is
- * refused from then on). The host keeps the device count it asked at load, so
- * call TvHostMixerReset() afterwards when the device count changed. */
+ * defaults, the log is emptied, every open is forgotten (its instance is
+ * refused from then on), and armed failures are cleared. The host keeps the
+ * device count it asked at load, so call TvHostMixerReset() afterwards when
+ * the device count changed. */
 TVMIXSIM_API void TvMixSimReconfigure(void);
+
+/* ---- Fault injection -------------------------------------------------------- */
+
+/* Failures armed at once. */
+#define TVMIXSIM_MAX_FAULTS 16u
+
+/* Makes a coming message fail once: after `skip` more messages `message`
+ * (MXDM_...; 0 matches every message) have been answered normally, the next
+ * one answers `result` and does nothing else: an open makes no instance, a
+ * query fills nothing, a read returns no values, a set changes nothing. For
+ * MXDM_GETNUMDEVS `result` is the device count answered. The call is logged
+ * with `injected` 1. Answers 1; 0 when TVMIXSIM_MAX_FAULTS are armed. */
+TVMIXSIM_API int TvMixSimFailMessage(uint32_t message, uint32_t skip, uint32_t result);
+
+/* Disarms every armed failure and sets the count of injected ones to 0. */
+TVMIXSIM_API void TvMixSimClearFaults(void);
+
+/* Messages answered with an injected failure since load, the last
+ * TvMixSimClearFaults or TvMixSimReconfigure. */
+TVMIXSIM_API uint32_t TvMixSimFaultsInjected(void);
 
 #ifdef __cplusplus
 }
