@@ -43,5 +43,10 @@ uint32_t CheckTVLock() {
     } else {
         Sleep(kLockPauseMs);
     }
-    return (I2C_Read(kDecoderAddress, kRegStatus) & kStatusLock) != 0 ? 1u : 0u;
+    const uint32_t status = I2C_Read(kDecoderAddress, kRegStatus);
+    // Without a link the read answers TV_I2C_NO_LINK, whose low byte looks
+    // like an idle bus with every bit set, the lock bit included. No decoder
+    // was asked, so no lock was seen.
+    if (status == TV_I2C_NO_LINK) return 0;
+    return (status & kStatusLock) != 0 ? 1u : 0u;
 }
