@@ -106,8 +106,3 @@ extern "C" __attribute__((visibility("default"))) DWORD mxdMessage(UINT deviceId
     std::lock_guard<std::mutex> guard(state.lock);
     return tvmixalsa::Answer(state, deviceId, msg, user, param1, param2);
 }
-
-// alsa-lib keeps its parsed configuration and the plugins it opened in
-// globals of its own; they are let go when the driver is unloaded, so
-// repeated loads and unloads do not pile them up.
-__attribute__((destructor)) static void ReleaseAlsaGlobals() { snd_config_update_free_global(); }
