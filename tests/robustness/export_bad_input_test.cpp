@@ -11,6 +11,7 @@
 #include "harness.h"
 #include "tvhost/diag.h"
 #include "tvhost/mixer_driver.h"
+#include "tvhost/thunk.h"
 
 namespace {
 
@@ -206,6 +207,21 @@ TEST_F(ExportBadInput, BlockPointersAndCountsAreAnsweredByTheDriverWithoutReadin
     EXPECT_EQ(Card().Register(0x0B), 0x22);
 }
 
+TEST_F(ExportBadInput, ABlockWithNoTranslationLeftCrossesAsNull) {
+    // Every translation slot held elsewhere: the block cannot be given a
+    // 16:16 value, crosses as 0, and the driver refuses it unread.
+    uint8_t elsewhere = 0;
+    std::vector<DWORD> held;
+    for (DWORD value = SMapLS_IP_EBP_12(&elsewhere); value != 0; value = SMapLS_IP_EBP_12(&elsewhere))
+        held.push_back(value);
+    EXPECT_EQ(held.size(), TVHOST_TRANSLATION_SLOTS);
+    const uint8_t block[3] = {0x0A, 0x01, 0x02};
+    EXPECT_EQ(lib.writeBlk(TV_I2C_DECODER, block, sizeof block), TVSIM_BAD_POINTER);
+    EXPECT_EQ(TvHostLiveTranslations(), TVHOST_TRANSLATION_SLOTS);
+    for (DWORD value : held) SUnMapLS_IP_EBP_12(value);
+    EXPECT_EQ(lib.writeBlk(TV_I2C_DECODER, block, sizeof block), TVSIM_OK) << "slots free again";
+}
+
 class AudioBadInput : public ExportBadInput {
 protected:
     void SetUp() override {
@@ -298,6 +314,24 @@ TEST_F(AudioBadInput, RecordsWithGarbageWordsGetTheMixersAnswer) {
     EXPECT_EQ(lib.getVol(&good), 321u);
     EXPECT_EQ(lib.setParam(TV_PARAM_HUE, 77), TV_OK);
     EXPECT_EQ(CloseHandle(semaphore), TRUE);
+}
+
+TEST_F(AudioBadInput, InitialisingOverAndOverEndsWhenTheHostsHandlesRunOut) {
+    // Every successful InitTVAudio opens one more handle; the host holds at
+    // most 1024 open mixer handles, so the next open fails and the answer is
+    // 0 with a zero handle, and nothing else breaks.
+    std::vector<TvMixerLine> lines;
+    TvMixerLine line{};
+    while (lib.initAudio(&line) == 1u) {
+        lines.push_back(line);
+        ASSERT_LE(lines.size(), 1024u);
+    }
+    EXPECT_EQ(TvHostOpenMixerHandles(), 1024u);
+    EXPECT_EQ(line.mixerHandle, 0u);
+    EXPECT_EQ(line.channelCount, 2u);
+    EXPECT_EQ(lib.setVol(&lines.back(), 77), MMSYSERR_NOERROR) << "the records still work";
+    for (size_t i = 0; i + 1 < lines.size(); ++i) mixerClose(lines[i].mixerHandle);
+    EXPECT_EQ(TvHostOpenMixerHandles(), 2u) << "left: the fixture's record's, and the latest (closed at unload)";
 }
 
 TEST_F(AudioBadInput, OneChannelSetsBothAndReadsBackOnlyTheLeft) {
