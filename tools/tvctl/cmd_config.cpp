@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -42,6 +43,11 @@ std::string LibraryFile(std::string &libraryForm, std::string &why) {
 enum class ReadOutcome { Read, Missing, Failed };
 
 ReadOutcome ReadWholeFile(const std::string &path, std::string &text, std::string &error) {
+    std::error_code status;
+    if (std::filesystem::is_directory(path, status)) {
+        error = "it is a directory";
+        return ReadOutcome::Failed;
+    }
     std::ifstream file(path, std::ios::binary);
     if (!file) {
         error = std::strerror(errno);

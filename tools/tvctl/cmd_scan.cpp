@@ -77,7 +77,10 @@ public:
         if (tv == nullptr) return;
         if (plan) {
             Source source = plan->plan == CablePlan().plan ? Source::Cable : Source::Broadcast;
-            if (session.source != source && !SelectSource(session, *tv, source, reply)) return;
+            if (session.source != source) {
+                if (!SelectSource(session, *tv, source, reply)) return;
+                session.Out().Print("source: tuner, {} plan", plan->name);
+            }
         } else {
             plan = PlanOfSource(session.source);
             if (!plan) {

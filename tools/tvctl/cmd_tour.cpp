@@ -18,8 +18,10 @@ namespace {
 class Tour {
 public:
     // `loadLines`: what the entry routine wrote when this tour loaded the library.
-    Tour(Session &session, const TvCalls &tv, Reply &reply, std::vector<std::string> loadLines)
-        : loadLines_(std::move(loadLines)), session_(session), tv_(tv), reply_(reply), out_(session.Out()) {}
+    // `fresh`: this tour loaded the library.
+    Tour(Session &session, const TvCalls &tv, Reply &reply, bool fresh, std::vector<std::string> loadLines)
+        : fresh_(fresh), loadLines_(std::move(loadLines)), session_(session), tv_(tv), reply_(reply),
+          out_(session.Out()) {}
 
     void Run() {
         Loading();
@@ -116,10 +118,13 @@ private:
     void Loading() {
         Section("Loading the library", "LoadLibraryA(\"tvcore.dll\") found tvcore.so on the module path and ran its entry routine:");
         for (const std::string &line : loadLines_) out_.Print("      debug: {}", line);
-        if (loadLines_.empty()) out_.Print("      (its debug output is not collected here)");
+        if (!fresh_)
+            out_.Print("      (it was loaded by an earlier command)");
+        else if (loadLines_.empty())
+            out_.Print("      (its debug output went where TVHOST_DEBUG says)");
         uint64_t total = session_.CardLogMark();
-        out_.Print("   bus driver: the simulated card; {} bus transactions so far (nothing is written to the card at load)",
-                   total);
+        out_.Print("   bus driver: the simulated card; {} bus transactions so far{}", total,
+                   fresh_ ? " (nothing is written to the card at load)" : "");
         steps_.push_back({{"section", sectionTitle_}, {"call", "LoadLibraryA(\"tvcore.dll\")"}, {"debug", loadLines_},
                           {"busTransactions", total}});
     }
@@ -299,6 +304,7 @@ private:
         steps_.push_back({{"section", sectionTitle_}, {"values", values}});
     }
 
+    bool fresh_;
     std::vector<std::string> loadLines_;
     Session &session_;
     const TvCalls &tv_;
@@ -330,7 +336,7 @@ public:
             return reply.Fail(fmt::format("the tour runs on the simulated card only (it shows the card's bus log); "
                                           "the library is linked to the {} bus: run it without --bus",
                                           BusKindName(session.Bus())));
-        Tour(session, *tv, reply, fresh ? loadLines : std::vector<std::string>{}).Run();
+        Tour(session, *tv, reply, fresh, fresh ? loadLines : std::vector<std::string>{}).Run();
     }
 };
 

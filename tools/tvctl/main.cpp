@@ -62,8 +62,8 @@ int main(int argc, char **argv) {
     std::string bus = "sim", mixer = "sim";
     CLI::Option *busOption = app.add_option("--bus", bus, "the bus driver: sim (the simulated card, default) or i2cdev (a real adapter)")
                                  ->check(CLI::IsMember({"sim", "i2cdev"}));
-    CLI::Option *device = app.add_option("--i2c-device", options.host.i2cDevice, "i2cdev: the adapter's device, e.g. /dev/i2c-3");
-    CLI::Option *adapter = app.add_option("--i2c-adapter", options.host.i2cAdapter, "i2cdev: the adapter by name (see: tvctl i2c adapters)");
+    CLI::Option *device = app.add_option("--i2c-device", options.host.i2cDevice, "the i2c-dev adapter's device, e.g. /dev/i2c-3 (implies --bus i2cdev)");
+    CLI::Option *adapter = app.add_option("--i2c-adapter", options.host.i2cAdapter, "the i2c-dev adapter by name, see tvctl i2c adapters (implies --bus i2cdev)");
     device->excludes(adapter);
     CLI::Option *mixerOption = app.add_option("--mixer", mixer, "the mixer driver: sim (default) or alsa")
                                    ->check(CLI::IsMember({"sim", "alsa"}));
