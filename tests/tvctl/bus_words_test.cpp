@@ -9,7 +9,7 @@ namespace {
 
 using namespace tvctl;
 
-TEST(BusWordsTest, ResultsPerBus) {
+TEST(TvctlBusWordsTest, ResultsPerBus) {
     EXPECT_EQ(DescribeWriteResult(BusKind::Simulated, 0), "");
     EXPECT_EQ(DescribeWriteResult(BusKind::Simulated, TVSIM_NO_ACK), "no device acknowledged at that address");
     EXPECT_EQ(DescribeWriteResult(BusKind::Simulated, TVSIM_BAD_BLOCK),
@@ -27,7 +27,7 @@ TEST(BusWordsTest, ResultsPerBus) {
     EXPECT_EQ(DescribeReadFailure(BusKind::Simulated, 0x40), "");
 }
 
-TEST(BusWordsTest, LogEntriesRead) {
+TEST(TvctlBusWordsTest, LogEntriesRead) {
     TvSimTransaction write{};
     write.op = TVSIM_OP_WRITE;
     write.device = 0x88;
@@ -56,7 +56,7 @@ TEST(BusWordsTest, LogEntriesRead) {
     EXPECT_EQ(TransactionJson(block)["bytes"].size(), TVSIM_LOG_BYTES);
 }
 
-TEST(BusWordsTest, MixerCallsRead) {
+TEST(TvctlBusWordsTest, MixerCallsRead) {
     TvMixSimCall count{};
     count.message = MXDM_GETNUMDEVS;
     count.result = 1;  // a device count, not an error code

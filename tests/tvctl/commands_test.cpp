@@ -19,9 +19,12 @@ struct RefusalCase {
     const char *sentence;
 };
 
-class RefusalTest : public ::testing::TestWithParam<RefusalCase> {};
+// Test names and failure messages show the case's name, not its bytes.
+void PrintTo(const RefusalCase &c, std::ostream *out) { *out << c.name; }
 
-TEST_P(RefusalTest, ExitsNonzeroWithTheAllowedRange) {
+class TvctlRefusalTest : public ::testing::TestWithParam<RefusalCase> {};
+
+TEST_P(TvctlRefusalTest, ExitsNonzeroWithTheAllowedRange) {
     const RefusalCase &c = GetParam();
     ToolRun run = RunTvctl(c.args);
     EXPECT_EQ(run.status, 1) << run.err;
@@ -29,7 +32,7 @@ TEST_P(RefusalTest, ExitsNonzeroWithTheAllowedRange) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Refusals, RefusalTest,
+    Refusals, TvctlRefusalTest,
     ::testing::Values(
         RefusalCase{"cable126", {"channel", "126"}, "channel 126 is not in the cable plan (1-125)"},
         RefusalCase{"cable0", {"channel", "0"}, "channel 0 is not in the cable plan (1-125)"},
@@ -49,7 +52,7 @@ INSTANTIATE_TEST_SUITE_P(
                     "channel range 120-130 is not within the cable plan (1-125)"}),
     [](const auto &info) { return std::string(info.param.name); });
 
-TEST(CommandsTest, RefusedChannelSendsNothingAndStopsTheRun) {
+TEST(TvctlCommandsTest, RefusedChannelSendsNothingAndStopsTheRun) {
     ToolRun run = RunTvctl({"--json", "--trace", "channel", "126", "get"});
     EXPECT_EQ(run.status, 1);
     std::vector<nlohmann::json> lines = run.JsonLines();
@@ -59,7 +62,7 @@ TEST(CommandsTest, RefusedChannelSendsNothingAndStopsTheRun) {
     EXPECT_TRUE(lines[0]["bus"].empty());
 }
 
-TEST(CommandsTest, CommandsShareOneLibrary) {
+TEST(TvctlCommandsTest, CommandsShareOneLibrary) {
     // The card keeps its state from one command to the next, with either way
     // of separating them.
     for (const std::vector<std::string> &args :
@@ -78,13 +81,13 @@ TEST(CommandsTest, CommandsShareOneLibrary) {
     }
 }
 
-TEST(CommandsTest, ChannelWithoutLockIsDoneButSaidSo) {
+TEST(TvctlCommandsTest, ChannelWithoutLockIsDoneButSaidSo) {
     ToolRun run = RunTvctl({"channel", "3"});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.out.find("no lock"), std::string::npos) << run.out;
 }
 
-TEST(CommandsTest, JsonParsesForEveryCommand) {
+TEST(TvctlCommandsTest, JsonParsesForEveryCommand) {
     ToolRun run = RunTvctl({"--json", "--", "plans", "cable", "--", "get", "--", "i2c", "read", "0x44", "0", "--",
                             "audio", "init", "--", "audio", "volume", "--", "config", "check", "--", "i2c", "dump",
                             "0xC2"});
@@ -102,7 +105,7 @@ TEST(CommandsTest, JsonParsesForEveryCommand) {
     EXPECT_EQ(lines[6]["registers"].size(), 256u);
 }
 
-TEST(CommandsTest, UsageErrorsExitTwoAndRunNothing) {
+TEST(TvctlCommandsTest, UsageErrorsExitTwoAndRunNothing) {
     for (const std::vector<std::string> &args :
          {std::vector<std::string>{}, std::vector<std::string>{"tune", "7"},
           std::vector<std::string>{"get", "channel"}, std::vector<std::string>{"channel", "7", "--json"},
@@ -113,7 +116,7 @@ TEST(CommandsTest, UsageErrorsExitTwoAndRunNothing) {
     }
 }
 
-TEST(CommandsTest, HelpPerCommand) {
+TEST(TvctlCommandsTest, HelpPerCommand) {
     ToolRun run = RunTvctl({"scan", "--help"});
     EXPECT_EQ(run.status, 0);
     EXPECT_NE(run.out.find("costs one normal tune"), std::string::npos) << run.out;
@@ -122,7 +125,7 @@ TEST(CommandsTest, HelpPerCommand) {
     EXPECT_NE(run.out.find("tvctl i2c read"), std::string::npos) << run.out;
 }
 
-TEST(CommandsTest, I2cWritesReachTheCard) {
+TEST(TvctlCommandsTest, I2cWritesReachTheCard) {
     ToolRun run = RunTvctl({"--json", "i2c", "write", "0x88", "0x0A", "0x7F", "i2c", "read", "0x88", "0x0A", "i2c",
                             "block", "0x88", "0x0E", "1", "2", "i2c", "read", "0x88", "0x0F"});
     ASSERT_EQ(run.status, 0) << run.err;
@@ -132,7 +135,7 @@ TEST(CommandsTest, I2cWritesReachTheCard) {
     EXPECT_EQ(lines[3]["value"], 2);  // the block went to 0x0E and on to 0x0F
 }
 
-TEST(CommandsTest, AdaptersAsTheI2cDevDriverSeesThem) {
+TEST(TvctlCommandsTest, AdaptersAsTheI2cDevDriverSeesThem) {
     std::string root = tvtest::MakeTempDir("sysfs");
     for (const auto &[dir, name] : {std::pair{"i2c-3", "capture card bus\n"}, std::pair{"i2c-0", "SMBus I801\n"}}) {
         std::filesystem::create_directories(root + "/" + dir);
@@ -151,13 +154,13 @@ TEST(CommandsTest, AdaptersAsTheI2cDevDriverSeesThem) {
     EXPECT_NE(run.err.find("cannot be read"), std::string::npos) << run.err;
 }
 
-TEST(CommandsTest, NoMixerIsSaid) {
+TEST(TvctlCommandsTest, NoMixerIsSaid) {
     ToolRun run = RunTvctl({"audio", "init"}, {{"TVMIXSIM_DEVICES", "0"}});
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("no mixer device"), std::string::npos) << run.err;
 }
 
-TEST(CommandsTest, RefusedLoadShowsTheDebugLines) {
+TEST(TvctlCommandsTest, RefusedLoadShowsTheDebugLines) {
     ToolRun run = RunTvctl({"get"}, {{"TVSIM_BUS", "unavailable"}});
     EXPECT_EQ(run.status, 3);
     EXPECT_NE(run.err.find("tvcore.dll could not be loaded"), std::string::npos) << run.err;
@@ -165,7 +168,7 @@ TEST(CommandsTest, RefusedLoadShowsTheDebugLines) {
     EXPECT_NE(run.err.find("TVSIM_BUS=unavailable"), std::string::npos) << run.err;
 }
 
-TEST(CommandsTest, ShellRunsAScriptLineByLine) {
+TEST(TvctlCommandsTest, ShellRunsAScriptLineByLine) {
     ToolRun run = RunTvctl({"--json", "shell"}, {},
                            "source broadcast\n"
                            "# a comment line\n"

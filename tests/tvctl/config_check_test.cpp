@@ -17,9 +17,12 @@ struct FileCase {
     const char *hint;  // the kind of the hint expected, "" for none
 };
 
-class ConfigCheckTest : public ::testing::TestWithParam<FileCase> {};
+// Test names and failure messages show the case's name, not its bytes.
+void PrintTo(const FileCase &c, std::ostream *out) { *out << c.name; }
 
-TEST_P(ConfigCheckTest, SaysTheBoardAndTheMistake) {
+class TvctlConfigCheckTest : public ::testing::TestWithParam<FileCase> {};
+
+TEST_P(TvctlConfigCheckTest, SaysTheBoardAndTheMistake) {
     const FileCase &c = GetParam();
     std::string path = tvtest::MakeTempDir("config") + "/" + c.name + ".ini";
     tvtest::WriteFile(path, c.text);
@@ -38,7 +41,7 @@ TEST_P(ConfigCheckTest, SaysTheBoardAndTheMistake) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Files, ConfigCheckTest,
+    Files, TvctlConfigCheckTest,
     ::testing::Values(
         FileCase{"alternative", "[VIDEO]\nStandard=PAL\n[SYSTEM]\r\nBoardType = QX_KESTREL\r\n[AUDIO]\n", "alternative", ""},
         FileCase{"standard", "[SYSTEM]\nBoardType = STANDARD\n", "standard", ""},
@@ -53,7 +56,7 @@ INSTANTIATE_TEST_SUITE_P(
                  "beyond-limit"}),
     [](const auto &info) { return std::string(info.param.name); });
 
-TEST(ConfigCheckTest, ReadsTheFileInTheWindowsDirectory) {
+TEST(TvctlConfigCheckTest, ReadsTheFileInTheWindowsDirectory) {
     std::string windir = tvtest::MakeTempDir("windir");
     ToolRun run = RunTvctl({"--json", "config", "check"}, {{"TVHOST_WINDIR", windir}});
     ASSERT_EQ(run.status, 0) << run.err;
@@ -70,13 +73,13 @@ TEST(ConfigCheckTest, ReadsTheFileInTheWindowsDirectory) {
     EXPECT_NE(run.out.find("board: alternative"), std::string::npos) << run.out;
 }
 
-TEST(ConfigCheckTest, AnUnreadableFileIsAFailure) {
+TEST(TvctlConfigCheckTest, AnUnreadableFileIsAFailure) {
     ToolRun run = RunTvctl({"config", "check", tvtest::MakeTempDir("none") + "/missing.ini"});
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("cannot read"), std::string::npos) << run.err;
 }
 
-TEST(ConfigCheckTest, TheLibraryAgreesWithTheVerdict) {
+TEST(TvctlConfigCheckTest, TheLibraryAgreesWithTheVerdict) {
     // The alternative board's multiplexer values reach the decoder when a
     // source is selected: composite 0x40 instead of 0x60.
     std::string windir = tvtest::MakeTempDir("windir");

@@ -20,6 +20,9 @@ struct LintCase {
     std::set<std::string> kinds;    // the hints expected, by kind
 };
 
+// Test names and failure messages show the case's name, not its bytes.
+void PrintTo(const LintCase &c, std::ostream *out) { *out << c.name; }
+
 std::set<std::string> Kinds(const std::vector<LintHint> &hints) {
     std::set<std::string> kinds;
     for (const LintHint &hint : hints) kinds.insert(hint.kind);
@@ -58,9 +61,9 @@ const LintCase kCases[] = {
      "[SYSTEM]\nBoardType = QX_KESTREL\nboardtype\t= x\n[system]\n", true, {}},
 };
 
-class LintTest : public ::testing::TestWithParam<LintCase> {};
+class TvctlLintTest : public ::testing::TestWithParam<LintCase> {};
 
-TEST_P(LintTest, GivesTheHintsOfItsMistakes) {
+TEST_P(TvctlLintTest, GivesTheHintsOfItsMistakes) {
     const LintCase &c = GetParam();
     BoardScanReport report = ExplainBoardConfig(c.text.data(), static_cast<uint32_t>(c.text.size()));
     ASSERT_EQ(report.alternativeBoard, c.alternative) << "the case's text does not do what its name says";
@@ -72,14 +75,14 @@ TEST_P(LintTest, GivesTheHintsOfItsMistakes) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, LintTest, ::testing::ValuesIn(kCases), [](const auto &info) {
+INSTANTIATE_TEST_SUITE_P(Cases, TvctlLintTest, ::testing::ValuesIn(kCases), [](const auto &info) {
     std::string name = info.param.name;
     for (char &c : name)
         if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
     return name;
 });
 
-TEST(LintTest, NamesTheLinesConcerned) {
+TEST(TvctlLintTest, NamesTheLinesConcerned) {
     std::string text = "[SYSTEM]\n\n/*\n BoardType = QX_KESTREL\n*/\n[VIDEO]\nBoardType = QX_KESTREL\n";
     BoardScanReport report = ExplainBoardConfig(text.data(), static_cast<uint32_t>(text.size()));
     std::vector<LintHint> hints = LintBoardConfig(text, report);

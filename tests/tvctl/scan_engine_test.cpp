@@ -82,12 +82,12 @@ ScanOptions Options(uint32_t first, uint32_t last, bool fast) {
     return options;
 }
 
-class ScanEngineTest : public ::testing::Test {
+class TvctlScanEngineTest : public ::testing::Test {
 protected:
     void SetUp() override { fake = FakeCard{}; }
 };
 
-TEST_F(ScanEngineTest, FastScanSendsTheLibrarysBlocksAndTunesTheLastThroughIt) {
+TEST_F(TvctlScanEngineTest, FastScanSendsTheLibrarysBlocksAndTunesTheLastThroughIt) {
     fake.stationChannels = {62, 63};
     ScanResult result = RunScan(FakeCalls(), BusKind::Simulated, Options(60, 64, true), nullptr);
     ASSERT_TRUE(result.complete) << result.error;
@@ -104,7 +104,7 @@ TEST_F(ScanEngineTest, FastScanSendsTheLibrarysBlocksAndTunesTheLastThroughIt) {
     EXPECT_EQ(result.finalChannel, 64u);
 }
 
-TEST_F(ScanEngineTest, LeavesAnEmptyChannelOnceTheTunerHasSettled) {
+TEST_F(TvctlScanEngineTest, LeavesAnEmptyChannelOnceTheTunerHasSettled) {
     fake.tunerReadsToSettle = 3;
     ScanResult result = RunScan(FakeCalls(), BusKind::Simulated, Options(3, 4, true), nullptr);
     ASSERT_TRUE(result.complete) << result.error;
@@ -115,7 +115,7 @@ TEST_F(ScanEngineTest, LeavesAnEmptyChannelOnceTheTunerHasSettled) {
     EXPECT_EQ(fake.decoderReads, 3u);
 }
 
-TEST_F(ScanEngineTest, WithoutTheTunerStatusAnEmptyChannelWaitsTheLimit) {
+TEST_F(TvctlScanEngineTest, WithoutTheTunerStatusAnEmptyChannelWaitsTheLimit) {
     ScanOptions options = Options(3, 4, true);
     options.tunerStatus = false;
     ScanResult result = RunScan(FakeCalls(), BusKind::I2cDev, options, nullptr);
@@ -125,7 +125,7 @@ TEST_F(ScanEngineTest, WithoutTheTunerStatusAnEmptyChannelWaitsTheLimit) {
     EXPECT_FALSE(result.channels[0].locked);
 }
 
-TEST_F(ScanEngineTest, AFailedReadIsNoLock) {
+TEST_F(TvctlScanEngineTest, AFailedReadIsNoLock) {
     // An i2c-dev read failure reads 0xFF in its low byte, lock bit included:
     // it must stop the scan, not count as a station.
     fake.decoderFailure = (121u << 8) | 0xFFu;
@@ -140,7 +140,7 @@ TEST_F(ScanEngineTest, AFailedReadIsNoLock) {
     EXPECT_EQ(result.finalChannel, 2u);
 }
 
-TEST_F(ScanEngineTest, ARefusedBlockStopsTheScan) {
+TEST_F(TvctlScanEngineTest, ARefusedBlockStopsTheScan) {
     fake.blockResult = 1;
     ScanResult result = RunScan(FakeCalls(), BusKind::Simulated, Options(2, 6, true), nullptr);
     EXPECT_FALSE(result.complete);
@@ -149,7 +149,7 @@ TEST_F(ScanEngineTest, ARefusedBlockStopsTheScan) {
     EXPECT_NE(result.error.find("no device acknowledged"), std::string::npos) << result.error;
 }
 
-TEST_F(ScanEngineTest, StandardScanTunesEveryChannelThroughTheLibrary) {
+TEST_F(TvctlScanEngineTest, StandardScanTunesEveryChannelThroughTheLibrary) {
     fake.stationChannels = {2, 4};
     size_t reported = 0;
     ScanResult result = RunScan(FakeCalls(), BusKind::Simulated, Options(1, 5, false),
@@ -164,7 +164,7 @@ TEST_F(ScanEngineTest, StandardScanTunesEveryChannelThroughTheLibrary) {
     EXPECT_EQ(LockedChannels(result), (std::vector<uint32_t>{2, 4}));
 }
 
-TEST_F(ScanEngineTest, StandardScanStopsAtARefusal) {
+TEST_F(TvctlScanEngineTest, StandardScanStopsAtARefusal) {
     fake.setParamResult = -3;  // e.g. the source is no tuner
     ScanResult result = RunScan(FakeCalls(), BusKind::Simulated, Options(1, 5, false), nullptr);
     EXPECT_FALSE(result.complete);

@@ -22,9 +22,12 @@ struct ScanCase {
     std::vector<int> expected;
 };
 
-class ScanTest : public ::testing::TestWithParam<ScanCase> {};
+// Test names and failure messages show the case's name, not its bytes.
+void PrintTo(const ScanCase &c, std::ostream *out) { *out << c.name; }
 
-TEST_P(ScanTest, FastAndStandardFindTheSameStations) {
+class TvctlScanTest : public ::testing::TestWithParam<ScanCase> {};
+
+TEST_P(TvctlScanTest, FastAndStandardFindTheSameStations) {
     const ScanCase &c = GetParam();
     std::vector<std::string> args{"--json", "--", "scan"};
     args.insert(args.end(), c.scan.begin(), c.scan.end());
@@ -47,7 +50,7 @@ TEST_P(ScanTest, FastAndStandardFindTheSameStations) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Plans, ScanTest,
+    Plans, TvctlScanTest,
     ::testing::Values(
         ScanCase{"broadcastDefaultAir", {"broadcast"}, "", {2, 4, 5, 7, 9, 13, 14, 21, 38}},
         // Band edges of the cable plan (62 mid, 63 high by the tuner's edge
@@ -59,7 +62,7 @@ INSTANTIATE_TEST_SUITE_P(
         ScanCase{"emptyAir", {"cable", "--channels", "60-66"}, "none", {}}),
     [](const auto &info) { return std::string(info.param.name); });
 
-TEST(ScanTest, TextTableAndProgressLines) {
+TEST(TvctlScanTest, TextTableAndProgressLines) {
     ToolRun run = RunTvctl({"scan", "cable", "--channels", "2-7", "--fast"});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.out.find("fast scan of the cable plan, channels 2-7: 4 stations"), std::string::npos) << run.out;
@@ -69,13 +72,13 @@ TEST(ScanTest, TextTableAndProgressLines) {
     EXPECT_EQ(run.err.find('\r'), std::string::npos);
 }
 
-TEST(ScanTest, NeedsTheTuner) {
+TEST(TvctlScanTest, NeedsTheTuner) {
     ToolRun run = RunTvctl({"source", "svideo", "scan"});
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("scan needs the tuner, but the video source is svideo"), std::string::npos) << run.err;
 }
 
-TEST(ScanTest, BenchComparesBothScans) {
+TEST(TvctlScanTest, BenchComparesBothScans) {
     ToolRun run = RunTvctl({"--json", "scan", "cable", "--channels", "2-9", "--bench", "-q"});
     ASSERT_EQ(run.status, 0) << run.err;
     std::vector<nlohmann::json> lines = run.JsonLines();

@@ -25,7 +25,7 @@ const nlohmann::json *FindTune(const nlohmann::json &steps, const std::string &p
     return nullptr;
 }
 
-TEST(TourTest, ReportsLockWhereTheStationsAre) {
+TEST(TvctlTourTest, ReportsLockWhereTheStationsAre) {
     ToolRun run = RunTvctl({"--json", "tour"});
     ASSERT_EQ(run.status, 0) << run.err;
     nlohmann::json steps = TourSteps(run);
@@ -58,7 +58,7 @@ TEST(TourTest, ReportsLockWhereTheStationsAre) {
     EXPECT_TRUE(sawScan);
 }
 
-TEST(TourTest, FollowsTheStationsOnTheAir) {
+TEST(TvctlTourTest, FollowsTheStationsOnTheAir) {
     // With other stations, the tour picks a channel that has one and one
     // that has none, and the scan finds exactly those on the air.
     ToolRun run = RunTvctl({"--json", "tour"}, {{"TVSIM_STATIONS", "61.25, 193.25"}});
@@ -75,7 +75,7 @@ TEST(TourTest, FollowsTheStationsOnTheAir) {
         }
 }
 
-TEST(TourTest, TextShowsTheBusTraffic) {
+TEST(TvctlTourTest, TextShowsTheBusTraffic) {
     ToolRun run = RunTvctl({"tour"});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.out.find("thk_ThunkConnect32 ret TRUE"), std::string::npos);
@@ -85,7 +85,7 @@ TEST(TourTest, TextShowsTheBusTraffic) {
     EXPECT_NE(run.out.find("SETCONTROLDETAILS"), std::string::npos);
 }
 
-TEST(TourTest, RefusesARealBus) {
+TEST(TvctlTourTest, RefusesARealBus) {
     // The i2c-dev driver refuses to connect without an adapter, so the
     // library is not loaded; either way the tour does not run.
     ToolRun run = RunTvctl({"--bus", "i2cdev", "tour"}, {{"TVI2C_DEVICE", ""}, {"TVI2C_ADAPTER", ""}});

@@ -3,6 +3,8 @@
 // the channel plans as it reads them from the library's tables.
 #include <gtest/gtest.h>
 
+#include <cctype>
+
 #include "command_line.h"
 #include "numbers.h"
 #include "plan_info.h"
@@ -17,9 +19,17 @@ struct AddressCase {
     const char *note;  // a part of the note, or of the refusal; "" for none
 };
 
-class AddressTest : public ::testing::TestWithParam<AddressCase> {};
+// Test names show the case's text (in letters and digits), not its bytes.
+void PrintTo(const AddressCase &c, std::ostream *out) {
+    std::string name = *c.text == '\0' ? "empty" : c.text;
+    for (char &ch : name)
+        if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
+    *out << name;
+}
 
-TEST_P(AddressTest, ReadsTheCardsAddressForm) {
+class TvctlAddressTest : public ::testing::TestWithParam<AddressCase> {};
+
+TEST_P(TvctlAddressTest, ReadsTheCardsAddressForm) {
     const AddressCase &c = GetParam();
     Parsed<uint32_t> parsed = ParseDeviceAddress(c.text);
     EXPECT_EQ(parsed.value, c.address);
@@ -30,7 +40,7 @@ TEST_P(AddressTest, ReadsTheCardsAddressForm) {
         EXPECT_NE(said.find(c.note), std::string::npos) << said;
 }
 
-INSTANTIATE_TEST_SUITE_P(Addresses, AddressTest,
+INSTANTIATE_TEST_SUITE_P(Addresses, TvctlAddressTest,
                          ::testing::Values(AddressCase{"0x88", 0x88, ""}, AddressCase{"136", 0x88, ""},
                                            AddressCase{"0xC2", 0xC2, ""},
                                            AddressCase{"0x44", 0x88, "0x44 taken as 7-bit address, 8-bit form 0x88"},
@@ -43,7 +53,7 @@ INSTANTIATE_TEST_SUITE_P(Addresses, AddressTest,
                                            AddressCase{"0x88 ", std::nullopt, "not a number"},
                                            AddressCase{"", std::nullopt, "not a number"}));
 
-TEST(NumbersTest, BytesAndLimits) {
+TEST(TvctlNumbersTest, BytesAndLimits) {
     EXPECT_EQ(ParseByte("0xff", "value").value, 255u);
     EXPECT_EQ(ParseByte("0", "value").value, 0u);
     Parsed<uint32_t> wide = ParseByte("256", "register");
@@ -57,19 +67,19 @@ TEST(NumbersTest, BytesAndLimits) {
 
 bool IsCommand(std::string_view word) { return word == "source" || word == "channel" || word == "get" || word == "config"; }
 
-TEST(CommandLineTest, ACommandNameStartsACommand) {
+TEST(TvctlCommandLineTest, ACommandNameStartsACommand) {
     std::vector<Words> commands = SplitCommands({"source", "cable", "channel", "7", "get"}, IsCommand);
     EXPECT_EQ(commands, (std::vector<Words>{{"source", "cable"}, {"channel", "7"}, {"get"}}));
 }
 
-TEST(CommandLineTest, SeparatorsAloneSplitWhenPresent) {
+TEST(TvctlCommandLineTest, SeparatorsAloneSplitWhenPresent) {
     // With a separator anywhere, a command name is an ordinary argument.
     std::vector<Words> commands = SplitCommands({"config", "check", "get", "--", "get", ";", ";"}, IsCommand);
     EXPECT_EQ(commands, (std::vector<Words>{{"config", "check", "get"}, {"get"}}));
     EXPECT_TRUE(SplitCommands({"--", ";"}, IsCommand).empty());
 }
 
-TEST(CommandLineTest, ShellLinesSplitLikeAShell) {
+TEST(TvctlCommandLineTest, ShellLinesSplitLikeAShell) {
     std::string error;
     EXPECT_EQ(TokenizeLine("picture brightness=1;get", &error), (Words{"picture", "brightness=1", ";", "get"}));
     EXPECT_EQ(TokenizeLine("config check \"my file.ini\"", &error), (Words{"config", "check", "my file.ini"}));
@@ -84,7 +94,7 @@ TEST(CommandLineTest, ShellLinesSplitLikeAShell) {
     }
 }
 
-TEST(PlanInfoTest, ChannelsAreTheLibrarysTables) {
+TEST(TvctlPlanInfoTest, ChannelsAreTheLibrarysTables) {
     EXPECT_EQ(CablePlan().firstChannel, 1u);
     EXPECT_EQ(CablePlan().lastChannel, 125u);
     EXPECT_EQ(BroadcastPlan().firstChannel, 2u);
