@@ -36,7 +36,7 @@ uint32_t CheckTVLock() {
     // semaphore not be available, the pause is taken with Sleep instead: the
     // decoder is asked either way, so a tune never reports a lock it did not
     // see.
-    HANDLE pause = CreateSemaphoreA(NULL, 0, 1, NULL);
+    HANDLE pause = CreateSemaphoreA(nullptr, 0, 1, nullptr);
     if (pause) {
         WaitForSingleObject(pause, kLockPauseMs);
         CloseHandle(pause);

@@ -1,5 +1,6 @@
 #include "alsa_card.h"
 
+#include <cstddef>
 #include <cstring>
 
 namespace tvmixalsa {
@@ -46,7 +47,7 @@ DWORD CheckValueLayout(const MIXERCONTROLDETAILS &details, DWORD query, const Al
 }
 
 char *ValueSlot(MIXERCONTROLDETAILS &details, DWORD index) {
-    return static_cast<char *>(details.paDetails) + index * details.cbDetails;
+    return static_cast<char *>(details.paDetails) + std::size_t{index} * details.cbDetails;
 }
 
 }  // namespace
@@ -198,7 +199,8 @@ static void FillControl(MIXERCONTROLA &out, const AlsaControl &control) {
 
 DWORD AlsaCard::GetLineControls(MIXERLINECONTROLSA &request, DWORD query) const {
     auto slot = [&request](DWORD index) -> MIXERCONTROLA & {
-        return *reinterpret_cast<MIXERCONTROLA *>(reinterpret_cast<char *>(request.pamxctrl) + index * request.cbmxctrl);
+        return *reinterpret_cast<MIXERCONTROLA *>(reinterpret_cast<char *>(request.pamxctrl) +
+                                                  std::size_t{index} * request.cbmxctrl);
     };
     if (query == MIXER_GETLINECONTROLSF_ONEBYID) {
         const AlsaControl *control = nullptr;

@@ -50,7 +50,7 @@ public:
 private:
     void FindLines();
     bool AddControl(AlsaLine &line, const std::string &element, DWORD type);
-    const AlsaLine *FindControl(DWORD controlId, const AlsaControl **control) const;
+    const AlsaLine *FindControl(DWORD controlId, const AlsaControl **found) const;
     void FillLine(MIXERLINEA &out, const AlsaLine &line, UINT deviceId) const;
 
     std::string name_;

@@ -42,7 +42,7 @@ void ChooseByName(const char *wanted, AdapterChoice &choice) {
     search.wanted = wanted;
     const char *dir = AdapterDir();
     if (ForEachAdapter(Tally, &search) < 0) {
-        snprintf(choice.reason, sizeof choice.reason,
+        (void)snprintf(choice.reason, sizeof choice.reason,
                  "cannot read %s to find adapter \"%s\" (is the i2c core loaded?)", dir, wanted);
         return;
     }
@@ -50,13 +50,13 @@ void ChooseByName(const char *wanted, AdapterChoice &choice) {
     const char *path = search.exactCount > 0 ? search.exactPath : search.containingPath;
     if (count == 1) {
         choice.chosen = true;
-        snprintf(choice.devicePath, sizeof choice.devicePath, "%s", path);
+        (void)snprintf(choice.devicePath, sizeof choice.devicePath, "%s", path);
     } else if (count == 0) {
-        snprintf(choice.reason, sizeof choice.reason,
+        (void)snprintf(choice.reason, sizeof choice.reason,
                  "no adapter in %s is named or contains \"%s\" (TVI2C_ADAPTER; i2cdetect -l lists them)",
                  dir, wanted);
     } else {
-        snprintf(choice.reason, sizeof choice.reason,
+        (void)snprintf(choice.reason, sizeof choice.reason,
                  "%d adapters in %s %s \"%s\" (TVI2C_ADAPTER); give a longer name or TVI2C_DEVICE",
                  count, dir, search.exactCount > 0 ? "are named" : "contain", wanted);
     }
@@ -69,14 +69,14 @@ AdapterChoice ChooseAdapter() {
     if (const char *device = Setting("TVI2C_DEVICE")) {
         int length = snprintf(choice.devicePath, sizeof choice.devicePath, "%s", device);
         choice.chosen = length >= 0 && static_cast<std::size_t>(length) < sizeof choice.devicePath;
-        if (!choice.chosen) snprintf(choice.reason, sizeof choice.reason, "TVI2C_DEVICE is too long a path");
+        if (!choice.chosen) (void)snprintf(choice.reason, sizeof choice.reason, "TVI2C_DEVICE is too long a path");
         return choice;
     }
     if (const char *name = Setting("TVI2C_ADAPTER")) {
         ChooseByName(name, choice);
         return choice;
     }
-    snprintf(choice.reason, sizeof choice.reason,
+    (void)snprintf(choice.reason, sizeof choice.reason,
              "no adapter chosen: set TVI2C_DEVICE=/dev/i2c-N or TVI2C_ADAPTER=<name> "
              "(i2cdetect -l lists the adapters)");
     return choice;

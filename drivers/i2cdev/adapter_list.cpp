@@ -94,7 +94,7 @@ int ForEachAdapter(bool (*visit)(const Adapter &adapter, void *context), void *c
         if (!NextAdapterNumber(dir, anyYet, last, &number, &opened)) return opened || anyYet ? visited : -1;
         Adapter adapter{};
         adapter.number = number;
-        snprintf(adapter.devicePath, sizeof adapter.devicePath, "/dev/i2c-%lu", number);
+        (void)snprintf(adapter.devicePath, sizeof adapter.devicePath, "/dev/i2c-%lu", number);  // always fits
         ReadAdapterName(dir, number, adapter.name, sizeof adapter.name);
         ++visited;
         anyYet = true;

@@ -9,6 +9,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <algorithm>
 #include <atomic>
 
 #include "adapter_choice.h"
@@ -24,16 +25,20 @@ namespace {
 // of the application's threads; the kernel serialises the transfers.
 std::atomic<int> adapterFd{-1};
 
-// One line on the debug channel, the way every host module reports.
-void DebugLine(const char *format, ...) __attribute__((format(printf, 1, 2)));
-void DebugLine(const char *format, ...) {
+// One line on the debug channel, the way every host module reports. A
+// printf-style helper: the compiler checks every caller's format.
+void DebugLine(const char *format, ...) __attribute__((format(printf, 1, 2)));  // NOLINT(cert-dcl50-cpp)
+void DebugLine(const char *format, ...) {  // NOLINT(cert-dcl50-cpp): checked by the format attribute
     char line[768] = "tvi2cdev: ";
-    std::size_t prefix = strlen(line);
+    const std::size_t prefix = strlen(line);
+    const std::size_t room = sizeof line - prefix - 2;  // the text, its terminator, and "\r\n" after it
     va_list args;
     va_start(args, format);
-    vsnprintf(line + prefix, sizeof line - prefix - 2, format, args);
+    int written = vsnprintf(line + prefix, room, format, args);
     va_end(args);
-    strcat(line, "\r\n");
+    // A text cut at the end of the buffer still gets its line end.
+    std::size_t length = prefix + (written < 0 ? 0 : std::min(static_cast<std::size_t>(written), room - 1));
+    memcpy(line + length, "\r\n", 3);
     OutputDebugStringA(line);
 }
 

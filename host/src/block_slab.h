@@ -44,7 +44,10 @@ public:
             returned_[returnedCount_++] = static_cast<uint16_t>(static_cast<Block *>(block) - blocks_);
             return;
         }
-        ::operator delete(block, size, std::align_val_t(alignment));
+        // The unsized form: sized deallocation is not declared by every
+        // compiler (clang without -fsized-deallocation).
+        (void)size;
+        ::operator delete(block, std::align_val_t(alignment));
     }
 
     // Blocks handed out and not yet given back (heap blocks not counted).

@@ -46,7 +46,8 @@ std::string FindModule(const std::string &name) {
     if (name.find('/') != std::string::npos) return name;
     std::string file = HostModuleFileName(name);
     for (const std::string &dir : ModuleSearchPath()) {
-        std::string candidate = dir + "/" + file;
+        std::string candidate = dir;
+        candidate.append("/").append(file);
         if (IsRegularFile(candidate)) return candidate;
     }
     return {};

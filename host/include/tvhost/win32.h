@@ -62,18 +62,21 @@ typedef uint32_t HMIXEROBJ;
 typedef HMIXER *LPHMIXER;
 typedef UINT MMRESULT;
 
-typedef struct HINSTANCE__ *HINSTANCE;
+/* The platform's own tag names (reserved spellings), kept for source
+ * compatibility with code written against the real headers. */
+typedef struct HINSTANCE__ *HINSTANCE; /* NOLINT(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp) */
 typedef HINSTANCE HMODULE;
 
 typedef intptr_t (*FARPROC)(void);
 
-typedef struct _SECURITY_ATTRIBUTES {
+typedef struct _SECURITY_ATTRIBUTES { /* NOLINT(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp) */
     DWORD nLength;
     LPVOID lpSecurityDescriptor;
     BOOL bInheritHandle;
 } SECURITY_ATTRIBUTES, *LPSECURITY_ATTRIBUTES;
 
-typedef struct _OVERLAPPED OVERLAPPED, *LPOVERLAPPED; /* never used; always NULL */
+/* never used; always NULL */
+typedef struct _OVERLAPPED OVERLAPPED, *LPOVERLAPPED; /* NOLINT(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp) */
 
 #ifndef TRUE
 #define TRUE 1
@@ -173,8 +176,6 @@ TVHOST_API int WINAPIV wsprintfA(LPSTR out, LPCSTR format, ...);
  * dispositions, unknown flags or bad arguments ERROR_INVALID_PARAMETER;
  * missing file ERROR_FILE_NOT_FOUND; missing directory ERROR_PATH_NOT_FOUND;
  * a directory or other non-regular file ERROR_ACCESS_DENIED. */
-TVHOST_API UINT WINAPI GetWindowsDirectoryA(LPSTR buffer, UINT size);
-TVHOST_API int WINAPIV wsprintfA(LPSTR out, LPCSTR format, ...);
 TVHOST_API HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
                                      LPSECURITY_ATTRIBUTES security, DWORD creationDisposition,
                                      DWORD flagsAndAttributes, HANDLE templateFile);
