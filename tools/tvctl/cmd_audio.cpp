@@ -164,7 +164,7 @@ private:
 
 }  // namespace
 
-std::vector<CommandSpec> AudioCommands() {
+std::vector<CommandEntry> AudioCommands() {
     return {{"audio", "TV sound: audio init | audio volume [V] | audio mute [on|off]",
              [](CLI::App &app) { return std::make_unique<AudioCommand>(app); }}};
 }

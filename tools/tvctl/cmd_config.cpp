@@ -173,7 +173,7 @@ private:
 
 }  // namespace
 
-std::vector<CommandSpec> ConfigCommands() {
+std::vector<CommandEntry> ConfigCommands() {
     return {{"config", "check the board configuration file: config check [FILE]",
              [](CLI::App &app) { return std::make_unique<ConfigCommand>(app); }}};
 }

@@ -217,7 +217,7 @@ private:
 
 }  // namespace
 
-std::vector<CommandSpec> I2cCommands() {
+std::vector<CommandEntry> I2cCommands() {
     return {{"i2c", "registers of the card's I2C devices: i2c read|write|block|dump|adapters",
              [](CLI::App &app) { return std::make_unique<I2cCommand>(app); }}};
 }

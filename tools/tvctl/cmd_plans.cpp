@@ -62,7 +62,7 @@ private:
 
 }  // namespace
 
-std::vector<CommandSpec> PlanCommands() {
+std::vector<CommandEntry> PlanCommands() {
     return {{"plans", "list each plan's channels with carrier, oscillator, divider and band",
              [](CLI::App &app) { return std::make_unique<PlansCommand>(app); }}};
 }

@@ -228,7 +228,7 @@ private:
 
 }  // namespace
 
-std::vector<CommandSpec> ScanCommands() {
+std::vector<CommandEntry> ScanCommands() {
     return {{"scan", "find the stations of a channel plan: scan [cable|broadcast] [--fast]",
              [](CLI::App &app) { return std::make_unique<ScanCommand>(app); }}};
 }

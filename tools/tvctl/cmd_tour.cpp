@@ -342,7 +342,7 @@ public:
 
 }  // namespace
 
-std::vector<CommandSpec> TourCommands() {
+std::vector<CommandEntry> TourCommands() {
     return {{"tour", "a guided session on the simulated card, showing each call's bus transactions",
              [](CLI::App &app) { return std::make_unique<TourCommand>(app); }}};
 }

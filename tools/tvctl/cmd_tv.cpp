@@ -255,7 +255,7 @@ public:
 
 }  // namespace
 
-std::vector<CommandSpec> TvCommands() {
+std::vector<CommandEntry> TvCommands() {
     return {
         {"source", "select the video input: composite, svideo, cable or broadcast",
          [](CLI::App &app) { return std::make_unique<SourceCommand>(app); }},

@@ -30,11 +30,11 @@ public:
     }
 };
 
-std::vector<CommandSpec> BuildTable() {
-    std::vector<CommandSpec> table;
+std::vector<CommandEntry> BuildTable() {
+    std::vector<CommandEntry> table;
     for (auto family : {TourCommands, TvCommands, ScanCommands, PlanCommands, I2cCommands, AudioCommands,
                         ConfigCommands})
-        for (CommandSpec &spec : family()) table.push_back(std::move(spec));
+        for (CommandEntry &entry : family()) table.push_back(std::move(entry));
     table.push_back({"shell",
                      "read commands line by line (a prompt with history on a terminal; a script from a pipe)",
                      [](CLI::App &) { return std::make_unique<ShellCommand>(); }});
@@ -72,36 +72,36 @@ void ShowTrace(Session &session, uint64_t mark, Reply &reply) {
 
 }  // namespace
 
-const std::vector<CommandSpec> &CommandTable() {
-    static const std::vector<CommandSpec> table = BuildTable();
+const std::vector<CommandEntry> &CommandTable() {
+    static const std::vector<CommandEntry> table = BuildTable();
     return table;
 }
 
 bool IsCommandName(std::string_view word) {
     const auto &table = CommandTable();
-    return std::any_of(table.begin(), table.end(), [&](const CommandSpec &spec) { return word == spec.name; });
+    return std::any_of(table.begin(), table.end(), [&](const CommandEntry &entry) { return word == entry.name; });
 }
 
 std::string CommandList() {
     std::string text;
-    for (const CommandSpec &spec : CommandTable()) text += fmt::format("  {:<8} {}\n", spec.name, spec.summary);
+    for (const CommandEntry &entry : CommandTable()) text += fmt::format("  {:<8} {}\n", entry.name, entry.summary);
     return text;
 }
 
 ParsedCommand ParseCommand(const Words &words) {
     ParsedCommand parsed;
     const auto &table = CommandTable();
-    auto spec = std::find_if(table.begin(), table.end(),
-                             [&](const CommandSpec &s) { return !words.empty() && words.front() == s.name; });
-    if (spec == table.end()) {
+    auto entry = std::find_if(table.begin(), table.end(),
+                             [&](const CommandEntry &e) { return !words.empty() && words.front() == e.name; });
+    if (entry == table.end()) {
         parsed.error = words.empty() ? "no command given" : "unknown command \"" + words.front() + "\"";
         if (!words.empty() && words.front().rfind("--", 0) == 0)
             parsed.error += " (options of tvctl itself go before the first command)";
         return parsed;
     }
-    CLI::App app(spec->summary, std::string("tvctl ") + spec->name);
+    CLI::App app(entry->summary, std::string("tvctl ") + entry->name);
     app.set_help_flag("-h,--help", "show this command's help");
-    std::unique_ptr<Command> command = spec->define(app);
+    std::unique_ptr<Command> command = entry->define(app);
     std::vector<std::string> args(words.begin() + 1, words.end());
     std::reverse(args.begin(), args.end());  // CLI11 takes the arguments last first
     try {
@@ -110,7 +110,7 @@ ParsedCommand ParseCommand(const Words &words) {
         parsed.help = app.help();  // a nested command's own help when it was asked for (i2c read --help)
         return parsed;
     } catch (const CLI::ParseError &error) {
-        parsed.error = fmt::format("{}: {}", spec->name, error.what());
+        parsed.error = fmt::format("{}: {}", entry->name, error.what());
         for (const std::string &word : words)
             if (word == "--json" || word == "--trace" || word == "--bus" || word == "--mixer") {
                 parsed.error += fmt::format(" ({} is an option of tvctl itself: put it before the first command)", word);

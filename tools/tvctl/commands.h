@@ -25,7 +25,7 @@ public:
     virtual bool Traced() const { return true; }
 };
 
-struct CommandSpec {
+struct CommandEntry {
     const char *name;
     const char *summary;
     // Declares the command's arguments and options on `app`, bound to the
@@ -34,7 +34,7 @@ struct CommandSpec {
 };
 
 // Every command, in the order --help lists them.
-const std::vector<CommandSpec> &CommandTable();
+const std::vector<CommandEntry> &CommandTable();
 bool IsCommandName(std::string_view word);
 // The commands with their summaries, one a line, for help texts.
 std::string CommandList();
@@ -58,13 +58,13 @@ using ShellRunner = std::function<int(Session &session)>;
 void SetShellRunner(ShellRunner runner);
 
 // Definitions of the command families, one file each.
-std::vector<CommandSpec> TvCommands();      // source, channel, picture, get
-std::vector<CommandSpec> ScanCommands();    // scan
-std::vector<CommandSpec> PlanCommands();    // plans
-std::vector<CommandSpec> I2cCommands();     // i2c
-std::vector<CommandSpec> AudioCommands();   // audio
-std::vector<CommandSpec> ConfigCommands();  // config
-std::vector<CommandSpec> TourCommands();    // tour
+std::vector<CommandEntry> TvCommands();      // source, channel, picture, get
+std::vector<CommandEntry> ScanCommands();    // scan
+std::vector<CommandEntry> PlanCommands();    // plans
+std::vector<CommandEntry> I2cCommands();     // i2c
+std::vector<CommandEntry> AudioCommands();   // audio
+std::vector<CommandEntry> ConfigCommands();  // config
+std::vector<CommandEntry> TourCommands();    // tour
 
 // A note for the user about an accepted request: printed now, and kept for
 // the JSON answer.
