@@ -44,7 +44,7 @@ std::vector<CommandEntry> BuildTable() {
 // The bus log of one command, after it ran (--trace).
 void ShowTrace(Session &session, uint64_t mark, Reply &reply) {
     if (session.Card() == nullptr) {
-        if (session.Loaded()) reply.notes.push_back("no bus log: the bus is not the simulated card");
+        if (session.Loaded()) Note(session, reply, "no bus log: the bus is not the simulated card");
         return;
     }
     uint64_t dropped = 0;

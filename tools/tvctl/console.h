@@ -52,8 +52,9 @@ public:
     void Progress(std::string_view bar, std::string_view line) const;
     void EndProgress() const;
 
-    // Finishes a command: in JSON mode its object on one line; otherwise the
-    // notes (standard output) and the error with its details (standard error).
+    // Finishes a command: in JSON mode its object on one line (notes and
+    // error included); otherwise the error with its details on standard
+    // error (notes were printed as they arose).
     void Finish(std::string_view command, const Reply &reply) const;
 
 private:
