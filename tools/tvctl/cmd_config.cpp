@@ -67,7 +67,7 @@ ReadOutcome ReadWholeFile(const std::string &path, std::string &text, std::strin
 std::string ValueAt(const std::string &text, uint32_t offset) {
     size_t end = text.find_first_of("\r\n", offset);
     std::string value = text.substr(offset, end == std::string::npos ? std::string::npos : end - offset);
-    if (value.size() > 40) value = value.substr(0, 40) + "...";
+    if (value.size() > 40) value.replace(40, std::string::npos, "...");
     return value;
 }
 

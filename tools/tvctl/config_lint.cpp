@@ -56,7 +56,7 @@ std::vector<Line> SplitLines(std::string_view text) {
 std::string ValueText(std::string_view text, size_t at, size_t end) {
     std::string value(text.substr(at, end - at));
     while (!value.empty() && (value.back() == ' ' || value.back() == '\t')) value.pop_back();
-    if (value.size() > 40) value = value.substr(0, 40) + "...";
+    if (value.size() > 40) value.replace(40, std::string::npos, "...");
     return value;
 }
 

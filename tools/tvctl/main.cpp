@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cstdio>
+#include <exception>
 #include <memory>
 
 #include "command_line.h"
@@ -44,9 +45,7 @@ public:
     }
 };
 
-}  // namespace
-
-int main(int argc, char **argv) {
+int RunTvctl(int argc, char **argv) {
     Words words(argv + 1, argv + argc);
     // tvctl's own options come before the first command.
     auto firstCommand = std::find_if(words.begin(), words.end(), [](const std::string &w) { return IsCommandName(w); });
@@ -77,7 +76,7 @@ int main(int argc, char **argv) {
         const std::string &word = globals[i];
         const bool value = i > 0 && (globals[i - 1] == "--bus" || globals[i - 1] == "--mixer" ||
                                      globals[i - 1] == "--i2c-device" || globals[i - 1] == "--i2c-adapter");
-        if (!value && word.rfind("-", 0) != 0) {
+        if (!value && word.rfind('-', 0) != 0) {
             std::fprintf(stderr, "tvctl: unknown command \"%s\"; see tvctl --help\n", word.c_str());
             return kExitUsage;
         }
@@ -111,4 +110,19 @@ int main(int argc, char **argv) {
     SetShellRunner(RunShell);
     Session session(options, console);
     return RunWords(session, SplitCommands(rest, [](std::string_view w) { return IsCommandName(w); }));
+}
+
+}  // namespace
+
+// What escapes the commands (memory running out, above all) ends the program
+// with a sentence and a failure code rather than an abort.
+int main(int argc, char **argv) {
+    try {
+        return RunTvctl(argc, argv);
+    } catch (const std::exception &error) {
+        std::fprintf(stderr, "tvctl: %s\n", error.what());
+    } catch (...) {
+        std::fprintf(stderr, "tvctl: stopped by an unexpected error\n");
+    }
+    return kExitFailed;
 }

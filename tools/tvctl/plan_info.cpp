@@ -15,17 +15,22 @@ constexpr uint32_t FirstCarrierChannel(uint32_t plan) {
     return 0;
 }
 
-const PlanInfo kBroadcast{kBroadcastPlan, "broadcast", FirstCarrierChannel(kBroadcastPlan), kBroadcastPlanSize - 1};
-const PlanInfo kCable{kCablePlan, "cable", FirstCarrierChannel(kCablePlan), kCablePlanSize - 1};
-
 }  // namespace
 
-const PlanInfo &BroadcastPlan() { return kBroadcast; }
-const PlanInfo &CablePlan() { return kCable; }
+// Built on first use, so that a failure to build them reaches a caller
+// rather than the program's start-up.
+const PlanInfo &BroadcastPlan() {
+    static const PlanInfo plan{kBroadcastPlan, "broadcast", FirstCarrierChannel(kBroadcastPlan), kBroadcastPlanSize - 1};
+    return plan;
+}
+const PlanInfo &CablePlan() {
+    static const PlanInfo plan{kCablePlan, "cable", FirstCarrierChannel(kCablePlan), kCablePlanSize - 1};
+    return plan;
+}
 
 std::optional<PlanInfo> PlanByName(std::string_view name) {
-    if (name == kBroadcast.name) return kBroadcast;
-    if (name == kCable.name) return kCable;
+    for (const PlanInfo *plan : {&BroadcastPlan(), &CablePlan()})
+        if (name == plan->name) return *plan;
     return std::nullopt;
 }
 

@@ -129,9 +129,9 @@ void Session::Explain(Reply &reply) {
     std::vector<std::string> lines = TakeDebugLines();
     if (!host_.debugFile.empty()) {
         if (lines.empty()) {
-            reply.details.push_back("(nothing was written to the debug output)");
+            reply.details.emplace_back("(nothing was written to the debug output)");
         } else {
-            reply.details.push_back("debug output of the load:");
+            reply.details.emplace_back("debug output of the load:");
             for (const std::string &line : lines) reply.details.push_back("  " + line);
         }
     } else {
@@ -139,12 +139,12 @@ void Session::Explain(Reply &reply) {
     }
     if (Contains(lines, "ret FALSE")) {
         if (options_.host.bus == BusChoice::I2cDev) {
-            reply.details.push_back(
+            reply.details.emplace_back(
                 "the i2c-dev bus did not connect: name the card's adapter with --i2c-device PATH or "
                 "--i2c-adapter NAME (\"tvctl i2c adapters\" lists them), and check access to its /dev/i2c-N");
         } else {
             const char *bus = getenv("TVSIM_BUS");
-            reply.details.push_back(
+            reply.details.emplace_back(
                 bus != nullptr && std::string(bus) == "unavailable"
                     ? "the bus driver did not connect: TVSIM_BUS=unavailable makes the simulated card refuse"
                     : "the bus driver did not connect, so the library refuses to load");
@@ -177,7 +177,7 @@ std::vector<std::string> Session::TakeDebugLines() {
         size_t got;
         while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, got);
     }
-    std::fclose(file);
+    (void)std::fclose(file);  // read only: nothing to lose at close
     debugOffset_ += text.size();
     return SplitDebugText(text);
 }
