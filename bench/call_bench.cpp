@@ -19,7 +19,7 @@ struct Transactions {
     uint32_t Total() const { return reads + writes + blocks; }
 };
 
-struct CallSpec {
+struct CallProbe {
     const char *name;
     void (*setUp)(const ModuleExports &tv, TvMixerLine &line);
     void (*call)(const ModuleExports &tv, TvMixerLine &line);
@@ -33,7 +33,7 @@ void Nothing(const ModuleExports &, TvMixerLine &) {}
 void CablePlan(const ModuleExports &tv, TvMixerLine &) { tv.SetTVParam(TV_PARAM_SOURCE, TV_SOURCE_TUNER_CABLE); }
 void OpenAudio(const ModuleExports &tv, TvMixerLine &line) { tv.InitTVAudio(&line); }
 
-const CallSpec kCalls[] = {
+const CallProbe kCalls[] = {
     {"SetTVParam(1,4)_source", Nothing, [](const ModuleExports &tv, TvMixerLine &) { tv.SetTVParam(1, 4); },
      {2, 2, 0}},
     {"SetTVParam(1,3)_refused_source", Nothing, [](const ModuleExports &tv, TvMixerLine &) { tv.SetTVParam(1, 3); },
@@ -76,7 +76,7 @@ const CallSpec kCalls[] = {
      false},
 };
 
-void MeasureCall(benchmark::State &state, const CallSpec &spec) {
+void MeasureCall(benchmark::State &state, const CallProbe &probe) {
     LoadedLibrary library;
     SimCard card;
     if (!library.ok() || !card.ok()) {
@@ -85,20 +85,20 @@ void MeasureCall(benchmark::State &state, const CallSpec &spec) {
     }
     card.RestoreDefaults();
     TvMixerLine line{};
-    spec.setUp(library.tv, line);
+    probe.setUp(library.tv, line);
     const uint64_t transactionsBefore = card.LogTotal();
     const uint64_t start = ThreadCpuNs();
-    for (auto _ : state) spec.call(library.tv, line);
+    for (auto _ : state) probe.call(library.tv, line);
     const double ns = static_cast<double>(ThreadCpuNs() - start);
     const double iterations = static_cast<double>(state.iterations());
     const double transactions = static_cast<double>(card.LogTotal() - transactionsBefore) / iterations;
 
     state.counters["bus_tx"] = transactions;
-    state.counters["design_tx"] = spec.designed.Total();
-    if (spec.usesBus) {
+    state.counters["design_tx"] = probe.designed.Total();
+    if (probe.usesBus) {
         const BusFloor &floor = MeasuredBusFloor();
-        const double bare = spec.designed.reads * floor.readNs + spec.designed.writes * floor.writeNs +
-                            spec.designed.blocks * floor.blockNs;
+        const double bare = probe.designed.reads * floor.readNs + probe.designed.writes * floor.writeNs +
+                            probe.designed.blocks * floor.blockNs;
         state.counters["beyond_bus_ns"] = ns / iterations - bare;
     }
 }
@@ -128,8 +128,8 @@ void RegisterCallBenchmarks(const Options &) {
     benchmark::RegisterBenchmark("bus/driver_read_floor", BareDriver, 0);
     benchmark::RegisterBenchmark("bus/driver_write_floor", BareDriver, 1);
     benchmark::RegisterBenchmark("bus/driver_block_floor", BareDriver, 2);
-    for (const CallSpec &spec : kCalls)
-        benchmark::RegisterBenchmark((std::string("call/") + spec.name).c_str(), MeasureCall, spec);
+    for (const CallProbe &probe : kCalls)
+        benchmark::RegisterBenchmark((std::string("call/") + probe.name).c_str(), MeasureCall, probe);
 }
 
 }  // namespace tvbench

@@ -34,8 +34,8 @@ void LoadAndUnload(benchmark::State &state) {
 }
 
 // The same with the bus driver already mapped by someone else (here the
-// benchmark itself), which leaves out the driver's own mapping: the part of
-// the load that belongs to the library and the host loader.
+// benchmark itself), which leaves out the driver's own mapping: what remains is
+// the share of the load that belongs to the library and the host loader.
 void LoadAndUnloadDriverResident(benchmark::State &state) {
     SimCard residentDriver;
     if (!residentDriver.ok()) {

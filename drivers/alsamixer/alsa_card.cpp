@@ -110,13 +110,13 @@ bool AlsaCard::AddControl(AlsaLine &line, const std::string &element, DWORD type
 
 void AlsaCard::FindLines() {
     DWORD source = 0;
-    for (const ElementLine &spec : kElementLines) {
+    for (const ElementLine &known : kElementLines) {
         AlsaLine line;
-        line.isSource = spec.componentType >= MIXERLINE_COMPONENTTYPE_SRC_FIRST;
-        line.componentType = spec.componentType;
-        line.shortName = spec.element;
-        line.name = spec.name;
-        std::string element = spec.element;
+        line.isSource = known.componentType >= MIXERLINE_COMPONENTTYPE_SRC_FIRST;
+        line.componentType = known.componentType;
+        line.shortName = known.element;
+        line.name = known.name;
+        std::string element = known.element;
         bool found = AddControl(line, element + " Playback Volume", MIXERCONTROL_CONTROLTYPE_VOLUME);
         found = AddControl(line, element + " Playback Switch", MIXERCONTROL_CONTROLTYPE_MUTE) || found;
         if (line.isSource) {

@@ -192,7 +192,7 @@ void WriteValue(MIXERCONTROLDETAILS &details, DWORD index, DWORD value) {
     std::memcpy(ValueSlot(details, index), &value, sizeof value);
 }
 
-// Checks the parts of a details request that say how many values cross and
+// Checks the members of a details request that say how many values cross and
 // where they lie, before any value is touched.
 DWORD CheckValueLayout(const MIXERCONTROLDETAILS &details, DWORD query) {
     if (query != MIXER_GETCONTROLDETAILSF_VALUE) return MMSYSERR_NOTSUPPORTED;  // no list or custom controls

@@ -50,36 +50,36 @@ class DeviceBuilder {
 public:
     explicit DeviceBuilder(const SimConfig &config) : config_(config) {}
 
-    void Destination(const LineSpec &spec) {
+    void Destination(const LineSpec &shape) {
         destination_ = destinations_++;
         source_ = 0;
         // Destination line ids carry the high word 0xFFFF; sources carry their
         // source number + 1 there, so no line id is 0.
-        Add(spec, 0xFFFF0000u | destination_, kNoSource);
+        Add(shape, 0xFFFF0000u | destination_, kNoSource);
     }
 
-    void Source(const LineSpec &spec) {
+    void Source(const LineSpec &shape) {
         DWORD source = source_++;
-        Add(spec, ((source + 1) << 16) | destination_, source);
+        Add(shape, ((source + 1) << 16) | destination_, source);
     }
 
     SimDevice Take() { return std::move(device_); }
 
 private:
-    void Add(const LineSpec &spec, DWORD id, DWORD source) {
+    void Add(const LineSpec &shape, DWORD id, DWORD source) {
         SimLine line;
         line.id = id;
         line.destination = destination_;
         line.source = source;
-        line.componentType = spec.componentType;
-        line.targetType = spec.targetType;
-        line.shortName = spec.shortName;
-        line.name = spec.name;
-        if (spec.volume) {
+        line.componentType = shape.componentType;
+        line.targetType = shape.targetType;
+        line.shortName = shape.shortName;
+        line.name = shape.name;
+        if (shape.volume) {
             DWORD middle = config_.volumeMin + (config_.volumeMax - config_.volumeMin) / 2;
             line.controls.push_back(Control(MIXERCONTROL_CONTROLTYPE_VOLUME, config_.volumeMin, config_.volumeMax, middle));
         }
-        if (spec.mute) line.controls.push_back(Control(MIXERCONTROL_CONTROLTYPE_MUTE, 0, 1, 0));
+        if (shape.mute) line.controls.push_back(Control(MIXERCONTROL_CONTROLTYPE_MUTE, 0, 1, 0));
         device_.lines.push_back(std::move(line));
     }
 

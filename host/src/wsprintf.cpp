@@ -34,7 +34,7 @@ private:
     std::size_t count_ = 0;
 };
 
-struct Spec {
+struct Conversion {
     bool leftAlign = false;
     bool zeroPad = false;
     bool alternate = false;
@@ -55,16 +55,16 @@ std::size_t ParseCount(const char *&p) {
     return value;
 }
 
-void PutPadded(LimitedWriter &w, const Spec &spec, const char *body, std::size_t length) {
-    std::size_t pad = spec.width > length ? spec.width - length : 0;
-    if (!spec.leftAlign) w.Repeat(' ', pad);
+void PutPadded(LimitedWriter &w, const Conversion &conv, const char *body, std::size_t length) {
+    std::size_t pad = conv.width > length ? conv.width - length : 0;
+    if (!conv.leftAlign) w.Repeat(' ', pad);
     w.Put(body, length);
-    if (spec.leftAlign) w.Repeat(' ', pad);
+    if (conv.leftAlign) w.Repeat(' ', pad);
 }
 
 // A number: sign or 0x prefix, then zeros for the precision or the zero-pad
 // width, then the digits.
-void PutNumber(LimitedWriter &w, const Spec &spec, uint64_t magnitude, bool negative, unsigned base,
+void PutNumber(LimitedWriter &w, const Conversion &conv, uint64_t magnitude, bool negative, unsigned base,
                bool upper) {
     const char *digitSet = upper ? "0123456789ABCDEF" : "0123456789abcdef";
     char digits[24];
@@ -74,29 +74,29 @@ void PutNumber(LimitedWriter &w, const Spec &spec, uint64_t magnitude, bool nega
         magnitude /= base;
     } while (magnitude != 0);
     // A precision of 0 prints nothing for the value 0, as in C.
-    if (spec.hasPrecision && spec.precision == 0 && count == 1 && digits[0] == '0') count = 0;
+    if (conv.hasPrecision && conv.precision == 0 && count == 1 && digits[0] == '0') count = 0;
 
     char prefix[2];
     std::size_t prefixLength = 0;
     if (negative) {
         prefix[prefixLength++] = '-';
-    } else if (spec.alternate && base == 16 && count > 0 && !(count == 1 && digits[0] == '0')) {
+    } else if (conv.alternate && base == 16 && count > 0 && !(count == 1 && digits[0] == '0')) {
         prefix[prefixLength++] = '0';
         prefix[prefixLength++] = upper ? 'X' : 'x';
     }
 
-    std::size_t zeros = spec.hasPrecision && spec.precision > count ? spec.precision - count : 0;
+    std::size_t zeros = conv.hasPrecision && conv.precision > count ? conv.precision - count : 0;
     std::size_t length = prefixLength + zeros + count;
-    std::size_t pad = spec.width > length ? spec.width - length : 0;
-    if (spec.zeroPad && !spec.leftAlign && !spec.hasPrecision) {
+    std::size_t pad = conv.width > length ? conv.width - length : 0;
+    if (conv.zeroPad && !conv.leftAlign && !conv.hasPrecision) {
         zeros += pad;
         pad = 0;
     }
-    if (!spec.leftAlign) w.Repeat(' ', pad);
+    if (!conv.leftAlign) w.Repeat(' ', pad);
     w.Put(prefix, prefixLength);
     w.Repeat('0', zeros);
     while (count > 0) w.Put(digits[--count]);
-    if (spec.leftAlign) w.Repeat(' ', pad);
+    if (conv.leftAlign) w.Repeat(' ', pad);
 }
 
 }  // namespace
@@ -110,18 +110,18 @@ int FormatWsprintf(char *out, const char *format, va_list args) {
             continue;
         }
         ++p;
-        Spec spec;
+        Conversion conv;
         for (;; ++p) {
-            if (*p == '-') spec.leftAlign = true;
-            else if (*p == '0') spec.zeroPad = true;
-            else if (*p == '#') spec.alternate = true;
+            if (*p == '-') conv.leftAlign = true;
+            else if (*p == '0') conv.zeroPad = true;
+            else if (*p == '#') conv.alternate = true;
             else break;
         }
-        spec.width = ParseCount(p);
+        conv.width = ParseCount(p);
         if (*p == '.') {
             ++p;
-            spec.hasPrecision = true;
-            spec.precision = ParseCount(p);
+            conv.hasPrecision = true;
+            conv.precision = ParseCount(p);
         }
         while (*p == 'l' || *p == 'h') ++p;
 
@@ -133,29 +133,29 @@ int FormatWsprintf(char *out, const char *format, va_list args) {
             int32_t value = va_arg(args, int32_t);
             uint64_t magnitude = value < 0 ? uint64_t(0) - static_cast<uint64_t>(int64_t{value})
                                            : static_cast<uint64_t>(value);
-            PutNumber(w, spec, magnitude, value < 0, 10, false);
+            PutNumber(w, conv, magnitude, value < 0, 10, false);
             break;
         }
         case 'u':
-            PutNumber(w, spec, va_arg(args, uint32_t), false, 10, false);
+            PutNumber(w, conv, va_arg(args, uint32_t), false, 10, false);
             break;
         case 'x':
         case 'X':
-            PutNumber(w, spec, va_arg(args, uint32_t), false, 16, *p == 'X');
+            PutNumber(w, conv, va_arg(args, uint32_t), false, 16, *p == 'X');
             break;
         case 'p': {
             // Like Windows: upper-case hex digits, as wide as a pointer.
-            Spec pointer;
+            Conversion pointer;
             pointer.hasPrecision = true;
             pointer.precision = 2 * sizeof(void *);
-            pointer.width = spec.width;
-            pointer.leftAlign = spec.leftAlign;
+            pointer.width = conv.width;
+            pointer.leftAlign = conv.leftAlign;
             PutNumber(w, pointer, reinterpret_cast<uintptr_t>(va_arg(args, void *)), false, 16, true);
             break;
         }
         case 'c': {
             char c = static_cast<char>(va_arg(args, int));
-            PutPadded(w, spec, &c, 1);
+            PutPadded(w, conv, &c, 1);
             break;
         }
         case 's': {
@@ -163,10 +163,10 @@ int FormatWsprintf(char *out, const char *format, va_list args) {
             if (text == nullptr) text = "(null)";
             // Never read past the precision: the text need not be
             // terminated within it.
-            std::size_t limit = spec.hasPrecision ? spec.precision : kWsprintfMaxChars + 1;
+            std::size_t limit = conv.hasPrecision ? conv.precision : kWsprintfMaxChars + 1;
             std::size_t length = 0;
             while (length < limit && text[length] != '\0') ++length;
-            PutPadded(w, spec, text, length);
+            PutPadded(w, conv, text, length);
             break;
         }
         default:
