@@ -7,14 +7,10 @@
 // A step that fails at any point leaves the block not linked and releases
 // the module, so the library's bus calls see "no link" rather than a stale
 // pointer.
-#include <dlfcn.h>
-
 #include <cstring>
 #include <mutex>
-#include <string>
 
-#include "handles.h"
-#include "module_path.h"
+#include "partner_module.h"
 #include "tvhost/thunk.h"
 
 namespace tvhost {
@@ -42,32 +38,24 @@ void Unlink(ThunkData32 *block) {
     block->linked = 0;
     block->partner = nullptr;
     block->module16 = nullptr;
-    if (module != nullptr) dlclose(module);
+    if (module != nullptr) ReleasePartnerModule(module);
 }
 
 // Loads the driver module and checks its block; false (nothing kept
 // loaded) when the module or block is missing or malformed, or the driver
 // refuses.
 bool Link(ThunkData32 *block, const char *partnerBlock, const char *module16, DWORD reason) {
-    std::string file = FindModule(module16);
-    if (file.empty()) {
-        SetError(ERROR_MOD_NOT_FOUND);
-        return false;
-    }
-    void *module = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (module == nullptr) {
-        SetError(ERROR_BAD_EXE_FORMAT);
-        return false;
-    }
-    const auto *partner = static_cast<const ThunkData16 *>(dlsym(module, partnerBlock));
+    void *module = LoadPartnerModule(module16);
+    if (module == nullptr) return false;
+    const ThunkData16 *partner = FindPartnerBlock(module, partnerBlock);
     if (partner == nullptr) {
-        dlclose(module);
-        SetError(ERROR_PROC_NOT_FOUND);
+        ReleasePartnerModule(module);
+        SetLastError(ERROR_PROC_NOT_FOUND);
         return false;
     }
     if (!PartnerIsValid(partner) || !DriverAgrees(partner, reason)) {
-        dlclose(module);
-        SetError(ERROR_DLL_INIT_FAILED);
+        ReleasePartnerModule(module);
+        SetLastError(ERROR_DLL_INIT_FAILED);
         return false;
     }
     block->partner = partner;
@@ -86,7 +74,7 @@ BOOL WINAPI ThunkConnect32(void *block32, LPCSTR partnerBlock, LPCSTR module16, 
     auto *block = static_cast<ThunkData32 *>(block32);
     if (block == nullptr || !tvhost::HasSignature(block->signature) || partnerBlock == nullptr ||
         module16 == nullptr) {
-        tvhost::SetError(ERROR_INVALID_PARAMETER);
+        SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
     std::lock_guard<std::mutex> guard(tvhost::LinkLock());
@@ -107,7 +95,7 @@ BOOL WINAPI ThunkConnect32(void *block32, LPCSTR partnerBlock, LPCSTR module16, 
     }
     if (!tvhost::PartnerIsValid(block->partner) || !tvhost::DriverAgrees(block->partner, reason)) {
         tvhost::Unlink(block);
-        tvhost::SetError(ERROR_DLL_INIT_FAILED);
+        SetLastError(ERROR_DLL_INIT_FAILED);
         return FALSE;
     }
     return TRUE;
