@@ -137,13 +137,11 @@ state.Dummy {
 	}
 }
 STATE
-# alsactl adds the elements the state file marks as user-defined; it exits
-# non-zero because the file leaves the card's own controls out (and, with
-# -I, does not fall back to initialising them), so the elements themselves
-# are what is checked.
+# alsactl adds the elements the state file marks as user-defined. The file
+# lists only those, so -I keeps alsactl from falling back to initialising the
+# card's other controls (it would then exit 99), and -U from using UCM.
 restore_user_elements() {
-  alsactl -I -U -f "$state" restore Dummy
-  note "alsactl restore exited with $?"
+  alsactl -I -U -f "$state" restore Dummy || return
   amixer -c Dummy cget name='Video Playback Volume' | grep -q 'min=-100000,max=100000' &&
     amixer -c Dummy cget name='Video Playback Switch' | grep -q 'type=BOOLEAN'
 }
