@@ -117,7 +117,8 @@ void ShowCard(Session &session, Reply &reply) {
         for (uint32_t c = 0; c < element->channels; ++c) card["value"].push_back(element->value[c]);
         if (element->hasDb) {
             card["dB"] = nlohmann::ordered_json::array();
-            for (uint32_t c = 0; c < element->channels; ++c) card["dB"].push_back(element->db[c] / 100.0);
+            for (uint32_t c = 0; c < element->channels; ++c)
+                card["dB"].push_back(static_cast<double>(element->db[c]) / 100.0);
         }
     }
     if (element->hasSwitch) {
