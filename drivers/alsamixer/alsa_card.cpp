@@ -101,6 +101,13 @@ DWORD AlsaCard::Open(const std::string &device, const ElementName &aux) {
         mixer_ = nullptr;
         return MMSYSERR_NODRIVER;
     }
+    // Change events keep the simple-mixer layer's values current; reading
+    // them must never wait when none are pending.
+    snd_hctl_t *hctl = nullptr;
+    if (snd_mixer_get_hctl(mixer_, device.c_str(), &hctl) == 0) {
+        snd_ctl_nonblock(snd_hctl_ctl(hctl), 1);
+        snd_ctl_subscribe_events(snd_hctl_ctl(hctl), 1);
+    }
     FindLines(aux);
     return MMSYSERR_NOERROR;
 }

@@ -81,6 +81,26 @@ check "es1370 mute toggle" "${TVCTL[@]}" audio "${ES[@]}" mute toggle
 check_eq "es1370 toggled to mute" "off,off" ctl_values AudioPCI "Aux Playback Switch"
 check "es1370 mute off" "${TVCTL[@]}" audio "${ES[@]}" mute off
 check_eq "es1370 unmuted" "on,on" ctl_values AudioPCI "Aux Playback Switch"
+# One process keeps the mixer open (the library opens it once per session)
+# while amixer changes the card: its next read sees the change, and a read
+# with no change pending does not wait.
+long_lived_read() {
+  local dir input pid
+  dir=$(mktemp -d)
+  mkfifo "$dir/in"
+  "${TVCTL[@]}" shell <"$dir/in" >"$dir/out" 2>&1 &
+  pid=$!
+  exec {input}>"$dir/in"
+  echo "audio --card hw:AudioPCI volume 0" >&"$input"
+  for _ in $(seq 1200); do grep -q '^card ' "$dir/out" && break; sleep 0.1; done
+  amixer -q -c AudioPCI sset Aux 7 >&2
+  printf 'audio volume\naudio volume\n' >&"$input"
+  exec {input}>&-
+  wait "$pid"
+  cat "$dir/out" >&2
+  sed -n 's|^volume \([0-9]*\) / \([0-9]*\) (left.*|\1 \2|p' "$dir/out" | tail -n1
+}
+check_eq "es1370 a long-lived open sees amixer's change" "14798 14798" long_lived_read
 # The same card through the library's record, without tvctl's options.
 check_eq "es1370 chosen by TVMIXALSA_DEVICES" "14798 14798" \
   bash -c "amixer -q -c AudioPCI sset Aux 7 && TVMIXALSA_DEVICES=hw:AudioPCI $PREFIX/bin/tvctl --mixer alsa audio volume | sed -n 's|^volume \([0-9]*\) / \([0-9]*\) (left.*|\1 \2|p'"
