@@ -42,6 +42,8 @@ std::string LibraryFile(std::string &libraryForm, std::string &why) {
     return std::string(dir) + "/vidcfg.ini";
 }
 
+// Missing: no such file. Refused: not opened, or not a regular file, as the
+// library refuses it. Failed: opened, but the read itself failed (EIO).
 enum class ReadOutcome { Read, Missing, Refused, Failed };
 
 // What kind of file the library would refuse to read (it reads regular
@@ -65,8 +67,11 @@ ReadOutcome ReadAsLibrary(const std::string &path, std::string &text, uint64_t &
         fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) {
-        error = std::strerror(errno);
-        return errno == ENOENT ? ReadOutcome::Missing : ReadOutcome::Failed;
+        // A file that cannot be opened (no permission, a path through a
+        // file) is one the library cannot open either.
+        const int openError = errno;
+        error = std::strerror(openError);
+        return openError == ENOENT ? ReadOutcome::Missing : ReadOutcome::Refused;
     }
     struct stat info {};
     if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
