@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <exception>
 #include <string>
+#include <string_view>
 #include <memory>
 
 #include "command_line.h"
@@ -114,25 +115,32 @@ int RunTvctl(int argc, char **argv) {
     return RunWords(session, SplitCommands(rest, [](std::string_view w) { return IsCommandName(w); }));
 }
 
+// Says what escaped the commands: with --json (only tvctl's own option has
+// that name) as a JSON object, otherwise as a sentence; plain text if even
+// that fails.
+void ReportEscaped(int argc, char **argv, const char *sentence) noexcept {
+    try {
+        bool json = false;
+        for (int i = 1; i < argc; ++i) json |= std::string_view(argv[i]) == "--json";
+        Reply reply;
+        reply.Fail(sentence, kExitFailed);
+        Console(json).Finish("", reply);
+    } catch (...) {
+        std::fprintf(stderr, "tvctl: %s\n", sentence);
+    }
+}
+
 }  // namespace
 
 // What escapes the commands (memory running out, above all) ends the program
 // with a sentence and a failure code rather than an abort.
 int main(int argc, char **argv) {
-    std::string sentence;
     try {
         return RunTvctl(argc, argv);
     } catch (const std::exception &error) {
-        sentence = error.what();
+        ReportEscaped(argc, argv, error.what());
     } catch (...) {
-        sentence = "stopped by an unexpected error";
+        ReportEscaped(argc, argv, "stopped by an unexpected error");
     }
-    // With --json (only tvctl's own option has that name) the failure is a
-    // JSON object too.
-    bool json = false;
-    for (int i = 1; i < argc; ++i) json |= std::string(argv[i]) == "--json";
-    Reply reply;
-    reply.Fail(sentence, kExitFailed);
-    Console(json).Finish("", reply);
     return kExitFailed;
 }
