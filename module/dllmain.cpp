@@ -46,7 +46,7 @@ extern "C" TVCORE_API BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVO
         case DLL_PROCESS_ATTACH:
             tvState = kTvStateAtLoad;
             mixerOpened = 0;
-            mixerHandleCopy = 0;
+            mixerHandleCopy = HMIXER();  // a word on the host, a pointer on Windows
             InitBandTables();
             LoadBoardConfig();
             break;
