@@ -3,14 +3,18 @@
 //
 // Every notification first re-runs the bus link's connect step; a failed
 // step answers false, which refuses a load, and ends the notification there.
-// After a successful step, process attach prepares the channel band tables
-// and applies the board file. Process detach closes the mixer that
+// After a successful step, process attach puts the module-wide records back
+// to their load values, prepares the channel band tables and applies the
+// board file. The records are reset here, not only by the loader's mapping:
+// when another part of the process holds tvcore.so open across a
+// FreeLibrary, the next load finds the previous load's records in memory. Process detach closes the mixer that
 // InitTVAudio opened, whether or not the link still stands. Nothing is written
 // to the card here. Calls are serialised by the platform's loader lock; this
 // routine takes no lock of its own and starts no threads.
 #include "audio/tv_audio.h"
 #include "bus/bus_link.h"
 #include "tv/board_config.h"
+#include "tv/tv_state.h"
 #include "tv/tuning.h"
 #include "tvcore.h"
 #include "tvhost/win32.h"
@@ -40,6 +44,9 @@ extern "C" TVCORE_API BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVO
 
     switch (reason) {
         case DLL_PROCESS_ATTACH:
+            tvState = kTvStateAtLoad;
+            mixerOpened = 0;
+            mixerHandleCopy = HMIXER();  // a word on the host, a pointer on Windows
             InitBandTables();
             LoadBoardConfig();
             break;

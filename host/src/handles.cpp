@@ -37,10 +37,15 @@ constexpr HANDLE After(HANDLE handle) { return handle >= kLastHandle ? kFirstHan
 
 thread_local DWORD lastError = ERROR_SUCCESS;
 
+// The two low bits of a kernel handle are tag bits that the system ignores
+// (applications keep flags there), so h|1, h|2 and h|3 all name h.
+constexpr HANDLE kTagBits = 3;
+
 // The slot that holds `handle` while it is open; null for a value that is
 // no open handle. The caller holds the table's lock.
 Slot *OpenSlot(HandleTable &table, HANDLE handle) {
-    if (handle < kFirstHandle || handle > kLastHandle || handle % 4 != 0) return nullptr;
+    handle &= ~kTagBits;
+    if (handle < kFirstHandle || handle > kLastHandle) return nullptr;
     Slot &slot = table.slots[SlotOf(handle)];
     return slot.object != nullptr && slot.handle == handle ? &slot : nullptr;
 }

@@ -30,6 +30,7 @@ constexpr std::size_t kMaxOpenHandles = 4096;
 // finding and removing a handle never allocate.
 HANDLE AddHandle(std::shared_ptr<HandleObject> object);
 
+// Lookups ignore the handle's two low tag bits, as the system does.
 // The object of an open handle of the given kind; null for a closed, unknown
 // or other-kind handle. The caller's reference keeps the object alive even if
 // another thread closes the handle meanwhile.

@@ -173,7 +173,10 @@ HMODULE WINAPI LoadLibraryA(LPCSTR fileName) {
     Loader &loader = tvhost::TheLoader();
     std::lock_guard<std::recursive_mutex> guard(loader.lock);
 
-    std::string file = tvhost::FindModule(fileName);
+    // Windows drops trailing blanks from a module name ("tvcore.dll  ").
+    std::string name(fileName);
+    name.erase(name.find_last_not_of(' ') + 1);
+    std::string file = tvhost::FindModule(name);
     if (file.empty()) {
         tvhost::lastLoadError = std::string("module not found on the module path: ") + fileName;
         tvhost::SetError(ERROR_MOD_NOT_FOUND);
@@ -243,7 +246,9 @@ FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR procName) {
     std::lock_guard<std::recursive_mutex> guard(loader.lock);
     LoadedModule *record = tvhost::FindByHandle(loader, module);
     if (record == nullptr) {
-        tvhost::SetError(ERROR_INVALID_HANDLE);
+        // NULL names the program itself on Windows, which exports nothing
+        // here; any other value names no loaded module.
+        tvhost::SetError(module == nullptr ? ERROR_PROC_NOT_FOUND : ERROR_MOD_NOT_FOUND);
         return nullptr;
     }
     // Values below 64 Ki are ordinals on the platform; the host's modules
@@ -272,9 +277,11 @@ BOOL WINAPI FreeLibrary(HMODULE module) {
     LoadedModule *record = tvhost::FindByHandle(loader, module);
     // A module that is still attaching holds its first reference for the
     // LoadLibraryA that is loading it; one that is detaching holds none.
+    // As on Windows: NULL is no handle at all, any other value that names no
+    // loaded module is a module not found.
     if (record == nullptr || record->loadCount == 0 ||
         (record->loadCount == 1 && record->state == ModuleState::Attaching)) {
-        tvhost::SetError(ERROR_INVALID_HANDLE);
+        tvhost::SetError(module == nullptr ? ERROR_INVALID_HANDLE : ERROR_MOD_NOT_FOUND);
         return FALSE;
     }
     if (--record->loadCount > 0) return TRUE;

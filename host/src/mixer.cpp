@@ -54,12 +54,13 @@ MMRESULT OpenDevice(UINT deviceId, DWORD openFlags, std::shared_ptr<OpenMixer> &
 }
 
 // Resolves the object of a query: an open handle (MIXER_OBJECTF_HMIXER) or
-// a device number (MIXER_OBJECTF_MIXER, opened for the one request).
+// a device number (MIXER_OBJECTF_MIXER, opened for the one request). As on
+// Windows, MIXER_OBJECTF_MIXER also takes an open handle: handles and device
+// numbers are distinct value ranges, so the value says which it is.
 MMRESULT Resolve(HMIXEROBJ object, DWORD flags, Target &target) {
-    if ((flags & kObjectTypeMask) == MIXER_OBJECTF_HMIXER) {
-        target.open = FindOpenMixer(object);
-        return target.open ? MMSYSERR_NOERROR : MMSYSERR_INVALHANDLE;
-    }
+    target.open = FindOpenMixer(object);
+    if (target.open) return MMSYSERR_NOERROR;
+    if ((flags & kObjectTypeMask) == MIXER_OBJECTF_HMIXER) return MMSYSERR_INVALHANDLE;
     target.temporary = true;
     return OpenDevice(object, 0, target.open);
 }
@@ -91,12 +92,14 @@ extern "C" {
 
 UINT WINAPI mixerGetNumDevs(void) { return CurrentMixerDrivers()->deviceCount; }
 
-// Opens a device by number, or (MIXER_OBJECTF_HMIXER) the device of an open
-// handle. Notifications: CALLBACK_NULL, or CALLBACK_WINDOW with window 0 (no
-// window named). The host has no windows, so a nonzero window is not a
-// window (MMSYSERR_INVALPARAM); the other callback kinds (function, thread,
-// event) are not offered for mixers (MMSYSERR_INVALFLAG). The handle is
-// written only on success.
+// Opens a device by number, or the device of an open handle (given with
+// MIXER_OBJECTF_HMIXER, or with MIXER_OBJECTF_MIXER as Windows takes it).
+// The host delivers no mixer notifications, so a callback kind is accepted
+// only when it names nothing to notify: CALLBACK_NULL, or CALLBACK_WINDOW,
+// CALLBACK_THREAD or CALLBACK_EVENT with 0 (Windows answers these with
+// success too). A nonzero window, thread or event could never be notified
+// (MMSYSERR_INVALPARAM); function callbacks are not offered for mixers
+// (MMSYSERR_INVALFLAG). The handle is written only on success.
 MMRESULT WINAPI mixerOpen(LPHMIXER mixer, UINT deviceId, DWORD_PTR callback, DWORD_PTR instance,
                           DWORD openFlags) {
     (void)instance;  // only a callback would receive it, and none is called
@@ -108,15 +111,17 @@ MMRESULT WINAPI mixerOpen(LPHMIXER mixer, UINT deviceId, DWORD_PTR callback, DWO
     case CALLBACK_NULL:
         break;
     case CALLBACK_WINDOW:
+    case CALLBACK_THREAD:
+    case CALLBACK_EVENT:
         if (callback != 0) return MMSYSERR_INVALPARAM;
         break;
     default:
         return MMSYSERR_INVALFLAG;
     }
-    if (type == MIXER_OBJECTF_HMIXER) {
-        std::shared_ptr<OpenMixer> existing = FindOpenMixer(deviceId);
-        if (!existing) return MMSYSERR_INVALHANDLE;
+    if (std::shared_ptr<OpenMixer> existing = FindOpenMixer(deviceId)) {
         deviceId = existing->deviceId;
+    } else if (type == MIXER_OBJECTF_HMIXER) {
+        return MMSYSERR_INVALHANDLE;
     }
     std::shared_ptr<OpenMixer> open;
     MMRESULT result = OpenDevice(deviceId, openFlags, open);
@@ -140,7 +145,11 @@ MMRESULT WINAPI mixerGetLineInfoA(HMIXEROBJ mixer, LPMIXERLINEA line, DWORD flag
     MMRESULT result = CheckFlags(flags, MIXER_GETLINEINFOF_TARGETTYPE);
     if (result != MMSYSERR_NOERROR) return result;
     if (line == nullptr || line->cbStruct < sizeof(MIXERLINEA)) return MMSYSERR_INVALPARAM;
-    return Send(mixer, flags, MXDM_GETLINEINFO, line);
+    result = Send(mixer, flags, MXDM_GETLINEINFO, line);
+    // The driver's instance data is not the caller's: Windows answers a line
+    // with it cleared, whether or not the driver wrote it.
+    if (result == MMSYSERR_NOERROR) line->dwUser = 0;
+    return result;
 }
 
 MMRESULT WINAPI mixerGetLineControlsA(HMIXEROBJ mixer, LPMIXERLINECONTROLSA controls, DWORD flags) {

@@ -1,6 +1,7 @@
 #include "mixer_drivers.h"
 
 #include <dlfcn.h>
+#include <sys/stat.h>
 
 #include "module_path.h"
 #include "settings.h"
@@ -48,7 +49,10 @@ std::vector<std::string> MixerDriverNames() {
 
 std::shared_ptr<MixerDriver> LoadMixerDriver(const std::string &name) {
     std::string file = FindModule(name);
-    if (file.empty()) return nullptr;
+    // Only a regular file goes to the dynamic linker: it would open a FIFO
+    // or a device and wait on it for ever.
+    struct stat info {};
+    if (file.empty() || stat(file.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return nullptr;
     auto driver = std::make_shared<MixerDriver>();
     driver->file = file;
     driver->module = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);

@@ -62,7 +62,7 @@ TEST_F(HostMixer, OpenRefusesBadArgumentsWithoutWritingTheHandle) {
         {"device out of range", false, 2, 0, CALLBACK_WINDOW, MMSYSERR_BADDEVICEID},
         {"huge device number", false, 0xCD580000u, 0, 0, MMSYSERR_BADDEVICEID},
         {"function callback", false, 0, 0x1234, CALLBACK_FUNCTION, MMSYSERR_INVALFLAG},
-        {"event callback", false, 0, 0x1234, CALLBACK_EVENT, MMSYSERR_INVALFLAG},
+        {"an event the host never signals", false, 0, 0x1234, CALLBACK_EVENT, MMSYSERR_INVALPARAM},
         {"a window the host does not have", false, 0, 0x42, CALLBACK_WINDOW, MMSYSERR_INVALPARAM},
         {"wave-out object", false, 0, 0, MIXER_OBJECTF_WAVEOUT, MMSYSERR_INVALFLAG},
         {"unknown flag bit", false, 0, 0, 0x00000100u, MMSYSERR_INVALFLAG},
@@ -160,13 +160,18 @@ TEST_F(HostMixer, MalformedQueriesNeverReachTheDriver) {
     EXPECT_EQ(SimMixer().callCount(), 0u) << "the driver saw a malformed request";
 }
 
+// MIXER_OBJECTF_MIXER takes a device number or, as on Windows, an open
+// handle; MIXER_OBJECTF_HMIXER takes only a handle.
 TEST_F(HostMixer, HandlesAndDeviceNumbersAreNeverMistakenForEachOther) {
     HMIXER handle = Open(1);
     MIXERLINEA line = AuxLineQuery();
-    EXPECT_EQ(mixerGetLineInfoA(handle, &line, MIXER_OBJECTF_MIXER | 3), MMSYSERR_BADDEVICEID);
+    EXPECT_EQ(mixerGetLineInfoA(handle, &line, MIXER_OBJECTF_MIXER | 3), MMSYSERR_NOERROR);
+    EXPECT_EQ(SimMixer().Calls(MXDM_OPEN).size(), 1u) << "the handle's own open served, no temporary one";
     EXPECT_EQ(mixerGetLineInfoA(1, &line, MIXER_OBJECTF_HMIXER | 3), MMSYSERR_INVALHANDLE);
     HMIXER other = 0;
-    EXPECT_EQ(mixerOpen(&other, handle, 0, 0, 0), MMSYSERR_BADDEVICEID);
+    ASSERT_EQ(mixerOpen(&other, handle, 0, 0, 0), MMSYSERR_NOERROR);
+    EXPECT_EQ(SimMixer().Calls(MXDM_OPEN).back().deviceId, 1u) << "the handle's device is opened again";
+    EXPECT_EQ(mixerClose(other), MMSYSERR_NOERROR);
     EXPECT_EQ(mixerClose(1), MMSYSERR_INVALHANDLE);
     HANDLE semaphore = CreateSemaphoreA(nullptr, 0, 1, nullptr);
     ASSERT_NE(semaphore, 0u);

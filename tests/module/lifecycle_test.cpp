@@ -214,6 +214,38 @@ TEST_F(Lifecycle, BoardFileIsAppliedAtEachLoad) {
     }
 }
 
+// Another dlopen keeps tvcore.so mapped between a FreeLibrary and the next
+// LoadLibraryA: the next load must still start from the load values, read
+// the board file again and not close the previous load's mixer a second time.
+TEST_F(Lifecycle, EveryLoadStartsFromTheLoadValuesWhileTheModuleStaysMapped) {
+    void *held = dlopen((tvtest::ModuleDir() + "/tvcore.so").c_str(), RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(held, nullptr) << dlerror();
+    tvtest::WriteFile(windir_ + "/vidcfg.ini", "[SYSTEM]\r\nBoardType = QX_KESTREL\r\n");
+    HMODULE tv = LoadLibraryA("tvcore.dll");
+    ASSERT_NE(tv, nullptr) << TvHostLastLoadError();
+    auto setParam = Export<decltype(&SetTVParam)>(tv, "SetTVParam");
+    auto initAudio = Export<decltype(&InitTVAudio)>(tv, "InitTVAudio");
+    ASSERT_EQ(setParam(TV_PARAM_BRIGHTNESS, 200), TV_OK);
+    setParam(TV_PARAM_CHANNEL, 7);  // locked or not, the channel is stored
+    TvMixerLine line{};
+    ASSERT_EQ(initAudio(&line), 1u);
+    ASSERT_TRUE(FreeLibrary(tv));
+    std::filesystem::remove(windir_ + "/vidcfg.ini");
+
+    tv = LoadLibraryA("tvcore.dll");
+    ASSERT_NE(tv, nullptr) << TvHostLastLoadError();
+    auto getParam = Export<decltype(&GetTVParam)>(tv, "GetTVParam");
+    setParam = Export<decltype(&SetTVParam)>(tv, "SetTVParam");
+    EXPECT_EQ(getParam(TV_PARAM_BRIGHTNESS), 128);
+    EXPECT_EQ(getParam(TV_PARAM_CHANNEL), 0);
+    EXPECT_EQ(setParam(TV_PARAM_SOURCE, TV_SOURCE_COMPOSITE), TV_OK);
+    EXPECT_EQ(Hardware().DecoderRegister(0x01) & 0x60, 0x60) << "the standard board: the file is gone";
+    Hardware().clearCalls();
+    EXPECT_TRUE(FreeLibrary(tv));
+    EXPECT_TRUE(Hardware().MixerCalls().empty()) << "this load opened no mixer, so its unload closes none";
+    dlclose(held);
+}
+
 TEST_F(Lifecycle, UnloadClosesOnlyTheLatestMixerOpen) {
     HMODULE tv = LoadLibraryA("tvcore.dll");
     ASSERT_NE(tv, nullptr) << TvHostLastLoadError();

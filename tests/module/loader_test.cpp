@@ -85,10 +85,10 @@ TEST_F(Loader, FreedHandleIsRefusedAndReloadStartsFresh) {
 
     SetLastError(0);
     EXPECT_FALSE(FreeLibrary(old));
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(GetLastError(), ERROR_MOD_NOT_FOUND);
     SetLastError(0);
     EXPECT_EQ(GetProcAddress(old, "ProbeAnswer"), nullptr);
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(GetLastError(), ERROR_MOD_NOT_FOUND);
 
     HMODULE fresh = LoadLibraryA("probe_a.dll");
     ASSERT_NE(fresh, nullptr);
@@ -182,7 +182,7 @@ TEST_F(Loader, GetProcAddressFindsOnlyTheModulesOwnExports) {
 
     SetLastError(0);
     EXPECT_EQ(GetProcAddress(nullptr, "ProbeAnswer"), nullptr);
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(GetLastError(), ERROR_PROC_NOT_FOUND);
     SetLastError(0);
     EXPECT_FALSE(FreeLibrary(nullptr));
     EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);

@@ -361,8 +361,8 @@ TEST_F(HostBadInput, ModuleHandlesAndNamesThatAreNotThere) {
         LPCSTR name;
         DWORD error;
     } lookups[] = {
-        {"NULL module", nullptr, "SetTVParam", ERROR_INVALID_HANDLE},
-        {"made-up module", reinterpret_cast<HMODULE>(uintptr_t{0x7777}), "SetTVParam", ERROR_INVALID_HANDLE},
+        {"NULL module (the program, which exports nothing)", nullptr, "SetTVParam", ERROR_PROC_NOT_FOUND},
+        {"made-up module", reinterpret_cast<HMODULE>(uintptr_t{0x7777}), "SetTVParam", ERROR_MOD_NOT_FOUND},
         {"NULL name", tv, nullptr, ERROR_PROC_NOT_FOUND},
         {"an ordinal", tv, reinterpret_cast<LPCSTR>(uintptr_t{5}), ERROR_PROC_NOT_FOUND},
         {"no such export", tv, "SetTVParamX", ERROR_PROC_NOT_FOUND},
@@ -379,7 +379,7 @@ TEST_F(HostBadInput, ModuleHandlesAndNamesThatAreNotThere) {
     for (HMODULE stale : {tv, static_cast<HMODULE>(nullptr)}) {
         SetLastError(0);
         EXPECT_FALSE(FreeLibrary(stale));
-        EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+        EXPECT_EQ(GetLastError(), stale == nullptr ? DWORD{ERROR_INVALID_HANDLE} : DWORD{ERROR_MOD_NOT_FOUND});
         EXPECT_EQ(GetProcAddress(stale, "SetTVParam"), nullptr) << "a freed module's handle is refused";
     }
 }
@@ -440,8 +440,7 @@ TEST_F(HostBadInput, MixerRequestsTheHostRefusesBeforeAnyDriver) {
         {"line: unknown flag bit", LineInfo, mixer, byHandle | 0x100 | 3, nullptr, false, MMSYSERR_INVALFLAG},
         {"line: made-up handle", LineInfo, 0x12345678u, byHandle | 3, nullptr, false, MMSYSERR_INVALHANDLE},
         {"line: device out of range", LineInfo, 9, MIXER_OBJECTF_MIXER | 3, nullptr, false, MMSYSERR_BADDEVICEID},
-        {"line: handle as device number", LineInfo, mixer, MIXER_OBJECTF_MIXER | 3, nullptr, false,
-         MMSYSERR_BADDEVICEID},
+        {"line: device number as handle", LineInfo, 0, byHandle | 3, nullptr, false, MMSYSERR_INVALHANDLE},
         {"controls: NULL structure", LineControls, mixer, byHandle | 2, nullptr, true, MMSYSERR_INVALPARAM},
         {"controls: no room", LineControls, mixer, byHandle | 2,
          [](MIXERLINEA &, MIXERLINECONTROLSA &c, MIXERCONTROLDETAILS &) { c.pamxctrl = nullptr; }, false,

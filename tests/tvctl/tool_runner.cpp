@@ -56,6 +56,7 @@ ToolRun RunTvctl(const std::vector<std::string> &args, const std::vector<std::pa
         dup2(in, STDIN_FILENO);
         dup2(out, STDOUT_FILENO);
         dup2(err, STDERR_FILENO);
+        alarm(300);  // a run that hangs is killed (and fails its test) rather than stalling the suite
         execve(argv[0], argv.data(), environ);
         _exit(127);
     }

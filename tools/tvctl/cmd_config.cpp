@@ -2,11 +2,13 @@
 // from it, and the usual mistakes in it.
 #include <fmt/format.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "commands.h"
 #include "config_lint.h"
@@ -40,26 +42,60 @@ std::string LibraryFile(std::string &libraryForm, std::string &why) {
     return std::string(dir) + "/vidcfg.ini";
 }
 
-enum class ReadOutcome { Read, Missing, Failed };
+// Missing: no such file. Refused: not opened, or not a regular file, as the
+// library refuses it. Failed: opened, but the read itself failed (EIO).
+enum class ReadOutcome { Read, Missing, Refused, Failed };
 
-ReadOutcome ReadWholeFile(const std::string &path, std::string &text, std::string &error) {
-    std::error_code status;
-    if (std::filesystem::is_directory(path, status)) {
-        error = "it is a directory";
-        return ReadOutcome::Failed;
+// What kind of file the library would refuse to read (it reads regular
+// files only); "" for a regular file.
+const char *RefusedKind(mode_t mode) {
+    if (S_ISREG(mode)) return "";
+    if (S_ISDIR(mode)) return "a directory";
+    if (S_ISFIFO(mode)) return "a FIFO";
+    if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
+    if (S_ISSOCK(mode)) return "a socket";
+    return "not a regular file";
+}
+
+// Reads the file as the library does: a regular file only, opened without
+// waiting (a FIFO cannot stall the check), and no more than the library's
+// kBoardConfigMaxBytes. `fileBytes` is the file's size, to tell when it is
+// longer than what was read.
+ReadOutcome ReadAsLibrary(const std::string &path, std::string &text, uint64_t &fileBytes, std::string &error) {
+    int fd;
+    do {
+        fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        // A file that cannot be opened (no permission, a path through a
+        // file) is one the library cannot open either.
+        const int openError = errno;
+        error = std::strerror(openError);
+        return openError == ENOENT ? ReadOutcome::Missing : ReadOutcome::Refused;
     }
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        error = std::strerror(errno);
-        return errno == ENOENT ? ReadOutcome::Missing : ReadOutcome::Failed;
+    struct stat info {};
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        error = fmt::format("it is {}, and the library reads only regular files", RefusedKind(info.st_mode));
+        close(fd);
+        return ReadOutcome::Refused;
     }
-    std::ostringstream content;
-    content << file.rdbuf();
-    if (file.bad()) {
-        error = "read error";
-        return ReadOutcome::Failed;
+    fileBytes = static_cast<uint64_t>(info.st_size);
+    text.resize(kBoardConfigMaxBytes);
+    size_t got = 0;
+    while (got < text.size()) {
+        ssize_t n = read(fd, text.data() + got, text.size() - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            error = std::strerror(errno);
+            close(fd);
+            return ReadOutcome::Failed;
+        }
+        if (n == 0) break;
+        got += static_cast<size_t>(n);
     }
-    text = content.str();
+    close(fd);
+    text.resize(got);
+    fileBytes = std::max<uint64_t>(fileBytes, got);
     return ReadOutcome::Read;
 }
 
@@ -121,20 +157,27 @@ public:
         if (!file_.empty() && file_ != libraryFile) out.Print("checking:          {} (not the file the library reads)", file_);
 
         std::string text, error;
-        switch (ReadWholeFile(checked, text, error)) {
+        uint64_t fileBytes = 0;
+        switch (ReadAsLibrary(checked, text, fileBytes, error)) {
             case ReadOutcome::Missing:
                 if (!file_.empty()) return reply.Fail(fmt::format("cannot read {}: {}", file_, error));
                 reply.data["exists"] = false;
                 reply.data["board"] = "standard";
                 out.Print("board: standard (there is no such file; without it the library uses the standard board)");
                 return;
-            case ReadOutcome::Failed:
+            case ReadOutcome::Refused:
                 reply.data["exists"] = true;
-                if (!file_.empty()) return reply.Fail(fmt::format("cannot read {}: {}", file_, error));
+                if (!file_.empty()) return reply.Fail(fmt::format("cannot check {}: {}", file_, error));
                 reply.data["board"] = "standard";
-                out.Print("board: standard (the file cannot be read: {}; the library then uses the standard board)",
+                out.Print("board: standard (the file is not read: {}; the library then uses the standard board)",
                           error);
                 return;
+            case ReadOutcome::Failed:
+                // A read that fails is an error to report, not an empty file;
+                // the library, failing the same way, keeps the standard board.
+                reply.data["exists"] = true;
+                return reply.Fail(fmt::format("cannot read {}: {} (the library then uses the standard board)",
+                                              checked, error));
             case ReadOutcome::Read: break;
         }
         reply.data["exists"] = true;
@@ -147,15 +190,17 @@ public:
         reply.data["entryLine"] = report.entryLine;
         reply.data["headerLine"] = report.firstHeaderLine;
         reply.data["scannedBytes"] = report.scannedBytes;
-        reply.data["fileBytes"] = text.size();
+        reply.data["fileBytes"] = fileBytes;
         out.Print("board: {} ({})", board, Verdict(text, report));
         if (report.alternativeBoard)
             out.Print("       composite input on multiplexer 0x40, tuner and S-video on 0x60");
-        if (report.cutAtLimit)
-            out.Print("note: the file has {} bytes; the library reads only the first {}", text.size(),
-                      kBoardConfigMaxBytes);
+        const bool longer = fileBytes > text.size();
+        reply.data["longerThanRead"] = longer;
+        if (longer)
+            out.Print("note: the file has {} bytes; the library reads only the first {}, and so does this check",
+                      fileBytes, kBoardConfigMaxBytes);
 
-        std::vector<LintHint> hints = LintBoardConfig(text, report);
+        std::vector<LintHint> hints = LintBoardConfig(text, report, longer);
         nlohmann::ordered_json list = nlohmann::ordered_json::array();
         for (const LintHint &hint : hints) list.push_back({{"line", hint.line}, {"kind", hint.kind}, {"text", hint.text}});
         reply.data["hints"] = list;

@@ -127,7 +127,7 @@ int RunWords(Session &session, const std::vector<Words> &commands) {
     for (const Words &words : commands) {
         ParsedCommand one = ParseCommand(words);
         if (!one.help.empty()) {
-            std::fputs(one.help.c_str(), stdout);
+            session.Out().Help(words.front(), one.help);
             return kExitOk;
         }
         if (!one.command) {

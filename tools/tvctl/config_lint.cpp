@@ -62,7 +62,8 @@ std::string ValueText(std::string_view text, size_t at, size_t end) {
 
 class Linter {
 public:
-    Linter(std::string_view text, const BoardScanReport &report) : text_(text), report_(report) {}
+    Linter(std::string_view text, const BoardScanReport &report, bool textIsCut)
+        : text_(text), report_(report), textIsCut_(textIsCut) {}
 
     std::vector<LintHint> Run() {
         for (const Line &line : SplitLines(text_)) LintLine(line);
@@ -84,7 +85,7 @@ private:
     // Whether the library reads this line at all: it ends with a line feed,
     // and that line feed lies within the bytes read.
     bool Unread(const Line &line, bool *beyondLimit) const {
-        *beyondLimit = line.feed == std::string_view::npos ? text_.size() > kBoardConfigMaxBytes
+        *beyondLimit = line.feed == std::string_view::npos ? text_.size() > kBoardConfigMaxBytes || textIsCut_
                                                            : line.feed >= kBoardConfigMaxBytes;
         return *beyondLimit || line.feed == std::string_view::npos;
     }
@@ -247,6 +248,7 @@ private:
 
     std::string_view text_;
     const BoardScanReport &report_;
+    const bool textIsCut_;
     std::vector<LintHint> hints_;
     bool inComment_ = false;
     bool inSection_ = false;
@@ -258,8 +260,8 @@ private:
 
 }  // namespace
 
-std::vector<LintHint> LintBoardConfig(std::string_view text, const BoardScanReport &report) {
-    return Linter(text, report).Run();
+std::vector<LintHint> LintBoardConfig(std::string_view text, const BoardScanReport &report, bool textIsCut) {
+    return Linter(text, report, textIsCut).Run();
 }
 
 }  // namespace tvctl

@@ -23,7 +23,8 @@ struct LintHint {
 // Looks through the whole text (also past the 4096 bytes the library reads).
 // `report` is the library's scan of the same text. Hints on lines after the
 // deciding entry are left out, since the library never reads those lines;
-// only "later-entry-ignored" speaks of them.
-std::vector<LintHint> LintBoardConfig(std::string_view text, const BoardScanReport &report);
+// only "later-entry-ignored" speaks of them. `textIsCut`: the text is the
+// start of a longer file, so its last line goes on past the library's limit.
+std::vector<LintHint> LintBoardConfig(std::string_view text, const BoardScanReport &report, bool textIsCut = false);
 
 }  // namespace tvctl

@@ -30,6 +30,17 @@ void Console::EndProgress() const {
     std::fflush(stderr);
 }
 
+void Console::Help(std::string_view command, std::string_view text) const {
+    if (!json_) {
+        std::fwrite(text.data(), 1, text.size(), stdout);
+        std::fflush(stdout);
+        return;
+    }
+    Reply reply;
+    reply.data["help"] = text;
+    Finish(command, reply);
+}
+
 void Console::Finish(std::string_view command, const Reply &reply) const {
     if (json_) {
         nlohmann::ordered_json out = nlohmann::ordered_json::object();

@@ -52,6 +52,10 @@ public:
     void Progress(std::string_view bar, std::string_view line) const;
     void EndProgress() const;
 
+    // Help text (tvctl --help, help CMD, CMD --help): as it is, or in JSON
+    // mode one object with the text under "help".
+    void Help(std::string_view command, std::string_view text) const;
+
     // Finishes a command: in JSON mode its object on one line (notes and
     // error included); otherwise the error with its details on standard
     // error (notes were printed as they arose).

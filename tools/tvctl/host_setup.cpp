@@ -1,9 +1,11 @@
 #include "host_setup.h"
 
+#include <fcntl.h>
 #include <stdlib.h>
 #include <unistd.h>
 
 #include <filesystem>
+#include <string>
 #include <system_error>
 
 namespace tvctl {
@@ -32,14 +34,22 @@ std::string FindModuleDir() {
 }
 
 // A private file for the library's debug output, so that a refused load can
-// be explained with the lines the library and the bus driver wrote.
-std::string MakeDebugFile() {
+// be explained with the lines the library and the bus driver wrote. Its name
+// is removed at once and the file is reached through the descriptor kept in
+// `fd` (/proc/self/fd/N), so no signal or crash can leave it in TMPDIR.
+// Without /proc the named file is kept and removed at the end of the run.
+std::string MakeDebugFile(int &fd) {
     std::string dir = Env("TMPDIR");
     if (dir.empty()) dir = "/tmp";
     std::string pattern = dir + "/tvctl-debug-XXXXXX";
-    int fd = mkstemp(pattern.data());
-    if (fd < 0) return "";
-    close(fd);
+    int created = mkostemp(pattern.data(), O_CLOEXEC);
+    if (created < 0) return "";
+    std::string alias = "/proc/self/fd/" + std::to_string(created);
+    if (access(alias.c_str(), R_OK | W_OK) == 0 && unlink(pattern.c_str()) == 0) {
+        fd = created;
+        return alias;
+    }
+    close(created);
     return pattern;
 }
 
@@ -95,14 +105,17 @@ HostSetup PrepareHost(const HostOptions &options) {
     // Debug output: the user's destination, or a file of ours.
     setup.userDebug = Env("TVHOST_DEBUG");
     if (setup.userDebug.empty()) {
-        setup.debugFile = MakeDebugFile();
+        setup.debugFile = MakeDebugFile(setup.debugFd);
         if (!setup.debugFile.empty()) setenv("TVHOST_DEBUG", setup.debugFile.c_str(), 1);
     }
     return setup;
 }
 
 void ReleaseHost(const HostSetup &setup) {
-    if (!setup.debugFile.empty()) unlink(setup.debugFile.c_str());
+    if (setup.debugFd >= 0)
+        close(setup.debugFd);  // the file had no name left; this frees it
+    else if (!setup.debugFile.empty())
+        unlink(setup.debugFile.c_str());
 }
 
 }  // namespace tvctl

@@ -24,6 +24,7 @@ struct HostSetup {
     std::string modulePath;  // TVHOST_PATH as the host will use it ("" = the host's own default)
     std::string mixers;      // TVHOST_MIXERS likewise
     std::string debugFile;   // where tvctl collects the debug output; "" when the user chose TVHOST_DEBUG
+    int debugFd = -1;        // keeps the capture file alive when it has no name left (see MakeDebugFile)
     std::string userDebug;   // TVHOST_DEBUG as the user set it
     std::string error;       // a setup that cannot work, said as a sentence; "" when fine
 };
@@ -35,7 +36,7 @@ std::string ProgramDir();
 // run before the library or any host mixer call is used.
 HostSetup PrepareHost(const HostOptions &options);
 
-// Removes the debug capture file.
+// Removes (or lets go of) the debug capture file.
 void ReleaseHost(const HostSetup &setup);
 
 }  // namespace tvctl

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <exception>
+#include <string>
+#include <string_view>
 #include <memory>
 
 #include "command_line.h"
@@ -70,37 +72,38 @@ int RunTvctl(int argc, char **argv) {
     app.add_flag("--trace", options.trace, "show the simulated card's bus transactions after each command");
     app.footer(std::string("Commands:\n") + CommandList() + "\n" + kFooter);
 
+    // Answers before the first command follow --json as well, wherever it
+    // stands among tvctl's options (the parse may stop before it).
+    const Console early(std::find(globals.begin(), globals.end(), "--json") != globals.end());
+    auto usageError = [&early](const std::string &sentence) {
+        Reply reply;
+        reply.Fail(sentence, kExitUsage);
+        early.Finish("", reply);
+        return kExitUsage;
+    };
+
     // A word that is no option (nor an option's value) before the first
     // command can only be a misspelt command.
     for (size_t i = 0; i < globals.size(); ++i) {
         const std::string &word = globals[i];
         const bool value = i > 0 && (globals[i - 1] == "--bus" || globals[i - 1] == "--mixer" ||
                                      globals[i - 1] == "--i2c-device" || globals[i - 1] == "--i2c-adapter");
-        if (!value && word.rfind('-', 0) != 0) {
-            std::fprintf(stderr, "tvctl: unknown command \"%s\"; see tvctl --help\n", word.c_str());
-            return kExitUsage;
-        }
+        if (!value && word.rfind('-', 0) != 0) return usageError("unknown command \"" + word + "\"; see tvctl --help");
     }
     std::reverse(globals.begin(), globals.end());  // CLI11 takes the arguments last first
     try {
         app.parse(globals);
     } catch (const CLI::CallForHelp &) {
-        std::fputs(app.help().c_str(), stdout);
+        early.Help("", app.help());
         return kExitOk;
     } catch (const CLI::ParseError &error) {
-        std::fprintf(stderr, "tvctl: %s; see tvctl --help\n", error.what());
-        return kExitUsage;
+        return usageError(std::string(error.what()) + "; see tvctl --help");
     }
-    if (rest.empty()) {
-        std::fprintf(stderr, "tvctl: no command given; see tvctl --help\n");
-        return kExitUsage;
-    }
+    if (rest.empty()) return usageError("no command given; see tvctl --help");
 
     const bool adapterGiven = device->count() > 0 || adapter->count() > 0;
-    if (adapterGiven && busOption->count() > 0 && bus == "sim") {
-        std::fprintf(stderr, "tvctl: --i2c-device and --i2c-adapter choose an adapter of the i2c-dev bus, not of --bus sim\n");
-        return kExitUsage;
-    }
+    if (adapterGiven && busOption->count() > 0 && bus == "sim")
+        return usageError("--i2c-device and --i2c-adapter choose an adapter of the i2c-dev bus, not of --bus sim");
     options.host.busGiven = busOption->count() > 0 || adapterGiven;
     options.host.bus = bus == "i2cdev" || adapterGiven ? BusChoice::I2cDev : BusChoice::Simulated;
     options.host.mixerGiven = mixerOption->count() > 0;
@@ -112,6 +115,21 @@ int RunTvctl(int argc, char **argv) {
     return RunWords(session, SplitCommands(rest, [](std::string_view w) { return IsCommandName(w); }));
 }
 
+// Says what escaped the commands: with --json (only tvctl's own option has
+// that name) as a JSON object, otherwise as a sentence; plain text if even
+// that fails.
+void ReportEscaped(int argc, char **argv, const char *sentence) noexcept {
+    try {
+        bool json = false;
+        for (int i = 1; i < argc; ++i) json |= std::string_view(argv[i]) == "--json";
+        Reply reply;
+        reply.Fail(sentence, kExitFailed);
+        Console(json).Finish("", reply);
+    } catch (...) {
+        std::fprintf(stderr, "tvctl: %s\n", sentence);
+    }
+}
+
 }  // namespace
 
 // What escapes the commands (memory running out, above all) ends the program
@@ -120,9 +138,9 @@ int main(int argc, char **argv) {
     try {
         return RunTvctl(argc, argv);
     } catch (const std::exception &error) {
-        std::fprintf(stderr, "tvctl: %s\n", error.what());
+        ReportEscaped(argc, argv, error.what());
     } catch (...) {
-        std::fprintf(stderr, "tvctl: stopped by an unexpected error\n");
+        ReportEscaped(argc, argv, "stopped by an unexpected error");
     }
     return kExitFailed;
 }

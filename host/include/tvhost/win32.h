@@ -172,7 +172,8 @@ TVHOST_API int WINAPIV wsprintfA(LPSTR out, LPCSTR format, ...);
  * FILE_SHARE_* bits (not enforced), OPEN_EXISTING, flags 0 /
  * FILE_ATTRIBUTE_NORMAL / FILE_FLAG_SEQUENTIAL_SCAN, security NULL or not
  * inheritable; the template is ignored. A backslash separates directories.
- * Refusals (INVALID_HANDLE_VALUE): write access ERROR_ACCESS_DENIED; creating
+ * Refusals (INVALID_HANDLE_VALUE): any access but GENERIC_READ (write,
+ * execute, all) ERROR_ACCESS_DENIED; creating
  * dispositions, unknown flags or bad arguments ERROR_INVALID_PARAMETER;
  * missing file ERROR_FILE_NOT_FOUND; missing directory ERROR_PATH_NOT_FOUND;
  * a directory or other non-regular file ERROR_ACCESS_DENIED. */
