@@ -54,13 +54,14 @@ MMRESULT OpenDevice(UINT deviceId, DWORD openFlags, std::shared_ptr<OpenMixer> &
 }
 
 // Resolves the object of a query: an open handle (MIXER_OBJECTF_HMIXER) or
-// a device number (MIXER_OBJECTF_MIXER, opened for the one request). As on
-// Windows, MIXER_OBJECTF_MIXER also takes an open handle: handles and device
-// numbers are distinct value ranges, so the value says which it is.
+// a device number (MIXER_OBJECTF_MIXER, opened for the one request). The
+// object type says which the value is; a handle given as a device number is
+// out of the device range and refused, never taken as the handle.
 MMRESULT Resolve(HMIXEROBJ object, DWORD flags, Target &target) {
-    target.open = FindOpenMixer(object);
-    if (target.open) return MMSYSERR_NOERROR;
-    if ((flags & kObjectTypeMask) == MIXER_OBJECTF_HMIXER) return MMSYSERR_INVALHANDLE;
+    if ((flags & kObjectTypeMask) == MIXER_OBJECTF_HMIXER) {
+        target.open = FindOpenMixer(object);
+        return target.open ? MMSYSERR_NOERROR : MMSYSERR_INVALHANDLE;
+    }
     target.temporary = true;
     return OpenDevice(object, 0, target.open);
 }
@@ -92,8 +93,8 @@ extern "C" {
 
 UINT WINAPI mixerGetNumDevs(void) { return CurrentMixerDrivers()->deviceCount; }
 
-// Opens a device by number, or the device of an open handle (given with
-// MIXER_OBJECTF_HMIXER, or with MIXER_OBJECTF_MIXER as Windows takes it).
+// Opens a device by number (MIXER_OBJECTF_MIXER), or the device of an open
+// handle (MIXER_OBJECTF_HMIXER).
 // The host delivers no mixer notifications, so a callback kind is accepted
 // only when it names nothing to notify: CALLBACK_NULL, or CALLBACK_WINDOW,
 // CALLBACK_THREAD or CALLBACK_EVENT with 0 (Windows answers these with
@@ -118,10 +119,10 @@ MMRESULT WINAPI mixerOpen(LPHMIXER mixer, UINT deviceId, DWORD_PTR callback, DWO
     default:
         return MMSYSERR_INVALFLAG;
     }
-    if (std::shared_ptr<OpenMixer> existing = FindOpenMixer(deviceId)) {
+    if (type == MIXER_OBJECTF_HMIXER) {
+        std::shared_ptr<OpenMixer> existing = FindOpenMixer(deviceId);
+        if (!existing) return MMSYSERR_INVALHANDLE;
         deviceId = existing->deviceId;
-    } else if (type == MIXER_OBJECTF_HMIXER) {
-        return MMSYSERR_INVALHANDLE;
     }
     std::shared_ptr<OpenMixer> open;
     MMRESULT result = OpenDevice(deviceId, openFlags, open);

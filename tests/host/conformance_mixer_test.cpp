@@ -41,7 +41,10 @@ TEST_F(ConformanceMixer, OpenAnswers) {
         {"thread 0 (Windows 2000 on)", 0, 0, CALLBACK_THREAD, MMSYSERR_NOERROR},
         {"event 0 (Windows 2000 on)", 0, 0, CALLBACK_EVENT, MMSYSERR_NOERROR},
         {"an open handle with MIXER_OBJECTF_HMIXER", kOpen, 0, MIXER_OBJECTF_HMIXER, MMSYSERR_NOERROR},
-        {"an open handle with MIXER_OBJECTF_MIXER", kOpen, 0, MIXER_OBJECTF_MIXER, MMSYSERR_NOERROR},
+        // Differs from Windows on purpose: the host's mixer contract keeps
+        // handles and device numbers apart, so a handle given as a device
+        // number is refused (Windows serves it through the handle).
+        {"an open handle with MIXER_OBJECTF_MIXER", kOpen, 0, MIXER_OBJECTF_MIXER, MMSYSERR_BADDEVICEID},
         {"device out of range", 2, 0, 0, MMSYSERR_BADDEVICEID},
         {"a device number with MIXER_OBJECTF_HMIXER", 0, 0, MIXER_OBJECTF_HMIXER, MMSYSERR_INVALHANDLE},
         {"a wave-out object", 0, 0, MIXER_OBJECTF_WAVEOUT, MMSYSERR_INVALFLAG},
@@ -78,8 +81,9 @@ TEST_F(ConformanceMixer, LineQueryAnswers) {
     constexpr DWORD kByType = MIXER_GETLINEINFOF_COMPONENTTYPE;
     const Case cases[] = {
         {"by handle", open_, MIXER_OBJECTF_HMIXER | kByType, sizeof(MIXERLINEA), MMSYSERR_NOERROR},
+        // Differs from Windows on purpose, as for mixerOpen.
         {"a handle with MIXER_OBJECTF_MIXER", open_, MIXER_OBJECTF_MIXER | kByType, sizeof(MIXERLINEA),
-         MMSYSERR_NOERROR},
+         MMSYSERR_BADDEVICEID},
         {"by device number", 0, MIXER_OBJECTF_MIXER | kByType, sizeof(MIXERLINEA), MMSYSERR_NOERROR},
         {"a larger cbStruct", 0, kByType, sizeof(MIXERLINEA) + 8, MMSYSERR_NOERROR},
         {"a device number with MIXER_OBJECTF_HMIXER", 0, MIXER_OBJECTF_HMIXER | kByType, sizeof(MIXERLINEA),

@@ -165,7 +165,9 @@ int32_t ModelRun::ExpectSetParam(uint32_t id, uint32_t value) {
         BusBlock(0xC2, block.data(), 4);
         tv_.channel = static_cast<uint8_t>(channel);
         uint32_t status = BusRead(0x88, 0x00);
-        return status != kNoLink && (status & 0x40) != 0 ? TV_OK : TV_ERR_NO_LOCK;
+        // A failed read (an answer above 0xFF, the missing link included)
+        // is no lock, whatever its low byte.
+        return status <= 0xFF && (status & 0x40) != 0 ? TV_OK : TV_ERR_NO_LOCK;
     }
     case TV_PARAM_BRIGHTNESS:
     case TV_PARAM_HUE:
