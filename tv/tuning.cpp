@@ -44,9 +44,10 @@ uint32_t CheckTVLock() {
         Sleep(kLockPauseMs);
     }
     const uint32_t status = I2C_Read(kDecoderAddress, kRegStatus);
-    // Without a link the read answers TV_I2C_NO_LINK, whose low byte looks
-    // like an idle bus with every bit set, the lock bit included. No decoder
-    // was asked, so no lock was seen.
-    if (status == TV_I2C_NO_LINK) return 0;
+    // A read answer above 0xFF is a failed read: bus drivers report the
+    // failure in the upper bits and 0xFF, an idle bus, in the low byte, and
+    // without a link the read answers TV_I2C_NO_LINK. Either way no decoder
+    // answered, so no lock was seen, though the low byte has the lock bit.
+    if (status > 0xFFu) return 0;
     return (status & kStatusLock) != 0 ? 1u : 0u;
 }

@@ -13,6 +13,7 @@
 #include <atomic>
 
 #include "adapter_choice.h"
+#include "smbus_transfers.h"
 #include "sys_calls.h"
 #include "transfers.h"
 #include "tvhost/thunk.h"
@@ -24,6 +25,11 @@ namespace {
 // The open adapter, -1 when none. Atomic because bus calls may come from any
 // of the application's threads; the kernel serialises the transfers.
 std::atomic<int> adapterFd{-1};
+
+// How the open adapter is driven: plain I2C, or SMBus with the abilities it
+// has. Written at connect before adapterFd is published, read by bus calls.
+bool useSmbus = false;
+SmbusAbilities smbus{};
 
 // One line on the debug channel, the way every host module reports. A
 // printf-style helper: the compiler checks every caller's format.
@@ -67,12 +73,21 @@ int OpenAdapter() {
         sys.close(fd);
         return -1;
     }
-    if ((functions & I2C_FUNC_I2C) == 0) {
-        DebugLine("%s does no plain I2C transfers (I2C_FUNC_I2C missing)", choice.devicePath);
+    // Plain I2C first: one combined transfer per read, any block length.
+    // Without it, SMBus byte-data transfers carry the register calls.
+    useSmbus = (functions & I2C_FUNC_I2C) == 0;
+    smbus = SmbusAbilitiesOf(functions);
+    if (useSmbus && !smbus.byteData) {
+        DebugLine("%s does neither plain I2C transfers (I2C_FUNC_I2C) nor SMBus byte-data reads and writes",
+                  choice.devicePath);
         sys.close(fd);
         return -1;
     }
-    DebugLine("bus on %s", choice.devicePath);
+    if (useSmbus)
+        DebugLine("bus on %s (SMBus transfers%s)", choice.devicePath,
+                  smbus.i2cBlock ? "" : "; no I2C-block write, so block writes are refused");
+    else
+        DebugLine("bus on %s", choice.devicePath);
     return fd;
 }
 
@@ -81,15 +96,20 @@ void CloseAdapter() {
     if (fd >= 0) Sys().close(fd);
 }
 
-uint32_t BusRead(uint16_t device, uint16_t reg) { return ReadRegister(adapterFd.load(), device, reg); }
+uint32_t BusRead(uint16_t device, uint16_t reg) {
+    int fd = adapterFd.load();
+    return useSmbus ? SmbusReadRegister(fd, device, reg) : ReadRegister(fd, device, reg);
+}
 
 uint32_t BusWrite(uint16_t device, uint16_t reg, uint16_t value) {
-    return WriteRegister(adapterFd.load(), device, reg, value);
+    int fd = adapterFd.load();
+    return useSmbus ? SmbusWriteRegister(fd, device, reg, value) : WriteRegister(fd, device, reg, value);
 }
 
 uint32_t BusWriteBlk(uint16_t device, uint32_t block1616, uint32_t count) {
     const uint8_t *bytes = static_cast<const uint8_t *>(MapSL(block1616));
-    return WriteBlock(adapterFd.load(), device, bytes, count);
+    int fd = adapterFd.load();
+    return useSmbus ? SmbusWriteBlock(fd, smbus, device, bytes, count) : WriteBlock(fd, device, bytes, count);
 }
 
 // Process attach opens the adapter (once), process detach closes it; any

@@ -5,6 +5,7 @@
 #include <linux/i2c.h>
 
 #include "sys_calls.h"
+#include "transfer_common.h"
 #include "tvi2cdev.h"
 
 namespace tvi2c {
@@ -13,16 +14,6 @@ namespace {
 constexpr uint16_t kMaxAddressByte = 0xFF;
 constexpr uint16_t kMaxRegister = 0xFF;
 constexpr uint32_t kLastErrnoClass = 0xEF;
-
-// The card names devices by their 8-bit address byte in write form; the
-// kernel wants the 7-bit address and sets the direction bit itself, so the
-// low bit (read/write) is dropped and 0x89 reaches the same device as 0x88.
-uint16_t SevenBitAddress(uint16_t device) { return static_cast<uint16_t>(device >> 1); }
-
-uint32_t ErrnoClass(int error) {
-    return error >= 1 && static_cast<uint32_t>(error) <= kLastErrnoClass ? static_cast<uint32_t>(error)
-                                                                           : TVI2C_ERR_UNKNOWN;
-}
 
 // One I2C_RDWR with the messages given; 0 when the kernel did them all, else
 // the error class.
@@ -43,9 +34,25 @@ uint32_t CheckTarget(int fd, uint16_t device) {
 
 }  // namespace
 
-uint32_t ReadRegister(int fd, uint16_t device, uint16_t reg) {
+uint32_t ErrnoClass(int error) {
+    return error >= 1 && static_cast<uint32_t>(error) <= kLastErrnoClass ? static_cast<uint32_t>(error)
+                                                                           : TVI2C_ERR_UNKNOWN;
+}
+
+uint32_t CheckRegisterTarget(int fd, uint16_t device, uint16_t reg) {
     uint32_t refused = CheckTarget(fd, device);
-    if (refused == 0 && reg > kMaxRegister) refused = TVI2C_ERR_BAD_REGISTER;
+    return refused == 0 && reg > kMaxRegister ? TVI2C_ERR_BAD_REGISTER : refused;
+}
+
+uint32_t CheckBlockTarget(int fd, uint16_t device, const uint8_t *bytes, uint32_t count) {
+    uint32_t refused = CheckTarget(fd, device);
+    if (refused == 0 && bytes == nullptr) refused = TVI2C_ERR_NULL_BLOCK;
+    if (refused == 0 && (count == 0 || count > TVI2C_MAX_BLOCK)) refused = TVI2C_ERR_BAD_COUNT;
+    return refused;
+}
+
+uint32_t ReadRegister(int fd, uint16_t device, uint16_t reg) {
+    uint32_t refused = CheckRegisterTarget(fd, device, reg);
     if (refused != 0) return TVI2C_READ_FAILURE(refused);
     uint8_t regByte = static_cast<uint8_t>(reg);
     uint8_t value = 0xFF;
@@ -58,8 +65,7 @@ uint32_t ReadRegister(int fd, uint16_t device, uint16_t reg) {
 }
 
 uint32_t WriteRegister(int fd, uint16_t device, uint16_t reg, uint16_t value) {
-    uint32_t refused = CheckTarget(fd, device);
-    if (refused == 0 && reg > kMaxRegister) refused = TVI2C_ERR_BAD_REGISTER;
+    uint32_t refused = CheckRegisterTarget(fd, device, reg);
     if (refused != 0) return TVI2C_WRITE_FAILURE(refused);
     uint8_t bytes[2] = {static_cast<uint8_t>(reg), static_cast<uint8_t>(value & 0xFF)};
     i2c_msg message = {SevenBitAddress(device), 0, 2, bytes};
@@ -67,9 +73,7 @@ uint32_t WriteRegister(int fd, uint16_t device, uint16_t reg, uint16_t value) {
 }
 
 uint32_t WriteBlock(int fd, uint16_t device, const uint8_t *bytes, uint32_t count) {
-    uint32_t refused = CheckTarget(fd, device);
-    if (refused == 0 && bytes == nullptr) refused = TVI2C_ERR_NULL_BLOCK;
-    if (refused == 0 && (count == 0 || count > TVI2C_MAX_BLOCK)) refused = TVI2C_ERR_BAD_COUNT;
+    uint32_t refused = CheckBlockTarget(fd, device, bytes, count);
     if (refused != 0) return TVI2C_WRITE_FAILURE(refused);
     // The kernel copies a write message's bytes and never stores into them.
     i2c_msg message = {SevenBitAddress(device), 0, static_cast<uint16_t>(count), const_cast<uint8_t *>(bytes)};

@@ -50,9 +50,9 @@ TEST_F(ConnectStep, NoBusAnswersZeroWithOneExplainingLine) {
     } cases[] = {
         {"no setting", [] {}, "TVI2C_DEVICE"},
         {"device missing", [] { setenv("TVI2C_DEVICE", "/dev/i2c-9", 1); }, "cannot open /dev/i2c-9"},
-        {"no plain I2C",
+        {"neither plain I2C nor SMBus byte-data writes",
          [] {
-             Fake().nodes["/dev/i2c-9"].functions = I2C_FUNC_SMBUS_BYTE_DATA | I2C_FUNC_SMBUS_QUICK;
+             Fake().nodes["/dev/i2c-9"].functions = I2C_FUNC_SMBUS_READ_BYTE_DATA | I2C_FUNC_SMBUS_QUICK;
              setenv("TVI2C_DEVICE", "/dev/i2c-9", 1);
          },
          "I2C_FUNC_I2C"},

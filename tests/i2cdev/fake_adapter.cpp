@@ -74,6 +74,38 @@ int Transfer(const i2c_rdwr_ioctl_data *data) {
     return fake.rdwrAnswer >= 0 ? fake.rdwrAnswer : static_cast<int>(data->nmsgs);
 }
 
+// Plays an SMBus adapter at the address last set: byte-data reads and
+// writes, write-byte (sets the register pointer) and I2C-block writes.
+int Smbus(uint16_t addr, const i2c_smbus_ioctl_data *request) {
+    FakeI2c &fake = Fake();
+    SentSmbus record{addr, request->read_write, request->command, request->size, {}};
+    if (request->read_write == I2C_SMBUS_WRITE && request->size == I2C_SMBUS_BYTE_DATA)
+        record.data = {request->data->byte};
+    if (request->read_write == I2C_SMBUS_WRITE && request->size == I2C_SMBUS_I2C_BLOCK_DATA) {
+        if (request->data->block[0] > I2C_SMBUS_BLOCK_MAX) return Fail(EINVAL);
+        record.data.assign(request->data->block + 1, request->data->block + 1 + request->data->block[0]);
+    }
+    fake.smbus.push_back(record);
+    if (fake.rdwrErrno != 0) return Fail(fake.rdwrErrno);
+    auto device = fake.devices.find(addr);
+    if (device == fake.devices.end()) return Fail(ENXIO);
+    std::vector<uint8_t> &regs = device->second;
+    uint8_t reg = request->command;
+    switch (request->size) {
+    case I2C_SMBUS_BYTE_DATA:
+        if (request->read_write == I2C_SMBUS_READ) request->data->byte = regs[reg];
+        else regs[reg] = request->data->byte;
+        return 0;
+    case I2C_SMBUS_BYTE:
+        return 0;
+    case I2C_SMBUS_I2C_BLOCK_DATA:
+        for (uint8_t b : record.data) regs[reg++] = b;
+        return 0;
+    default:
+        return Fail(EOPNOTSUPP);
+    }
+}
+
 int FakeIoctl(int fd, unsigned long request, void *arg) {
     FakeI2c &fake = Fake();
     auto open = fake.openFds.find(fd);
@@ -86,6 +118,12 @@ int FakeIoctl(int fd, unsigned long request, void *arg) {
         return 0;
     case I2C_RDWR:
         return Transfer(static_cast<const i2c_rdwr_ioctl_data *>(arg));
+    case I2C_SLAVE:
+        if (fake.slaveErrno != 0) return Fail(fake.slaveErrno);
+        fake.slaveAddress[fd] = static_cast<uint16_t>(reinterpret_cast<unsigned long>(arg));
+        return 0;
+    case I2C_SMBUS:
+        return Smbus(fake.slaveAddress[fd], static_cast<const i2c_smbus_ioctl_data *>(arg));
     default:
         return Fail(ENOTTY);
     }
@@ -97,6 +135,13 @@ std::ostream &operator<<(std::ostream &out, const SentMessage &message) {
     out << "{addr 0x" << std::hex << message.addr << " flags 0x" << message.flags << std::dec << " len "
         << message.len << " bytes";
     for (uint8_t byte : message.bytes) out << " " << std::hex << static_cast<unsigned>(byte) << std::dec;
+    return out << "}";
+}
+
+std::ostream &operator<<(std::ostream &out, const SentSmbus &request) {
+    out << "{addr 0x" << std::hex << request.addr << (request.readWrite == I2C_SMBUS_READ ? " read" : " write")
+        << " command 0x" << unsigned{request.command} << std::dec << " size " << request.size << " data";
+    for (uint8_t byte : request.data) out << " " << std::hex << static_cast<unsigned>(byte) << std::dec;
     return out << "}";
 }
 

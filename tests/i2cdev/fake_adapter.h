@@ -29,6 +29,21 @@ std::ostream &operator<<(std::ostream &out, const SentMessage &message);
 
 using SentTransfer = std::vector<SentMessage>;
 
+// One I2C_SMBUS request as the kernel would receive it, with the address
+// last set by I2C_SLAVE; `data` holds the bytes written (the block's data
+// bytes for an I2C-block write, the byte for a byte-data write).
+struct SentSmbus {
+    uint16_t addr;
+    uint8_t readWrite;
+    uint8_t command;
+    uint32_t size;
+    std::vector<uint8_t> data;
+
+    bool operator==(const SentSmbus &) const = default;
+};
+
+std::ostream &operator<<(std::ostream &out, const SentSmbus &request);
+
 struct FakeNode {
     unsigned long functions = I2C_FUNC_I2C | I2C_FUNC_SMBUS_EMUL;
     int funcsErrno = 0;  // nonzero: I2C_FUNCS fails with this errno
@@ -45,6 +60,9 @@ struct FakeI2c {
     std::map<int, std::string> openFds;  // fake descriptors not yet closed, and their device
     std::vector<SentTransfer> transfers;
     int rdwrCalls = 0;
+    std::vector<SentSmbus> smbus;  // every I2C_SMBUS request
+    int slaveErrno = 0;            // nonzero: I2C_SLAVE fails with this errno (EBUSY: claimed)
+    std::map<int, uint16_t> slaveAddress;  // per descriptor, the address I2C_SLAVE set
 
     // A device with every register at `fill`.
     void AddDevice(uint16_t address, uint8_t fill = 0) { devices[address].assign(256, fill); }

@@ -4,6 +4,7 @@
 #include <stdlib.h>
 
 #include "bus/bus_link.h"
+#include "tv/tuning.h"
 #include "driver_fixture.h"
 #include "support/test_env.h"
 #include "tvcore.h"
@@ -62,6 +63,36 @@ TEST_F(LibraryLink, MissingAdapterRefusesTheLink) {
     EXPECT_FALSE(ConnectBusLink(nullptr, DLL_PROCESS_ATTACH));
     EXPECT_EQ(I2C_Write(0x88, 0x0C, 0x1FE), TV_I2C_NO_LINK);
     EXPECT_EQ(Fake().rdwrCalls, 0);
+}
+
+// A tune reports lock exactly when the decoder answered its status read
+// with the lock bit, on both kinds of adapter. A read that failed (decoder
+// absent: 0x6FF, whose low byte has the lock bit) is no lock.
+TEST_F(LibraryLink, TuneReportsLockOnlyFromAnAnsweredStatusRead) {
+    setenv("TVI2C_DEVICE", kFakeDevice, 1);
+    struct Case {
+        const char *what;
+        unsigned long functions;
+        bool decoderPresent;
+        uint8_t status;
+        int32_t result;
+    } cases[] = {
+        {"I2C, lock bit", I2C_FUNC_I2C, true, 0x40, TV_OK},
+        {"I2C, no lock bit", I2C_FUNC_I2C, true, 0xBF, TV_ERR_NO_LOCK},
+        {"I2C, decoder absent", I2C_FUNC_I2C, false, 0, TV_ERR_NO_LOCK},
+        {"SMBus, lock bit", I2C_FUNC_SMBUS_BYTE_DATA | I2C_FUNC_SMBUS_I2C_BLOCK, true, 0x40, TV_OK},
+        {"SMBus, decoder absent", I2C_FUNC_SMBUS_BYTE_DATA | I2C_FUNC_SMBUS_I2C_BLOCK, false, 0, TV_ERR_NO_LOCK},
+    };
+    InitBandTables();
+    for (const Case &c : cases) {
+        Fake().nodes[kFakeDevice].functions = c.functions;
+        Fake().AddDevice(0x44);
+        if (!c.decoderPresent) Fake().devices.erase(0x44);
+        else Fake().devices[0x44][0x00] = c.status;
+        ASSERT_TRUE(ConnectBusLink(nullptr, DLL_PROCESS_ATTACH)) << c.what;
+        EXPECT_EQ(TuneTVChannel(3), c.result) << c.what;
+        ConnectBusLink(nullptr, DLL_PROCESS_DETACH);
+    }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // transactions, or nothing at all when the driver refuses.
 #include <errno.h>
 
+#include <functional>
 #include <vector>
 
 #include "driver_fixture.h"
@@ -175,6 +176,91 @@ TEST_F(Transfers, NothingIsSentWithoutAnOpenAdapter) {
     Connect(DLL_PROCESS_DETACH);
     expectRefused("after detach");
     EXPECT_EQ(Fake().rdwrCalls, 0);
+}
+
+// An SMBus-only adapter (the kernel's i2c-stub offers this set): each call
+// is one SMBus transfer at the 7-bit address, and no I2C_RDWR is made.
+class SmbusTransfers : public DriverTest {
+protected:
+    void ConnectSmbus(unsigned long functions = I2C_FUNC_SMBUS_QUICK | I2C_FUNC_SMBUS_BYTE |
+                                                I2C_FUNC_SMBUS_BYTE_DATA | I2C_FUNC_SMBUS_WORD_DATA |
+                                                I2C_FUNC_SMBUS_I2C_BLOCK) {
+        Fake().nodes[kFakeDevice].functions = functions;
+        ConnectFakeAdapter();
+        Fake().AddDevice(0x44);
+        Fake().AddDevice(0x61);
+    }
+};
+
+TEST_F(SmbusTransfers, EachCallIsOneSmbusTransfer) {
+    ConnectSmbus();
+    std::vector<uint8_t> longest(TVI2C_SMBUS_MAX_BLOCK);
+    for (size_t i = 0; i < longest.size(); ++i) longest[i] = static_cast<uint8_t>(0x80 + i);
+    const uint8_t program[4] = {0x0B, 0x2A, 0x8E, 0xA0};
+    const uint8_t one[1] = {0x05};
+    struct Case {
+        const char *what;
+        std::function<uint32_t()> call;
+        uint32_t result;
+        SentSmbus sent;
+    } cases[] = {
+        {"write", [this] { return Write(0x88, 0x0C, 0x1FE); }, 0,
+         {0x44, I2C_SMBUS_WRITE, 0x0C, I2C_SMBUS_BYTE_DATA, {0xFE}}},
+        {"read back", [this] { return Read(0x89, 0x0C); }, 0xFE,
+         {0x44, I2C_SMBUS_READ, 0x0C, I2C_SMBUS_BYTE_DATA, {}}},
+        {"tuner block", [&] { return WriteBlk(0xC2, program, 4); }, 0,
+         {0x61, I2C_SMBUS_WRITE, 0x0B, I2C_SMBUS_I2C_BLOCK_DATA, {0x2A, 0x8E, 0xA0}}},
+        {"longest block", [&] { return WriteBlk(0xC2, longest.data(), TVI2C_SMBUS_MAX_BLOCK); },
+         0, {0x61, I2C_SMBUS_WRITE, 0x80, I2C_SMBUS_I2C_BLOCK_DATA, {longest.begin() + 1, longest.end()}}},
+        {"one-byte block", [&] { return WriteBlk(0xC2, one, 1); }, 0,
+         {0x61, I2C_SMBUS_WRITE, 0x05, I2C_SMBUS_BYTE, {}}},
+    };
+    for (const Case &c : cases) {
+        Fake().smbus.clear();
+        EXPECT_EQ(c.call(), c.result) << c.what;
+        EXPECT_EQ(Fake().smbus, std::vector<SentSmbus>{c.sent}) << c.what;
+    }
+    EXPECT_EQ(std::vector<uint8_t>(Fake().devices[0x61].begin() + 0x0B, Fake().devices[0x61].begin() + 0x0E),
+              (std::vector<uint8_t>{0x2A, 0x8E, 0xA0}))
+        << "the block's data bytes land from the command register on";
+    EXPECT_EQ(Fake().rdwrCalls, 0);
+}
+
+// What an SMBus transfer cannot carry is refused before anything is sent;
+// what the kernel refuses comes back with its errno, once.
+TEST_F(SmbusTransfers, RefusalsAndKernelErrors) {
+    std::vector<uint8_t> bytes(TVI2C_SMBUS_MAX_BLOCK + 1, 0x11);
+    struct Case {
+        const char *what;
+        unsigned long functions;  // 0: the full SMBus set
+        int slaveErrno, transferErrno;
+        uint32_t count;
+        uint32_t blockResult, readResult;
+        size_t sent;  // SMBus requests made by the block write and the read
+    } cases[] = {
+        {"block one too long", 0, 0, 0, TVI2C_SMBUS_MAX_BLOCK + 1, TVI2C_WRITE_FAILURE(TVI2C_ERR_BLOCK_TOO_LONG), 0x11,
+         1},
+        {"no I2C-block write", I2C_FUNC_SMBUS_BYTE_DATA, 0, 0, 4, TVI2C_WRITE_FAILURE(TVI2C_ERR_NO_BLOCK_WRITE), 0x11,
+         1},
+        {"no write-byte", I2C_FUNC_SMBUS_BYTE_DATA | I2C_FUNC_SMBUS_I2C_BLOCK, 0, 0, 1,
+         TVI2C_WRITE_FAILURE(TVI2C_ERR_NO_BLOCK_WRITE), 0x11, 1},
+        {"address claimed by a kernel driver", 0, EBUSY, 0, 4, TVI2C_WRITE_FAILURE(EBUSY), TVI2C_READ_FAILURE(EBUSY),
+         0},
+        {"no acknowledge", 0, 0, ENXIO, 4, TVI2C_WRITE_FAILURE(ENXIO), TVI2C_READ_FAILURE(ENXIO), 2},
+    };
+    for (const Case &c : cases) {
+        TearDown();
+        SetUp();
+        if (c.functions != 0) ConnectSmbus(c.functions);
+        else ConnectSmbus();
+        Fake().devices[0x61][0x20] = 0x11;
+        Fake().slaveErrno = c.slaveErrno;
+        Fake().rdwrErrno = c.transferErrno;
+        EXPECT_EQ(WriteBlk(0xC2, bytes.data(), c.count), c.blockResult) << c.what;
+        EXPECT_EQ(Read(0xC2, 0x20), c.readResult) << c.what;
+        EXPECT_EQ(Fake().smbus.size(), c.sent) << c.what;
+        EXPECT_EQ(Fake().devices[0x61][0x00], 0) << c.what << ": nothing stored";
+    }
 }
 
 }  // namespace

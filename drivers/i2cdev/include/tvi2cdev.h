@@ -21,10 +21,17 @@
  *   TVI2C_SYSFS_ROOT  for tests: the directory that stands for
  *                   /sys/class/i2c-adapter.
  * A setting that is set but empty counts as unset. A refusal, a device that
- * cannot be opened, or an adapter without plain I2C transfers (I2C_FUNC_I2C)
- * makes connect answer 0, so the library's load is refused as with a missing
- * bus; the reason goes as one line to the debug channel (OutputDebugStringA,
- * shown with TVHOST_DEBUG=stderr).
+ * cannot be opened, or an adapter with neither plain I2C transfers
+ * (I2C_FUNC_I2C) nor SMBus byte-data reads and writes makes connect answer
+ * 0, so the library's load is refused as with a missing bus; the reason goes
+ * as one line to the debug channel (OutputDebugStringA, shown with
+ * TVHOST_DEBUG=stderr).
+ *
+ * Transfers. Plain I2C is used wherever the adapter offers it: each call is
+ * one I2C_RDWR. An SMBus-only adapter gets one I2C_SMBUS transfer per call:
+ * read-byte-data for a read, write-byte-data for a write, and an I2C-block
+ * write (first byte as the command, the rest as data) for a block, which
+ * then carries at most TVI2C_SMBUS_MAX_BLOCK bytes.
  *
  * Results of the bus calls. Bits 8..15 of every result carry an error class,
  * 0 when the call succeeded:
@@ -68,11 +75,17 @@ extern "C" {
 #define TVI2C_ERR_NULL_BLOCK 0xF3u   /* the block pointer maps to NULL */
 #define TVI2C_ERR_BAD_COUNT 0xF4u    /* block count 0, or above TVI2C_MAX_BLOCK */
 #define TVI2C_ERR_SHORT 0xF5u        /* the kernel reports fewer messages done than sent */
+#define TVI2C_ERR_BLOCK_TOO_LONG 0xF6u /* SMBus-only adapter: block above TVI2C_SMBUS_MAX_BLOCK */
+#define TVI2C_ERR_NO_BLOCK_WRITE 0xF7u /* SMBus-only adapter without the transfer this block needs */
 #define TVI2C_ERR_UNKNOWN 0xFEu      /* the transfer failed with an errno outside 1..0xEF */
 
 /* The largest block one writeBlk sends: the kernel's i2c-dev refuses
  * messages longer than 8192 bytes. */
 #define TVI2C_MAX_BLOCK 8192u
+/* The largest block on an SMBus-only adapter: one command byte and the 32
+ * data bytes of one I2C-block write. Longer blocks are refused, not split,
+ * since a split block is two transactions to the device. */
+#define TVI2C_SMBUS_MAX_BLOCK 33u
 
 /* The system calls the driver makes. A member left NULL means the real call.
  * The directory calls walk the adapter directory; `dir` is whatever opendir

@@ -1,0 +1,56 @@
+# The words a guest check file uses (sourced by the runner). Each check
+# writes one line to $CHECK_RESULTS: "ok NAME" or "FAIL NAME: detail".
+# Commands' output goes to the file's log.
+
+_check_record() {  # ok|FAIL name [detail]
+  local line="$1 $CHECK_PREFIX: $2"
+  [[ $1 == FAIL ]] && line+=": $3"
+  echo "$line" >>"$CHECK_RESULTS"
+  echo "$line"
+}
+
+_check_tail() {  # the last part of a command's output, on one line
+  tr '\n' ' ' <<<"$1" | tail -c 240
+}
+
+# check NAME CMD...: passes when CMD exits 0.
+check() {
+  local name=$1 out rc
+  shift
+  out=$("$@" 2>&1)
+  rc=$?
+  echo "$out"
+  if ((rc == 0)); then _check_record ok "$name"; else _check_record FAIL "$name" "exit $rc: $(_check_tail "$out")"; fi
+}
+
+# check_fails NAME CMD...: passes when CMD exits non-zero.
+check_fails() {
+  local name=$1 out rc
+  shift
+  out=$("$@" 2>&1)
+  rc=$?
+  echo "$out"
+  if ((rc != 0)); then _check_record ok "$name"; else _check_record FAIL "$name" "succeeded: $(_check_tail "$out")"; fi
+}
+
+# check_eq NAME EXPECTED CMD...: passes when CMD exits 0 and its standard
+# output, less the trailing newline, is EXPECTED.
+check_eq() {
+  local name=$1 expected=$2 out rc
+  shift 2
+  out=$("$@")
+  rc=$?
+  echo "$out"
+  if ((rc == 0)) && [[ "$out" == "$expected" ]]; then
+    _check_record ok "$name"
+  else
+    _check_record FAIL "$name" "exit $rc, expected '$(_check_tail "$expected")', got '$(_check_tail "$out")'"
+  fi
+}
+
+# note TEXT: a line in the log, not a check.
+note() { echo "note: $*"; }
+
+# guest_modprobe MODULE [PARAM=VALUE...]: loads a module (with what it
+# depends on) from the unpacked kernel's tree; -r unloads.
+guest_modprobe() { modprobe -d "$GUEST_KROOT" -S "$GUEST_KVER" "$@"; }
