@@ -183,7 +183,7 @@ uint32_t RegisterFile::ReadDecoder(uint8_t reg, uint8_t &value) {
     return failed;
 }
 
-uint32_t RegisterFile::CurrentInput(int &input) {
+uint32_t RegisterFile::CurrentInput(int &input) const {
     unsigned index = 0;
     uint32_t failed = Request(fd_, VIDIOC_G_INPUT, &index);
     input = static_cast<int>(index);
@@ -260,7 +260,7 @@ uint32_t RegisterFile::ApplyPicture(const Picture &picture) {
     return SetControl(fd_, picture.cid, LevelToControl(StoredLevel(picture), LevelMax(picture), range));
 }
 
-uint32_t RegisterFile::ReadPictureLevel(const Picture &picture, uint32_t &level) {
+uint32_t RegisterFile::ReadPictureLevel(const Picture &picture, uint32_t &level) const {
     ControlRange range{};
     uint32_t failed = QueryControl(fd_, picture.cid, range);
     int32_t value = 0;

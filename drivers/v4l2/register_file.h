@@ -28,11 +28,11 @@ private:
     uint32_t WriteDecoder(uint8_t reg, uint8_t value);
     uint32_t ReadDecoder(uint8_t reg, uint8_t &value);
     uint32_t ApplyInput();
-    uint32_t CurrentInput(int &input);
+    uint32_t CurrentInput(int &input) const;
     uint32_t ReadInputBits(uint8_t &muxField, bool &svideo);
     uint32_t ReadLock(bool &locked);
     uint32_t ApplyPicture(const Picture &picture);
-    uint32_t ReadPictureLevel(const Picture &picture, uint32_t &level);
+    uint32_t ReadPictureLevel(const Picture &picture, uint32_t &level) const;
     uint32_t StoredLevel(const Picture &picture) const;
     uint32_t Tune(const uint8_t *block);
 
