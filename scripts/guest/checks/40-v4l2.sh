@@ -4,6 +4,7 @@
 # (input_types 0x81: two bits per input, 1 TV, 0 webcam, 2 S-video).
 # guest-modprobe: vivid n_devs=1 node_types=0x1 input_types=0x81
 # guest-packages: v4l-utils
+# guest-timeout: 900
 
 dev=
 for node in /dev/video*; do
@@ -140,8 +141,8 @@ loop_stations() {  # PLAN FIRST LAST: the channels where v4l2-ctl finds signal
   local channel carrier strength out=()
   while read -r channel carrier; do
     ((channel >= $2 && channel <= $3)) || continue
-    vc --set-freq="$carrier" >/dev/null
-    strength=$(signal)
+    # One v4l2-ctl run sets the frequency, then reads the tuner.
+    strength=$(vc --set-freq="$carrier" --get-tuner | sed -n 's/.*Signal strength[^:]*: *\([0-9]*\)%.*/\1/p')
     [[ $strength =~ ^[0-9]+$ ]] || { echo "no signal figure from v4l2-ctl"; return 1; }
     ((strength > 0)) && out+=("$channel")
   done <<<"$(carriers "$1")"
