@@ -1,13 +1,17 @@
 #include "alsa_card.h"
 
+#include <strings.h>
+
 #include <cstddef>
+#include <cstdlib>
 #include <cstring>
 
 namespace tvmixalsa {
 namespace {
 
-// The simple elements that become lines, in line order; the first is the
-// destination, the rest are its sources.
+// The simple elements that become lines with their natural types, in line
+// order; the first is the destination, the rest are its sources. The
+// auxiliary source comes last.
 struct ElementLine {
     const char *element;
     DWORD componentType;
@@ -19,7 +23,6 @@ constexpr ElementLine kElementLines[] = {
     {"CD", MIXERLINE_COMPONENTTYPE_SRC_COMPACTDISC, "CD Audio"},
     {"Line", MIXERLINE_COMPONENTTYPE_SRC_LINE, "Line In"},
     {"Mic", MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, "Microphone"},
-    {"Aux", MIXERLINE_COMPONENTTYPE_SRC_AUXILIARY, "Auxiliary"},
 };
 
 void CopyName(char *to, size_t size, const std::string &from) {
@@ -27,16 +30,9 @@ void CopyName(char *to, size_t size, const std::string &from) {
     to[size - 1] = '\0';
 }
 
-DWORD ClampToDword(long value) {
-    if (value < static_cast<long>(INT32_MIN)) return static_cast<DWORD>(INT32_MIN);
-    if (value > static_cast<long>(UINT32_MAX)) return UINT32_MAX;
-    return static_cast<DWORD>(value);
-}
-
-// A value as the caller sent it, read in the control's number space: signed
-// when its range reaches below 0, unsigned otherwise.
-long ValueOf(DWORD raw, const AlsaControl &control) {
-    return control.min < 0 ? static_cast<long>(static_cast<LONG>(raw)) : static_cast<long>(raw);
+bool SameElement(snd_mixer_elem_t *elem, const ElementName &wanted) {
+    return strcasecmp(snd_mixer_selem_get_name(elem), wanted.name.c_str()) == 0 &&
+           snd_mixer_selem_get_index(elem) == wanted.index;
 }
 
 DWORD CheckValueLayout(const MIXERCONTROLDETAILS &details, DWORD query, const AlsaLine &line) {
@@ -50,12 +46,34 @@ char *ValueSlot(MIXERCONTROLDETAILS &details, DWORD index) {
     return static_cast<char *>(details.paDetails) + std::size_t{index} * details.cbDetails;
 }
 
+// The element's channel `index` (0 left, 1 right); a mono element answers
+// for both.
+snd_mixer_selem_channel_id_t Channel(const AlsaLine &line, DWORD index) {
+    return line.channels > 1 && index > 0 ? SND_MIXER_SCHN_FRONT_RIGHT : SND_MIXER_SCHN_FRONT_LEFT;
+}
+
 }  // namespace
 
+ElementName AuxElementSetting() {
+    ElementName wanted;
+    const char *setting = std::getenv("TVMIXALSA_ELEMENT");
+    if (setting == nullptr || *setting == '\0') return wanted;
+    std::string text = setting;
+    std::string::size_type comma = text.rfind(',');
+    if (comma != std::string::npos) {
+        char *end = nullptr;
+        unsigned long index = std::strtoul(text.c_str() + comma + 1, &end, 10);
+        if (end != text.c_str() + comma + 1 && *end == '\0' && index <= 0xFFFF) {
+            wanted.index = static_cast<unsigned>(index);
+            text.resize(comma);
+        }
+    }
+    wanted.name = text;
+    return wanted;
+}
+
 AlsaCard::~AlsaCard() {
-    for (AlsaLine &line : lines_)
-        for (AlsaControl &control : line.controls) snd_ctl_elem_id_free(control.elem);
-    if (ctl_ != nullptr) snd_ctl_close(ctl_);
+    if (mixer_ != nullptr) snd_mixer_close(mixer_);
 }
 
 bool HasMixerElements(const std::string &name) {
@@ -71,63 +89,87 @@ bool HasMixerElements(const std::string &name) {
     return any;
 }
 
-DWORD AlsaCard::Open(const std::string &name) {
-    name_ = name;
-    if (snd_ctl_open(&ctl_, name.c_str(), 0) < 0) {
-        ctl_ = nullptr;
+DWORD AlsaCard::Open(const std::string &device, const ElementName &aux) {
+    device_ = device;
+    if (snd_mixer_open(&mixer_, 0) < 0) {
+        mixer_ = nullptr;
         return MMSYSERR_NODRIVER;
     }
-    FindLines();
+    if (snd_mixer_attach(mixer_, device.c_str()) < 0 || snd_mixer_selem_register(mixer_, nullptr, nullptr) < 0 ||
+        snd_mixer_load(mixer_) < 0) {
+        snd_mixer_close(mixer_);
+        mixer_ = nullptr;
+        return MMSYSERR_NODRIVER;
+    }
+    // Change events keep the simple-mixer layer's values current; reading
+    // them must never wait when none are pending.
+    snd_hctl_t *hctl = nullptr;
+    if (snd_mixer_get_hctl(mixer_, device.c_str(), &hctl) == 0) {
+        snd_ctl_nonblock(snd_hctl_ctl(hctl), 1);
+        snd_ctl_subscribe_events(snd_hctl_ctl(hctl), 1);
+    }
+    FindLines(aux);
     return MMSYSERR_NOERROR;
 }
 
-bool AlsaCard::AddControl(AlsaLine &line, const std::string &element, DWORD type) {
-    snd_ctl_elem_info_t *info = nullptr;
-    if (snd_ctl_elem_info_malloc(&info) < 0) return false;
-    snd_ctl_elem_info_set_interface(info, SND_CTL_ELEM_IFACE_MIXER);
-    snd_ctl_elem_info_set_name(info, element.c_str());
-    bool volume = type == MIXERCONTROL_CONTROLTYPE_VOLUME;
-    snd_ctl_elem_type_t wanted = volume ? SND_CTL_ELEM_TYPE_INTEGER : SND_CTL_ELEM_TYPE_BOOLEAN;
-    bool usable = snd_ctl_elem_info(ctl_, info) == 0 && snd_ctl_elem_info_get_type(info) == wanted &&
-                  snd_ctl_elem_info_is_readable(info) && snd_ctl_elem_info_is_writable(info) &&
-                  snd_ctl_elem_info_get_count(info) > 0;
-    AlsaControl control;
-    if (usable && snd_ctl_elem_id_malloc(&control.elem) == 0) {
-        snd_ctl_elem_info_get_id(info, control.elem);
-        control.id = nextControlId_++;
-        control.type = type;
-        control.elementChannels = snd_ctl_elem_info_get_count(info);
-        control.min = volume ? snd_ctl_elem_info_get_min(info) : 0;
-        control.max = volume ? snd_ctl_elem_info_get_max(info) : 1;
-        if (control.elementChannels > 1 && line.channels < 2) line.channels = 2;
-        line.controls.push_back(control);
-    } else {
-        usable = false;
-    }
-    snd_ctl_elem_info_free(info);
-    return usable;
+void AlsaCard::Refresh() {
+    // The simple-mixer layer keeps the values it last saw; the card's change
+    // events (another program's writes) bring them up to date.
+    if (mixer_ != nullptr) snd_mixer_handle_events(mixer_);
 }
 
-void AlsaCard::FindLines() {
-    DWORD source = 0;
-    for (const ElementLine &known : kElementLines) {
-        AlsaLine line;
-        line.isSource = known.componentType >= MIXERLINE_COMPONENTTYPE_SRC_FIRST;
-        line.componentType = known.componentType;
-        line.shortName = known.element;
-        line.name = known.name;
-        std::string element = known.element;
-        bool found = AddControl(line, element + " Playback Volume", MIXERCONTROL_CONTROLTYPE_VOLUME);
-        found = AddControl(line, element + " Playback Switch", MIXERCONTROL_CONTROLTYPE_MUTE) || found;
-        if (line.isSource) {
-            if (!found) continue;  // a source line exists only where the card has the element
-            line.source = source++;
-            line.id = ((line.source + 1) << 16);
-        } else {
-            line.id = 0xFFFF0000u;  // the destination exists even without its own controls
+bool AlsaCard::AddLine(snd_mixer_elem_t *elem, DWORD componentType, const char *name, const std::string &shortName) {
+    AlsaLine line;
+    line.isSource = componentType >= MIXERLINE_COMPONENTTYPE_SRC_FIRST;
+    line.componentType = componentType;
+    line.name = name;
+    line.shortName = shortName;
+    line.elem = elem;
+    if (elem != nullptr) {
+        line.channels = snd_mixer_selem_is_playback_mono(elem) ? 1 : 2;
+        long min = 0, max = 0;
+        if (snd_mixer_selem_has_playback_volume(elem) &&
+            snd_mixer_selem_get_playback_volume_range(elem, &min, &max) == 0 && max > min) {
+            line.range = CardRange{min, max};
+            line.controls.push_back({nextControlId_++, MIXERCONTROL_CONTROLTYPE_VOLUME});
         }
-        lines_.push_back(std::move(line));
+        if (snd_mixer_selem_has_playback_switch(elem))
+            line.controls.push_back({nextControlId_++, MIXERCONTROL_CONTROLTYPE_MUTE});
     }
+    // A source line exists only where its element has a playback control;
+    // the destination exists even without controls of its own.
+    if (line.isSource && line.controls.empty()) return false;
+    if (line.isSource) {
+        line.source = static_cast<DWORD>(lines_.size() - 1);
+        line.id = (line.source + 1) << 16;
+    } else {
+        line.id = 0xFFFF0000u;
+    }
+    lines_.push_back(std::move(line));
+    return true;
+}
+
+void AlsaCard::FindLines(const ElementName &aux) {
+    snd_mixer_elem_t *auxElem = nullptr;
+    for (snd_mixer_elem_t *elem = snd_mixer_first_elem(mixer_); elem != nullptr; elem = snd_mixer_elem_next(elem))
+        if (SameElement(elem, aux)) auxElem = elem;
+    for (const ElementLine &known : kElementLines) {
+        snd_mixer_elem_t *found = nullptr;
+        for (snd_mixer_elem_t *elem = snd_mixer_first_elem(mixer_); elem != nullptr; elem = snd_mixer_elem_next(elem))
+            if (SameElement(elem, ElementName{known.element, 0})) found = elem;
+        bool isSource = known.componentType >= MIXERLINE_COMPONENTTYPE_SRC_FIRST;
+        // The chosen element is the auxiliary line instead of its natural one.
+        if (isSource && found != nullptr && found == auxElem) continue;
+        AddLine(found, known.componentType, known.name, known.element);
+    }
+    if (auxElem != nullptr)
+        AddLine(auxElem, MIXERLINE_COMPONENTTYPE_SRC_AUXILIARY, "Auxiliary", snd_mixer_selem_get_name(auxElem));
+}
+
+const AlsaLine *AlsaCard::AuxLine() const {
+    for (const AlsaLine &line : lines_)
+        if (line.componentType == MIXERLINE_COMPONENTTYPE_SRC_AUXILIARY) return &line;
+    return nullptr;
 }
 
 void AlsaCard::FillLine(MIXERLINEA &out, const AlsaLine &line, UINT deviceId) const {
@@ -147,7 +189,7 @@ void AlsaCard::FillLine(MIXERLINEA &out, const AlsaLine &line, UINT deviceId) co
     out.Target.wMid = 0;
     out.Target.wPid = 0;
     out.Target.vDriverVersion = 0x0100;
-    CopyName(out.Target.szPname, sizeof out.Target.szPname, name_);
+    CopyName(out.Target.szPname, sizeof out.Target.szPname, device_);
 }
 
 DWORD AlsaCard::GetLineInfo(MIXERLINEA &line, DWORD query, UINT deviceId) const {
@@ -183,18 +225,20 @@ DWORD AlsaCard::GetLineInfo(MIXERLINEA &line, DWORD query, UINT deviceId) const 
     return MMSYSERR_NOERROR;
 }
 
-static void FillControl(MIXERCONTROLA &out, const AlsaControl &control) {
+static void FillControl(MIXERCONTROLA &out, const AlsaControl &control, const AlsaLine &line) {
     std::memset(&out, 0, sizeof out);
     out.cbStruct = sizeof out;
     out.dwControlID = control.id;
     out.dwControlType = control.type;
-    out.fdwControl = control.elementChannels == 1 ? MIXERCONTROL_CONTROLF_UNIFORM : 0;
-    const char *name = control.type == MIXERCONTROL_CONTROLTYPE_VOLUME ? "Volume" : "Mute";
+    out.fdwControl = line.channels == 1 ? MIXERCONTROL_CONTROLF_UNIFORM : 0;
+    bool volume = control.type == MIXERCONTROL_CONTROLTYPE_VOLUME;
+    const char *name = volume ? "Volume" : "Mute";
     CopyName(out.szShortName, sizeof out.szShortName, name);
     CopyName(out.szName, sizeof out.szName, name);
-    out.Bounds.dwMinimum = ClampToDword(control.min);
-    out.Bounds.dwMaximum = ClampToDword(control.max);
-    out.Metrics.cSteps = control.type == MIXERCONTROL_CONTROLTYPE_VOLUME ? ClampToDword(control.max - control.min) : 0;
+    out.Bounds.dwMinimum = 0;
+    out.Bounds.dwMaximum = volume ? kScaleMax : 1;
+    // The card's own steps, as many as the scale can tell apart.
+    out.Metrics.cSteps = volume ? static_cast<DWORD>(line.range.Span() < kScaleMax ? line.range.Span() : kScaleMax) : 0;
 }
 
 DWORD AlsaCard::GetLineControls(MIXERLINECONTROLSA &request, DWORD query) const {
@@ -207,20 +251,20 @@ DWORD AlsaCard::GetLineControls(MIXERLINECONTROLSA &request, DWORD query) const 
         const AlsaLine *line = FindControl(request.dwControlID, &control);
         if (line == nullptr) return MIXERR_INVALCONTROL;
         request.dwLineID = line->id;
-        FillControl(slot(0), *control);
+        FillControl(slot(0), *control, *line);
         return MMSYSERR_NOERROR;
     }
     for (const AlsaLine &line : lines_) {
         if (line.id != request.dwLineID) continue;
         if (query == MIXER_GETLINECONTROLSF_ALL) {
             if (request.cControls != line.controls.size()) return MMSYSERR_INVALPARAM;
-            for (DWORD i = 0; i < request.cControls; ++i) FillControl(slot(i), line.controls[i]);
+            for (DWORD i = 0; i < request.cControls; ++i) FillControl(slot(i), line.controls[i], line);
             return MMSYSERR_NOERROR;
         }
         if (query != MIXER_GETLINECONTROLSF_ONEBYTYPE) return MMSYSERR_INVALFLAG;
         for (const AlsaControl &control : line.controls)
             if (control.type == request.dwControlType) {
-                FillControl(slot(0), control);
+                FillControl(slot(0), control, line);
                 return MMSYSERR_NOERROR;
             }
         return MIXERR_INVALCONTROL;
@@ -244,22 +288,23 @@ DWORD AlsaCard::GetControlDetails(MIXERCONTROLDETAILS &details, DWORD query) {
     if (line == nullptr) return MIXERR_INVALCONTROL;
     DWORD result = CheckValueLayout(details, query, *line);
     if (result != MMSYSERR_NOERROR) return result;
-    snd_ctl_elem_value_t *value = nullptr;
-    if (snd_ctl_elem_value_malloc(&value) < 0) return MMSYSERR_NOMEM;
-    snd_ctl_elem_value_set_id(value, control->elem);
-    if (snd_ctl_elem_read(ctl_, value) < 0) {
-        snd_ctl_elem_value_free(value);
-        return MMSYSERR_ERROR;
-    }
+    Refresh();
     bool mute = control->type == MIXERCONTROL_CONTROLTYPE_MUTE;
+    DWORD out[2] = {0, 0};
     for (DWORD channel = 0; channel < details.cChannels; ++channel) {
-        // A mono element serves every channel of its line.
-        unsigned index = channel < control->elementChannels ? channel : 0;
-        DWORD out = mute ? (snd_ctl_elem_value_get_boolean(value, index) ? 0u : 1u)
-                         : ClampToDword(snd_ctl_elem_value_get_integer(value, index));
-        std::memcpy(ValueSlot(details, channel), &out, sizeof out);
+        snd_mixer_selem_channel_id_t id = Channel(*line, channel);
+        if (mute) {
+            int on = 0;
+            if (snd_mixer_selem_get_playback_switch(line->elem, id, &on) < 0) return MMSYSERR_ERROR;
+            out[channel] = on ? 0u : 1u;
+        } else {
+            long card = 0;
+            if (snd_mixer_selem_get_playback_volume(line->elem, id, &card) < 0) return MMSYSERR_ERROR;
+            out[channel] = CardToScale(card, line->range);
+        }
     }
-    snd_ctl_elem_value_free(value);
+    for (DWORD channel = 0; channel < details.cChannels; ++channel)
+        std::memcpy(ValueSlot(details, channel), &out[channel], sizeof out[channel]);
     return MMSYSERR_NOERROR;
 }
 
@@ -270,25 +315,22 @@ DWORD AlsaCard::SetControlDetails(MIXERCONTROLDETAILS &details, DWORD query) {
     DWORD result = CheckValueLayout(details, query, *line);
     if (result != MMSYSERR_NOERROR) return result;
     bool mute = control->type == MIXERCONTROL_CONTROLTYPE_MUTE;
-    long values[2] = {0, 0};
+    DWORD raw[2] = {0, 0};
     for (DWORD channel = 0; channel < 2; ++channel) {
-        DWORD raw = 0;
-        std::memcpy(&raw, ValueSlot(details, channel < details.cChannels ? channel : 0), sizeof raw);
-        values[channel] = mute ? (raw == 0 ? 1 : 0) : ValueOf(raw, *control);  // mute on = switch off
-        if (!mute && (values[channel] < control->min || values[channel] > control->max)) return MIXERR_INVALVALUE;
+        std::memcpy(&raw[channel], ValueSlot(details, channel < details.cChannels ? channel : 0), sizeof(DWORD));
+        if (!mute && raw[channel] > kScaleMax) return MIXERR_INVALVALUE;  // nothing written
     }
-    snd_ctl_elem_value_t *value = nullptr;
-    if (snd_ctl_elem_value_malloc(&value) < 0) return MMSYSERR_NOMEM;
-    snd_ctl_elem_value_set_id(value, control->elem);
-    for (unsigned index = 0; index < control->elementChannels; ++index) {
-        long wanted = values[index < 2 ? index : 1];
+    // Another program's changes first, so that writing one channel keeps the
+    // other channel's current value.
+    Refresh();
+    int written = 0;
+    for (DWORD channel = 0; channel < line->channels && written >= 0; ++channel) {
+        snd_mixer_selem_channel_id_t id = Channel(*line, channel);
         if (mute)
-            snd_ctl_elem_value_set_boolean(value, index, wanted);
+            written = snd_mixer_selem_set_playback_switch(line->elem, id, raw[channel] == 0 ? 1 : 0);
         else
-            snd_ctl_elem_value_set_integer(value, index, wanted);
+            written = snd_mixer_selem_set_playback_volume(line->elem, id, ScaleToCard(raw[channel], line->range));
     }
-    int written = snd_ctl_elem_write(ctl_, value);
-    snd_ctl_elem_value_free(value);
     return written < 0 ? MMSYSERR_ERROR : MMSYSERR_NOERROR;
 }
 

@@ -3,10 +3,13 @@
 // separated ALSA control names, e.g. "hw:1,mixer_plugin"), or, when it is
 // unset or empty, every sound card ("hw:N") that has mixer elements. The list
 // is made when the host counts the devices (MXDM_GETNUMDEVS, once per host
-// load). Each open opens its own control device.
+// load). Each open opens its own simple mixer on the device, with the
+// auxiliary element named by TVMIXALSA_ELEMENT as it is at the open.
 #include <alsa/asoundlib.h>
 
+#include <cstddef>
 #include <cstdlib>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -14,14 +17,16 @@
 #include <vector>
 
 #include "alsa_card.h"
+#include "tvmixalsa.h"
 #include "tvhost/mixer_driver.h"
 
 namespace tvmixalsa {
 namespace {
 
 struct DriverState {
-    std::mutex lock;  // ALSA control handles are not shared between threads
+    std::mutex lock;  // ALSA mixer handles are not shared between threads
     std::vector<std::string> devices;
+    bool counted = false;  // `devices` has been made
     std::map<DWORD_PTR, std::unique_ptr<AlsaCard>> opens;  // instance -> open device
     std::map<DWORD_PTR, UINT> openDevice;
     DWORD_PTR nextInstance = 1;
@@ -59,13 +64,14 @@ std::vector<std::string> ListDevices() {
 DWORD Answer(DriverState &state, UINT deviceId, UINT msg, DWORD_PTR user, DWORD_PTR param1, DWORD_PTR param2) {
     if (msg == MXDM_GETNUMDEVS) {
         state.devices = ListDevices();
+        state.counted = true;
         return static_cast<DWORD>(state.devices.size());
     }
     if (deviceId >= state.devices.size()) return MMSYSERR_BADDEVICEID;
     if (msg == MXDM_OPEN) {
         if (user == 0) return MMSYSERR_INVALPARAM;
         auto card = std::make_unique<AlsaCard>();
-        DWORD result = card->Open(state.devices[deviceId]);
+        DWORD result = card->Open(state.devices[deviceId], AuxElementSetting());
         if (result != MMSYSERR_NOERROR) return result;
         DWORD_PTR instance = state.nextInstance++;
         state.opens.emplace(instance, std::move(card));
@@ -105,4 +111,56 @@ extern "C" __attribute__((visibility("default"))) DWORD mxdMessage(UINT deviceId
     tvmixalsa::DriverState &state = tvmixalsa::State();
     std::lock_guard<std::mutex> guard(state.lock);
     return tvmixalsa::Answer(state, deviceId, msg, user, param1, param2);
+}
+
+namespace {
+
+void CopyText(char *to, std::size_t size, const char *from) {
+    std::strncpy(to, from, size - 1);
+    to[size - 1] = '\0';
+}
+
+}  // namespace
+
+extern "C" int TvMixAlsaDescribe(uint32_t device, TvMixAlsaElement *out) {
+    if (out == nullptr) return -1;
+    *out = TvMixAlsaElement{};
+    tvmixalsa::DriverState &state = tvmixalsa::State();
+    std::lock_guard<std::mutex> guard(state.lock);
+    if (!state.counted) {
+        state.devices = tvmixalsa::ListDevices();
+        state.counted = true;
+    }
+    if (device >= state.devices.size()) return -1;
+    tvmixalsa::ElementName wanted = tvmixalsa::AuxElementSetting();
+    CopyText(out->device, sizeof out->device, state.devices[device].c_str());
+    CopyText(out->element, sizeof out->element, wanted.name.c_str());
+    out->index = wanted.index;
+    tvmixalsa::AlsaCard card;
+    if (card.Open(state.devices[device], wanted) != MMSYSERR_NOERROR) return -2;
+    const tvmixalsa::AlsaLine *line = card.AuxLine();
+    if (line == nullptr) return -3;
+    snd_mixer_elem_t *elem = line->elem;
+    CopyText(out->element, sizeof out->element, snd_mixer_selem_get_name(elem));
+    out->channels = line->channels;
+    out->hasVolume = line->range.Usable();
+    out->hasSwitch = snd_mixer_selem_has_playback_switch(elem);
+    out->min = line->range.min;
+    out->max = line->range.max;
+    long dbMin = 0, dbMax = 0;
+    out->hasDb = out->hasVolume && snd_mixer_selem_get_playback_dB_range(elem, &dbMin, &dbMax) == 0 && dbMax > dbMin;
+    out->dbMin = dbMin;
+    out->dbMax = dbMax;
+    for (unsigned channel = 0; channel < line->channels; ++channel) {
+        auto id = channel == 0 ? SND_MIXER_SCHN_FRONT_LEFT : SND_MIXER_SCHN_FRONT_RIGHT;
+        long value = 0, db = 0;
+        int on = 0;
+        if (out->hasVolume && snd_mixer_selem_get_playback_volume(elem, id, &value) == 0) {
+            out->value[channel] = value;
+            out->scale[channel] = tvmixalsa::CardToScale(value, line->range);
+        }
+        if (out->hasDb && snd_mixer_selem_get_playback_dB(elem, id, &db) == 0) out->db[channel] = db;
+        if (out->hasSwitch && snd_mixer_selem_get_playback_switch(elem, id, &on) == 0) out->switchOn[channel] = on;
+    }
+    return 0;
 }

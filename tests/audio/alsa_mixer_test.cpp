@@ -1,41 +1,98 @@
 // The ALSA mixer driver end to end: the library's TV audio calls through the
-// host's mixer functions, the driver and the real alsa-lib, down to a
-// user-space control device (alsa_ctl_plugin.c) that keeps its values in a
-// file. The test reads and writes the same elements through alsa-lib
+// host's mixer functions, the driver, alsa-lib's simple-mixer layer and the
+// real alsa-lib, down to a user-space control device (alsa_ctl_plugin.c)
+// that spells its controls as several kernel drivers do and keeps its values
+// in a file. The test reads and writes the same controls through alsa-lib
 // directly to see both sides.
 #include <alsa/asoundlib.h>
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
 #include <string>
+#include <vector>
 
 #include "audio/tv_audio.h"
 #include "support/test_env.h"
 #include "tvcore.h"
 #include "tvhost/diag.h"
+#include "tvmixalsa.h"
+#include "tvmixalsa_scale.h"
 
 namespace {
+
+using tvmixalsa::CardRange;
+using tvmixalsa::CardToScale;
+using tvmixalsa::kScaleMax;
+using tvmixalsa::ScaleToCard;
+
+// The mapping on its own, over ranges small, signed, as wide as the scale and
+// wider than it.
+TEST(VolumeScale, EndsRoundTripsAndNearestValue) {
+    const CardRange ranges[] = {{0, 1},      {0, 31},    {-20, 10},     {-50, 100},
+                                {0, 255},    {1, 65536}, {0, 100000},   {INT32_MIN, INT32_MAX},
+                                {-65535, 0}, {5, 6},     {-1, 65534}};
+    for (CardRange range : ranges) {
+        SCOPED_TRACE(testing::Message() << range.min << ".." << range.max);
+        EXPECT_EQ(ScaleToCard(0, range), range.min);
+        EXPECT_EQ(ScaleToCard(kScaleMax, range), range.max);
+        EXPECT_EQ(CardToScale(range.min, range), 0u);
+        EXPECT_EQ(CardToScale(range.max, range), kScaleMax);
+        EXPECT_EQ(CardToScale(range.min - 1, range), 0u) << "below the range counts as its bottom";
+        EXPECT_EQ(CardToScale(range.max + 1, range), kScaleMax);
+        // Every card value the scale can tell apart survives a read and a
+        // write back; on wider ranges every scale value does.
+        const double step = static_cast<double>(range.Span()) / kScaleMax;
+        const int64_t cardStride = static_cast<int64_t>(range.Span() / 4096) + 1;
+        if (range.Span() <= kScaleMax) {
+            for (int64_t card = range.min; card <= range.max; card += cardStride) {
+                ASSERT_EQ(ScaleToCard(CardToScale(card, range), range), card);
+            }
+        }
+        int64_t previous = range.min;
+        for (uint32_t scale = 0; scale <= kScaleMax; ++scale) {
+            int64_t card = ScaleToCard(scale, range);
+            ASSERT_GE(card, previous) << scale;  // monotonic, and within the range
+            ASSERT_LE(card, range.max) << scale;
+            ASSERT_LE(std::abs(static_cast<double>(card - range.min) - scale * step), 0.5 + 1e-9) << scale;
+            if (range.Span() >= kScaleMax) {
+                ASSERT_EQ(CardToScale(card, range), scale);
+            }
+            previous = card;
+        }
+    }
+}
 
 class AlsaMixer : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string dir = tvtest::MakeTempDir("alsa");
-        std::string config = dir + "/asound.conf";
-        tvtest::WriteFile(config, "ctl_type.tvtest { lib \"" TVCORE_TEST_ALSA_PLUGIN "\" }\n"
-                                  "ctl.tvtest { type tvtest state \"" + dir + "/card\" }\n"
-                                  "ctl.tvtest_noaux { type tvtest state \"" + dir + "/noaux\" aux false }\n");
+        dir_ = tvtest::MakeTempDir("alsa");
+        std::string config = dir_ + "/asound.conf";
+        std::string text = "ctl_type.tvtest { lib \"" TVCORE_TEST_ALSA_PLUGIN "\" }\n";
+        for (const char *layout : {"aux", "noaux", "es1370", "dummy", "signed"})
+            text += std::string("ctl.") + layout + " { type tvtest state \"" + dir_ + "/" + layout + "\" layout " +
+                    layout + " }\n";
+        tvtest::WriteFile(config, text);
         setenv("ALSA_CONFIG_PATH", config.c_str(), 1);
-        setenv("TVMIXALSA_DEVICES", "tvtest, tvtest_noaux", 1);
+        unsetenv("TVMIXALSA_ELEMENT");
+        UseDevices("aux, noaux");
         setenv("TVHOST_MIXERS", "tvmixalsa", 1);
+    }
+    void TearDown() override {
+        unsetenv("TVMIXALSA_ELEMENT");
         TvHostMixerReset();
     }
-    void TearDown() override { TvHostMixerReset(); }
 
-    // Reads (or, with `write`, first writes) element `name` of the "tvtest"
-    // control device through alsa-lib itself.
-    static std::vector<long> Element(const char *name, const std::vector<long> *write = nullptr) {
+    static void UseDevices(const char *devices) {
+        setenv("TVMIXALSA_DEVICES", devices, 1);
+        TvHostMixerReset();
+    }
+
+    // Reads (or, with `write`, first writes) control `name` of control device
+    // `device` through alsa-lib itself.
+    static std::vector<long> Control(const char *device, const char *name, const std::vector<long> *write = nullptr) {
         snd_ctl_t *ctl = nullptr;
-        EXPECT_EQ(snd_ctl_open(&ctl, "tvtest", 0), 0);
+        EXPECT_EQ(snd_ctl_open(&ctl, device, 0), 0);
         if (ctl == nullptr) return {};
         snd_ctl_elem_value_t *value = nullptr;
         snd_ctl_elem_value_alloca(&value);
@@ -51,9 +108,11 @@ protected:
         snd_ctl_close(ctl);
         return values;
     }
+
+    std::string dir_;
 };
 
-TEST_F(AlsaMixer, DevicesAreTheNamedControlDevices) {
+TEST_F(AlsaMixer, LinesHaveTheirNaturalTypesOnTheScale) {
     EXPECT_EQ(mixerGetNumDevs(), 2u);
     MIXERLINEA speakers{};
     speakers.cbStruct = sizeof speakers;
@@ -62,10 +121,11 @@ TEST_F(AlsaMixer, DevicesAreTheNamedControlDevices) {
     EXPECT_EQ(speakers.cConnections, 3u) << "PCM, Mic and Aux";
     EXPECT_EQ(speakers.cControls, 2u);
     struct Source {
-        DWORD componentType, channels, max;
-    } sources[] = {{MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT, 2, 255},
-                   {MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, 1, 15},
-                   {MIXERLINE_COMPONENTTYPE_SRC_AUXILIARY, 2, 31}};
+        DWORD componentType, channels, steps;
+        const char *shortName;
+    } sources[] = {{MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT, 2, 255, "PCM"},
+                   {MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, 1, 15, "Mic"},
+                   {MIXERLINE_COMPONENTTYPE_SRC_AUXILIARY, 2, 31, "Aux"}};
     for (DWORD s = 0; s < 3; ++s) {
         MIXERLINEA line{};
         line.cbStruct = sizeof line;
@@ -73,12 +133,15 @@ TEST_F(AlsaMixer, DevicesAreTheNamedControlDevices) {
         ASSERT_EQ(mixerGetLineInfoA(0, &line, MIXER_OBJECTF_MIXER | MIXER_GETLINEINFOF_SOURCE), MMSYSERR_NOERROR);
         EXPECT_EQ(line.dwComponentType, sources[s].componentType) << s;
         EXPECT_EQ(line.cChannels, sources[s].channels) << s;
+        EXPECT_STREQ(line.szShortName, sources[s].shortName) << s;
         MIXERCONTROLA control{};
         MIXERLINECONTROLSA request{sizeof request, line.dwLineID, {MIXERCONTROL_CONTROLTYPE_VOLUME}, 1,
                                    sizeof control, &control};
         ASSERT_EQ(mixerGetLineControlsA(0, &request, MIXER_OBJECTF_MIXER | MIXER_GETLINECONTROLSF_ONEBYTYPE),
                   MMSYSERR_NOERROR);
-        EXPECT_EQ(control.Bounds.dwMaximum, sources[s].max) << s;
+        EXPECT_EQ(control.Bounds.dwMinimum, 0u) << s;
+        EXPECT_EQ(control.Bounds.dwMaximum, 65535u) << s;
+        EXPECT_EQ(control.Metrics.cSteps, sources[s].steps) << s;
     }
     MIXERLINEA aux{};
     aux.cbStruct = sizeof aux;
@@ -87,48 +150,128 @@ TEST_F(AlsaMixer, DevicesAreTheNamedControlDevices) {
         << "the second device has no Aux element";
 }
 
-TEST_F(AlsaMixer, TvAudioFindsAuxWithAlsaBounds) {
-    TvMixerLine line{};
-    ASSERT_EQ(InitTVAudio(&line), 1u);
-    EXPECT_EQ(line.volumeMin, 0u);
-    EXPECT_EQ(line.volumeMax, 31u);
-    EXPECT_NE(line.volumeControlId, line.muteControlId);
-    ReleaseTVAudio();
-    EXPECT_EQ(TvHostOpenMixerHandles(), 0u);
+// The auxiliary element on cards that spell its controls differently, chosen
+// by the setting, with signed and unsigned ranges.
+struct AuxCase {
+    const char *device, *element;  // TVMIXALSA_ELEMENT; nullptr: unset
+    const char *volume, *swtch;    // the card's controls; swtch nullptr: none
+    long min, max;
+};
+
+TEST_F(AlsaMixer, AuxElementIsDrivenOnTheScaleWhateverItsControlsAreCalled) {
+    const AuxCase cases[] = {
+        {"aux", nullptr, "Aux Playback Volume", "Aux Playback Switch", 0, 31},
+        {"es1370", nullptr, "Aux Volume", "Aux Playback Switch", 0, 31},
+        {"signed", "aux", "Aux Playback Volume", "Aux Playback Switch", -20, 10},
+        {"dummy", "Line", "Line Volume", nullptr, -50, 100},
+        {"es1370", "CD,0", "CD Volume", "CD Playback Switch", 0, 31},
+    };
+    for (const AuxCase &c : cases) {
+        SCOPED_TRACE(std::string(c.device) + " " + (c.element ? c.element : "(unset)"));
+        if (c.element != nullptr)
+            setenv("TVMIXALSA_ELEMENT", c.element, 1);
+        else
+            unsetenv("TVMIXALSA_ELEMENT");
+        UseDevices(c.device);
+        const CardRange range{c.min, c.max};
+        TvMixerLine line{};
+        EXPECT_EQ(InitTVAudio(&line), c.swtch != nullptr ? 1u : 0u) << "no playback switch: no mute control";
+        EXPECT_EQ(line.volumeMin, 0u);
+        EXPECT_EQ(line.volumeMax, 65535u);
+        ASSERT_NE(line.volumeControlId, 0u);
+
+        for (uint32_t scale : {0u, 65535u, 40000u, 1u, 32768u}) {
+            ASSERT_EQ(SetTVVol(&line, scale), MMSYSERR_NOERROR) << scale;
+            long card = static_cast<long>(ScaleToCard(scale, range));
+            EXPECT_EQ(Control(c.device, c.volume), (std::vector<long>{card, card})) << scale;
+            EXPECT_EQ(GetTVVol(&line), CardToScale(card, range)) << "the nearest value the card holds";
+        }
+        // Another program's change, per channel; negative values stay negative.
+        std::vector<long> split = {c.min + 1, c.max - 2};
+        Control(c.device, c.volume, &split);
+        EXPECT_EQ(GetTVVol(&line), CardToScale(split[0], range));
+        EXPECT_EQ(line.rightVolume, CardToScale(split[1], range));
+        EXPECT_EQ(SetTVVol(&line, 65536), MIXERR_INVALVALUE);
+        EXPECT_EQ(SetTVVol(&line, 0xFFFFFFFBu), MIXERR_INVALVALUE) << "no wrap to a negative card value";
+        EXPECT_EQ(Control(c.device, c.volume), split) << "a refused value changes nothing";
+
+        if (c.swtch != nullptr) {
+            EXPECT_EQ(SetTVMute(&line, 1), MMSYSERR_NOERROR);
+            EXPECT_EQ(Control(c.device, c.swtch), (std::vector<long>{0, 0}));
+            EXPECT_EQ(GetTVMute(&line), 1u);
+            EXPECT_EQ(SetTVMute(&line, 0), MMSYSERR_NOERROR);
+            EXPECT_EQ(Control(c.device, c.swtch), (std::vector<long>{1, 1}));
+            EXPECT_EQ(GetTVMute(&line), 0u);
+        } else {
+            EXPECT_EQ(line.muteControlId, 0u);
+        }
+        ReleaseTVAudio();
+    }
 }
 
-TEST_F(AlsaMixer, VolumeReachesBothAlsaChannelsAndReadsBack) {
-    TvMixerLine line{};
-    ASSERT_EQ(InitTVAudio(&line), 1u);
-    EXPECT_EQ(SetTVVol(&line, 17), MMSYSERR_NOERROR);
-    EXPECT_EQ(Element("Aux Playback Volume"), (std::vector<long>{17, 17}));
-    std::vector<long> split = {3, 29};
-    Element("Aux Playback Volume", &split);
-    EXPECT_EQ(GetTVVol(&line), 3u);
-    EXPECT_EQ(line.leftVolume, 3u);
-    EXPECT_EQ(line.rightVolume, 29u);
-    EXPECT_EQ(SetTVVol(&line, 32), MIXERR_INVALVALUE) << "above ALSA's maximum";
-    EXPECT_EQ(Element("Aux Playback Volume"), split) << "a refused value changes nothing";
-
-    TvMixerLine other{};
-    ASSERT_EQ(InitTVAudio(&other), 1u);
-    EXPECT_EQ(GetTVVol(&other), 3u) << "a second open sees the same card";
+TEST_F(AlsaMixer, ChosenElementReplacesItsNaturalLine) {
+    setenv("TVMIXALSA_ELEMENT", "line", 1);  // any letter case
+    UseDevices("dummy");
+    MIXERLINEA speakers{};
+    speakers.cbStruct = sizeof speakers;
+    ASSERT_EQ(mixerGetLineInfoA(0, &speakers, MIXER_OBJECTF_MIXER | MIXER_GETLINEINFOF_DESTINATION), MMSYSERR_NOERROR);
+    EXPECT_EQ(speakers.cConnections, 2u) << "CD and the auxiliary line";
+    const DWORD expected[] = {MIXERLINE_COMPONENTTYPE_SRC_COMPACTDISC, MIXERLINE_COMPONENTTYPE_SRC_AUXILIARY};
+    for (DWORD s = 0; s < 2; ++s) {
+        MIXERLINEA line{};
+        line.cbStruct = sizeof line;
+        line.dwSource = s;
+        ASSERT_EQ(mixerGetLineInfoA(0, &line, MIXER_OBJECTF_MIXER | MIXER_GETLINEINFOF_SOURCE), MMSYSERR_NOERROR);
+        EXPECT_EQ(line.dwComponentType, expected[s]) << s;
+    }
+    EXPECT_STREQ(speakers.szName, "Master");
 }
 
-TEST_F(AlsaMixer, MuteIsTheSwitchTurnedOff) {
-    TvMixerLine line{};
-    ASSERT_EQ(InitTVAudio(&line), 1u);
-    EXPECT_EQ(SetTVMute(&line, 1), MMSYSERR_NOERROR);
-    EXPECT_EQ(Element("Aux Playback Switch"), (std::vector<long>{0, 0}));
-    EXPECT_EQ(GetTVMute(&line), 1u);
-    EXPECT_EQ(SetTVMute(&line, 0), MMSYSERR_NOERROR);
-    EXPECT_EQ(Element("Aux Playback Switch"), (std::vector<long>{1, 1}));
-    EXPECT_EQ(GetTVMute(&line), 0u);
+TEST_F(AlsaMixer, NoSuchElementLeavesNoTvSoundLine) {
+    for (const char *device : {"dummy", "noaux"}) {
+        UseDevices(device);
+        TvMixerLine line{};
+        EXPECT_EQ(InitTVAudio(&line), 0u) << device;
+        EXPECT_NE(line.mixerHandle, 0u) << device;
+        EXPECT_EQ(line.volumeControlId, 0u) << device;
+        ReleaseTVAudio();
+    }
+}
+
+TEST_F(AlsaMixer, DescribeShowsTheCardsOwnValueAndDb) {
+    void *driver = dlopen(TVCORE_TEST_ALSA_DRIVER, RTLD_NOW);
+    ASSERT_NE(driver, nullptr) << dlerror();
+    auto describe = reinterpret_cast<decltype(&TvMixAlsaDescribe)>(dlsym(driver, "TvMixAlsaDescribe"));
+    ASSERT_NE(describe, nullptr);
+    setenv("TVMIXALSA_ELEMENT", "Line", 1);
+    UseDevices("dummy, noaux");
+    ASSERT_EQ(mixerGetNumDevs(), 2u);
+    std::vector<long> values = {-50, 0};
+    Control("dummy", "Line Volume", &values);
+    TvMixAlsaElement element{};
+    ASSERT_EQ(describe(0, &element), 0);
+    EXPECT_STREQ(element.device, "dummy");
+    EXPECT_STREQ(element.element, "Line");
+    EXPECT_EQ(element.channels, 2u);
+    EXPECT_EQ(element.min, -50);
+    EXPECT_EQ(element.max, 100);
+    EXPECT_EQ(element.value[0], -50);
+    EXPECT_EQ(element.value[1], 0);
+    EXPECT_EQ(element.scale[1], CardToScale(0, CardRange{-50, 100}));
+    EXPECT_EQ(element.hasSwitch, 0);
+    ASSERT_EQ(element.hasDb, 1);
+    EXPECT_EQ(element.dbMin, -4500);
+    EXPECT_EQ(element.dbMax, 0);
+    EXPECT_EQ(element.db[0], -4500);
+    EXPECT_EQ(element.db[1], -3000);
+    EXPECT_EQ(describe(1, &element), -3) << "no Line element";
+    EXPECT_EQ(describe(2, &element), -1);
+    EXPECT_EQ(describe(0, nullptr), -1);
+    dlclose(driver);
 }
 
 TEST_F(AlsaMixer, ADeviceThatDoesNotOpenFailsTheOpen) {
-    setenv("TVMIXALSA_DEVICES", "no_such_ctl_device", 1);
-    TvHostMixerReset();
+    UseDevices("no_such_ctl_device");
     ASSERT_EQ(mixerGetNumDevs(), 1u);
     TvMixerLine line{};
     EXPECT_EQ(InitTVAudio(&line), 0u);

@@ -39,10 +39,11 @@ if(TVCORE_WITH_ALSA)
 
   tvcore_add_gtest(alsa_mixer_test
     SOURCES audio/alsa_mixer_test.cpp
-    LIBS tvcore_static PkgConfig::ALSA
+    LIBS tvcore_static PkgConfig::ALSA tvmixalsa_api ${CMAKE_DL_LIBS}
     DEPENDS tvmixalsa asound_module_ctl_tvtest)
   target_compile_definitions(alsa_mixer_test PRIVATE
-    TVCORE_TEST_ALSA_PLUGIN="$<TARGET_FILE:asound_module_ctl_tvtest>")
+    TVCORE_TEST_ALSA_PLUGIN="$<TARGET_FILE:asound_module_ctl_tvtest>"
+    TVCORE_TEST_ALSA_DRIVER="$<TARGET_FILE:tvmixalsa>")
 endif()
 
 tvcore_add_gtest(sim_mixer_test

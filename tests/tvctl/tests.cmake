@@ -5,6 +5,7 @@ if(TARGET tvctl)
 
   tvcore_add_gtest(tvctl_unit_test
     SOURCES tvctl/config_lint_test.cpp tvctl/words_test.cpp tvctl/scan_engine_test.cpp tvctl/bus_words_test.cpp
+            tvctl/volume_words_test.cpp
     LIBS tvctl_core)
 
   tvcore_add_gtest(tvctl_tool_test
@@ -13,4 +14,14 @@ if(TARGET tvctl)
     LIBS nlohmann_json::nlohmann_json
     DEPENDS tvctl)
   target_compile_definitions(tvctl_tool_test PRIVATE TVCTL_PROGRAM="$<TARGET_FILE:tvctl>")
+
+  # The audio command on the ALSA mixer, over the test's ALSA control device.
+  if(TARGET asound_module_ctl_tvtest)
+    tvcore_add_gtest(tvctl_alsa_test
+      SOURCES tvctl/tool_runner.cpp tvctl/audio_alsa_test.cpp
+      LIBS nlohmann_json::nlohmann_json
+      DEPENDS tvctl tvmixalsa asound_module_ctl_tvtest)
+    target_compile_definitions(tvctl_alsa_test PRIVATE TVCTL_PROGRAM="$<TARGET_FILE:tvctl>"
+      TVCORE_TEST_ALSA_PLUGIN="$<TARGET_FILE:asound_module_ctl_tvtest>")
+  endif()
 endif()

@@ -1,10 +1,17 @@
-// audio init|volume [V]|mute [on|off]: the TV sound line of the system mixer.
+// audio init|volume [V|P%|+P%|-P%]|mute [on|off|toggle]: the TV sound line of the
+// system mixer, and with the ALSA mixer what the sound card itself holds.
 #include <fmt/format.h>
 
+#include <cstdlib>
+
+#include "alsa_view.h"
 #include "audio_ops.h"
 #include "bus_words.h"
 #include "commands.h"
 #include "numbers.h"
+#include "tvhost/diag.h"
+#include "tvmixalsa_scale.h"
+#include "volume_words.h"
 
 namespace tvctl {
 
@@ -89,30 +96,88 @@ bool SetMute(Session &session, const TvCalls &tv, bool mute, Reply &reply) {
 
 namespace {
 
+// Fills the card's part of the answer and prints its line, when the ALSA
+// mixer serves.
+void ShowCard(Session &session, Reply &reply) {
+    std::string why;
+    std::optional<TvMixAlsaElement> element = DescribeAlsaElement(session, why);
+    if (!element) {
+        if (!why.empty()) Note(session, reply, why);
+        return;
+    }
+    nlohmann::ordered_json card;
+    card["device"] = element->device;
+    card["element"] = element->element;
+    card["index"] = element->index;
+    card["channels"] = element->channels;
+    if (element->hasVolume) {
+        card["min"] = element->min;
+        card["max"] = element->max;
+        card["value"] = nlohmann::ordered_json::array();
+        for (uint32_t c = 0; c < element->channels; ++c) card["value"].push_back(element->value[c]);
+        if (element->hasDb) {
+            card["dB"] = nlohmann::ordered_json::array();
+            for (uint32_t c = 0; c < element->channels; ++c)
+                card["dB"].push_back(static_cast<double>(element->db[c]) / 100.0);
+        }
+    }
+    if (element->hasSwitch) {
+        card["switch"] = nlohmann::ordered_json::array();
+        for (uint32_t c = 0; c < element->channels; ++c) card["switch"].push_back(element->switchOn[c] != 0);
+    }
+    reply.data["card"] = card;
+    session.Out().Print("{}", DescribeCardLine(*element));
+}
+
+// A change by a percentage that would leave the card where it is (a range of
+// a few steps) moves it one step of its own, as a user pressing +1% expects.
+uint64_t AtLeastOneCardStep(const Session &session, const VolumeWords &words, uint64_t target) {
+    if (!words.relative || words.amount == 0 || target > tvmixalsa::kScaleMax) return target;
+    std::string why;
+    std::optional<TvMixAlsaElement> element = DescribeAlsaElement(session, why);
+    if (!element || !element->hasVolume) return target;
+    const tvmixalsa::CardRange range{element->min, element->max};
+    const int64_t now = element->value[0];
+    if (tvmixalsa::ScaleToCard(static_cast<uint32_t>(target), range) != now) return target;
+    const int64_t next = words.down ? now - 1 : now + 1;
+    if (next < range.min || next > range.max) return target;
+    return tvmixalsa::CardToScale(next, range);
+}
+
 class AudioCommand : public Command {
 public:
     explicit AudioCommand(CLI::App &app) {
         app.require_subcommand(1, 1);
         app.footer("TV sound is the auxiliary source line of the system mixer (the simulated mixer unless\n"
                    "--mixer alsa). The line is looked up once per session with InitTVAudio; volume and mute then\n"
-                   "use it. Volumes go to the mixer unchanged; a volume outside the control's range is refused.");
+                   "use it. A volume is a value of the control's range (0-65535 on the ALSA mixer), a percentage\n"
+                   "of it (50%) or a change (+5%, -5%, +1000); a value outside the range is refused.\n"
+                   "With the ALSA mixer the answer also shows what the card holds: its own value, range and dB.\n"
+                   "--card and --element pick the sound card and the element that carries the TV sound (the\n"
+                   "settings TVMIXALSA_DEVICES and TVMIXALSA_ELEMENT); give them on the first audio command.");
+        app.add_option("--card", card_, "ALSA sound card: a number (hw:N) or an ALSA device name");
+        app.add_option("--element", element_, "ALSA mixer element that carries the TV sound (default Aux; e.g. Line)");
         // The sub-apps live only as long as the parse; the choice is kept here.
         auto chosen = [this](CLI::App *sub) { sub->callback([this, sub] { sub_ = sub->get_name(); }); return sub; };
         chosen(app.add_subcommand("init", "find the TV sound line and show its controls"));
-        CLI::App *volume = chosen(app.add_subcommand("volume", "set the volume of both channels, or show it: audio volume [V]"));
-        volume->add_option("volume", volumeText_, "the new volume (within the control's range)");
-        CLI::App *mute = chosen(app.add_subcommand("mute", "turn mute on or off, or show it: audio mute [on|off]"));
-        mute->add_option("state", muteText_, "on or off")->check(CLI::IsMember({"on", "off"}));
+        CLI::App *volume = chosen(app.add_subcommand(
+            "volume", "set the volume of both channels, or show it: audio volume [V | P% | +P% | -P% | +V | -V]"));
+        volume->add_option("volume", volumeText_, "the new volume, a percentage of the range, or a change");
+        CLI::App *mute =
+            chosen(app.add_subcommand("mute", "turn mute on or off, switch it over, or show it: audio mute [on|off|toggle]"));
+        mute->add_option("state", muteText_, "on, off or toggle")->check(CLI::IsMember({"on", "off", "toggle"}));
     }
     std::string Name() const override { return "audio " + sub_; }
     bool Traced() const override { return false; }
 
     void Run(Session &session, Reply &reply) override {
-        std::optional<uint64_t> volume;
+        std::optional<VolumeWords> volume;
         if (sub_ == "volume" && !volumeText_.empty()) {
-            volume = ParseNumber(volumeText_);
-            if (!volume) return reply.Fail(fmt::format("volume \"{}\" is not a number", volumeText_));
+            Parsed<VolumeWords> parsed = ParseVolumeWords(volumeText_);
+            if (!parsed.value) return reply.Fail(parsed.error, kExitUsage);
+            volume = parsed.value;
         }
+        if (!ChooseCard(session, reply)) return;
         const TvCalls *tv = session.Library(reply);
         if (tv == nullptr) return;
         const bool first = !session.audioTried;
@@ -123,49 +188,100 @@ public:
         reply.data["volumeMax"] = line.volumeMax;
         reply.data["volumeControlId"] = line.volumeControlId;
         reply.data["muteControlId"] = line.muteControlId;
-        if (!usable) return;
+        if (!usable) {
+            if (line.mixerHandle != 0) ShowCard(session, reply);
+            return;
+        }
         const Console &out = session.Out();
         if (sub_ == "init") {
             out.Print("TV sound line {}: volume control {} (range {}-{}), mute control {}",
                       first ? "found" : "(found earlier)", line.volumeControlId, line.volumeMin, line.volumeMax,
                       line.muteControlId);
+            ShowCard(session, reply);
             return;
         }
         if (sub_ == "volume") {
             if (volume) {
-                if (!SetVolume(session, *tv, *volume, reply)) return;
-                reply.data["set"] = *volume;
-                out.Print("volume set to {} (both channels)", *volume);
-                return;
+                bool clamped = false;
+                uint32_t now = volume->relative ? tv->GetTVVol(&session.audio) : 0;
+                uint64_t target = VolumeTarget(*volume, line.volumeMin, line.volumeMax, now, &clamped);
+                target = AtLeastOneCardStep(session, *volume, target);
+                if (!SetVolume(session, *tv, target, reply)) return;
+                reply.data["set"] = target;
+                if (clamped) Note(session, reply, fmt::format("the volume stops at {}", target));
+                out.Print("volume set to {} (both channels)", target);
             }
-            uint32_t left = tv->GetTVVol(&session.audio);
-            reply.data["left"] = left;
-            reply.data["right"] = line.rightVolume;
-            out.Print("volume {} / {} (left / right; range {}-{})", left, line.rightVolume, line.volumeMin,
-                      line.volumeMax);
+            ShowVolume(session, *tv, reply);
             return;
         }
         if (!muteText_.empty()) {
-            bool mute = muteText_ == "on";
+            bool mute = muteText_ == "on" || (muteText_ == "toggle" && tv->GetTVMute(&session.audio) == 0);
             if (!SetMute(session, *tv, mute, reply)) return;
             reply.data["mute"] = mute;
             out.Print("mute {}", mute ? "on" : "off");
+            ShowCard(session, reply);
             return;
         }
         uint32_t mute = tv->GetTVMute(&session.audio);
         reply.data["mute"] = mute != 0;
         out.Print("mute {}", mute ? "on" : "off");
+        ShowCard(session, reply);
     }
 
 private:
+    // --card and --element become the ALSA mixer's settings before the host
+    // first counts its devices; later in a session they could no longer apply.
+    bool ChooseCard(Session &session, Reply &reply) {
+        if (card_.empty() && element_.empty()) return true;
+        if (!AlsaMixerServes(session)) {
+            reply.Fail("--card and --element choose the ALSA mixer's sound card and element: add --mixer alsa",
+                       kExitUsage);
+            return false;
+        }
+        std::string device = card_.find_first_not_of("0123456789") == std::string::npos && !card_.empty()
+                                 ? "hw:" + card_
+                                 : card_;
+        auto differs = [](const char *name, const std::string &wanted) {
+            const char *now = getenv(name);
+            return !wanted.empty() && wanted != (now != nullptr ? now : "");
+        };
+        if (!differs("TVMIXALSA_DEVICES", device) && !differs("TVMIXALSA_ELEMENT", element_)) return true;
+        if (session.audioTried) {
+            reply.Fail("the TV sound line was chosen earlier in this session: give --card and --element on the "
+                       "first audio command",
+                       kExitUsage);
+            return false;
+        }
+        if (!device.empty()) setenv("TVMIXALSA_DEVICES", device.c_str(), 1);
+        if (!element_.empty()) setenv("TVMIXALSA_ELEMENT", element_.c_str(), 1);
+        TvHostMixerReset();  // the devices are counted again, from the new setting
+        return true;
+    }
+
+    void ShowVolume(Session &session, const TvCalls &tv, Reply &reply) {
+        const TvMixerLine &line = session.audio;
+        uint32_t left = tv.GetTVVol(&session.audio);
+        reply.data["left"] = left;
+        reply.data["right"] = line.rightVolume;
+        auto percent = [&line](uint32_t value) {
+            uint64_t span = line.volumeMax > line.volumeMin ? uint64_t{line.volumeMax} - line.volumeMin : 0;
+            return span == 0 || value < line.volumeMin ? 0 : ((uint64_t{value} - line.volumeMin) * 100 + span / 2) / span;
+        };
+        reply.data["percent"] = {percent(left), percent(line.rightVolume)};
+        session.Out().Print("volume {} / {} (left / right; range {}-{}) = {}% / {}%", left, line.rightVolume,
+                            line.volumeMin, line.volumeMax, percent(left), percent(line.rightVolume));
+        ShowCard(session, reply);
+    }
+
     std::string sub_;  // the audio command chosen
     std::string volumeText_, muteText_;
+    std::string card_, element_;
 };
 
 }  // namespace
 
 std::vector<CommandEntry> AudioCommands() {
-    return {{"audio", "TV sound: audio init | audio volume [V] | audio mute [on|off]",
+    return {{"audio", "TV sound: audio [--card C] [--element E] init | volume [V|P%|+P%|-P%] | mute [on|off|toggle]",
              [](CLI::App &app) { return std::make_unique<AudioCommand>(app); }}};
 }
 
