@@ -5,6 +5,7 @@
 #   <libdir>/tvcore/tvcore.so                    the library module
 #   <libdir>/tvcore/tvbus16.so                   the default bus: the simulated card
 #   <libdir>/tvcore/i2cdev/tvbus16.so            the i2c-dev bus (put its directory first on TVHOST_PATH)
+#   <libdir>/tvcore/v4l2/tvbus16.so              the V4L2 bus (likewise)
 #   <libdir>/tvcore/tvmix*.so                    the mixer drivers
 #   <bindir>/...                                 the tools
 #   <sysconfdir>/tvcore/vidcfg.ini.example       a commented board file (changes nothing)

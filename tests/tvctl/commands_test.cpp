@@ -168,6 +168,16 @@ TEST(TvctlCommandsTest, RefusedLoadShowsTheDebugLines) {
     EXPECT_NE(run.err.find("TVSIM_BUS=unavailable"), std::string::npos) << run.err;
 }
 
+// The V4L2 bus chosen by --v4l2-device: a node that does not open refuses
+// the load, and the driver's own line says why.
+TEST(TvctlCommandsTest, V4l2DeviceThatCannotBeUsedIsSaid) {
+    ToolRun run = RunTvctl({"--v4l2-device", "/nonexistent/video9", "get"});
+    EXPECT_EQ(run.status, 3);
+    EXPECT_NE(run.err.find("cannot use /nonexistent/video9 (TVV4L2_DEVICE)"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("the V4L2 bus did not connect"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("/v4l2:"), std::string::npos) << "the V4L2 driver's directory leads the module path";
+}
+
 TEST(TvctlCommandsTest, ShellRunsAScriptLineByLine) {
     ToolRun run = RunTvctl({"--json", "shell"}, {},
                            "source broadcast\n"

@@ -12,6 +12,9 @@
 #ifdef TVCTL_HAVE_I2CDEV
 #include "tvi2cdev.h"
 #endif
+#ifdef TVCTL_HAVE_V4L2
+#include "tvv4l2.h"
+#endif
 
 namespace tvctl {
 
@@ -19,6 +22,7 @@ const char *BusKindName(BusKind kind) {
     switch (kind) {
         case BusKind::Simulated: return "simulated card";
         case BusKind::I2cDev: return "i2c-dev";
+        case BusKind::V4l2: return "V4L2";
         case BusKind::Other: break;
     }
     return "unknown bus driver";
@@ -51,12 +55,36 @@ std::string I2cDevClass(uint32_t errorClass) {
     return fmt::format("error class {}", Hex(errorClass));
 }
 
+// The V4L2 driver's own error classes; the rest are the errno of a request.
+std::string V4l2Class(uint32_t errorClass) {
+#ifdef TVCTL_HAVE_V4L2
+    switch (errorClass) {
+        case TVV4L2_ERR_NO_DEVICE: return "no device answers at that address (only 0x88 and 0xC2 do)";
+        case TVV4L2_ERR_NOT_OPEN: return "no V4L2 device is open";
+        case TVV4L2_ERR_BAD_REGISTER: return "the register word is not 8-bit";
+        case TVV4L2_ERR_NULL_BLOCK: return "the block pointer was NULL";
+        case TVV4L2_ERR_BAD_COUNT: return "the tuner takes 4 bytes; a decoder block must stay within 0x00-0xFF";
+        case TVV4L2_ERR_RANGE: return "the frequency is outside the tuner's range: not tuned";
+        case TVV4L2_ERR_NO_INPUT: return "the input value names no input of this board or device (TVV4L2_INPUTS)";
+        case TVV4L2_ERR_NO_CONTROL: return "the device has no such control: the value is only stored";
+        case TVV4L2_ERR_UNKNOWN: return "a V4L2 request failed with an unexpected error";
+        default: break;
+    }
+#endif
+    if (errorClass >= 1 && errorClass <= 0xEF) {
+        const char *name = strerrordesc_np(static_cast<int>(errorClass));
+        return fmt::format("a V4L2 request failed with errno {} ({})", errorClass, name ? name : "unknown");
+    }
+    return fmt::format("error class {}", Hex(errorClass));
+}
+
 }  // namespace
 
 std::string DescribeReadFailure(BusKind kind, uint32_t result) {
     if (!ReadFailed(result)) return "";
     if (result == TV_I2C_NO_LINK) return "the library has no bus link";
     if (kind == BusKind::I2cDev) return I2cDevClass((result >> 8) & 0xFF);
+    if (kind == BusKind::V4l2) return V4l2Class((result >> 8) & 0xFF);
     return fmt::format("the bus driver answered {}", Hex(result, 8));
 }
 
@@ -73,6 +101,7 @@ std::string DescribeWriteResult(BusKind kind, uint32_t result) {
             }
             break;
         case BusKind::I2cDev: return I2cDevClass((result >> 8) & 0xFF);
+        case BusKind::V4l2: return V4l2Class((result >> 8) & 0xFF);
         case BusKind::Other: break;
     }
     return fmt::format("the bus driver answered {}", result);

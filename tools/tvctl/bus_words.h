@@ -13,7 +13,7 @@
 namespace tvctl {
 
 // Which bus driver the library is linked to; the meaning of results differs.
-enum class BusKind { Simulated, I2cDev, Other };
+enum class BusKind { Simulated, I2cDev, V4l2, Other };
 
 const char *BusKindName(BusKind kind);
 

@@ -67,15 +67,21 @@ HostSetup PrepareHost(const HostOptions &options) {
     setup.moduleDir = FindModuleDir();
     const std::string userPath = Env("TVHOST_PATH");
 
-    // The bus: the module path decides which tvbus16.so the link loads.
-    if (options.bus == BusChoice::I2cDev) {
+    // The bus: the module path decides which tvbus16.so the link loads; a
+    // real bus driver's directory goes first.
+    if (options.bus == BusChoice::I2cDev || options.bus == BusChoice::V4l2) {
+        const bool v4l2 = options.bus == BusChoice::V4l2;
+        const std::string subdir = v4l2 ? "v4l2" : "i2cdev";
+        const std::string what = v4l2 ? "V4L2" : "i2c-dev";
         if (setup.moduleDir.empty()) {
             setup.error = "cannot find the module directory next to tvctl (" + ProgramDir() + "/" +
-                          TVCTL_BIN_TO_MODULES + "), so the i2c-dev bus driver cannot be chosen";
-        } else if (!IsFile(fs::path(setup.moduleDir) / "i2cdev" / "tvbus16.so")) {
-            setup.error = "this build has no i2c-dev bus driver (" + setup.moduleDir + "/i2cdev/tvbus16.so)";
+                          TVCTL_BIN_TO_MODULES + "), so the " + what + " bus driver cannot be chosen";
+        } else if (!IsFile(fs::path(setup.moduleDir) / subdir / "tvbus16.so")) {
+            setup.error = "this build has no " + what + " bus driver (" + setup.moduleDir + "/" + subdir +
+                          "/tvbus16.so)";
         } else {
-            setup.modulePath = setup.moduleDir + "/i2cdev:" + (userPath.empty() ? setup.moduleDir : userPath);
+            setup.modulePath =
+                setup.moduleDir + "/" + subdir + ":" + (userPath.empty() ? setup.moduleDir : userPath);
         }
     } else if (!options.busGiven && !userPath.empty()) {
         setup.modulePath = userPath;
@@ -85,20 +91,28 @@ HostSetup PrepareHost(const HostOptions &options) {
     if (!setup.modulePath.empty()) setenv("TVHOST_PATH", setup.modulePath.c_str(), 1);
     if (!options.i2cDevice.empty()) setenv("TVI2C_DEVICE", options.i2cDevice.c_str(), 1);
     if (!options.i2cAdapter.empty()) setenv("TVI2C_ADAPTER", options.i2cAdapter.c_str(), 1);
+    if (!options.v4l2Device.empty()) {
+        // A path names the node; anything else is the card's name.
+        const bool path = options.v4l2Device.find('/') != std::string::npos;
+        setenv(path ? "TVV4L2_DEVICE" : "TVV4L2_CARD", options.v4l2Device.c_str(), 1);
+    }
 
     // The mixer: a driver given by path, so it is found whatever the module path.
     const std::string userMixers = Env("TVHOST_MIXERS");
     if (!options.mixerGiven && !userMixers.empty()) {
         setup.mixers = userMixers;
     } else if (!setup.moduleDir.empty()) {
-        const char *file = options.mixer == MixerChoice::Alsa ? "tvmixalsa.so" : "tvmixsim.so";
+        const char *file = options.mixer == MixerChoice::Alsa   ? "tvmixalsa.so"
+                           : options.mixer == MixerChoice::V4l2 ? "tvmixv4l2.so"
+                                                                : "tvmixsim.so";
+        const char *what = options.mixer == MixerChoice::Alsa   ? "ALSA"
+                           : options.mixer == MixerChoice::V4l2 ? "V4L2"
+                                                                : "simulated";
         fs::path driver = fs::path(setup.moduleDir) / file;
         if (IsFile(driver))
             setup.mixers = driver.string();
         else if (setup.error.empty())
-            setup.error = std::string("this build has no ") +
-                          (options.mixer == MixerChoice::Alsa ? "ALSA" : "simulated") + " mixer driver (" +
-                          driver.string() + ")";
+            setup.error = std::string("this build has no ") + what + " mixer driver (" + driver.string() + ")";
     }
     if (!setup.mixers.empty()) setenv("TVHOST_MIXERS", setup.mixers.c_str(), 1);
 

@@ -7,14 +7,15 @@
 
 namespace tvctl {
 
-enum class BusChoice { Simulated, I2cDev };
-enum class MixerChoice { Simulated, Alsa };
+enum class BusChoice { Simulated, I2cDev, V4l2 };
+enum class MixerChoice { Simulated, Alsa, V4l2 };
 
 struct HostOptions {
     BusChoice bus = BusChoice::Simulated;
-    bool busGiven = false;  // --bus (or an --i2c-* option) was given
+    bool busGiven = false;  // --bus (or an --i2c-* or --v4l2-device option) was given
     std::string i2cDevice;  // --i2c-device: TVI2C_DEVICE
     std::string i2cAdapter; // --i2c-adapter: TVI2C_ADAPTER
+    std::string v4l2Device; // --v4l2-device: TVV4L2_DEVICE (a path) or TVV4L2_CARD (a card name)
     MixerChoice mixer = MixerChoice::Simulated;
     bool mixerGiven = false;
 };

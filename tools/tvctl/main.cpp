@@ -33,8 +33,9 @@ const char *kFooter =
     "\n"
     "The library is tvcore.so, loaded with LoadLibraryA(\"tvcore.dll\") from the module directory next\n"
     "to tvctl (<bindir>/../lib/tvcore) unless TVHOST_PATH says otherwise. The bus is the simulated card\n"
-    "unless --bus i2cdev; the mixer is the simulated one unless --mixer alsa (or TVHOST_MIXERS). The\n"
-    "library's debug output is collected and shown when a load fails (or goes where TVHOST_DEBUG says).\n"
+    "unless --bus i2cdev or --bus v4l2; the mixer is the simulated one unless --mixer alsa or --mixer\n"
+    "v4l2 (or TVHOST_MIXERS). The library's debug output is collected and shown when a load fails (or\n"
+    "goes where TVHOST_DEBUG says).\n"
     "\n"
     "Exit status: 0 done; 1 a command was refused or failed; 2 the command line is wrong;\n"
     "3 the library could not be loaded. A channel tuned without lock is done (0), reported as no lock.";
@@ -61,13 +62,15 @@ int RunTvctl(int argc, char **argv) {
     app.formatter(std::make_shared<TvctlFormatter>());
     GlobalOptions options;
     std::string bus = "sim", mixer = "sim";
-    CLI::Option *busOption = app.add_option("--bus", bus, "the bus driver: sim (the simulated card, default) or i2cdev (a real adapter)")
-                                 ->check(CLI::IsMember({"sim", "i2cdev"}));
+    CLI::Option *busOption = app.add_option("--bus", bus, "the bus driver: sim (the simulated card, default), i2cdev (a real adapter) or v4l2 (a card the kernel drives, /dev/videoN)")
+                                 ->check(CLI::IsMember({"sim", "i2cdev", "v4l2"}));
     CLI::Option *device = app.add_option("--i2c-device", options.host.i2cDevice, "the i2c-dev adapter's device, e.g. /dev/i2c-3 (implies --bus i2cdev)");
     CLI::Option *adapter = app.add_option("--i2c-adapter", options.host.i2cAdapter, "the i2c-dev adapter by name, see tvctl i2c adapters (implies --bus i2cdev)");
     device->excludes(adapter);
-    CLI::Option *mixerOption = app.add_option("--mixer", mixer, "the mixer driver: sim (default) or alsa")
-                                   ->check(CLI::IsMember({"sim", "alsa"}));
+    CLI::Option *v4l2Device = app.add_option("--v4l2-device", options.host.v4l2Device, "the V4L2 device: a path such as /dev/video0, or the card's name as v4l2-ctl --info shows it (implies --bus v4l2)");
+    v4l2Device->excludes(device)->excludes(adapter);
+    CLI::Option *mixerOption = app.add_option("--mixer", mixer, "the mixer driver: sim (default), alsa, or v4l2 (the audio controls of V4L2 devices)")
+                                   ->check(CLI::IsMember({"sim", "alsa", "v4l2"}));
     app.add_flag("--json", options.json, "answer each command with one JSON object on a line");
     app.add_flag("--trace", options.trace, "show the simulated card's bus transactions after each command");
     app.footer(std::string("Commands:\n") + CommandList() + "\n" + kFooter);
@@ -87,7 +90,8 @@ int RunTvctl(int argc, char **argv) {
     for (size_t i = 0; i < globals.size(); ++i) {
         const std::string &word = globals[i];
         const bool value = i > 0 && (globals[i - 1] == "--bus" || globals[i - 1] == "--mixer" ||
-                                     globals[i - 1] == "--i2c-device" || globals[i - 1] == "--i2c-adapter");
+                                     globals[i - 1] == "--i2c-device" || globals[i - 1] == "--i2c-adapter" ||
+                                     globals[i - 1] == "--v4l2-device");
         if (!value && word.rfind('-', 0) != 0) return usageError("unknown command \"" + word + "\"; see tvctl --help");
     }
     std::reverse(globals.begin(), globals.end());  // CLI11 takes the arguments last first
@@ -102,12 +106,21 @@ int RunTvctl(int argc, char **argv) {
     if (rest.empty()) return usageError("no command given; see tvctl --help");
 
     const bool adapterGiven = device->count() > 0 || adapter->count() > 0;
-    if (adapterGiven && busOption->count() > 0 && bus == "sim")
-        return usageError("--i2c-device and --i2c-adapter choose an adapter of the i2c-dev bus, not of --bus sim");
-    options.host.busGiven = busOption->count() > 0 || adapterGiven;
-    options.host.bus = bus == "i2cdev" || adapterGiven ? BusChoice::I2cDev : BusChoice::Simulated;
+    if (adapterGiven && busOption->count() > 0 && bus != "i2cdev")
+        return usageError("--i2c-device and --i2c-adapter choose an adapter of the i2c-dev bus, not of --bus " + bus);
+    const bool v4l2Given = v4l2Device->count() > 0;
+    if (v4l2Given && busOption->count() > 0 && bus != "v4l2")
+        return usageError("--v4l2-device chooses a device of the V4L2 bus, not of --bus " + bus);
+    if (v4l2Given && adapterGiven)
+        return usageError("--v4l2-device and --i2c-device/--i2c-adapter choose different buses; give one");
+    options.host.busGiven = busOption->count() > 0 || adapterGiven || v4l2Given;
+    options.host.bus = bus == "i2cdev" || adapterGiven ? BusChoice::I2cDev
+                       : bus == "v4l2" || v4l2Given  ? BusChoice::V4l2
+                                                     : BusChoice::Simulated;
     options.host.mixerGiven = mixerOption->count() > 0;
-    options.host.mixer = mixer == "alsa" ? MixerChoice::Alsa : MixerChoice::Simulated;
+    options.host.mixer = mixer == "alsa"   ? MixerChoice::Alsa
+                         : mixer == "v4l2" ? MixerChoice::V4l2
+                                           : MixerChoice::Simulated;
 
     Console console(options.json);
     SetShellRunner(RunShell);

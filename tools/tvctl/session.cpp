@@ -120,7 +120,11 @@ const TvCalls *Session::Library(Reply &reply) {
                      Find(busModule_, "TvSimDecoderRegisters", card_.DecoderRegisters) &&
                      Find(busModule_, "TvSimGetSettleMs", card_.GetSettleMs);
         FARPROC list = GetProcAddress(busModule_, "TvI2cListAdapters");
-        bus_ = cardReady_ ? BusKind::Simulated : list != nullptr ? BusKind::I2cDev : BusKind::Other;
+        FARPROC v4l2 = GetProcAddress(busModule_, "TvV4l2SetSysCalls");
+        bus_ = cardReady_         ? BusKind::Simulated
+               : list != nullptr  ? BusKind::I2cDev
+               : v4l2 != nullptr  ? BusKind::V4l2
+                                  : BusKind::Other;
     }
     return &calls_;
 }
@@ -138,7 +142,11 @@ void Session::Explain(Reply &reply) {
         reply.details.push_back("the debug output went to TVHOST_DEBUG=" + host_.userDebug);
     }
     if (Contains(lines, "ret FALSE")) {
-        if (options_.host.bus == BusChoice::I2cDev) {
+        if (options_.host.bus == BusChoice::V4l2) {
+            reply.details.emplace_back(
+                "the V4L2 bus did not connect: the line above says why; name the device with --v4l2-device "
+                "/dev/videoN or the card's name (v4l2-ctl --list-devices), see docs/v4l2.md");
+        } else if (options_.host.bus == BusChoice::I2cDev) {
             reply.details.emplace_back(
                 "the i2c-dev bus did not connect: name the card's adapter with --i2c-device PATH or "
                 "--i2c-adapter NAME (\"tvctl i2c adapters\" lists them), and check access to its /dev/i2c-N");
