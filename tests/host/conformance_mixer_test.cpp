@@ -4,7 +4,10 @@
 // sizes and flags. Where the host answers otherwise on purpose, the case
 // says so (docs/bad-input.md lists each difference with its reason).
 #include <gtest/gtest.h>
+
 #include <stdlib.h>
+
+#include <utility>
 
 #include "audio/sim_mixer_client.h"
 #include "support/test_env.h"
@@ -126,12 +129,14 @@ TEST(ConformanceMixerDriver, LineComesBackWithDwUserCleared) {
     ASSERT_EQ(mixerGetNumDevs(), 1u);
     HMIXER handle = 0;
     ASSERT_EQ(mixerOpen(&handle, 0, 0, 0, 0), MMSYSERR_NOERROR);
-    for (HMIXEROBJ object : {HMIXEROBJ{handle}, HMIXEROBJ{0}}) {
+    const std::pair<HMIXEROBJ, DWORD> objects[] = {{HMIXEROBJ{handle}, MIXER_OBJECTF_HMIXER},
+                                                   {HMIXEROBJ{0}, MIXER_OBJECTF_MIXER}};
+    for (auto [object, type] : objects) {
         MIXERLINEA line{};
         line.cbStruct = sizeof line;
         line.dwComponentType = MIXERLINE_COMPONENTTYPE_SRC_AUXILIARY;
         line.dwUser = 0x1234;
-        ASSERT_EQ(mixerGetLineInfoA(object, &line, MIXER_GETLINEINFOF_COMPONENTTYPE), MMSYSERR_NOERROR);
+        ASSERT_EQ(mixerGetLineInfoA(object, &line, type | MIXER_GETLINEINFOF_COMPONENTTYPE), MMSYSERR_NOERROR);
         EXPECT_EQ(line.dwLineID, 0x00050000u) << "the driver's answer arrived";
         EXPECT_EQ(line.dwUser, 0u);
     }
