@@ -12,16 +12,16 @@ namespace tvbench {
 
 struct ModuleExports {
     HMODULE module = nullptr;
-    decltype(&::SetTVParam) SetTVParam = nullptr;
-    decltype(&::GetTVParam) GetTVParam = nullptr;
-    decltype(&::I2C_Read) I2C_Read = nullptr;
-    decltype(&::I2C_Write) I2C_Write = nullptr;
-    decltype(&::I2C_WriteBlk) I2C_WriteBlk = nullptr;
-    decltype(&::InitTVAudio) InitTVAudio = nullptr;
-    decltype(&::SetTVVol) SetTVVol = nullptr;
-    decltype(&::GetTVVol) GetTVVol = nullptr;
-    decltype(&::SetTVMute) SetTVMute = nullptr;
-    decltype(&::GetTVMute) GetTVMute = nullptr;
+    PFN_SetTVParam SetTVParam = nullptr;
+    PFN_GetTVParam GetTVParam = nullptr;
+    PFN_I2C_Read I2C_Read = nullptr;
+    PFN_I2C_Write I2C_Write = nullptr;
+    PFN_I2C_WriteBlk I2C_WriteBlk = nullptr;
+    PFN_InitTVAudio InitTVAudio = nullptr;
+    PFN_SetTVVol SetTVVol = nullptr;
+    PFN_GetTVVol GetTVVol = nullptr;
+    PFN_SetTVMute SetTVMute = nullptr;
+    PFN_GetTVMute GetTVMute = nullptr;
 };
 
 namespace detail {

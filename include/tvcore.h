@@ -19,15 +19,22 @@
 
 #include <stdint.h>
 
-#if defined(_WIN32)
+/* TVCORE_CALL is the calling convention of every exported function: __stdcall
+ * on 32-bit Windows (the callee removes its arguments from the stack), the
+ * platform's only convention elsewhere. */
+#if defined(_WIN32) && !defined(_WIN64)
 #  define TVCORE_CALL __stdcall
+#else
+#  define TVCORE_CALL
+#endif
+
+#if defined(_WIN32)
 #  if defined(TVCORE_BUILDING_MODULE)
 #    define TVCORE_API __declspec(dllexport)
 #  else
 #    define TVCORE_API __declspec(dllimport)
 #  endif
 #else
-#  define TVCORE_CALL
 #  define TVCORE_API __attribute__((visibility("default")))
 #endif
 
@@ -136,6 +143,25 @@ TVCORE_API uint32_t TVCORE_CALL GetTVVol(TvMixerLine *line);
 TVCORE_API uint32_t TVCORE_CALL SetTVMute(TvMixerLine *line, uint32_t mute);
 /* Reads the first channel's mute value (one channel, whatever channelCount holds). */
 TVCORE_API uint32_t TVCORE_CALL GetTVMute(TvMixerLine *line);
+
+/* ---- Pointer types ----------------------------------------------------------- */
+
+/* One pointer type per exported function, carrying TVCORE_CALL. An
+ * application that finds the calls with GetProcAddress declares its pointers
+ * with these. A pointer written without the convention compiles everywhere
+ * but, on 32-bit Windows, calls the function as __cdecl: caller and callee
+ * then both remove the arguments, and every call leaves the caller's stack
+ * pointer off by the arguments' size. */
+typedef int32_t (TVCORE_CALL *PFN_SetTVParam)(uint32_t id, uint32_t value);
+typedef int32_t (TVCORE_CALL *PFN_GetTVParam)(uint32_t id);
+typedef uint32_t (TVCORE_CALL *PFN_I2C_Read)(uint32_t device, uint32_t reg);
+typedef uint32_t (TVCORE_CALL *PFN_I2C_Write)(uint32_t device, uint32_t reg, uint32_t value);
+typedef uint32_t (TVCORE_CALL *PFN_I2C_WriteBlk)(uint32_t device, const uint8_t *bytes, uint32_t count);
+typedef uint32_t (TVCORE_CALL *PFN_InitTVAudio)(TvMixerLine *line);
+typedef uint32_t (TVCORE_CALL *PFN_SetTVVol)(TvMixerLine *line, uint32_t volume);
+typedef uint32_t (TVCORE_CALL *PFN_GetTVVol)(TvMixerLine *line);
+typedef uint32_t (TVCORE_CALL *PFN_SetTVMute)(TvMixerLine *line, uint32_t mute);
+typedef uint32_t (TVCORE_CALL *PFN_GetTVMute)(TvMixerLine *line);
 
 /* ---- Link data ------------------------------------------------------------ */
 

@@ -17,9 +17,6 @@
 #include "tvcore.h"
 #include "tvhost/win32.h"
 
-typedef int32_t (*SetTVParamFn)(uint32_t id, uint32_t value);
-typedef int32_t (*GetTVParamFn)(uint32_t id);
-
 /* What a result code of SetTVParam means. */
 static const char *Meaning(int32_t result) {
     switch (result) {
@@ -47,9 +44,10 @@ int main(int argc, char **argv) {
         fprintf(stderr, "tune: cannot load tvcore.dll (error %u)\n", (unsigned)GetLastError());
         return 1;
     }
-    /* Each export is cast to its own type through the generic function type. */
-    SetTVParamFn setParam = (SetTVParamFn)(void (*)(void))GetProcAddress(tv, "SetTVParam");
-    GetTVParamFn getParam = (GetTVParamFn)(void (*)(void))GetProcAddress(tv, "GetTVParam");
+    /* Each export is cast to its pointer type from tvcore.h, which carries
+     * the calling convention, through the generic function type. */
+    PFN_SetTVParam setParam = (PFN_SetTVParam)(void (*)(void))GetProcAddress(tv, "SetTVParam");
+    PFN_GetTVParam getParam = (PFN_GetTVParam)(void (*)(void))GetProcAddress(tv, "GetTVParam");
     if (setParam == NULL || getParam == NULL) {
         fprintf(stderr, "tune: tvcore.dll lacks SetTVParam/GetTVParam\n");
         FreeLibrary(tv);

@@ -5,12 +5,11 @@
 
 #include "driver_fixture.h"
 #include "support/test_env.h"
+#include "tvcore.h"
 #include "tvhost/win32.h"
 
 namespace tvtest {
 namespace {
-
-using WriteCall = uint32_t (*)(uint32_t, uint32_t, uint32_t);
 
 class LibraryModule : public DriverTest {
 protected:
@@ -30,7 +29,7 @@ TEST_F(LibraryModule, DriverDirectoryFirstOnThePathCarriesTheLibrarysBus) {
     setenv("TVI2C_DEVICE", kFakeDevice, 1);
     HMODULE library = LoadLibraryA("tvcore.dll");
     ASSERT_NE(library, nullptr);
-    auto write = reinterpret_cast<WriteCall>(reinterpret_cast<void (*)()>(GetProcAddress(library, "I2C_Write")));
+    auto write = reinterpret_cast<PFN_I2C_Write>(reinterpret_cast<void (*)()>(GetProcAddress(library, "I2C_Write")));
     ASSERT_NE(write, nullptr);
     EXPECT_EQ(write(0x88, 0x0C, 0x1FE), 0u);
     EXPECT_EQ(Fake().transfers, (std::vector<SentTransfer>{{{0x44, 0, 2, {0x0C, 0xFE}}}}));

@@ -120,8 +120,8 @@ TEST_F(Lifecycle, LoadThreadNotificationsAndUnloadSayTheirLines) {
     ASSERT_NE(tv, nullptr) << TvHostLastLoadError();
     EXPECT_EQ(DebugLog(), Connected());
 
-    auto setParam = Export<decltype(&SetTVParam)>(tv, "SetTVParam");
-    auto getParam = Export<decltype(&GetTVParam)>(tv, "GetTVParam");
+    auto setParam = Export<PFN_SetTVParam>(tv, "SetTVParam");
+    auto getParam = Export<PFN_GetTVParam>(tv, "GetTVParam");
     ASSERT_EQ(setParam(TV_PARAM_BRIGHTNESS, 200), TV_OK);
     uint64_t traffic = Hardware().logTotal();
 
@@ -206,7 +206,7 @@ TEST_F(Lifecycle, BoardFileIsAppliedAtEachLoad) {
             std::filesystem::remove(windir_ + "/vidcfg.ini");
         HMODULE tv = LoadLibraryA("tvcore.dll");
         ASSERT_NE(tv, nullptr) << TvHostLastLoadError();
-        auto setParam = Export<decltype(&SetTVParam)>(tv, "SetTVParam");
+        auto setParam = Export<PFN_SetTVParam>(tv, "SetTVParam");
         EXPECT_EQ(setParam(TV_PARAM_SOURCE, c.source), TV_OK);
         EXPECT_EQ(Hardware().DecoderRegister(0x01) & 0x60, c.mux)
             << (c.boardFile ? c.boardFile : "no file") << " source " << c.source;
@@ -249,7 +249,7 @@ TEST_F(Lifecycle, EveryLoadStartsFromTheLoadValuesWhileTheModuleStaysMapped) {
 TEST_F(Lifecycle, UnloadClosesOnlyTheLatestMixerOpen) {
     HMODULE tv = LoadLibraryA("tvcore.dll");
     ASSERT_NE(tv, nullptr) << TvHostLastLoadError();
-    auto initAudio = Export<decltype(&InitTVAudio)>(tv, "InitTVAudio");
+    auto initAudio = Export<PFN_InitTVAudio>(tv, "InitTVAudio");
     uint32_t handlesBefore = TvHostOpenMixerHandles();
     TvMixerLine first{}, second{};
     ASSERT_EQ(initAudio(&first), 1u);
@@ -279,14 +279,14 @@ TEST_F(Lifecycle, LinkLostAfterLoadFailsLaterNotificationsButUnloadStillClosesTh
     HMODULE tv = LoadLibraryA("tvcore.dll");
     ASSERT_NE(tv, nullptr) << TvHostLastLoadError();
     TvMixerLine line{};
-    ASSERT_EQ(Export<decltype(&InitTVAudio)>(tv, "InitTVAudio")(&line), 1u);
+    ASSERT_EQ(Export<PFN_InitTVAudio>(tv, "InitTVAudio")(&line), 1u);
     uint32_t handlesOpen = TvHostOpenMixerHandles();
 
     Hardware().setBusAvailable(0);  // the re-check at the next notification finds no bus
     std::thread([] { TvHostThreadAttach(); }).join();
     std::string failed = std::string(kEntryLine) + kFailedLine;
     EXPECT_EQ(DebugLog(), Connected() + failed);
-    EXPECT_EQ(Export<decltype(&I2C_Read)>(tv, "I2C_Read")(TV_I2C_DECODER, 0), TV_I2C_NO_LINK)
+    EXPECT_EQ(Export<PFN_I2C_Read>(tv, "I2C_Read")(TV_I2C_DECODER, 0), TV_I2C_NO_LINK)
         << "nothing crosses a link that no longer stands";
 
     Hardware().clearCalls();
@@ -330,7 +330,7 @@ TEST_F(Lifecycle, ThousandLoadsLeaveNothingBehind) {
         ASSERT_NE(tv, nullptr) << "round " << round << ": " << TvHostLastLoadError();
         if (round % 2 == 1) {  // every other round opens the mixer, which the unload must close
             TvMixerLine line{};
-            ASSERT_EQ(Export<decltype(&InitTVAudio)>(tv, "InitTVAudio")(&line), 1u) << "round " << round;
+            ASSERT_EQ(Export<PFN_InitTVAudio>(tv, "InitTVAudio")(&line), 1u) << "round " << round;
         }
         ASSERT_TRUE(FreeLibrary(tv)) << "round " << round;
     }

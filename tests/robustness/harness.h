@@ -26,16 +26,16 @@ namespace robust {
 // tvcore.so through the host loader, with every export looked up.
 struct Library {
     HMODULE module = nullptr;
-    decltype(&SetTVParam) setParam = nullptr;
-    decltype(&GetTVParam) getParam = nullptr;
-    decltype(&I2C_Read) read = nullptr;
-    decltype(&I2C_Write) write = nullptr;
-    decltype(&I2C_WriteBlk) writeBlk = nullptr;
-    decltype(&InitTVAudio) initAudio = nullptr;
-    decltype(&SetTVVol) setVol = nullptr;
-    decltype(&GetTVVol) getVol = nullptr;
-    decltype(&SetTVMute) setMute = nullptr;
-    decltype(&GetTVMute) getMute = nullptr;
+    PFN_SetTVParam setParam = nullptr;
+    PFN_GetTVParam getParam = nullptr;
+    PFN_I2C_Read read = nullptr;
+    PFN_I2C_Write write = nullptr;
+    PFN_I2C_WriteBlk writeBlk = nullptr;
+    PFN_InitTVAudio initAudio = nullptr;
+    PFN_SetTVVol setVol = nullptr;
+    PFN_GetTVVol getVol = nullptr;
+    PFN_SetTVMute setMute = nullptr;
+    PFN_GetTVMute getMute = nullptr;
 
     // LoadLibraryA("tvcore.dll"); false (with nothing loaded) when the load
     // is refused or an export is missing.

@@ -11,7 +11,10 @@
 //   - the board file read from the real Windows directory, with both
 //     multiplexer results;
 //   - a tune's pause on a real semaphore and its lock result;
-//   - TV audio on the system's mixer devices.
+//   - TV audio on the system's mixer devices;
+//   - on 32-bit Windows, each export's calling convention (a call through
+//     tvcore.h's pointer type leaves the stack pointer where it was) and the
+//     structure sizes the program works with.
 //
 // The debug output is caught in this process: OutputDebugStringA hands its
 // text to a debugger as a DBG_PRINTEXCEPTION_C exception, and a vectored
@@ -23,12 +26,15 @@
 #include <windows.h>
 #include <mmsystem.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "stack_balance.h"
 #include "tvcore.h"
 #include "tvsim.h"
 
@@ -141,18 +147,20 @@ Function Find(HMODULE module, const char *name) {
     return module == nullptr ? nullptr : reinterpret_cast<Function>(reinterpret_cast<void *>(GetProcAddress(module, name)));
 }
 
+// The exports through tvcore.h's pointer types, which carry the calling
+// convention of the exports.
 struct Library {
     HMODULE module = nullptr;
-    decltype(&SetTVParam) setParam = nullptr;
-    decltype(&GetTVParam) getParam = nullptr;
-    decltype(&I2C_Read) read = nullptr;
-    decltype(&I2C_Write) write = nullptr;
-    decltype(&I2C_WriteBlk) writeBlk = nullptr;
-    decltype(&InitTVAudio) initAudio = nullptr;
-    decltype(&SetTVVol) setVol = nullptr;
-    decltype(&GetTVVol) getVol = nullptr;
-    decltype(&SetTVMute) setMute = nullptr;
-    decltype(&GetTVMute) getMute = nullptr;
+    PFN_SetTVParam setParam = nullptr;
+    PFN_GetTVParam getParam = nullptr;
+    PFN_I2C_Read read = nullptr;
+    PFN_I2C_Write write = nullptr;
+    PFN_I2C_WriteBlk writeBlk = nullptr;
+    PFN_InitTVAudio initAudio = nullptr;
+    PFN_SetTVVol setVol = nullptr;
+    PFN_GetTVVol getVol = nullptr;
+    PFN_SetTVMute setMute = nullptr;
+    PFN_GetTVMute getMute = nullptr;
 
     bool Complete() const {
         return setParam && getParam && read && write && writeBlk && initAudio && setVol && getVol && setMute && getMute;
@@ -162,16 +170,16 @@ struct Library {
 Library Resolve(HMODULE module) {
     Library lib;
     lib.module = module;
-    lib.setParam = Find<decltype(&SetTVParam)>(module, "SetTVParam");
-    lib.getParam = Find<decltype(&GetTVParam)>(module, "GetTVParam");
-    lib.read = Find<decltype(&I2C_Read)>(module, "I2C_Read");
-    lib.write = Find<decltype(&I2C_Write)>(module, "I2C_Write");
-    lib.writeBlk = Find<decltype(&I2C_WriteBlk)>(module, "I2C_WriteBlk");
-    lib.initAudio = Find<decltype(&InitTVAudio)>(module, "InitTVAudio");
-    lib.setVol = Find<decltype(&SetTVVol)>(module, "SetTVVol");
-    lib.getVol = Find<decltype(&GetTVVol)>(module, "GetTVVol");
-    lib.setMute = Find<decltype(&SetTVMute)>(module, "SetTVMute");
-    lib.getMute = Find<decltype(&GetTVMute)>(module, "GetTVMute");
+    lib.setParam = Find<PFN_SetTVParam>(module, "SetTVParam");
+    lib.getParam = Find<PFN_GetTVParam>(module, "GetTVParam");
+    lib.read = Find<PFN_I2C_Read>(module, "I2C_Read");
+    lib.write = Find<PFN_I2C_Write>(module, "I2C_Write");
+    lib.writeBlk = Find<PFN_I2C_WriteBlk>(module, "I2C_WriteBlk");
+    lib.initAudio = Find<PFN_InitTVAudio>(module, "InitTVAudio");
+    lib.setVol = Find<PFN_SetTVVol>(module, "SetTVVol");
+    lib.getVol = Find<PFN_GetTVVol>(module, "GetTVVol");
+    lib.setMute = Find<PFN_SetTVMute>(module, "SetTVMute");
+    lib.getMute = Find<PFN_GetTVMute>(module, "GetTVMute");
     return lib;
 }
 
@@ -341,6 +349,79 @@ void CheckBusCalls(const Library &lib) {
     CHECK_EQ(LiveTranslations(), 0u);
 }
 
+// Each export called once through its pointer type leaves the stack pointer
+// where it was: the convention tvcore.h gives the pointer is the one the
+// export was built with (on 32-bit Windows; elsewhere there is one). These
+// are the first calls into the library, and a wrong convention ends the run:
+// every later call through that pointer would wreck the caller's frame. The
+// calls are harmless: brightness is set to its value at load, the decoder's
+// register 0x0C is written again by the bus checks, and the audio calls get
+// the NULL record they refuse. Answers false when a convention was wrong.
+bool CheckCallingConventions(const Library &lib) {
+    section = "calling conventions";
+#if defined(TVCORE_CHECK_STACK_DRIFT)
+    using stack_balance::StackDrift;
+    const uint8_t block[] = {0x0C, 0x00};
+    const uint32_t decoder = TV_I2C_DECODER;
+    const struct {
+        const char *name;
+        intptr_t drift;
+    } calls[] = {
+        {"SetTVParam", StackDrift(lib.setParam, uint32_t{TV_PARAM_BRIGHTNESS}, uint32_t{128})},
+        {"GetTVParam", StackDrift(lib.getParam, uint32_t{TV_PARAM_BRIGHTNESS})},
+        {"I2C_Read", StackDrift(lib.read, decoder, uint32_t{0x0C})},
+        {"I2C_Write", StackDrift(lib.write, decoder, uint32_t{0x0C}, uint32_t{0})},
+        {"I2C_WriteBlk", StackDrift(lib.writeBlk, decoder, block, uint32_t{sizeof block})},
+        {"InitTVAudio", StackDrift(lib.initAudio, nullptr)},
+        {"SetTVVol", StackDrift(lib.setVol, nullptr, uint32_t{0})},
+        {"GetTVVol", StackDrift(lib.getVol, nullptr)},
+        {"SetTVMute", StackDrift(lib.setMute, nullptr, uint32_t{0})},
+        {"GetTVMute", StackDrift(lib.getMute, nullptr)},
+    };
+    bool allKept = true;
+    for (const auto &call : calls) {
+        Record(call.drift == 0,
+               std::string("a call of ") + call.name + " through its pointer type moved the stack pointer by " +
+                   std::to_string(call.drift) + " bytes",
+               __LINE__);
+        allKept = allKept && call.drift == 0;
+    }
+    return allKept;
+#else
+    (void)lib;
+    return true;
+#endif
+}
+
+// The sizes this program works with, checked in the program that runs, beside
+// the library's compile-time checks (module/layout_checks.cpp): the record
+// every audio call shares with the library, and on 32-bit Windows the mixer
+// structures as the real headers give them.
+void CheckStructureSizes() {
+    section = "structure sizes";
+    const struct {
+        const char *name;
+        size_t actual;
+        size_t expected;
+    } sizes[] = {
+        {"TvMixerLine", sizeof(TvMixerLine), 32},
+        {"offset of TvMixerLine::channelCount", offsetof(TvMixerLine, channelCount), 20},
+#if defined(_WIN32) && !defined(_WIN64)
+        {"MIXERLINEA", sizeof(MIXERLINEA), 168},
+        {"MIXERCONTROLA", sizeof(MIXERCONTROLA), 148},
+        {"MIXERLINECONTROLSA", sizeof(MIXERLINECONTROLSA), 24},
+        {"MIXERCONTROLDETAILS", sizeof(MIXERCONTROLDETAILS), 24},
+        {"MIXERCONTROLDETAILS_UNSIGNED", sizeof(MIXERCONTROLDETAILS_UNSIGNED), 4},
+        {"HMIXER", sizeof(HMIXER), 4},
+#endif
+    };
+    for (const auto &size : sizes)
+        Record(size.actual == size.expected,
+               std::string(size.name) + " is " + std::to_string(size.actual) + " bytes, expected " +
+                   std::to_string(size.expected),
+               __LINE__);
+}
+
 // Selects composite and the tuner, and reads back the multiplexer field the
 // board file decided.
 void CheckSources(const Library &lib, uint32_t compositeMux, uint32_t tunerMux) {
@@ -439,10 +520,17 @@ void CheckAudio(const Library &lib) {
 
     UINT devices = mixerGetNumDevs();
     std::printf("  winmm reports %u mixer device(s)\n", devices);
-    TvMixerLine line;
-    std::memset(&line, 0xA5, sizeof line);
+    // The record with guard bytes behind it: the library writes the record
+    // where this program has it and nothing beyond its 32 bytes.
+    struct {
+        TvMixerLine line;
+        uint8_t after[16];
+    } guarded;
+    std::memset(&guarded, 0xA5, sizeof guarded);
+    TvMixerLine &line = guarded.line;
     uint32_t found = lib.initAudio(&line);
     std::vector<std::string> lines = TakeOwnLines();
+    CHECK(std::all_of(std::begin(guarded.after), std::end(guarded.after), [](uint8_t b) { return b == 0xA5; }));
 
     if (devices == 0) {
         CHECK_EQ(found, 0u);
@@ -477,11 +565,13 @@ void CheckAudio(const Library &lib) {
     }
 }
 
-void CheckStandardBoard() {
+// Answers false when the library cannot be called safely.
+bool CheckStandardBoard() {
     section = "load and unload";
     Library lib = LoadLinked();
-    if (lib.module == nullptr) return;
+    if (lib.module == nullptr) return false;
     CheckExports(lib);
+    if (!lib.Complete() || !CheckCallingConventions(lib)) return false;
     CheckLoadCount(lib);
     CheckStateAtLoad(lib);
     CheckBusCalls(lib);
@@ -492,6 +582,7 @@ void CheckStandardBoard() {
     CheckAudio(lib);
     section = "load and unload";
     Unload(lib);
+    return true;
 }
 
 void CheckAlternativeBoard() {
@@ -511,6 +602,7 @@ int main() {
     AddVectoredExceptionHandler(1, CatchDebugOutput);
     RemoveBoardFile();
 
+    CheckStructureSizes();
     CheckLoadRefusedWithoutBusDriver();
 
     // The bus driver's directory joins the DLL search path; the library's
@@ -519,7 +611,11 @@ int main() {
     std::string drivers = DriverDirectory();
     CHECK(SetDllDirectoryA(drivers.c_str()));
 
-    CheckStandardBoard();
+    if (!CheckStandardBoard()) {
+        std::printf("%d passed, %d failed; the library was not called further\n", passed, failed);
+        std::fflush(stdout);
+        return 1;
+    }
     CheckAlternativeBoard();
     RemoveBoardFile();
 

@@ -23,18 +23,19 @@ struct GlobalOptions {
     bool trace = false;  // show the simulated card's bus log after each command
 };
 
-// The library's exports, found with GetProcAddress.
+// The library's exports, found with GetProcAddress, through tvcore.h's
+// pointer types (which carry the exports' calling convention).
 struct TvCalls {
-    decltype(&::SetTVParam) SetTVParam;
-    decltype(&::GetTVParam) GetTVParam;
-    decltype(&::I2C_Read) I2C_Read;
-    decltype(&::I2C_Write) I2C_Write;
-    decltype(&::I2C_WriteBlk) I2C_WriteBlk;
-    decltype(&::InitTVAudio) InitTVAudio;
-    decltype(&::SetTVVol) SetTVVol;
-    decltype(&::GetTVVol) GetTVVol;
-    decltype(&::SetTVMute) SetTVMute;
-    decltype(&::GetTVMute) GetTVMute;
+    PFN_SetTVParam SetTVParam;
+    PFN_GetTVParam GetTVParam;
+    PFN_I2C_Read I2C_Read;
+    PFN_I2C_Write I2C_Write;
+    PFN_I2C_WriteBlk I2C_WriteBlk;
+    PFN_InitTVAudio InitTVAudio;
+    PFN_SetTVVol SetTVVol;
+    PFN_GetTVVol GetTVVol;
+    PFN_SetTVMute SetTVMute;
+    PFN_GetTVMute GetTVMute;
 };
 
 // The simulated card's own interface (tvsim.h), from the bus driver module
