@@ -10,18 +10,12 @@
 
 namespace tvbench {
 
+// Every exported function of tvcore_exports.h, under its own name.
 struct ModuleExports {
     HMODULE module = nullptr;
-    PFN_SetTVParam SetTVParam = nullptr;
-    PFN_GetTVParam GetTVParam = nullptr;
-    PFN_I2C_Read I2C_Read = nullptr;
-    PFN_I2C_Write I2C_Write = nullptr;
-    PFN_I2C_WriteBlk I2C_WriteBlk = nullptr;
-    PFN_InitTVAudio InitTVAudio = nullptr;
-    PFN_SetTVVol SetTVVol = nullptr;
-    PFN_GetTVVol GetTVVol = nullptr;
-    PFN_SetTVMute SetTVMute = nullptr;
-    PFN_GetTVMute GetTVMute = nullptr;
+#define TVBENCH_EXPORT_POINTER(name, result, argumentBytes, parameters) PFN_##name name = nullptr;
+    TVCORE_EXPORTED_FUNCTIONS(TVBENCH_EXPORT_POINTER)
+#undef TVBENCH_EXPORT_POINTER
 };
 
 namespace detail {
@@ -41,13 +35,11 @@ bool Resolve(HMODULE module, const char *name, Function &slot) {
 inline bool ResolveExports(HMODULE module, ModuleExports &out) {
     out = ModuleExports{};
     out.module = module;
-    return module != nullptr && detail::Resolve(module, "SetTVParam", out.SetTVParam) &&
-           detail::Resolve(module, "GetTVParam", out.GetTVParam) &&
-           detail::Resolve(module, "I2C_Read", out.I2C_Read) && detail::Resolve(module, "I2C_Write", out.I2C_Write) &&
-           detail::Resolve(module, "I2C_WriteBlk", out.I2C_WriteBlk) &&
-           detail::Resolve(module, "InitTVAudio", out.InitTVAudio) &&
-           detail::Resolve(module, "SetTVVol", out.SetTVVol) && detail::Resolve(module, "GetTVVol", out.GetTVVol) &&
-           detail::Resolve(module, "SetTVMute", out.SetTVMute) && detail::Resolve(module, "GetTVMute", out.GetTVMute);
+    bool all = module != nullptr;
+#define TVBENCH_RESOLVE(name, result, argumentBytes, parameters) all = all && detail::Resolve(module, #name, out.name);
+    TVCORE_EXPORTED_FUNCTIONS(TVBENCH_RESOLVE)
+#undef TVBENCH_RESOLVE
+    return all;
 }
 
 }  // namespace tvbench

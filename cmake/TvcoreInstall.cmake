@@ -28,7 +28,8 @@ set(TVCORE_INSTALL_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/tvcore)
 
 # ---- Headers and the host library -------------------------------------------
 
-install(FILES ${PROJECT_SOURCE_DIR}/include/tvcore.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+install(FILES ${PROJECT_SOURCE_DIR}/include/tvcore.h ${PROJECT_SOURCE_DIR}/include/tvcore_exports.h
+        DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/host/include/tvhost DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}
         FILES_MATCHING PATTERN "*.h")
 

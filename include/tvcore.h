@@ -19,6 +19,8 @@
 
 #include <stdint.h>
 
+#include "tvcore_exports.h"
+
 /* TVCORE_CALL is the calling convention of every exported function: __stdcall
  * on 32-bit Windows (the callee removes its arguments from the stack), the
  * platform's only convention elsewhere. */
@@ -146,22 +148,18 @@ TVCORE_API uint32_t TVCORE_CALL GetTVMute(TvMixerLine *line);
 
 /* ---- Pointer types ----------------------------------------------------------- */
 
-/* One pointer type per exported function, carrying TVCORE_CALL. An
- * application that finds the calls with GetProcAddress declares its pointers
- * with these. A pointer written without the convention compiles everywhere
- * but, on 32-bit Windows, calls the function as __cdecl: caller and callee
- * then both remove the arguments, and every call leaves the caller's stack
- * pointer off by the arguments' size. */
-typedef int32_t (TVCORE_CALL *PFN_SetTVParam)(uint32_t id, uint32_t value);
-typedef int32_t (TVCORE_CALL *PFN_GetTVParam)(uint32_t id);
-typedef uint32_t (TVCORE_CALL *PFN_I2C_Read)(uint32_t device, uint32_t reg);
-typedef uint32_t (TVCORE_CALL *PFN_I2C_Write)(uint32_t device, uint32_t reg, uint32_t value);
-typedef uint32_t (TVCORE_CALL *PFN_I2C_WriteBlk)(uint32_t device, const uint8_t *bytes, uint32_t count);
-typedef uint32_t (TVCORE_CALL *PFN_InitTVAudio)(TvMixerLine *line);
-typedef uint32_t (TVCORE_CALL *PFN_SetTVVol)(TvMixerLine *line, uint32_t volume);
-typedef uint32_t (TVCORE_CALL *PFN_GetTVVol)(TvMixerLine *line);
-typedef uint32_t (TVCORE_CALL *PFN_SetTVMute)(TvMixerLine *line, uint32_t mute);
-typedef uint32_t (TVCORE_CALL *PFN_GetTVMute)(TvMixerLine *line);
+/* One pointer type per exported function, PFN_<name>, carrying TVCORE_CALL;
+ * e.g. PFN_SetTVParam is int32_t (TVCORE_CALL *)(uint32_t id, uint32_t value).
+ * They are made from the export list in tvcore_exports.h. An application
+ * that finds the calls with GetProcAddress declares its pointers with these.
+ * A pointer written without the convention compiles everywhere but, on 32-bit
+ * Windows, calls the function as __cdecl: caller and callee then both remove
+ * the arguments, and every call leaves the caller's stack pointer off by the
+ * arguments' size. */
+#define TVCORE_PFN_TYPEDEF(name, result, argumentBytes, parameters) \
+    typedef result (TVCORE_CALL *PFN_##name) parameters;
+TVCORE_EXPORTED_FUNCTIONS(TVCORE_PFN_TYPEDEF)
+#undef TVCORE_PFN_TYPEDEF
 
 /* ---- Link data ------------------------------------------------------------ */
 

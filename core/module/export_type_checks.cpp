@@ -1,18 +1,41 @@
-// tvcore.h's pointer types against the exports' own declarations: a pointer
-// of type PFN_<name> holds &<name> exactly, calling convention included, so
-// an application that declares its GetProcAddress pointers with them calls
-// each export the way it is defined. Checked whenever the library is built.
+// The export list (tvcore_exports.h) against the exports' own declarations,
+// checked whenever the library is built:
+//   - a pointer of type PFN_<name> holds &<name> exactly, calling convention
+//     included, so an application that declares its GetProcAddress pointers
+//     with them calls each export the way it is defined;
+//   - each function's argument bytes, the @n of its 32-bit stdcall name in
+//     tvcore.def, are what its parameters take on the 32-bit stack.
+#include <cstddef>
 #include <type_traits>
 
 #include "tvcore.h"
+#include "tvhost/win32.h"
 
-static_assert(std::is_same_v<PFN_SetTVParam, decltype(&SetTVParam)>);
-static_assert(std::is_same_v<PFN_GetTVParam, decltype(&GetTVParam)>);
-static_assert(std::is_same_v<PFN_I2C_Read, decltype(&I2C_Read)>);
-static_assert(std::is_same_v<PFN_I2C_Write, decltype(&I2C_Write)>);
-static_assert(std::is_same_v<PFN_I2C_WriteBlk, decltype(&I2C_WriteBlk)>);
-static_assert(std::is_same_v<PFN_InitTVAudio, decltype(&InitTVAudio)>);
-static_assert(std::is_same_v<PFN_SetTVVol, decltype(&SetTVVol)>);
-static_assert(std::is_same_v<PFN_GetTVVol, decltype(&GetTVVol)>);
-static_assert(std::is_same_v<PFN_SetTVMute, decltype(&SetTVMute)>);
-static_assert(std::is_same_v<PFN_GetTVMute, decltype(&GetTVMute)>);
+namespace {
+
+// A parameter's room on the 32-bit stack: a 4-byte slot for a pointer, its
+// size rounded up to whole slots otherwise.
+template <typename T>
+constexpr std::size_t kStackBytes32 = std::is_pointer_v<T> ? 4 : (sizeof(T) + 3) / 4 * 4;
+
+template <typename Result, typename... Parameters>
+constexpr std::size_t ArgumentBytes32(Result (*)(Parameters...)) {
+    return (std::size_t{0} + ... + kStackBytes32<Parameters>);
+}
+
+#define TVCORE_CHECK_EXPORT(name, result, argumentBytes, parameters)                            \
+    static_assert(std::is_same_v<PFN_##name, decltype(&name)>, #name ": PFN_" #name " and its declaration"); \
+    using Plain_##name = result(*) parameters;                                                  \
+    static_assert(ArgumentBytes32(Plain_##name{}) == argumentBytes, #name ": argument bytes in the export list");
+TVCORE_EXPORTED_FUNCTIONS(TVCORE_CHECK_EXPORT)
+#undef TVCORE_CHECK_EXPORT
+
+// The entry routine's arguments: a handle, a 32-bit word and a pointer.
+#if defined(_WIN32) && !defined(_WIN64)
+#define TVCORE_CHECK_ENTRY(name, argumentBytes) \
+    static_assert(sizeof(HINSTANCE) + sizeof(DWORD) + sizeof(LPVOID) == argumentBytes, #name ": argument bytes");
+TVCORE_EXPORTED_ENTRY(TVCORE_CHECK_ENTRY)
+#undef TVCORE_CHECK_ENTRY
+#endif
+
+}  // namespace

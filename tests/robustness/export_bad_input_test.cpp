@@ -43,13 +43,13 @@ protected:
 TEST_F(ExportBadInput, ParameterIdsOutsideOneToSixAreRefusedAndSendNothing) {
     for (uint32_t id : kIdClasses) {
         for (uint32_t value : kValueClasses) {
-            EXPECT_EQ(lib.setParam(id, value), TV_ERR_BAD_PARAM) << "id " << id << " value " << value;
+            EXPECT_EQ(lib.SetTVParam(id, value), TV_ERR_BAD_PARAM) << "id " << id << " value " << value;
         }
-        EXPECT_EQ(lib.getParam(id), TV_ERR_BAD_PARAM) << "id " << id;
+        EXPECT_EQ(lib.GetTVParam(id), TV_ERR_BAD_PARAM) << "id " << id;
     }
     EXPECT_EQ(Traffic(), 0u);
     for (uint32_t id = TV_PARAM_CHANNEL; id <= TV_PARAM_SATURATION; ++id)
-        EXPECT_EQ(lib.getParam(id), id == TV_PARAM_CHANNEL ? 0 : 128) << "id " << id << " is as loaded";
+        EXPECT_EQ(lib.GetTVParam(id), id == TV_PARAM_CHANNEL ? 0 : 128) << "id " << id << " is as loaded";
 }
 
 TEST_F(ExportBadInput, PictureValuesAboveAByteAreRefusedWholeAndChangeNothing) {
@@ -60,8 +60,8 @@ TEST_F(ExportBadInput, PictureValuesAboveAByteAreRefusedWholeAndChangeNothing) {
     Card().decoderRegisters(before);
     for (uint32_t id = TV_PARAM_BRIGHTNESS; id <= TV_PARAM_SATURATION; ++id) {
         for (uint32_t value : kRefused)
-            EXPECT_EQ(lib.setParam(id, value), TV_ERR_BAD_VALUE) << "id " << id << " value " << value;
-        EXPECT_EQ(lib.getParam(id), 128) << "id " << id;
+            EXPECT_EQ(lib.SetTVParam(id, value), TV_ERR_BAD_VALUE) << "id " << id << " value " << value;
+        EXPECT_EQ(lib.GetTVParam(id), 128) << "id " << id;
     }
     EXPECT_EQ(Traffic(), 0u) << "a refused picture value is judged before anything is read or written";
     uint8_t after[256];
@@ -70,8 +70,8 @@ TEST_F(ExportBadInput, PictureValuesAboveAByteAreRefusedWholeAndChangeNothing) {
 
     for (uint32_t id = TV_PARAM_BRIGHTNESS; id <= TV_PARAM_SATURATION; ++id) {
         for (uint32_t edge : {0u, 255u}) {
-            EXPECT_EQ(lib.setParam(id, edge), TV_OK) << "id " << id << " value " << edge;
-            EXPECT_EQ(lib.getParam(id), static_cast<int32_t>(edge)) << "id " << id;
+            EXPECT_EQ(lib.SetTVParam(id, edge), TV_OK) << "id " << id << " value " << edge;
+            EXPECT_EQ(lib.GetTVParam(id), static_cast<int32_t>(edge)) << "id " << id;
         }
     }
 }
@@ -88,7 +88,7 @@ TEST_F(ExportBadInput, SourceValuesAreJudgedByTheirLowByteAfterTwoReads) {
     };
     for (const Case &c : cases) {
         uint64_t first = Traffic();
-        EXPECT_EQ(lib.setParam(TV_PARAM_SOURCE, c.value), c.result) << c.value;
+        EXPECT_EQ(lib.SetTVParam(TV_PARAM_SOURCE, c.value), c.result) << c.value;
         std::vector<TvSimTransaction> sent = Card().Log(first);
         size_t expected = c.result == TV_OK ? 4 : 2;
         ASSERT_EQ(sent.size(), expected) << c.value << ": input and control are read, and written only if taken";
@@ -96,7 +96,7 @@ TEST_F(ExportBadInput, SourceValuesAreJudgedByTheirLowByteAfterTwoReads) {
         EXPECT_EQ(sent[0].reg, 0x01u);
         EXPECT_EQ(sent[1].op, TVSIM_OP_READ);
         EXPECT_EQ(sent[1].reg, 0x0Bu);
-        EXPECT_EQ(lib.getParam(TV_PARAM_SOURCE), 1) << "the source is never read back";
+        EXPECT_EQ(lib.GetTVParam(TV_PARAM_SOURCE), 1) << "the source is never read back";
     }
 }
 
@@ -112,18 +112,18 @@ TEST_F(ExportBadInput, ChannelsOutsideThePlanOrWithoutAPlanSendNothing) {
         {TV_SOURCE_SVIDEO, 0x105},          {TV_SOURCE_SVIDEO, 0xFFFFFFFFu},
     };
     for (const Case &c : cases) {
-        ASSERT_EQ(lib.setParam(TV_PARAM_SOURCE, c.source), TV_OK);
+        ASSERT_EQ(lib.SetTVParam(TV_PARAM_SOURCE, c.source), TV_OK);
         uint64_t first = Traffic();
-        EXPECT_EQ(lib.setParam(TV_PARAM_CHANNEL, c.value), TV_ERR_BAD_VALUE)
+        EXPECT_EQ(lib.SetTVParam(TV_PARAM_CHANNEL, c.value), TV_ERR_BAD_VALUE)
             << "source " << c.source << " channel value " << c.value;
         EXPECT_EQ(Traffic(), first) << "source " << c.source << " channel value " << c.value;
-        EXPECT_EQ(lib.getParam(TV_PARAM_CHANNEL), 0) << "the stored channel is unchanged";
+        EXPECT_EQ(lib.GetTVParam(TV_PARAM_CHANNEL), 0) << "the stored channel is unchanged";
     }
     // Only the low byte counts: 0xFFFFFF05 tunes channel 5 of the cable plan.
-    ASSERT_EQ(lib.setParam(TV_PARAM_SOURCE, TV_SOURCE_TUNER_CABLE), TV_OK);
+    ASSERT_EQ(lib.SetTVParam(TV_PARAM_SOURCE, TV_SOURCE_TUNER_CABLE), TV_OK);
     uint64_t first = Traffic();
-    EXPECT_EQ(lib.setParam(TV_PARAM_CHANNEL, 0xFFFFFF05u), TV_OK);
-    EXPECT_EQ(lib.getParam(TV_PARAM_CHANNEL), 5);
+    EXPECT_EQ(lib.SetTVParam(TV_PARAM_CHANNEL, 0xFFFFFF05u), TV_OK);
+    EXPECT_EQ(lib.GetTVParam(TV_PARAM_CHANNEL), 5);
     std::vector<TvSimTransaction> sent = Card().Log(first);
     ASSERT_EQ(sent.size(), 2u);
     EXPECT_EQ(sent[0].op, TVSIM_OP_BLOCK);
@@ -150,7 +150,7 @@ TEST_F(ExportBadInput, BusCallWordsLoseTheirUpperBitsBeforeTheyCross) {
     };
     for (const Case &c : cases) {
         uint64_t first = Traffic();
-        uint32_t answer = c.op == TVSIM_OP_READ ? lib.read(c.device, c.reg) : lib.write(c.device, c.reg, c.value);
+        uint32_t answer = c.op == TVSIM_OP_READ ? lib.I2C_Read(c.device, c.reg) : lib.I2C_Write(c.device, c.reg, c.value);
         EXPECT_EQ(answer, c.answer) << std::hex << "device 0x" << c.device << " reg 0x" << c.reg;
         std::vector<TvSimTransaction> sent = Card().Log(first);
         ASSERT_EQ(sent.size(), 1u);
@@ -189,7 +189,7 @@ TEST_F(ExportBadInput, BlockPointersAndCountsAreAnsweredByTheDriverWithoutReadin
         uint64_t first = Traffic();
         uint8_t before[256];
         Card().decoderRegisters(before);
-        EXPECT_EQ(lib.writeBlk(c.device, c.null ? nullptr : three.data(), c.count), c.result) << c.what;
+        EXPECT_EQ(lib.I2C_WriteBlk(c.device, c.null ? nullptr : three.data(), c.count), c.result) << c.what;
         std::vector<TvSimTransaction> sent = Card().Log(first);
         ASSERT_EQ(sent.size(), 1u) << c.what << ": one attempt, never retried";
         EXPECT_EQ(sent[0].op, TVSIM_OP_BLOCK) << c.what;
@@ -216,17 +216,17 @@ TEST_F(ExportBadInput, ABlockWithNoTranslationLeftCrossesAsNull) {
         held.push_back(value);
     EXPECT_EQ(held.size(), TVHOST_TRANSLATION_SLOTS);
     const uint8_t block[3] = {0x0A, 0x01, 0x02};
-    EXPECT_EQ(lib.writeBlk(TV_I2C_DECODER, block, sizeof block), TVSIM_BAD_POINTER);
+    EXPECT_EQ(lib.I2C_WriteBlk(TV_I2C_DECODER, block, sizeof block), TVSIM_BAD_POINTER);
     EXPECT_EQ(TvHostLiveTranslations(), TVHOST_TRANSLATION_SLOTS);
     for (DWORD value : held) SUnMapLS_IP_EBP_12(value);
-    EXPECT_EQ(lib.writeBlk(TV_I2C_DECODER, block, sizeof block), TVSIM_OK) << "slots free again";
+    EXPECT_EQ(lib.I2C_WriteBlk(TV_I2C_DECODER, block, sizeof block), TVSIM_OK) << "slots free again";
 }
 
 class AudioBadInput : public ExportBadInput {
 protected:
     void SetUp() override {
         ExportBadInput::SetUp();
-        ASSERT_EQ(lib.initAudio(&good), 1u);
+        ASSERT_EQ(lib.InitTVAudio(&good), 1u);
         Mixer().clearCalls();
     }
     void TearDown() override {
@@ -239,11 +239,11 @@ protected:
 };
 
 TEST_F(AudioBadInput, ANullRecordIsRefusedBeforeAnyMixerCall) {
-    EXPECT_EQ(lib.initAudio(nullptr), 0u);
-    EXPECT_EQ(lib.setVol(nullptr, 100), MMSYSERR_INVALPARAM);
-    EXPECT_EQ(lib.getVol(nullptr), 0u);
-    EXPECT_EQ(lib.setMute(nullptr, 1), MMSYSERR_INVALPARAM);
-    EXPECT_EQ(lib.getMute(nullptr), 0u);
+    EXPECT_EQ(lib.InitTVAudio(nullptr), 0u);
+    EXPECT_EQ(lib.SetTVVol(nullptr, 100), MMSYSERR_INVALPARAM);
+    EXPECT_EQ(lib.GetTVVol(nullptr), 0u);
+    EXPECT_EQ(lib.SetTVMute(nullptr, 1), MMSYSERR_INVALPARAM);
+    EXPECT_EQ(lib.GetTVMute(nullptr), 0u);
     EXPECT_EQ(Mixer().callCount(), 0u);
 }
 
@@ -283,7 +283,7 @@ TEST_F(AudioBadInput, RecordsWithGarbageWordsGetTheMixersAnswer) {
         TvMixerLine unchanged = line;
 
         Mixer().clearCalls();
-        EXPECT_EQ(lib.setVol(&line, 1000), c.setResult) << c.what;
+        EXPECT_EQ(lib.SetTVVol(&line, 1000), c.setResult) << c.what;
         std::vector<TvMixSimCall> calls = Mixer().Log();
         ASSERT_EQ(calls.size(), c.messages) << c.what << ": one attempt at most, never retried";
         if (c.messages == 1) {
@@ -291,7 +291,7 @@ TEST_F(AudioBadInput, RecordsWithGarbageWordsGetTheMixersAnswer) {
         }
         EXPECT_EQ(line, unchanged) << c.what << ": SetTVVol writes nothing into the record";
 
-        uint32_t volume = lib.getVol(&line);
+        uint32_t volume = lib.GetTVVol(&line);
         if (c.readsGiveZero) {
             EXPECT_EQ(volume, 0u) << c.what;
             EXPECT_EQ(line.leftVolume, 0u) << c.what << ": a failed read stores 0, not stale memory";
@@ -304,15 +304,15 @@ TEST_F(AudioBadInput, RecordsWithGarbageWordsGetTheMixersAnswer) {
     TvMixerLine badHandle = good, badMute = good;
     badHandle.mixerHandle = stale;
     badMute.muteControlId = 0;
-    EXPECT_EQ(lib.setMute(&badHandle, 1), MMSYSERR_INVALHANDLE);
-    EXPECT_EQ(lib.getMute(&badHandle), 0u);
-    EXPECT_EQ(lib.setMute(&badMute, 1), MIXERR_INVALCONTROL);
-    EXPECT_EQ(lib.getMute(&badMute), 0u);
+    EXPECT_EQ(lib.SetTVMute(&badHandle, 1), MMSYSERR_INVALHANDLE);
+    EXPECT_EQ(lib.GetTVMute(&badHandle), 0u);
+    EXPECT_EQ(lib.SetTVMute(&badMute, 1), MIXERR_INVALCONTROL);
+    EXPECT_EQ(lib.GetTVMute(&badMute), 0u);
 
     // None of it disturbed the good record or the library.
-    EXPECT_EQ(lib.setVol(&good, 321), MMSYSERR_NOERROR);
-    EXPECT_EQ(lib.getVol(&good), 321u);
-    EXPECT_EQ(lib.setParam(TV_PARAM_HUE, 77), TV_OK);
+    EXPECT_EQ(lib.SetTVVol(&good, 321), MMSYSERR_NOERROR);
+    EXPECT_EQ(lib.GetTVVol(&good), 321u);
+    EXPECT_EQ(lib.SetTVParam(TV_PARAM_HUE, 77), TV_OK);
     EXPECT_EQ(CloseHandle(semaphore), TRUE);
 }
 
@@ -322,14 +322,14 @@ TEST_F(AudioBadInput, InitialisingOverAndOverEndsWhenTheHostsHandlesRunOut) {
     // 0 with a zero handle, and nothing else breaks.
     std::vector<TvMixerLine> lines;
     TvMixerLine line{};
-    while (lib.initAudio(&line) == 1u) {
+    while (lib.InitTVAudio(&line) == 1u) {
         lines.push_back(line);
         ASSERT_LE(lines.size(), 1024u);
     }
     EXPECT_EQ(TvHostOpenMixerHandles(), 1024u);
     EXPECT_EQ(line.mixerHandle, 0u);
     EXPECT_EQ(line.channelCount, 2u);
-    EXPECT_EQ(lib.setVol(&lines.back(), 77), MMSYSERR_NOERROR) << "the records still work";
+    EXPECT_EQ(lib.SetTVVol(&lines.back(), 77), MMSYSERR_NOERROR) << "the records still work";
     for (size_t i = 0; i + 1 < lines.size(); ++i) mixerClose(lines[i].mixerHandle);
     EXPECT_EQ(TvHostOpenMixerHandles(), 2u) << "left: the fixture's record's, and the latest (closed at unload)";
 }
@@ -337,12 +337,12 @@ TEST_F(AudioBadInput, InitialisingOverAndOverEndsWhenTheHostsHandlesRunOut) {
 TEST_F(AudioBadInput, OneChannelSetsBothAndReadsBackOnlyTheLeft) {
     TvMixerLine line = good;
     line.channelCount = 1;
-    EXPECT_EQ(lib.setVol(&line, 4000), MMSYSERR_NOERROR);
+    EXPECT_EQ(lib.SetTVVol(&line, 4000), MMSYSERR_NOERROR);
     uint32_t values[2] = {};
     ASSERT_EQ(Mixer().getValues(0, good.volumeControlId, values), MMSYSERR_NOERROR);
     EXPECT_EQ(values[0], 4000u);
     EXPECT_EQ(values[1], 4000u);
-    EXPECT_EQ(lib.getVol(&line), 4000u);
+    EXPECT_EQ(lib.GetTVVol(&line), 4000u);
     EXPECT_EQ(line.rightVolume, 0u) << "one channel read: the second value stays as the zeroed buffer had it";
 }
 
@@ -360,13 +360,13 @@ TEST_F(AudioBadInput, VolumeAndMuteValuesPassUnchangedAndTheMixerJudgesThem) {
     };
     for (const Case &c : cases) {
         Mixer().clearCalls();
-        MMRESULT result = c.mute ? lib.setMute(&good, c.value) : lib.setVol(&good, c.value);
+        MMRESULT result = c.mute ? lib.SetTVMute(&good, c.value) : lib.SetTVVol(&good, c.value);
         EXPECT_EQ(result, c.result) << (c.mute ? "mute " : "volume ") << c.value;
         std::vector<TvMixSimCall> calls = Mixer().Log();
         ASSERT_EQ(calls.size(), 1u);
         EXPECT_EQ(calls[0].values[0], c.value) << "passed unchanged, not clamped";
         EXPECT_EQ(calls[0].values[1], c.value);
-        EXPECT_EQ(c.mute ? lib.getMute(&good) : lib.getVol(&good), c.readBack);
+        EXPECT_EQ(c.mute ? lib.GetTVMute(&good) : lib.GetTVVol(&good), c.readBack);
     }
 }
 

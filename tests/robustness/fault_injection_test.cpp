@@ -71,7 +71,7 @@ TEST_F(Faults, TvParameterCallsIgnoreEveryFailedTransaction) {
                 Card().decoderRegisters(before);
                 uint64_t first = Card().logTotal();
                 FailNth(n, fault);
-                EXPECT_EQ(lib.setParam(c.id, c.value), TV_OK) << what;
+                EXPECT_EQ(lib.SetTVParam(c.id, c.value), TV_OK) << what;
                 std::vector<TvSimTransaction> sent = Card().Log(first);
                 ASSERT_EQ(sent.size(), c.ops.size()) << what << ": one attempt each, no retry";
                 for (uint32_t i = 0; i < sent.size(); ++i) {
@@ -84,7 +84,7 @@ TEST_F(Faults, TvParameterCallsIgnoreEveryFailedTransaction) {
                         << what << ": the write that was not taken changed nothing";
                 }
                 if (c.id != TV_PARAM_SOURCE) {
-                    EXPECT_EQ(lib.getParam(c.id), static_cast<int32_t>(c.value)) << what << ": stored all the same";
+                    EXPECT_EQ(lib.GetTVParam(c.id), static_cast<int32_t>(c.value)) << what << ": stored all the same";
                 }
             }
         }
@@ -110,7 +110,7 @@ TEST_F(Faults, AFailedReadIsTakenAsTheByteTheBusGave) {
         for (uint32_t fault : {TVSIM_FAULT_NO_ACK, TVSIM_FAULT_READ}) {
             Card().powerOn();
             FailNth(c.failingRead, fault);
-            EXPECT_EQ(lib.setParam(c.id, c.value), TV_OK) << c.what;
+            EXPECT_EQ(lib.SetTVParam(c.id, c.value), TV_OK) << c.what;
             EXPECT_EQ(Card().Register(c.reg), c.written) << c.what << ", fault " << fault;
         }
     }
@@ -121,8 +121,8 @@ TEST_F(Faults, ATuneWhoseBlockIsLostIsJudgedByTheLockAlone) {
     Card().powerOn();
     uint64_t first = Card().logTotal();
     FailNth(0, TVSIM_FAULT_NO_ACK);
-    EXPECT_EQ(lib.setParam(TV_PARAM_CHANNEL, 7), TV_ERR_NO_LOCK);
-    EXPECT_EQ(lib.getParam(TV_PARAM_CHANNEL), 7) << "the channel is stored before the lock is known";
+    EXPECT_EQ(lib.SetTVParam(TV_PARAM_CHANNEL, 7), TV_ERR_NO_LOCK);
+    EXPECT_EQ(lib.GetTVParam(TV_PARAM_CHANNEL), 7) << "the channel is stored before the lock is known";
     std::vector<TvSimTransaction> sent = Card().Log(first);
     ASSERT_EQ(sent.size(), 2u) << "one block, one status read, no retry";
     EXPECT_EQ(sent[0].result, TVSIM_NO_ACK);
@@ -131,10 +131,10 @@ TEST_F(Faults, ATuneWhoseBlockIsLostIsJudgedByTheLockAlone) {
 
     // Tuned to a station, a lost block leaves the tuner there: the decoder
     // still reports that lock, and the tune answers 0 for the old station.
-    ASSERT_EQ(lib.setParam(TV_PARAM_CHANNEL, 7), TV_OK);
+    ASSERT_EQ(lib.SetTVParam(TV_PARAM_CHANNEL, 7), TV_OK);
     FailNth(0, TVSIM_FAULT_NO_ACK);
-    EXPECT_EQ(lib.setParam(TV_PARAM_CHANNEL, 9), TV_OK);
-    EXPECT_EQ(lib.getParam(TV_PARAM_CHANNEL), 9);
+    EXPECT_EQ(lib.SetTVParam(TV_PARAM_CHANNEL, 9), TV_OK);
+    EXPECT_EQ(lib.GetTVParam(TV_PARAM_CHANNEL), 9);
     ASSERT_EQ(Card().tunerState(&tuner), 1u);
     EXPECT_EQ(tuner.divider, 0x0DD0u) << "still channel 7's divider";
 }
@@ -144,11 +144,11 @@ TEST_F(Faults, AFailedStatusReadIsNoLockButAnUnflaggedIdleByteIsTheLockBit) {
     // (0x1FF: the failure in bit 8) is no lock, although its low byte has
     // bit 6; a read that answers a plain 0xFF (no acknowledge on this card)
     // carries no failure, and its byte is taken as the status.
-    ASSERT_EQ(lib.setParam(TV_PARAM_CHANNEL, 3), TV_ERR_NO_LOCK);
+    ASSERT_EQ(lib.SetTVParam(TV_PARAM_CHANNEL, 3), TV_ERR_NO_LOCK);
     for (auto [fault, result] : {std::pair{TVSIM_FAULT_READ, TV_ERR_NO_LOCK}, std::pair{TVSIM_FAULT_NO_ACK, TV_OK}}) {
         uint64_t first = Card().logTotal();
         FailNth(1, fault);
-        EXPECT_EQ(lib.setParam(TV_PARAM_CHANNEL, 3), result) << "fault " << fault;
+        EXPECT_EQ(lib.SetTVParam(TV_PARAM_CHANNEL, 3), result) << "fault " << fault;
         EXPECT_EQ(Card().Log(first).size(), 2u);
     }
 }
@@ -170,9 +170,9 @@ TEST_F(Faults, I2CCallsPassTheDriversResultThrough) {
     for (const Case &c : cases) {
         uint64_t first = Card().logTotal();
         FailNth(0, c.fault);
-        uint32_t answer = c.op == TVSIM_OP_READ    ? lib.read(TV_I2C_DECODER, 0x0F)
-                          : c.op == TVSIM_OP_WRITE ? lib.write(TV_I2C_DECODER, 0x0F, 0x12)
-                                                   : lib.writeBlk(TV_I2C_DECODER, block, sizeof block);
+        uint32_t answer = c.op == TVSIM_OP_READ    ? lib.I2C_Read(TV_I2C_DECODER, 0x0F)
+                          : c.op == TVSIM_OP_WRITE ? lib.I2C_Write(TV_I2C_DECODER, 0x0F, 0x12)
+                                                   : lib.I2C_WriteBlk(TV_I2C_DECODER, block, sizeof block);
         EXPECT_EQ(answer, c.answer) << c.what;
         EXPECT_EQ(Card().Log(first).size(), 1u) << c.what;
     }
@@ -181,37 +181,37 @@ TEST_F(Faults, I2CCallsPassTheDriversResultThrough) {
 TEST_F(Faults, ADecoderThatNeverAnswersLeavesEveryCallAnsweringAsDesigned) {
     ASSERT_EQ(Card().failDevice(TV_I2C_DECODER, TVSIM_FAULT_NO_ACK, TVSIM_FAULT_FOREVER), 1);
     uint64_t first = Card().logTotal();
-    EXPECT_EQ(lib.setParam(TV_PARAM_SOURCE, TV_SOURCE_TUNER_CABLE), TV_OK);
-    EXPECT_EQ(lib.setParam(TV_PARAM_CONTRAST, 10), TV_OK);
-    EXPECT_EQ(lib.setParam(TV_PARAM_BRIGHTNESS, 10), TV_OK);
-    EXPECT_EQ(lib.setParam(TV_PARAM_CHANNEL, 7), TV_OK) << "the unanswered status read reads 0xFF";
-    EXPECT_EQ(lib.read(TV_I2C_DECODER, 0x01), 0xFFu);
-    EXPECT_EQ(lib.write(TV_I2C_DECODER, 0x01, 0), TVSIM_NO_ACK);
-    EXPECT_EQ(lib.write(TV_I2C_TUNER, 0, 0), TVSIM_BAD_BLOCK) << "the tuner is not affected";
+    EXPECT_EQ(lib.SetTVParam(TV_PARAM_SOURCE, TV_SOURCE_TUNER_CABLE), TV_OK);
+    EXPECT_EQ(lib.SetTVParam(TV_PARAM_CONTRAST, 10), TV_OK);
+    EXPECT_EQ(lib.SetTVParam(TV_PARAM_BRIGHTNESS, 10), TV_OK);
+    EXPECT_EQ(lib.SetTVParam(TV_PARAM_CHANNEL, 7), TV_OK) << "the unanswered status read reads 0xFF";
+    EXPECT_EQ(lib.I2C_Read(TV_I2C_DECODER, 0x01), 0xFFu);
+    EXPECT_EQ(lib.I2C_Write(TV_I2C_DECODER, 0x01, 0), TVSIM_NO_ACK);
+    EXPECT_EQ(lib.I2C_Write(TV_I2C_TUNER, 0, 0), TVSIM_BAD_BLOCK) << "the tuner is not affected";
     std::vector<TvSimTransaction> sent = Card().Log(first);
     EXPECT_EQ(sent.size(), 4u + 3u + 1u + 2u + 1u + 1u + 1u) << "one attempt each";
     uint32_t failed = 0;
     for (const TvSimTransaction &t : sent) failed += t.fault == TVSIM_FAULT_NO_ACK ? 1 : 0;
     EXPECT_EQ(failed, sent.size() - 2) << "all but the tuner's two";
     EXPECT_EQ(Card().failDevice(TV_I2C_DECODER, TVSIM_FAULT_NO_ACK, 0), 1);
-    EXPECT_EQ(lib.write(TV_I2C_DECODER, 0x01, 0), TVSIM_OK) << "disarmed";
+    EXPECT_EQ(lib.I2C_Write(TV_I2C_DECODER, 0x01, 0), TVSIM_OK) << "disarmed";
 }
 
 TEST_F(Faults, ATuneWithoutALinkSeesNoLock) {
-    ASSERT_EQ(lib.setParam(TV_PARAM_CHANNEL, 7), TV_OK);
+    ASSERT_EQ(lib.SetTVParam(TV_PARAM_CHANNEL, 7), TV_OK);
     // The bus goes away; the next thread notification finds it gone.
     Card().setBusAvailable(0);
     std::thread([] { TvHostThreadAttach(); }).join();
     uint64_t traffic = Card().logTotal();
-    EXPECT_EQ(lib.read(TV_I2C_DECODER, 0), TV_I2C_NO_LINK);
-    EXPECT_EQ(lib.setParam(TV_PARAM_CHANNEL, 9), TV_ERR_NO_LOCK) << "nothing was tuned and no decoder was asked";
-    EXPECT_EQ(lib.getParam(TV_PARAM_CHANNEL), 9);
-    EXPECT_EQ(lib.setParam(TV_PARAM_HUE, 40), TV_OK) << "the picture calls ignore the bus, as always";
+    EXPECT_EQ(lib.I2C_Read(TV_I2C_DECODER, 0), TV_I2C_NO_LINK);
+    EXPECT_EQ(lib.SetTVParam(TV_PARAM_CHANNEL, 9), TV_ERR_NO_LOCK) << "nothing was tuned and no decoder was asked";
+    EXPECT_EQ(lib.GetTVParam(TV_PARAM_CHANNEL), 9);
+    EXPECT_EQ(lib.SetTVParam(TV_PARAM_HUE, 40), TV_OK) << "the picture calls ignore the bus, as always";
     EXPECT_EQ(Card().logTotal(), traffic) << "nothing crossed";
 
     Card().setBusAvailable(1);
     std::thread([] { TvHostThreadAttach(); }).join();
-    EXPECT_EQ(lib.setParam(TV_PARAM_CHANNEL, 9), TV_OK) << "the link stands again";
+    EXPECT_EQ(lib.SetTVParam(TV_PARAM_CHANNEL, 9), TV_OK) << "the link stands again";
 }
 
 class MixerFaults : public Faults {
@@ -254,7 +254,7 @@ TEST_F(MixerFaults, InitTVAudioAnswersZeroAtTheFailingStepAndGoesNoFurther) {
         Arm(c.message, c.skip, c.result);
         TvMixerLine line;
         std::memset(&line, 0xA5, sizeof line);
-        EXPECT_EQ(lib.initAudio(&line), 0u) << c.what;
+        EXPECT_EQ(lib.InitTVAudio(&line), 0u) << c.what;
         EXPECT_EQ(Messages(), c.messages) << c.what << ": one attempt, nothing after the failure";
         EXPECT_EQ(line.mixerHandle != 0, c.handle) << c.what;
         EXPECT_EQ(line.volumeControlId != 0, c.volume) << c.what;
@@ -276,50 +276,50 @@ TEST_F(MixerFaults, NoDevicesCountedMeansNoMixers) {
     Arm(MXDM_GETNUMDEVS, 0, 0);
     TvHostMixerReset();  // the host asks the count again at its next call
     TvMixerLine line{};
-    EXPECT_EQ(lib.initAudio(&line), 0u);
+    EXPECT_EQ(lib.InitTVAudio(&line), 0u);
     EXPECT_EQ(line.mixerHandle, 0u);
     EXPECT_EQ(Messages(), std::vector<uint32_t>{MXDM_GETNUMDEVS}) << "no open is tried";
 }
 
 TEST_F(MixerFaults, VolumeAndMuteCallsPassTheMixersCodeThroughOnce) {
     TvMixerLine line{};
-    ASSERT_EQ(lib.initAudio(&line), 1u);
-    ASSERT_EQ(lib.setVol(&line, 1234), MMSYSERR_NOERROR);
-    ASSERT_EQ(lib.setMute(&line, 1), MMSYSERR_NOERROR);
+    ASSERT_EQ(lib.InitTVAudio(&line), 1u);
+    ASSERT_EQ(lib.SetTVVol(&line, 1234), MMSYSERR_NOERROR);
+    ASSERT_EQ(lib.SetTVMute(&line, 1), MMSYSERR_NOERROR);
     for (uint32_t code : {MMSYSERR_ERROR, MMSYSERR_NOMEM, MMSYSERR_INVALHANDLE, 0x12345u, 0xFFFFFFFFu}) {
         Mixer().clearCalls();
         Arm(MXDM_SETCONTROLDETAILS, 0, code);
-        EXPECT_EQ(lib.setVol(&line, 999), code);
+        EXPECT_EQ(lib.SetTVVol(&line, 999), code);
         Arm(MXDM_SETCONTROLDETAILS, 0, code);
-        EXPECT_EQ(lib.setMute(&line, 0), code);
+        EXPECT_EQ(lib.SetTVMute(&line, 0), code);
         EXPECT_EQ(Messages(), (std::vector<uint32_t>{MXDM_SETCONTROLDETAILS, MXDM_SETCONTROLDETAILS}))
             << "one attempt each";
-        EXPECT_EQ(lib.getVol(&line), 1234u) << "a failed set changed nothing";
-        EXPECT_EQ(lib.getMute(&line), 1u);
+        EXPECT_EQ(lib.GetTVVol(&line), 1234u) << "a failed set changed nothing";
+        EXPECT_EQ(lib.GetTVMute(&line), 1u);
     }
 }
 
 TEST_F(MixerFaults, FailedReadsAnswerZeroNeverStaleValues) {
     TvMixerLine line{};
-    ASSERT_EQ(lib.initAudio(&line), 1u);
-    ASSERT_EQ(lib.setVol(&line, 2222), MMSYSERR_NOERROR);
-    ASSERT_EQ(lib.setMute(&line, 1), MMSYSERR_NOERROR);
-    ASSERT_EQ(lib.getVol(&line), 2222u);
+    ASSERT_EQ(lib.InitTVAudio(&line), 1u);
+    ASSERT_EQ(lib.SetTVVol(&line, 2222), MMSYSERR_NOERROR);
+    ASSERT_EQ(lib.SetTVMute(&line, 1), MMSYSERR_NOERROR);
+    ASSERT_EQ(lib.GetTVVol(&line), 2222u);
     Mixer().clearCalls();
     Arm(MXDM_GETCONTROLDETAILS, 0, MMSYSERR_ERROR);
-    EXPECT_EQ(lib.getVol(&line), 0u);
+    EXPECT_EQ(lib.GetTVVol(&line), 0u);
     EXPECT_EQ(line.leftVolume, 0u);
     EXPECT_EQ(line.rightVolume, 0u);
     Arm(MXDM_GETCONTROLDETAILS, 0, MMSYSERR_ERROR);
-    EXPECT_EQ(lib.getMute(&line), 0u);
+    EXPECT_EQ(lib.GetTVMute(&line), 0u);
     EXPECT_EQ(Messages(), (std::vector<uint32_t>{MXDM_GETCONTROLDETAILS, MXDM_GETCONTROLDETAILS}));
-    EXPECT_EQ(lib.getVol(&line), 2222u) << "the next read sees the value again";
-    EXPECT_EQ(lib.getMute(&line), 1u);
+    EXPECT_EQ(lib.GetTVVol(&line), 2222u) << "the next read sees the value again";
+    EXPECT_EQ(lib.GetTVMute(&line), 1u);
 }
 
 TEST_F(MixerFaults, AFailedCloseAtUnloadIsNotLookedAt) {
     TvMixerLine line{};
-    ASSERT_EQ(lib.initAudio(&line), 1u);
+    ASSERT_EQ(lib.InitTVAudio(&line), 1u);
     Mixer().clearCalls();
     Arm(MXDM_CLOSE, 0, MMSYSERR_ERROR);
     EXPECT_TRUE(lib.Free());

@@ -66,11 +66,10 @@ bool Export(HMODULE module, const char *name, Function &slot) {
 bool Library::Load() {
     module = LoadLibraryA("tvcore.dll");
     if (module == nullptr) return false;
-    bool all = Export(module, "SetTVParam", setParam) && Export(module, "GetTVParam", getParam) &&
-               Export(module, "I2C_Read", read) && Export(module, "I2C_Write", write) &&
-               Export(module, "I2C_WriteBlk", writeBlk) && Export(module, "InitTVAudio", initAudio) &&
-               Export(module, "SetTVVol", setVol) && Export(module, "GetTVVol", getVol) &&
-               Export(module, "SetTVMute", setMute) && Export(module, "GetTVMute", getMute);
+    bool all = true;
+#define ROBUST_EXPORT(name, result, argumentBytes, parameters) all = all && Export(module, #name, name);
+    TVCORE_EXPORTED_FUNCTIONS(ROBUST_EXPORT)
+#undef ROBUST_EXPORT
     if (!all) Free();
     return all;
 }

@@ -23,19 +23,13 @@ void PrintTo(const TvMixerLine &line, std::ostream *out);
 
 namespace robust {
 
-// tvcore.so through the host loader, with every export looked up.
+// tvcore.so through the host loader, with every exported function of
+// tvcore_exports.h looked up under its own name.
 struct Library {
     HMODULE module = nullptr;
-    PFN_SetTVParam setParam = nullptr;
-    PFN_GetTVParam getParam = nullptr;
-    PFN_I2C_Read read = nullptr;
-    PFN_I2C_Write write = nullptr;
-    PFN_I2C_WriteBlk writeBlk = nullptr;
-    PFN_InitTVAudio initAudio = nullptr;
-    PFN_SetTVVol setVol = nullptr;
-    PFN_GetTVVol getVol = nullptr;
-    PFN_SetTVMute setMute = nullptr;
-    PFN_GetTVMute getMute = nullptr;
+#define ROBUST_EXPORT_POINTER(name, result, argumentBytes, parameters) PFN_##name name = nullptr;
+    TVCORE_EXPORTED_FUNCTIONS(ROBUST_EXPORT_POINTER)
+#undef ROBUST_EXPORT_POINTER
 
     // LoadLibraryA("tvcore.dll"); false (with nothing loaded) when the load
     // is refused or an export is missing.

@@ -172,9 +172,9 @@ TEST_F(HostThreads, LoadsNotificationsAndBusCallsOfManyThreads) {
             Library lib;
             if (!lib.Load() || lib.module != kept.module) ++failures;
             TvHostThreadAttach();
-            if (lib.writeBlk(TV_I2C_DECODER, block, sizeof block) != TVSIM_OK) ++failures;
-            if (lib.read(TV_I2C_DECODER, block[0]) != 0x5A) ++failures;  // this thread's own register
-            if (lib.getParam(TV_PARAM_SOURCE) != 1) ++failures;
+            if (lib.I2C_WriteBlk(TV_I2C_DECODER, block, sizeof block) != TVSIM_OK) ++failures;
+            if (lib.I2C_Read(TV_I2C_DECODER, block[0]) != 0x5A) ++failures;  // this thread's own register
+            if (lib.GetTVParam(TV_PARAM_SOURCE) != 1) ++failures;
             TvHostThreadDetach();
             if (GetProcAddress(lib.module, "I2C_Read") == nullptr) ++failures;
             if (!lib.Free()) ++failures;

@@ -91,17 +91,17 @@ TEST_F(LongRun, LoadTuneUnloadCyclesGiveEverythingBack) {
         }
         Library lib;
         ASSERT_TRUE(lib.Load()) << "cycle " << cycle << ": " << TvHostLastLoadError();
-        ASSERT_EQ(lib.setParam(TV_PARAM_SOURCE, TV_SOURCE_TUNER_CABLE), TV_OK) << "cycle " << cycle;
+        ASSERT_EQ(lib.SetTVParam(TV_PARAM_SOURCE, TV_SOURCE_TUNER_CABLE), TV_OK) << "cycle " << cycle;
         if (cycle % realEvery == 0) {
-            ASSERT_EQ(lib.setParam(TV_PARAM_CHANNEL, 7), TV_OK) << "cycle " << cycle << ": a station is on 7";
+            ASSERT_EQ(lib.SetTVParam(TV_PARAM_CHANNEL, 7), TV_OK) << "cycle " << cycle << ": a station is on 7";
             ++realTunes;
         } else {
-            ASSERT_EQ(lib.setParam(TV_PARAM_CHANNEL, 200), TV_ERR_BAD_VALUE) << "cycle " << cycle;
+            ASSERT_EQ(lib.SetTVParam(TV_PARAM_CHANNEL, 200), TV_ERR_BAD_VALUE) << "cycle " << cycle;
         }
         TvMixerLine line{};
-        ASSERT_EQ(lib.initAudio(&line), 1u) << "cycle " << cycle;
-        ASSERT_EQ(lib.setVol(&line, static_cast<uint32_t>(cycle % 65536)), MMSYSERR_NOERROR) << "cycle " << cycle;
-        ASSERT_EQ(lib.getVol(&line), cycle % 65536) << "cycle " << cycle;
+        ASSERT_EQ(lib.InitTVAudio(&line), 1u) << "cycle " << cycle;
+        ASSERT_EQ(lib.SetTVVol(&line, static_cast<uint32_t>(cycle % 65536)), MMSYSERR_NOERROR) << "cycle " << cycle;
+        ASSERT_EQ(lib.GetTVVol(&line), cycle % 65536) << "cycle " << cycle;
         ASSERT_TRUE(lib.Free()) << "cycle " << cycle;
         calls += 7;  // load, source, channel, audio init, set, get, unload
     }
@@ -130,8 +130,8 @@ TEST_F(LongRun, AMillionBlockWritesHoldNothingBack) {
             before = Measure();
             start = std::chrono::steady_clock::now();
         }
-        uint32_t result = n % 16 == 0 ? lib.writeBlk(TV_I2C_TUNER, tunerBlock, sizeof tunerBlock)
-                                      : lib.writeBlk(TV_I2C_DECODER, decoderBlock, sizeof decoderBlock);
+        uint32_t result = n % 16 == 0 ? lib.I2C_WriteBlk(TV_I2C_TUNER, tunerBlock, sizeof tunerBlock)
+                                      : lib.I2C_WriteBlk(TV_I2C_DECODER, decoderBlock, sizeof decoderBlock);
         failed += result == TVSIM_OK ? 0 : 1;
     }
     Resources after = Measure();

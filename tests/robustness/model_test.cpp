@@ -279,14 +279,14 @@ void ModelRun::Step(Action action) {
         what << "SetTVParam(" << id << ", 0x" << std::hex << value << ")";
         Note(what.str());
         int32_t expected = ExpectSetParam(id, value);
-        EXPECT_EQ(lib_.setParam(id, value), expected) << what.str();
+        EXPECT_EQ(lib_.SetTVParam(id, value), expected) << what.str();
         break;
     }
     case GetParam: {
         uint32_t id = OneIn(4) ? Word() : 1 + Below(6);
         what << "GetTVParam(" << id << ")";
         Note(what.str());
-        EXPECT_EQ(lib_.getParam(id), ExpectGetParam(id)) << what.str();
+        EXPECT_EQ(lib_.GetTVParam(id), ExpectGetParam(id)) << what.str();
         break;
     }
     case Read: {
@@ -295,7 +295,7 @@ void ModelRun::Step(Action action) {
         what << "I2C_Read(0x" << std::hex << device << ", 0x" << reg << ")";
         Note(what.str());
         uint32_t expected = BusRead(device, reg);
-        EXPECT_EQ(lib_.read(device, reg), expected) << what.str();
+        EXPECT_EQ(lib_.I2C_Read(device, reg), expected) << what.str();
         break;
     }
     case Write: {
@@ -304,7 +304,7 @@ void ModelRun::Step(Action action) {
         what << "I2C_Write(0x" << std::hex << device << ", 0x" << reg << ", 0x" << value << ")";
         Note(what.str());
         uint32_t expected = BusWrite(device, reg, value);
-        EXPECT_EQ(lib_.write(device, reg, value), expected) << what.str();
+        EXPECT_EQ(lib_.I2C_Write(device, reg, value), expected) << what.str();
         break;
     }
     case Block: {
@@ -323,14 +323,14 @@ void ModelRun::Step(Action action) {
         Note(what.str());
         const uint8_t *pointer = null ? nullptr : bytes.data();
         uint32_t expected = BusBlock(device, pointer, count);
-        EXPECT_EQ(lib_.writeBlk(device, pointer, count), expected) << what.str();
+        EXPECT_EQ(lib_.I2C_WriteBlk(device, pointer, count), expected) << what.str();
         break;
     }
     case InitAudio: {
         size_t slot = Below(kRecords);
         what << "InitTVAudio(record " << slot << ")";
         Note(what.str());
-        uint32_t answer = lib_.initAudio(&records_[slot]);
+        uint32_t answer = lib_.InitTVAudio(&records_[slot]);
         EXPECT_EQ(answer, ExpectInitAudio(expected_[slot], records_[slot])) << what.str();
         break;
     }
@@ -344,7 +344,7 @@ void ModelRun::Step(Action action) {
         const TvMixerLine &r = expected_[slot];
         uint32_t channels = r.channelCount < 2 ? r.channelCount : 2;
         MMRESULT expected = mixer_.Set(r.mixerHandle, mute ? r.muteControlId : r.volumeControlId, channels, value);
-        EXPECT_EQ(mute ? lib_.setMute(&records_[slot], value) : lib_.setVol(&records_[slot], value), expected)
+        EXPECT_EQ(mute ? lib_.SetTVMute(&records_[slot], value) : lib_.SetTVVol(&records_[slot], value), expected)
             << what.str();
         break;
     }
@@ -357,7 +357,7 @@ void ModelRun::Step(Action action) {
         mixer_.Get(r.mixerHandle, r.volumeControlId, r.channelCount < 2 ? r.channelCount : 2, values);
         r.leftVolume = values[0];
         r.rightVolume = values[1];
-        EXPECT_EQ(lib_.getVol(&records_[slot]), values[0]) << what.str();
+        EXPECT_EQ(lib_.GetTVVol(&records_[slot]), values[0]) << what.str();
         break;
     }
     case GetMute: {
@@ -367,7 +367,7 @@ void ModelRun::Step(Action action) {
         const TvMixerLine &r = expected_[slot];
         uint32_t values[2] = {0, 0};
         mixer_.Get(r.mixerHandle, r.muteControlId, 1, values);
-        EXPECT_EQ(lib_.getMute(&records_[slot]), values[0]) << what.str();
+        EXPECT_EQ(lib_.GetTVMute(&records_[slot]), values[0]) << what.str();
         break;
     }
     case Spoil: {
@@ -502,7 +502,7 @@ void ModelRun::CheckState() {
         EXPECT_TRUE(std::equal(tuner.block, tuner.block + 4, card_->TunerBlockHeld().begin())) << "tuner block";
     }
     if (loaded_) {
-        for (uint32_t id = 1; id <= 6; ++id) EXPECT_EQ(lib_.getParam(id), ExpectGetParam(id)) << "GetTVParam(" << id << ")";
+        for (uint32_t id = 1; id <= 6; ++id) EXPECT_EQ(lib_.GetTVParam(id), ExpectGetParam(id)) << "GetTVParam(" << id << ")";
     }
     EXPECT_EQ(TvHostLiveTranslations(), 0u);
     EXPECT_EQ(TvHostOpenHandleCount(), 0u);

@@ -77,7 +77,7 @@ TEST_F(ModuleFiles, ADirectoryNamedLikeTheBusDriverIsPassedOver) {
     Library lib;
     ASSERT_TRUE(lib.Load()) << TvHostLastLoadError();
     EXPECT_EQ(tvtest::ReadFile(log), std::string(kEntryLine) + kConnectedLine);
-    EXPECT_EQ(lib.write(TV_I2C_DECODER, 0x0A, 0x12), TVSIM_OK) << "the simulated card further down the path serves";
+    EXPECT_EQ(lib.I2C_Write(TV_I2C_DECODER, 0x0A, 0x12), TVSIM_OK) << "the simulated card further down the path serves";
     EXPECT_TRUE(lib.Free());
 }
 
@@ -108,7 +108,7 @@ TEST_F(ModuleFiles, MixerDriversThatCannotServeAreSkipped) {
         Library lib;
         ASSERT_TRUE(lib.Load()) << TvHostLastLoadError();
         TvMixerLine line{};
-        EXPECT_EQ(lib.initAudio(&line), c.devices > 0 ? 1u : 0u) << c.setting;
+        EXPECT_EQ(lib.InitTVAudio(&line), c.devices > 0 ? 1u : 0u) << c.setting;
         std::string said = tvtest::ReadFile(log);
         bool noMixer = said.find("No Mixers Found") != std::string::npos;
         EXPECT_EQ(noMixer, c.devices == 0) << c.setting;
@@ -141,7 +141,7 @@ TEST_F(ModuleFiles, AWindowsDirectoryLongerThanTheLibrarysBufferLeavesTheDefault
         ASSERT_TRUE(lib.Load()) << c.length << ": " << TvHostLastLoadError();
         EXPECT_EQ(TvHostLiveRegions(), 0u) << c.length << ": the read buffer is given back";
         EXPECT_EQ(TvHostOpenHandleCount(), 0u) << c.length << ": and the file closed";
-        EXPECT_EQ(lib.setParam(TV_PARAM_SOURCE, TV_SOURCE_COMPOSITE), TV_OK);
+        EXPECT_EQ(lib.SetTVParam(TV_PARAM_SOURCE, TV_SOURCE_COMPOSITE), TV_OK);
         EXPECT_EQ(Card().Register(0x01) & 0x60, c.read ? 0x40 : 0x60)
             << "directory of " << c.length << " characters";
         EXPECT_TRUE(lib.Free());
@@ -153,7 +153,7 @@ TEST_F(ModuleFiles, ABoardFileThatIsNoFileLeavesTheDefaults) {
     std::filesystem::create_directories(windir + "/vidcfg.ini");
     Library lib;
     ASSERT_TRUE(lib.Load()) << TvHostLastLoadError();
-    EXPECT_EQ(lib.setParam(TV_PARAM_SOURCE, TV_SOURCE_TUNER_CABLE), TV_OK);
+    EXPECT_EQ(lib.SetTVParam(TV_PARAM_SOURCE, TV_SOURCE_TUNER_CABLE), TV_OK);
     EXPECT_EQ(Card().Register(0x01) & 0x60, 0x20);
     EXPECT_EQ(TvHostOpenHandleCount(), 0u);
     EXPECT_TRUE(lib.Free());

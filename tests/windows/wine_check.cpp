@@ -31,6 +31,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -151,35 +152,25 @@ Function Find(HMODULE module, const char *name) {
 // convention of the exports.
 struct Library {
     HMODULE module = nullptr;
-    PFN_SetTVParam setParam = nullptr;
-    PFN_GetTVParam getParam = nullptr;
-    PFN_I2C_Read read = nullptr;
-    PFN_I2C_Write write = nullptr;
-    PFN_I2C_WriteBlk writeBlk = nullptr;
-    PFN_InitTVAudio initAudio = nullptr;
-    PFN_SetTVVol setVol = nullptr;
-    PFN_GetTVVol getVol = nullptr;
-    PFN_SetTVMute setMute = nullptr;
-    PFN_GetTVMute getMute = nullptr;
+#define WINE_CHECK_EXPORT_POINTER(name, result, argumentBytes, parameters) PFN_##name name = nullptr;
+    TVCORE_EXPORTED_FUNCTIONS(WINE_CHECK_EXPORT_POINTER)
+#undef WINE_CHECK_EXPORT_POINTER
 
     bool Complete() const {
-        return setParam && getParam && read && write && writeBlk && initAudio && setVol && getVol && setMute && getMute;
+        bool all = true;
+#define WINE_CHECK_FOUND(name, result, argumentBytes, parameters) all = all && name != nullptr;
+        TVCORE_EXPORTED_FUNCTIONS(WINE_CHECK_FOUND)
+#undef WINE_CHECK_FOUND
+        return all;
     }
 };
 
 Library Resolve(HMODULE module) {
     Library lib;
     lib.module = module;
-    lib.setParam = Find<PFN_SetTVParam>(module, "SetTVParam");
-    lib.getParam = Find<PFN_GetTVParam>(module, "GetTVParam");
-    lib.read = Find<PFN_I2C_Read>(module, "I2C_Read");
-    lib.write = Find<PFN_I2C_Write>(module, "I2C_Write");
-    lib.writeBlk = Find<PFN_I2C_WriteBlk>(module, "I2C_WriteBlk");
-    lib.initAudio = Find<PFN_InitTVAudio>(module, "InitTVAudio");
-    lib.setVol = Find<PFN_SetTVVol>(module, "SetTVVol");
-    lib.getVol = Find<PFN_GetTVVol>(module, "GetTVVol");
-    lib.setMute = Find<PFN_SetTVMute>(module, "SetTVMute");
-    lib.getMute = Find<PFN_GetTVMute>(module, "GetTVMute");
+#define WINE_CHECK_FIND(name, result, argumentBytes, parameters) lib.name = Find<PFN_##name>(module, #name);
+    TVCORE_EXPORTED_FUNCTIONS(WINE_CHECK_FIND)
+#undef WINE_CHECK_FIND
     return lib;
 }
 
@@ -321,31 +312,31 @@ void CheckLoadCount(const Library &lib) {
 
 void CheckStateAtLoad(const Library &lib) {
     section = "state at load";
-    CHECK_EQ(lib.getParam(TV_PARAM_SOURCE), 1);
-    CHECK_EQ(lib.getParam(TV_PARAM_CHANNEL), 0);
-    for (uint32_t id = TV_PARAM_BRIGHTNESS; id <= TV_PARAM_SATURATION; ++id) CHECK_EQ(lib.getParam(id), 128);
-    CHECK_EQ(lib.getParam(0), TV_ERR_BAD_PARAM);
-    CHECK_EQ(lib.getParam(7), TV_ERR_BAD_PARAM);
+    CHECK_EQ(lib.GetTVParam(TV_PARAM_SOURCE), 1);
+    CHECK_EQ(lib.GetTVParam(TV_PARAM_CHANNEL), 0);
+    for (uint32_t id = TV_PARAM_BRIGHTNESS; id <= TV_PARAM_SATURATION; ++id) CHECK_EQ(lib.GetTVParam(id), 128);
+    CHECK_EQ(lib.GetTVParam(0), TV_ERR_BAD_PARAM);
+    CHECK_EQ(lib.GetTVParam(7), TV_ERR_BAD_PARAM);
 }
 
 void CheckBusCalls(const Library &lib) {
     section = "bus calls";
     // Words are narrowed to 16 bits before they cross; the register keeps 8.
-    CHECK_EQ(lib.write(0x88, 0x0C, 0x1FE), static_cast<uint32_t>(TVSIM_OK));
-    CHECK_EQ(lib.read(0x88, 0x0C) & 0xFFu, 0xFEu);
-    CHECK_EQ(lib.write(0x10088, 0x1000D, 0x33), static_cast<uint32_t>(TVSIM_OK));
-    CHECK_EQ(lib.read(0x88, 0x0D) & 0xFFu, 0x33u);
+    CHECK_EQ(lib.I2C_Write(0x88, 0x0C, 0x1FE), static_cast<uint32_t>(TVSIM_OK));
+    CHECK_EQ(lib.I2C_Read(0x88, 0x0C) & 0xFFu, 0xFEu);
+    CHECK_EQ(lib.I2C_Write(0x10088, 0x1000D, 0x33), static_cast<uint32_t>(TVSIM_OK));
+    CHECK_EQ(lib.I2C_Read(0x88, 0x0D) & 0xFFu, 0x33u);
 
     // A block crosses as a 16:16 value that the driver maps back; it is
     // released when the call returns.
     const uint8_t block[] = {0x0E, 0x5A, 0xA5};  // decoder: register 0x0E, then two bytes
-    CHECK_EQ(lib.writeBlk(0x88, block, sizeof block), static_cast<uint32_t>(TVSIM_OK));
-    CHECK_EQ(lib.read(0x88, 0x0E) & 0xFFu, 0x5Au);
-    CHECK_EQ(lib.read(0x88, 0x0F) & 0xFFu, 0xA5u);
+    CHECK_EQ(lib.I2C_WriteBlk(0x88, block, sizeof block), static_cast<uint32_t>(TVSIM_OK));
+    CHECK_EQ(lib.I2C_Read(0x88, 0x0E) & 0xFFu, 0x5Au);
+    CHECK_EQ(lib.I2C_Read(0x88, 0x0F) & 0xFFu, 0xA5u);
     CHECK_EQ(LiveTranslations(), 0u);
 
     // NULL crosses as 0 and maps back to NULL, which the driver refuses.
-    CHECK_EQ(lib.writeBlk(0xC2, nullptr, 4), static_cast<uint32_t>(TVSIM_BAD_POINTER));
+    CHECK_EQ(lib.I2C_WriteBlk(0xC2, nullptr, 4), static_cast<uint32_t>(TVSIM_BAD_POINTER));
     CHECK_EQ(LiveTranslations(), 0u);
 }
 
@@ -367,17 +358,20 @@ bool CheckCallingConventions(const Library &lib) {
         const char *name;
         intptr_t drift;
     } calls[] = {
-        {"SetTVParam", StackDrift(lib.setParam, uint32_t{TV_PARAM_BRIGHTNESS}, uint32_t{128})},
-        {"GetTVParam", StackDrift(lib.getParam, uint32_t{TV_PARAM_BRIGHTNESS})},
-        {"I2C_Read", StackDrift(lib.read, decoder, uint32_t{0x0C})},
-        {"I2C_Write", StackDrift(lib.write, decoder, uint32_t{0x0C}, uint32_t{0})},
-        {"I2C_WriteBlk", StackDrift(lib.writeBlk, decoder, block, uint32_t{sizeof block})},
-        {"InitTVAudio", StackDrift(lib.initAudio, nullptr)},
-        {"SetTVVol", StackDrift(lib.setVol, nullptr, uint32_t{0})},
-        {"GetTVVol", StackDrift(lib.getVol, nullptr)},
-        {"SetTVMute", StackDrift(lib.setMute, nullptr, uint32_t{0})},
-        {"GetTVMute", StackDrift(lib.getMute, nullptr)},
+        {"SetTVParam", StackDrift(lib.SetTVParam, uint32_t{TV_PARAM_BRIGHTNESS}, uint32_t{128})},
+        {"GetTVParam", StackDrift(lib.GetTVParam, uint32_t{TV_PARAM_BRIGHTNESS})},
+        {"I2C_Read", StackDrift(lib.I2C_Read, decoder, uint32_t{0x0C})},
+        {"I2C_Write", StackDrift(lib.I2C_Write, decoder, uint32_t{0x0C}, uint32_t{0})},
+        {"I2C_WriteBlk", StackDrift(lib.I2C_WriteBlk, decoder, block, uint32_t{sizeof block})},
+        {"InitTVAudio", StackDrift(lib.InitTVAudio, nullptr)},
+        {"SetTVVol", StackDrift(lib.SetTVVol, nullptr, uint32_t{0})},
+        {"GetTVVol", StackDrift(lib.GetTVVol, nullptr)},
+        {"SetTVMute", StackDrift(lib.SetTVMute, nullptr, uint32_t{0})},
+        {"GetTVMute", StackDrift(lib.GetTVMute, nullptr)},
     };
+#define WINE_CHECK_COUNT(name, result, argumentBytes, parameters) +1
+    static_assert(std::size(calls) == 0 TVCORE_EXPORTED_FUNCTIONS(WINE_CHECK_COUNT), "one call per exported function");
+#undef WINE_CHECK_COUNT
     bool allKept = true;
     for (const auto &call : calls) {
         Record(call.drift == 0,
@@ -425,22 +419,22 @@ void CheckStructureSizes() {
 // Selects composite and the tuner, and reads back the multiplexer field the
 // board file decided.
 void CheckSources(const Library &lib, uint32_t compositeMux, uint32_t tunerMux) {
-    CHECK_EQ(lib.setParam(TV_PARAM_SOURCE, TV_SOURCE_COMPOSITE), TV_OK);
-    CHECK_EQ(lib.read(0x88, 0x01) & 0x60u, compositeMux);
-    CHECK_EQ(lib.read(0x88, 0x0B) & 0x40u, 0u);
-    CHECK_EQ(lib.setParam(TV_PARAM_SOURCE, TV_SOURCE_TUNER_CABLE), TV_OK);
-    CHECK_EQ(lib.read(0x88, 0x01) & 0x60u, tunerMux);
-    CHECK_EQ(lib.setParam(TV_PARAM_SOURCE, TV_SOURCE_SVIDEO), TV_OK);
-    CHECK_EQ(lib.read(0x88, 0x01) & 0x60u, tunerMux);
-    CHECK_EQ(lib.read(0x88, 0x0B) & 0x40u, 0x40u);
-    CHECK_EQ(lib.setParam(TV_PARAM_SOURCE, 3), TV_ERR_BAD_VALUE);
+    CHECK_EQ(lib.SetTVParam(TV_PARAM_SOURCE, TV_SOURCE_COMPOSITE), TV_OK);
+    CHECK_EQ(lib.I2C_Read(0x88, 0x01) & 0x60u, compositeMux);
+    CHECK_EQ(lib.I2C_Read(0x88, 0x0B) & 0x40u, 0u);
+    CHECK_EQ(lib.SetTVParam(TV_PARAM_SOURCE, TV_SOURCE_TUNER_CABLE), TV_OK);
+    CHECK_EQ(lib.I2C_Read(0x88, 0x01) & 0x60u, tunerMux);
+    CHECK_EQ(lib.SetTVParam(TV_PARAM_SOURCE, TV_SOURCE_SVIDEO), TV_OK);
+    CHECK_EQ(lib.I2C_Read(0x88, 0x01) & 0x60u, tunerMux);
+    CHECK_EQ(lib.I2C_Read(0x88, 0x0B) & 0x40u, 0x40u);
+    CHECK_EQ(lib.SetTVParam(TV_PARAM_SOURCE, 3), TV_ERR_BAD_VALUE);
 }
 
 DWORD WINAPI DoNothing(LPVOID) { return 0; }
 
 void CheckThreadNotifications(const Library &lib) {
     section = "thread notifications";
-    CHECK_EQ(lib.setParam(TV_PARAM_HUE, 77), TV_OK);
+    CHECK_EQ(lib.SetTVParam(TV_PARAM_HUE, 77), TV_OK);
     TakeOwnLines();
     DWORD thread = 0;
     HANDLE handle = CreateThread(nullptr, 0, DoNothing, nullptr, 0, &thread);
@@ -450,8 +444,8 @@ void CheckThreadNotifications(const Library &lib) {
     CloseHandle(handle);
     // Attach and detach each re-run the link's check, on the new thread.
     CHECK_LINES(TakeLines(thread), (std::vector<std::string>{kEntryLine, kLinkedLine, kEntryLine, kLinkedLine}));
-    CHECK_EQ(lib.getParam(TV_PARAM_HUE), 77);
-    CHECK_EQ(lib.read(0x88, 0x0F) & 0xFFu, static_cast<uint32_t>((77 + 128) & 0xFF));
+    CHECK_EQ(lib.GetTVParam(TV_PARAM_HUE), 77);
+    CHECK_EQ(lib.I2C_Read(0x88, 0x0F) & 0xFFu, static_cast<uint32_t>((77 + 128) & 0xFF));
 }
 
 // The tune's pause is the only thing between the block write and the status
@@ -466,9 +460,9 @@ void CheckTuning(const Library &lib) {
     constexpr uint32_t kSettleMs = 120;
     card.setSettleMs(kSettleMs);
 
-    CHECK_EQ(lib.setParam(TV_PARAM_SOURCE, TV_SOURCE_TUNER_BROADCAST), TV_OK);
+    CHECK_EQ(lib.SetTVParam(TV_PARAM_SOURCE, TV_SOURCE_TUNER_BROADCAST), TV_OK);
     uint64_t first = card.logTotal();
-    CHECK_EQ(lib.setParam(TV_PARAM_CHANNEL, 2), TV_OK);  // 55.25 MHz, on the air
+    CHECK_EQ(lib.SetTVParam(TV_PARAM_CHANNEL, 2), TV_OK);  // 55.25 MHz, on the air
     std::vector<TvSimTransaction> log = card.Since(first);
     CHECK_EQ(log.size(), static_cast<size_t>(2));
     if (log.size() == 2) {
@@ -485,21 +479,21 @@ void CheckTuning(const Library &lib) {
         CHECK_EQ(status.result & 0x40u, 0x40u);
         CHECK(status.timeUs - block.timeUs >= kSettleMs * 1000u);
     }
-    CHECK_EQ(lib.getParam(TV_PARAM_CHANNEL), 2);
+    CHECK_EQ(lib.GetTVParam(TV_PARAM_CHANNEL), 2);
 
     // 61.25 MHz carries no station: tuned, stored, no lock.
-    CHECK_EQ(lib.setParam(TV_PARAM_CHANNEL, 3), TV_ERR_NO_LOCK);
-    CHECK_EQ(lib.getParam(TV_PARAM_CHANNEL), 3);
+    CHECK_EQ(lib.SetTVParam(TV_PARAM_CHANNEL, 3), TV_ERR_NO_LOCK);
+    CHECK_EQ(lib.GetTVParam(TV_PARAM_CHANNEL), 3);
     // 0x105 is channel 5 (77.25 MHz, on the air).
-    CHECK_EQ(lib.setParam(TV_PARAM_CHANNEL, 0x105), TV_OK);
-    CHECK_EQ(lib.getParam(TV_PARAM_CHANNEL), 5);
+    CHECK_EQ(lib.SetTVParam(TV_PARAM_CHANNEL, 0x105), TV_OK);
+    CHECK_EQ(lib.GetTVParam(TV_PARAM_CHANNEL), 5);
 
     // Without the tuner as the source nothing is sent and the channel stays.
-    CHECK_EQ(lib.setParam(TV_PARAM_SOURCE, TV_SOURCE_COMPOSITE), TV_OK);
+    CHECK_EQ(lib.SetTVParam(TV_PARAM_SOURCE, TV_SOURCE_COMPOSITE), TV_OK);
     first = card.logTotal();
-    CHECK_EQ(lib.setParam(TV_PARAM_CHANNEL, 7), TV_ERR_BAD_VALUE);
+    CHECK_EQ(lib.SetTVParam(TV_PARAM_CHANNEL, 7), TV_ERR_BAD_VALUE);
     CHECK_EQ(card.logTotal(), first);
-    CHECK_EQ(lib.getParam(TV_PARAM_CHANNEL), 5);
+    CHECK_EQ(lib.GetTVParam(TV_PARAM_CHANNEL), 5);
     card.restoreDefaults();
 }
 
@@ -514,8 +508,8 @@ bool RecordCleared(const TvMixerLine &line) {
 // system's mixer gave.
 void CheckAudio(const Library &lib) {
     section = "audio";
-    CHECK_EQ(lib.initAudio(nullptr), 0u);
-    CHECK_EQ(lib.setVol(nullptr, 1), static_cast<uint32_t>(MMSYSERR_INVALPARAM));
+    CHECK_EQ(lib.InitTVAudio(nullptr), 0u);
+    CHECK_EQ(lib.SetTVVol(nullptr, 1), static_cast<uint32_t>(MMSYSERR_INVALPARAM));
     TakeOwnLines();
 
     UINT devices = mixerGetNumDevs();
@@ -528,7 +522,7 @@ void CheckAudio(const Library &lib) {
     } guarded;
     std::memset(&guarded, 0xA5, sizeof guarded);
     TvMixerLine &line = guarded.line;
-    uint32_t found = lib.initAudio(&line);
+    uint32_t found = lib.InitTVAudio(&line);
     std::vector<std::string> lines = TakeOwnLines();
     CHECK(std::all_of(std::begin(guarded.after), std::end(guarded.after), [](uint8_t b) { return b == 0xA5; }));
 
@@ -547,12 +541,12 @@ void CheckAudio(const Library &lib) {
         MMRESULT direct = mixerSetControlDetails(nullptr, &details, MIXER_OBJECTF_HMIXER);
         std::printf("  mixerSetControlDetails on handle 0 answers %u\n", direct);
         CHECK(direct != MMSYSERR_NOERROR);
-        CHECK_EQ(lib.setVol(&line, 1000), static_cast<uint32_t>(direct));
-        CHECK_EQ(lib.setMute(&line, 1), static_cast<uint32_t>(direct));
-        CHECK_EQ(lib.getVol(&line), 0u);
+        CHECK_EQ(lib.SetTVVol(&line, 1000), static_cast<uint32_t>(direct));
+        CHECK_EQ(lib.SetTVMute(&line, 1), static_cast<uint32_t>(direct));
+        CHECK_EQ(lib.GetTVVol(&line), 0u);
         CHECK_EQ(line.leftVolume, 0u);
         CHECK_EQ(line.rightVolume, 0u);
-        CHECK_EQ(lib.getMute(&line), 0u);
+        CHECK_EQ(lib.GetTVMute(&line), 0u);
     } else {
         std::printf("  InitTVAudio answered %u: handle %s, volume control %u (%u..%u), mute control %u\n", found,
                     Hex(line.mixerHandle).c_str(), line.volumeControlId, line.volumeMin, line.volumeMax,
@@ -561,7 +555,7 @@ void CheckAudio(const Library &lib) {
         CHECK_EQ(line.channelCount, 2u);
         CHECK_EQ(line.leftVolume, 0u);
         CHECK_EQ(line.rightVolume, 0u);
-        if (found == 1) CHECK_EQ(lib.setVol(&line, line.volumeMin), static_cast<uint32_t>(MMSYSERR_NOERROR));
+        if (found == 1) CHECK_EQ(lib.SetTVVol(&line, line.volumeMin), static_cast<uint32_t>(MMSYSERR_NOERROR));
     }
 }
 
@@ -590,7 +584,7 @@ void CheckAlternativeBoard() {
     CHECK(WriteBoardFile("/* the card in this machine */\r\n[SYSTEM]\r\nBoardType = QX_KESTREL\r\n"));
     Library lib = LoadLinked();
     if (lib.module == nullptr) return;
-    CHECK_EQ(lib.getParam(TV_PARAM_CHANNEL), 0);  // a fresh load starts from the initial records
+    CHECK_EQ(lib.GetTVParam(TV_PARAM_CHANNEL), 0);  // a fresh load starts from the initial records
     CheckSources(lib, 0x40, 0x60);
     Unload(lib);
 }

@@ -85,16 +85,10 @@ const TvCalls *Session::Library(Reply &reply) {
     } else {
         library_ = module;
         const char *missing = nullptr;
-        if (!Find(module, "SetTVParam", calls_.SetTVParam)) missing = "SetTVParam";
-        if (!Find(module, "GetTVParam", calls_.GetTVParam)) missing = "GetTVParam";
-        if (!Find(module, "I2C_Read", calls_.I2C_Read)) missing = "I2C_Read";
-        if (!Find(module, "I2C_Write", calls_.I2C_Write)) missing = "I2C_Write";
-        if (!Find(module, "I2C_WriteBlk", calls_.I2C_WriteBlk)) missing = "I2C_WriteBlk";
-        if (!Find(module, "InitTVAudio", calls_.InitTVAudio)) missing = "InitTVAudio";
-        if (!Find(module, "SetTVVol", calls_.SetTVVol)) missing = "SetTVVol";
-        if (!Find(module, "GetTVVol", calls_.GetTVVol)) missing = "GetTVVol";
-        if (!Find(module, "SetTVMute", calls_.SetTVMute)) missing = "SetTVMute";
-        if (!Find(module, "GetTVMute", calls_.GetTVMute)) missing = "GetTVMute";
+#define TVCTL_FIND_CALL(name, result, argumentBytes, parameters) \
+    if (!Find(module, #name, calls_.name)) missing = #name;
+        TVCORE_EXPORTED_FUNCTIONS(TVCTL_FIND_CALL)
+#undef TVCTL_FIND_CALL
         if (missing != nullptr) {
             FreeLibrary(module);
             library_ = nullptr;

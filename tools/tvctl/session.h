@@ -23,19 +23,13 @@ struct GlobalOptions {
     bool trace = false;  // show the simulated card's bus log after each command
 };
 
-// The library's exports, found with GetProcAddress, through tvcore.h's
-// pointer types (which carry the exports' calling convention).
+// The library's exported functions (tvcore_exports.h), found with
+// GetProcAddress, each under its own name through tvcore.h's pointer types
+// (which carry the exports' calling convention).
 struct TvCalls {
-    PFN_SetTVParam SetTVParam;
-    PFN_GetTVParam GetTVParam;
-    PFN_I2C_Read I2C_Read;
-    PFN_I2C_Write I2C_Write;
-    PFN_I2C_WriteBlk I2C_WriteBlk;
-    PFN_InitTVAudio InitTVAudio;
-    PFN_SetTVVol SetTVVol;
-    PFN_GetTVVol GetTVVol;
-    PFN_SetTVMute SetTVMute;
-    PFN_GetTVMute GetTVMute;
+#define TVCTL_CALL_POINTER(name, result, argumentBytes, parameters) PFN_##name name;
+    TVCORE_EXPORTED_FUNCTIONS(TVCTL_CALL_POINTER)
+#undef TVCTL_CALL_POINTER
 };
 
 // The simulated card's own interface (tvsim.h), from the bus driver module
