@@ -13,6 +13,8 @@
 #include "audio/tv_audio.h"
 #include "tvcore.h"
 
+namespace tvcore {
+
 uint32_t mixerOpened = 0;
 HMIXER mixerHandleCopy = 0;
 
@@ -71,6 +73,11 @@ MMRESULT FindControl(HMIXEROBJ mixer, DWORD lineId, DWORD controlType, MIXERCONT
 }
 
 }  // namespace
+
+}  // namespace tvcore
+
+// The exports, at global scope under their C names.
+using namespace tvcore;
 
 extern "C" {
 
@@ -152,6 +159,6 @@ uint32_t TVCORE_CALL GetTVMute(TvMixerLine *line) {
 
 }  // extern "C"
 
-void ReleaseTVAudio() {
+void tvcore::ReleaseTVAudio() {
     if (mixerOpened != 0) mixerClose(mixerHandleCopy);
 }

@@ -5,9 +5,13 @@
 
 #include "tvhost/win32.h"
 
+namespace tvcore {
+
 extern uint32_t mixerOpened;    // 1 once InitTVAudio has opened a mixer; never cleared
 extern HMIXER mixerHandleCopy;  // the handle of the latest successful open; never cleared
 
 // Unload duty: closes mixerHandleCopy when mixerOpened is set; the result is
 // not looked at and nothing is cleared.
 void ReleaseTVAudio();
+
+}  // namespace tvcore

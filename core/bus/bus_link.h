@@ -6,4 +6,8 @@
 
 // Connects (or re-checks, or at process detach releases) the link to the bus
 // driver tvbus16.dll; true when the link stands.
+namespace tvcore {
+
 BOOL ConnectBusLink(HINSTANCE instance, DWORD reason);
+
+}  // namespace tvcore

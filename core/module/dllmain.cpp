@@ -19,6 +19,8 @@
 #include "tvcore.h"
 #include "tvhost/win32.h"
 
+using namespace tvcore;
+
 namespace {
 
 // The diagnostic lines, kept byte for byte as whatever watches the debug

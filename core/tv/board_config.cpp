@@ -7,7 +7,9 @@
 #include "tvcore/card/decoder.h"
 #include "tvhost/win32.h"
 
-using namespace tvcore::card;
+namespace tvcore {
+
+using namespace card;
 
 namespace {
 
@@ -55,3 +57,5 @@ void LoadBoardConfig() {
     }
     VirtualFree(text, 0, MEM_RELEASE);
 }
+
+}  // namespace tvcore

@@ -3,4 +3,8 @@
 
 // Reads vidcfg.ini once and, when it names the alternative board, switches
 // TvState's two input-multiplexer values. Silent on every failure.
+namespace tvcore {
+
 void LoadBoardConfig();
+
+}  // namespace tvcore

@@ -9,12 +9,19 @@
 #include "tvcore.h"
 #include "tvcore/card/decoder.h"
 
-using namespace tvcore::card;
+namespace tvcore {
+
+using namespace card;
 
 namespace {
 
-// Brightness and hue registers take a two's-complement byte; 128 is 0.
-uint8_t Centred(uint8_t value) { return static_cast<uint8_t>(value + 128); }
+// Brightness and hue registers take a two's-complement byte; the middle of
+// the picture range, 128, is 0.
+constexpr uint8_t kPictureMiddle = 128;
+uint8_t Centred(uint8_t value) { return static_cast<uint8_t>(value + kPictureMiddle); }
+
+// Bit 8 of a 9-bit contrast or saturation figure, which the control register holds.
+constexpr uint32_t kBit8 = 0x100;
 
 uint8_t WithBit(uint8_t byte, uint8_t bit, bool on) {
     return on ? static_cast<uint8_t>(byte | bit) : static_cast<uint8_t>(byte & ~bit);
@@ -25,7 +32,7 @@ uint8_t WithBit(uint8_t byte, uint8_t bit, bool on) {
 constexpr uint32_t SaturationV(uint32_t value) { return 200u * value / 141u; }
 
 constexpr bool SaturationVMatchesTheRatio() {
-    for (uint32_t value = 0; value <= 255; ++value)
+    for (uint32_t value = kPictureMin; value <= kPictureMax; ++value)
         if (SaturationV(value) != static_cast<uint32_t>(static_cast<double>(2 * value) / 1.41)) return false;
     return true;
 }
@@ -48,7 +55,7 @@ int32_t SetHue(uint8_t value) {
 int32_t SetContrast(uint8_t value) {
     uint8_t control = static_cast<uint8_t>(I2C_Read(kDecoderAddress, kRegControl));
     uint32_t contrast = 2u * value;
-    control = WithBit(control, kControlContrast8, contrast > 255);
+    control = WithBit(control, kControlContrast8, (contrast & kBit8) != 0);
     I2C_Write(kDecoderAddress, kRegControl, control);
     I2C_Write(kDecoderAddress, kRegContrastLo, contrast);
     tvState.contrast = value;
@@ -59,11 +66,13 @@ int32_t SetSaturation(uint8_t value) {
     uint8_t control = static_cast<uint8_t>(I2C_Read(kDecoderAddress, kRegControl));
     uint32_t u = 2u * value;
     uint32_t v = SaturationV(value);
-    control = WithBit(control, kControlSatU8, u > 255);
-    control = WithBit(control, kControlSatV8, v > 255);
+    control = WithBit(control, kControlSatU8, (u & kBit8) != 0);
+    control = WithBit(control, kControlSatV8, (v & kBit8) != 0);
     I2C_Write(kDecoderAddress, kRegControl, control);
     I2C_Write(kDecoderAddress, kRegSatULo, u);
     I2C_Write(kDecoderAddress, kRegSatVLo, v);
     tvState.saturation = value;
     return TV_OK;
 }
+
+}  // namespace tvcore

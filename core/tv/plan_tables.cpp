@@ -1,6 +1,8 @@
 #include "tv/plan_tables.h"
 
-using namespace tvcore::card;
+namespace tvcore {
+
+using namespace card;
 
 uint32_t broadcastBandCodes[kBroadcastPlanSize];
 uint32_t cableBandCodes[kCablePlanSize];
@@ -24,3 +26,5 @@ void InitBandTables() {
         for (uint32_t channel = range.first; channel <= range.last; ++channel) codes[channel] = range.code;
     }
 }
+
+}  // namespace tvcore

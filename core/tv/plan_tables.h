@@ -6,10 +6,12 @@
 
 #include "tvcore/card/channel_plans.h"
 
+namespace tvcore {
+
 // A plan's band codes, one 32-bit entry per channel with the upper half
 // unused; all 0 until InitBandTables runs.
-extern uint32_t broadcastBandCodes[tvcore::card::kBroadcastPlanSize];
-extern uint32_t cableBandCodes[tvcore::card::kCablePlanSize];
+extern uint32_t broadcastBandCodes[card::kBroadcastPlanSize];
+extern uint32_t cableBandCodes[card::kCablePlanSize];
 
 // The tables of a plan as the tuning step indexes them.
 struct PlanTables {
@@ -24,3 +26,5 @@ const PlanTables *FindPlan(uint32_t plan);
 // Fills the band-code tables of both plans from the plans' band ranges. Run
 // once at process attach.
 void InitBandTables();
+
+}  // namespace tvcore

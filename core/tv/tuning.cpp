@@ -9,7 +9,9 @@
 #include "tvcore/card/tuner.h"
 #include "tvhost/win32.h"
 
-using namespace tvcore::card;
+namespace tvcore {
+
+using namespace card;
 
 int32_t TuneTVChannel(uint32_t value) {
     const PlanTables *plan = FindPlan(tvState.sourcePlan);
@@ -44,3 +46,5 @@ uint32_t CheckTVLock() {
     if (status > 0xFFu) return 0;
     return (status & kStatusLock) != 0 ? 1u : 0u;
 }
+
+}  // namespace tvcore

@@ -5,8 +5,12 @@
 
 #include <cstdint>
 
+namespace tvcore {
+
 int32_t SelectVideoSource(uint32_t value);
 int32_t SetBrightness(uint8_t value);
 int32_t SetContrast(uint8_t value);
 int32_t SetHue(uint8_t value);
 int32_t SetSaturation(uint8_t value);
+
+}  // namespace tvcore

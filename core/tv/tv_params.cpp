@@ -5,7 +5,15 @@
 #include "tvcore.h"
 #include "tvcore/card/decoder.h"
 
+using namespace tvcore;
 using tvcore::card::kPictureMax;
+
+namespace {
+
+// GetTVParam's answer for the source, which is not read back.
+constexpr int32_t kSourceNotReadBack = 1;
+
+}  // namespace
 
 int32_t TVCORE_CALL SetTVParam(uint32_t id, uint32_t value) {
     switch (id) {
@@ -30,7 +38,7 @@ int32_t TVCORE_CALL SetTVParam(uint32_t id, uint32_t value) {
 
 int32_t TVCORE_CALL GetTVParam(uint32_t id) {
     switch (id) {
-    case TV_PARAM_SOURCE: return 1;  // the source is not read back
+    case TV_PARAM_SOURCE: return kSourceNotReadBack;
     case TV_PARAM_CHANNEL: return tvState.channel;
     case TV_PARAM_BRIGHTNESS: return tvState.brightness;
     case TV_PARAM_CONTRAST: return tvState.contrast;

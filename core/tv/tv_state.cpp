@@ -1,3 +1,7 @@
 #include "tv/tv_state.h"
 
+namespace tvcore {
+
 TvState tvState = kTvStateAtLoad;
+
+}  // namespace tvcore

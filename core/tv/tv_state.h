@@ -5,7 +5,15 @@
 
 #include <cstdint>
 
+#include "tvcore/card/channel_plans.h"
 #include "tvcore/card/decoder.h"
+
+namespace tvcore {
+
+// TvState.sourcePlan beside the two channel plans (tvcore::card::kBroadcastPlan
+// and kCablePlan, the tuner inputs): the inputs without a tuner.
+inline constexpr uint32_t kSourceComposite = 4;
+inline constexpr uint32_t kSourceSVideo = 5;
 
 struct TvState {
     uint32_t sourcePlan;   // 0 tuner/broadcast plan, 1 tuner/cable plan, 4 composite, 5 S-video
@@ -19,11 +27,17 @@ struct TvState {
     uint8_t channel;       // last channel given to the tuner
 };
 
+// Each picture value at load: the middle of its range.
+inline constexpr uint8_t kPictureAtLoad = 128;
+
 // Values at load; nothing is written to the card at load.
 inline constexpr TvState kTvStateAtLoad = {
-    /*sourcePlan*/ 1, /*saturation*/ 128, /*contrast*/ 128, /*brightness*/ 128, /*hue*/ 128,
-    /*inputKeepMask*/ static_cast<uint8_t>(~tvcore::card::kInputMuxMask),
-    /*compositeMux*/ tvcore::card::kStandardCompositeMux, /*tunerMux*/ tvcore::card::kStandardTunerMux,
+    /*sourcePlan*/ card::kCablePlan, /*saturation*/ kPictureAtLoad, /*contrast*/ kPictureAtLoad,
+    /*brightness*/ kPictureAtLoad, /*hue*/ kPictureAtLoad,
+    /*inputKeepMask*/ static_cast<uint8_t>(~card::kInputMuxMask),
+    /*compositeMux*/ card::kStandardCompositeMux, /*tunerMux*/ card::kStandardTunerMux,
     /*channel*/ 0};
 
 extern TvState tvState;
+
+}  // namespace tvcore

@@ -7,7 +7,9 @@
 #include "tvcore.h"
 #include "tvcore/card/decoder.h"
 
-using namespace tvcore::card;
+namespace tvcore {
+
+using namespace card;
 
 namespace {
 
@@ -21,10 +23,10 @@ struct SourceRow {
 std::optional<SourceRow> FindSource(uint8_t value) {
     switch (value) {
     case TV_SOURCE_COMPOSITE:
-    case TV_SOURCE_COMPOSITE_ALT: return SourceRow{4, false, tvState.compositeMux};
-    case TV_SOURCE_SVIDEO: return SourceRow{5, true, tvState.tunerMux};
-    case TV_SOURCE_TUNER_CABLE: return SourceRow{1, false, tvState.tunerMux};
-    case TV_SOURCE_TUNER_BROADCAST: return SourceRow{0, false, tvState.tunerMux};
+    case TV_SOURCE_COMPOSITE_ALT: return SourceRow{kSourceComposite, false, tvState.compositeMux};
+    case TV_SOURCE_SVIDEO: return SourceRow{kSourceSVideo, true, tvState.tunerMux};
+    case TV_SOURCE_TUNER_CABLE: return SourceRow{kCablePlan, false, tvState.tunerMux};
+    case TV_SOURCE_TUNER_BROADCAST: return SourceRow{kBroadcastPlan, false, tvState.tunerMux};
     default: return std::nullopt;
     }
 }
@@ -47,3 +49,5 @@ int32_t SelectVideoSource(uint32_t value) {
     I2C_Write(kDecoderAddress, kRegInput, input);
     return TV_OK;
 }
+
+}  // namespace tvcore

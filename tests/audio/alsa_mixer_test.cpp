@@ -21,6 +21,8 @@
 
 namespace {
 
+using namespace tvcore;
+
 using tvmixalsa::CardRange;
 using tvmixalsa::CardToScale;
 using tvmixalsa::kScaleMax;

@@ -15,6 +15,8 @@
 
 namespace {
 
+using namespace tvcore;
+
 using tvtest::SimMixer;
 
 // Control ids of the simulated mixer's auxiliary line, with all of its

@@ -16,6 +16,8 @@
 
 namespace {
 
+using namespace tvcore;
+
 const std::string kAlternativeFile = "[SYSTEM]\nBoardType=QX_KESTREL\n";
 
 class BoardConfigReader : public testing::Test {

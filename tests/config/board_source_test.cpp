@@ -17,6 +17,8 @@
 
 namespace {
 
+using namespace tvcore;
+
 using namespace tvcore::card;
 
 class BoardOnCard : public testing::Test {

@@ -13,6 +13,8 @@
 namespace tvtest {
 namespace {
 
+using namespace tvcore;
+
 // The module path names only the i2c-dev driver's directory, so the link
 // can find no other tvbus16.
 class LibraryLink : public DriverTest {

@@ -11,6 +11,8 @@
 
 namespace {
 
+using namespace tvcore;
+
 class NoLink : public ::testing::Test {
 protected:
     // Another suite in this process may have linked already.

@@ -15,6 +15,8 @@
 
 namespace spinetest {
 
+using namespace tvcore;
+
 // One bus transaction as a test expects it.
 struct Op {
     uint32_t op, device, reg, value;

@@ -13,6 +13,8 @@
 #include "tv/tuning.h"
 #include "tvcore.h"
 
+using namespace tvcore;
+
 int main() {
     tvtest::SimCard().RestoreDefaults();
     if (!ConnectBusLink(nullptr, DLL_PROCESS_ATTACH)) {

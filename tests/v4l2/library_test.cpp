@@ -13,6 +13,8 @@
 namespace tvtest {
 namespace {
 
+using namespace tvcore;
+
 using Effects = std::vector<std::string>;
 
 class LibraryOnV4l2 : public V4l2Test {
