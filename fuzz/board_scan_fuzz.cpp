@@ -10,7 +10,7 @@
 #include <memory>
 #include <string_view>
 
-#include "tests/config/reference_scanner.h"
+#include "tests/tv/reference_scanner.h"
 #include "tv/board_scan.h"
 
 namespace {
