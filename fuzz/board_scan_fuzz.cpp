@@ -10,7 +10,7 @@
 #include <memory>
 #include <string_view>
 
-#include "tests/config/reference_scanner.h"
+#include "tests/tv/reference_scanner.h"
 #include "tvcore/card/board_scan.h"
 
 using namespace tvcore::card;
