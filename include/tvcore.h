@@ -156,8 +156,11 @@ TVCORE_API uint32_t TVCORE_CALL GetTVMute(TvMixerLine *line);
  * Windows, calls the function as __cdecl: caller and callee then both remove
  * the arguments, and every call leaves the caller's stack pointer off by the
  * arguments' size. */
+/* NOLINTBEGIN(bugprone-macro-parentheses): a result type and a parameter list,
+ * which parentheses would break */
 #define TVCORE_PFN_TYPEDEF(name, result, argumentBytes, parameters) \
     typedef result (TVCORE_CALL *PFN_##name) parameters;
+/* NOLINTEND(bugprone-macro-parentheses) */
 TVCORE_EXPORTED_FUNCTIONS(TVCORE_PFN_TYPEDEF)
 #undef TVCORE_PFN_TYPEDEF
 

@@ -23,10 +23,15 @@ constexpr std::size_t ArgumentBytes32(Result (*)(Parameters...)) {
     return (std::size_t{0} + ... + kStackBytes32<Parameters>);
 }
 
-#define TVCORE_CHECK_EXPORT(name, result, argumentBytes, parameters)                            \
-    static_assert(std::is_same_v<PFN_##name, decltype(&name)>, #name ": PFN_" #name " and its declaration"); \
-    using Plain_##name = result(*) parameters;                                                  \
-    static_assert(ArgumentBytes32(Plain_##name{}) == argumentBytes, #name ": argument bytes in the export list");
+// The function type without a calling convention, from the list's own
+// result and parameters: what the argument bytes are counted on.
+// NOLINTBEGIN(bugprone-macro-parentheses): a result type and a parameter list,
+// which parentheses would break
+#define TVCORE_CHECK_EXPORT(name, result, argumentBytes, parameters)                                         \
+    static_assert(std::is_same_v<PFN_##name, decltype(&(name))>, #name ": PFN_" #name " and its declaration"); \
+    using Plain_##name = result(*) parameters;                                                               \
+    static_assert(ArgumentBytes32(Plain_##name{}) == (argumentBytes), #name ": argument bytes in the export list");
+// NOLINTEND(bugprone-macro-parentheses)
 TVCORE_EXPORTED_FUNCTIONS(TVCORE_CHECK_EXPORT)
 #undef TVCORE_CHECK_EXPORT
 
