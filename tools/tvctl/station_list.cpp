@@ -166,7 +166,9 @@ std::string FormatStations(const std::vector<Station> &stations) {
         std::istringstream where(StationWhere(station));
         std::string plan, value, fine;
         where >> plan >> value >> fine;
-        text += fmt::format("{:<15} {:<10} {:<7}{}{}\n", name, plan, value, fine.empty() ? "" : " ", fine);
+        std::string line = fmt::format("{:<15} {:<10} {:<6} {}", name, plan, value, fine);
+        line.erase(line.find_last_not_of(' ') + 1);
+        text += line + "\n";
     }
     return text;
 }
