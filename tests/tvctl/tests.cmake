@@ -25,3 +25,16 @@ if(TARGET tvctl)
       TVCORE_TEST_ALSA_PLUGIN="$<TARGET_FILE:asound_module_ctl_tvtest>")
   endif()
 endif()
+
+# The manual page renders without a groff warning; the completion script
+# parses and completes plans and station names.
+if(TARGET tvctl)
+  find_program(GROFF groff)
+  if(GROFF)
+    add_test(NAME TvctlManPage
+      COMMAND sh -c "out=$(${GROFF} -man -ww -z \"$1\" 2>&1); [ -z \"$out\" ] || { echo \"$out\"; exit 1; }"
+              sh ${PROJECT_SOURCE_DIR}/docs/man/tvctl.1)
+  endif()
+  add_test(NAME TvctlCompletion
+    COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tvctl/completion_test.sh ${PROJECT_SOURCE_DIR}/tools/tvctl/tvctl.bash)
+endif()
