@@ -34,7 +34,9 @@ if(TARGET tvctl)
     add_test(NAME TvctlManPage
       COMMAND sh -c "out=$(${GROFF} -man -ww -z \"$1\" 2>&1); [ -z \"$out\" ] || { echo \"$out\"; exit 1; }"
               sh ${PROJECT_SOURCE_DIR}/docs/man/tvctl.1)
+    set_tests_properties(TvctlManPage PROPERTIES LABELS tvctl)
   endif()
   add_test(NAME TvctlCompletion
-    COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tvctl/completion_test.sh ${PROJECT_SOURCE_DIR}/tools/tvctl/tvctl.bash)
+    COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/completion_test.sh ${PROJECT_SOURCE_DIR}/tools/tvctl/tvctl.bash)
+  set_tests_properties(TvctlCompletion PROPERTIES LABELS tvctl)
 endif()

@@ -3,7 +3,6 @@
 
 #include "commands.h"
 #include "plan_info.h"
-#include "tuner_facts.h"
 
 namespace tvctl {
 
@@ -44,7 +43,7 @@ public:
                 std::optional<ChannelInfo> info = Channel(plan, n);
                 if (!info) continue;
                 out.Print("  {:>7}  {:>11}  {:>14}  0x{:04X} ({:>5})  0x{:04X} {}", n, MhzOfHz(info->carrierHz),
-                          MhzOfHz(info->carrierHz + kIfOffsetHz),
+                          MhzOfHz(OscillatorOfCarrierHz(info->carrierHz)),
                           info->divider, info->divider, info->bandCode,
                           BandName(info->bandCode));
                 channels.push_back({{"channel", n},

@@ -4,7 +4,6 @@
 
 #include "commands.h"
 #include "numbers.h"
-#include "tuner_facts.h"
 #include "tv_ops.h"
 
 namespace tvctl {

@@ -6,10 +6,19 @@
 #include "commands.h"
 #include "numbers.h"
 #include "tv_ops.h"
+#include "tvcore/card/decoder.h"
 
 namespace tvctl {
 
 namespace {
+
+using tvcore::card::kPictureMax;
+using tvcore::card::kPictureMin;
+
+// A picture value's range in words, "0-255". The summary of the picture
+// command is a constant string that spells it out; this keeps it true.
+static_assert(kPictureMin == 0 && kPictureMax == 255, "the picture command's summary says 0-255");
+std::string PictureRange() { return fmt::format("{}-{}", kPictureMin, kPictureMax); }
 
 std::string Lowercase(std::string_view text) {
     std::string lower(text);
@@ -71,7 +80,7 @@ bool SetPicture(const TvCalls &tv, const PictureControl &control, uint64_t value
     int32_t result = value <= 0xFFFFFFFFu ? tv.SetTVParam(control.id, static_cast<uint32_t>(value)) : TV_ERR_BAD_VALUE;
     if (result == TV_OK) return true;
     if (result == TV_ERR_BAD_VALUE)
-        reply.Fail(fmt::format("{} {} is out of range (0-255)", control.name, value));
+        reply.Fail(fmt::format("{} {} is out of range ({})", control.name, value, PictureRange()));
     else
         reply.Fail(UnexpectedResult(fmt::format("SetTVParam({}, {})", control.id, value), result));
     return false;
@@ -119,7 +128,7 @@ private:
 class PictureCommand : public Command {
 public:
     explicit PictureCommand(CLI::App &app) {
-        app.add_option("settings", settings_, "NAME=VALUE, NAME one of brightness, contrast, hue, saturation; VALUE 0-255")
+        app.add_option("settings", settings_, "NAME=VALUE, NAME one of brightness, contrast, hue, saturation; VALUE " + PictureRange())
             ->required();
         app.footer("The settings are made in the order given; at a refused one the rest are not made.");
     }
@@ -133,7 +142,7 @@ public:
             if (PictureControlByName(name) == nullptr)
                 return fmt::format("unknown picture control \"{}\" (brightness, contrast, hue, saturation)", name);
             if (!ParseNumber(std::string_view(text).substr(equals + 1)))
-                return fmt::format("{} \"{}\" is not a number (0-255)", name, text.substr(equals + 1));
+                return fmt::format("{} \"{}\" is not a number ({})", name, text.substr(equals + 1), PictureRange());
         }
         return "";
     }

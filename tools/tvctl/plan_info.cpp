@@ -5,12 +5,17 @@
 #include <algorithm>
 #include <cctype>
 
-#include "tuner_facts.h"
-#include "tv/channel_plans.h"
+#include "tvcore/card/channel_plans.h"
+#include "tvcore/card/tuner.h"
 
 namespace tvctl {
 
+using namespace tvcore::card;
+
 namespace {
+
+constexpr uint64_t kIfOffsetHz = uint64_t{kIfOffsetKHz} * 1000;
+constexpr uint64_t kStepHz = kDividerStepHz;
 
 // A plan's lowest channel with a carrier, from the library's tables.
 constexpr uint32_t FirstCarrierChannel(uint32_t plan) {
@@ -97,8 +102,7 @@ std::optional<ChannelInfo> Channel(const PlanInfo &plan, uint32_t channel) {
         if (channel >= PlanSize(plan.plan)) return std::nullopt;
         // The dividers are the library's constant tables, indexed as its tuning
         // step indexes them; the band codes are the ranges its load step fills in.
-        const uint32_t *dividers = plan.plan == kCablePlan ? cableChannelPlan.data() : broadcastChannelPlan.data();
-        uint16_t divider = static_cast<uint16_t>(dividers[channel]);
+        uint16_t divider = static_cast<uint16_t>(PlanDividers(plan.plan)[channel]);
         if (divider == 0) return std::nullopt;
         uint32_t carrier = PictureCarrierKHz(plan.plan, channel);
         return ChannelInfo{channel, carrier, carrier + kIfOffsetKHz, divider, ChannelBandCode(plan.plan, channel),
@@ -112,7 +116,7 @@ std::optional<ChannelInfo> Channel(const PlanInfo &plan, uint32_t channel) {
                        carrierKHz,
                        carrierKHz + kIfOffsetKHz,
                        DividerOfCarrierHz(carrierHz),
-                       BandCodeOfCarrier(carrierHz),
+                       BandCodeOfCarrierHz(carrierHz),
                        carrierHz};
 }
 
@@ -128,6 +132,12 @@ uint32_t NextChannel(const PlanInfo &plan, uint32_t channel, bool up) {
     return channel;
 }
 
+uint16_t BandCodeOfCarrierHz(uint64_t carrierHz) {
+    return BandOfCarrier(static_cast<uint32_t>(carrierHz / 1000));
+}
+
+uint64_t OscillatorOfCarrierHz(uint64_t carrierHz) { return carrierHz + kIfOffsetHz; }
+
 uint16_t DividerOfCarrierHz(uint64_t carrierHz) {
     return static_cast<uint16_t>((carrierHz + kIfOffsetHz + kStepHz / 2) / kStepHz);
 }
@@ -138,10 +148,8 @@ uint64_t CarrierOfDivider(uint16_t divider) {
 }
 
 void TunerBlock(uint16_t divider, uint16_t bandCode, uint8_t out[4]) {
-    out[0] = static_cast<uint8_t>(divider >> 8);
-    out[1] = static_cast<uint8_t>(divider);
-    out[2] = static_cast<uint8_t>(bandCode >> 8);
-    out[3] = static_cast<uint8_t>(bandCode);
+    const tvcore::card::TunerBlock block = MakeTunerBlock(divider, bandCode);
+    std::copy(block.begin(), block.end(), out);
 }
 
 void TunerBlock(const ChannelInfo &channel, uint8_t out[4]) { TunerBlock(channel.divider, channel.bandCode, out); }

@@ -1,5 +1,6 @@
 // The channel plans as a user sees them: the library's two (broadcast and
-// standard cable, read from its own tables in tv/channel_plans.h) and the two
+// standard cable, read from the card's facts, tvcore/card/channel_plans.h,
+// the library's own tables) and the two
 // other North-American cable tables, IRC and HRC, that tvctl tunes itself
 // through the tuner block. Names, the channel numbers that have a carrier,
 // and each channel's carrier, oscillator, divider and band.
@@ -54,6 +55,10 @@ std::optional<ChannelInfo> Channel(const PlanInfo &plan, uint32_t channel);
 // wrapping around at the ends like a remote control.
 uint32_t NextChannel(const PlanInfo &plan, uint32_t channel, bool up);
 
+// The band code of a picture carrier by the tuner's band edges.
+uint16_t BandCodeOfCarrierHz(uint64_t carrierHz);
+// The tuner's oscillator for a picture carrier: 45.75 MHz above it.
+uint64_t OscillatorOfCarrierHz(uint64_t carrierHz);
 // The divider of the 62.5 kHz step nearest to carrier + 45.75 MHz.
 uint16_t DividerOfCarrierHz(uint64_t carrierHz);
 // The picture carrier a divider tunes: divider * 62.5 kHz - 45.75 MHz.

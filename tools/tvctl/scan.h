@@ -25,7 +25,7 @@
 #include "bus_words.h"
 #include "plan_info.h"
 #include "session.h"
-#include "tuner_facts.h"
+#include "tvcore/card/tuner.h"
 
 namespace tvctl {
 
@@ -42,7 +42,7 @@ struct ScanOptions {
 };
 
 // Limit of one channel's wait: the library's own pause.
-inline constexpr uint32_t kLockLimitMs = kLockPauseMs;
+inline constexpr uint32_t kLockLimitMs = tvcore::card::kLockPauseMs;
 
 struct ScannedChannel {
     ChannelInfo info;

@@ -7,11 +7,14 @@
 
 #include "bus_words.h"
 #include "commands.h"
-#include "tuner_facts.h"
 #include "tv_ops.h"
 #include "tvcore.h"
+#include "tvcore/card/decoder.h"
+#include "tvcore/card/tuner.h"
 
 namespace tvctl {
+
+using namespace tvcore::card;
 
 Source SourceOfPlan(const PlanInfo &plan) {
     return plan.plan == BroadcastPlan().plan ? Source::Broadcast : Source::Cable;
@@ -84,8 +87,8 @@ TuneOutcome Tune(Session &session, const TvCalls &tv, const TuneTarget &target, 
     const uint64_t baseHz = info ? info->carrierHz : target.carrierHz;
     const uint16_t baseDivider = info ? info->divider : DividerOfCarrierHz(baseHz);
     outcome.divider = static_cast<uint16_t>(baseDivider + target.fine);
-    outcome.carrierHz = baseHz + static_cast<int64_t>(target.fine) * static_cast<int64_t>(kStepHz);
-    outcome.bandCode = info && target.fine == 0 ? info->bandCode : BandCodeOfCarrier(outcome.carrierHz);
+    outcome.carrierHz = baseHz + static_cast<int64_t>(target.fine) * static_cast<int64_t>(kDividerStepHz);
+    outcome.bandCode = info && target.fine == 0 ? info->bandCode : BandCodeOfCarrierHz(outcome.carrierHz);
 
     if (target.plan.library && info && target.fine == 0) {
         outcome.byLibrary = true;
@@ -134,7 +137,7 @@ std::string DescribeTarget(const TuneTarget &target) {
     }
     if (target.fine != 0)
         text += fmt::format(", fine {:+} ({} MHz)", target.fine,
-                            MhzOfHz(hz + static_cast<int64_t>(target.fine) * static_cast<int64_t>(kStepHz)));
+                            MhzOfHz(hz + static_cast<int64_t>(target.fine) * static_cast<int64_t>(kDividerStepHz)));
     return text;
 }
 
