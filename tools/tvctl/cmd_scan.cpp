@@ -49,7 +49,7 @@ public:
         app.add_option("--tuner-status", tunerStatus_,
                        "fast scan: leave an empty channel once the tuner reports settled: auto (on the simulated "
                        "card only), on, off")
-            ->check(CLI::IsMember({"auto", "on", "off"}));
+            ->transform(CLI::IsMember({"auto", "on", "off"}, CLI::ignore_case));
         app.add_option("--grace", graceMs_,
                        "fast scan: ms the decoder may take to lock after the tuner settled (default 0 on the "
                        "simulated card, 40 on a real bus)")

@@ -5,6 +5,7 @@
 #include "commands.h"
 #include "numbers.h"
 #include "tv_ops.h"
+#include "tvcore/card/tuner.h"
 
 namespace tvctl {
 
@@ -105,12 +106,16 @@ class FreqCommand : public Command {
 public:
     explicit FreqCommand(CLI::App &app) {
         app.add_option("MHz", text_, "the picture carrier in MHz, e.g. 77.25")->required();
-        app.footer("Tunes the picture carrier given: tvctl sends the tuner the block the library would build,\n"
-                   "with the library's I2C_WriteBlk: the divider of the 62.5 kHz step nearest to carrier + 45.75\n"
-                   "MHz, the control byte 0x8E, and the band byte of the tuner's band (low below 160 MHz, mid below\n"
-                   "454 MHz, high above). Then, as the library does, it pauses 150 ms and reads the decoder's\n"
-                   "status register for lock. Carriers from 44 to 870 MHz. The current plan stays (channel up\n"
-                   "goes on from the nearest channel).");
+        using namespace tvcore::card;
+        app.footer(fmt::format(
+            "Tunes the picture carrier given: tvctl sends the tuner the block the library would build,\n"
+            "with the library's I2C_WriteBlk: the divider of the 62.5 kHz step nearest to carrier + 45.75\n"
+            "MHz, the control byte 0x{:02X}, and the band byte of the tuner's band (low below {} MHz, mid below\n"
+            "{} MHz, high above). Then, as the library does, it pauses {} ms and reads the decoder's\n"
+            "status register for lock. Carriers from {} to {} MHz. The current plan stays (channel up\n"
+            "goes on from the nearest channel).",
+            kBandLow >> 8, kMidBandFromKHz / 1000, kHighBandFromKHz / 1000, kLockPauseMs, kLowestCarrierHz / 1000000,
+            kHighestCarrierHz / 1000000));
     }
     std::string Name() const override { return "freq"; }
     std::string Validate() const override {

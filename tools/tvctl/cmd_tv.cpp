@@ -69,8 +69,9 @@ const PictureControl (&PictureControls())[4] {
 }
 
 const PictureControl *PictureControlByName(std::string_view name) {
+    const std::string lower = Lowercase(name);
     for (const PictureControl &control : PictureControls())
-        if (name == control.name) return &control;
+        if (lower == control.name) return &control;
     return nullptr;
 }
 
