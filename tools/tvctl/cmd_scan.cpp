@@ -282,7 +282,7 @@ private:
             SaveTuner(session, reply);
             reply.data["back"] = DescribeTarget(*before);
             reply.data["backLocked"] = back.locked;
-            out.Tell("tuner back on {} ({})", DescribeTarget(*before), back.locked ? "locked" : "no lock");
+            out.Tell("tuner back on {}: {}", DescribeTarget(*before), back.locked ? "locked" : "no lock");
             return;
         }
         uint32_t lastChannel = result.channels.empty() ? 0 : result.channels.back().info.channel;
