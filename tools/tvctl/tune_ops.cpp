@@ -33,6 +33,13 @@ bool EnsureLibrarySource(Session &session, const TvCalls &tv, Source source, Rep
 
 namespace {
 
+// A damaged tuner record was read as far as it could be; said once.
+void NoteRecordProblem(Session &session, Reply &reply) {
+    if (session.tunerFileProblem.empty()) return;
+    Note(session, reply, session.tunerFileProblem);
+    session.tunerFileProblem.clear();
+}
+
 // The library's lock check, made by tvctl after its own block: the same
 // pause, then the decoder's status register; a failed read is no lock.
 bool CheckLock(const TvCalls &tv) {
@@ -74,6 +81,7 @@ bool SelectPlan(Session &session, const TvCalls &tv, const PlanInfo &plan, Reply
 }
 
 TuneOutcome Tune(Session &session, const TvCalls &tv, const TuneTarget &target, Reply &reply) {
+    NoteRecordProblem(session, reply);
     TuneOutcome outcome;
     std::optional<ChannelInfo> info;
     if (target.channel != 0) {
@@ -142,6 +150,7 @@ std::string DescribeTarget(const TuneTarget &target) {
 }
 
 void ShowTuner(Session &session, Reply &reply) {
+    NoteRecordProblem(session, reply);
     std::optional<TuneTarget> last = LastTuned(session);
     std::optional<PlanInfo> plan = PlanByNumber(session.tuner.plan);
     nlohmann::ordered_json tuner = {{"plan", plan ? plan->name : "cable"}};
