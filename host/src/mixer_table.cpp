@@ -6,6 +6,7 @@
 
 #include "block_slab.h"
 #include "handle_table.h"
+#include "host_module.h"
 #include "tvhost/diag.h"
 
 namespace tvhost {
@@ -49,6 +50,9 @@ std::shared_ptr<const MixerDriverSet> CurrentMixerDrivers() {
         std::lock_guard<std::mutex> guard(state.lock);
         if (state.drivers) return state.drivers;
     }
+    // The drivers load and unload under the loader lock, taken before the
+    // mixer's own, as in a module's entry routine that calls a mixer function.
+    std::lock_guard<std::recursive_mutex> modules(HostModuleLock());
     std::lock_guard<std::mutex> loading(state.loadLock);
     {
         std::lock_guard<std::mutex> guard(state.lock);
@@ -90,6 +94,7 @@ std::size_t OpenMixerCount() {
 
 void ResetMixers() {
     MixerState &state = State();
+    std::lock_guard<std::recursive_mutex> modules(HostModuleLock());
     std::lock_guard<std::mutex> loading(state.loadLock);
     std::vector<std::shared_ptr<OpenMixer>> closing;
     std::shared_ptr<const MixerDriverSet> drivers;
