@@ -110,10 +110,12 @@ int RunShell(Session &session) {
                 continue;
             }
             ParsedCommand help = ParseCommand({(*words)[1], "--help"});
-            if (!help.help.empty())
+            if (!help.help.empty()) {
                 out.Help((*words)[1], help.help);
-            else
+            } else {
                 ShellError(session, "help", help.error + HelpPointer(session, ""));
+                status = kExitUsage;
+            }
             continue;
         }
         int result = RunWords(session, SplitCommands(*words, [](std::string_view w) { return IsCommandName(w); }));
