@@ -276,8 +276,7 @@ private:
                 Note(session, reply, "the tuner could not go back: " + step.error);
                 return;
             }
-            if (sourceBefore == Source::Composite || sourceBefore == Source::SVideo)
-                SelectSource(session, tv, sourceBefore, step);
+            RestoreInput(session, tv, sourceBefore, step);
             session.tuner = memoryBefore;
             SaveTuner(session, reply);
             reply.data["back"] = DescribeTarget(*before);
@@ -286,19 +285,26 @@ private:
             return;
         }
         uint32_t lastChannel = result.channels.empty() ? 0 : result.channels.back().info.channel;
-        if (lastChannel == 0) return;
+        if (lastChannel == 0) return RestoreInput(session, tv, sourceBefore, step);
         if (result.finalChannel != lastChannel) {
             // Stopped early: the library (or tvctl's record) takes the channel the tuner is on.
             TuneOutcome last = Tune(session, tv, TuneTarget{options.plan, lastChannel}, step);
             if (last.tuned) out.Tell("tuner left on {} channel {} ({})", options.plan.name, lastChannel,
                                      last.locked ? "locked" : "no lock");
-            return;
+            return RestoreInput(session, tv, sourceBefore, step);
         }
         session.tuner = TunerMemory{"tuner", options.plan.plan, lastChannel,
                                     result.channels.back().info.carrierHz, 0};
         SaveTuner(session, reply);
         out.Tell("tuner left on {} channel {} ({})", options.plan.name, result.finalChannel,
                  result.finalResult == TV_OK ? "locked" : "no lock");
+        RestoreInput(session, tv, sourceBefore, step);
+    }
+
+    // A scan selects the tuner; an input that was not the tuner comes back.
+    static void RestoreInput(Session &session, const TvCalls &tv, Source sourceBefore, Reply &step) {
+        if (sourceBefore != Source::Composite && sourceBefore != Source::SVideo) return;
+        if (SelectSource(session, tv, sourceBefore, step)) session.Out().Tell("source: {} again", SourceName(sourceBefore));
     }
 
     void Bench(Session &session, const TvCalls &tv, ScanOptions options, Reply &reply) const {
