@@ -11,7 +11,9 @@
 #include <string_view>
 
 #include "tests/tv/reference_scanner.h"
-#include "tv/board_scan.h"
+#include "tvcore/card/board_scan.h"
+
+using namespace tvcore::card;
 
 namespace {
 

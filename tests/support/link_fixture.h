@@ -9,6 +9,7 @@
 
 #include "bus/bus_link.h"
 #include "support/simcard_access.h"
+#include "tv/plan_tables.h"
 #include "tv/tuning.h"
 #include "tv/tv_state.h"
 

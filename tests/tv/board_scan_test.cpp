@@ -8,12 +8,13 @@
 #include <string>
 
 #include "tests/tv/reference_scanner.h"
-#include "tv/board_scan.h"
+#include "tvcore/card/board_scan.h"
 #include "tvhost/win32.h"
 
 namespace {
 
 using namespace std::string_literals;
+using namespace tvcore::card;
 
 struct ScanCase {
     const char *name;

@@ -10,12 +10,14 @@
 #include "support/simcard_access.h"
 #include "support/test_env.h"
 #include "tv/board_config.h"
-#include "tv/decoder_regs.h"
 #include "tv/tv_state.h"
 #include "tvcore.h"
+#include "tvcore/card/decoder.h"
 #include "tvhost/diag.h"
 
 namespace {
+
+using namespace tvcore::card;
 
 class BoardOnCard : public testing::Test {
 protected:

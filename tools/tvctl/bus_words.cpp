@@ -5,7 +5,8 @@
 #include <cstring>
 
 #include "numbers.h"
-#include "tv/decoder_regs.h"
+#include "tvcore/card/decoder.h"
+#include "tvcore/card/tuner.h"
 #include "tvcore.h"
 #include "tvhost/mixer_driver.h"
 #include "tvhost/win32.h"
@@ -17,6 +18,8 @@
 #endif
 
 namespace tvctl {
+
+using namespace tvcore::card;
 
 const char *BusKindName(BusKind kind) {
     switch (kind) {
@@ -152,7 +155,7 @@ std::string FormatTransaction(const TvSimTransaction &entry, uint64_t startUs) {
             if (entry.device == kDecoderAddress && entry.reg == kRegStatus)
                 extra = (entry.result & kStatusLock) ? "  (locked)" : "  (no lock)";
             else if (entry.device == kTunerAddress)
-                extra = (entry.result & 0x40) ? "  (settled)" : "  (settling)";
+                extra = (entry.result & kTunerStatusSettled) ? "  (settled)" : "  (settling)";
             return fmt::format("{:>9.1f} ms  read   {:<12} {:<22} -> {}{}", ms, where, reg, Hex(entry.result), extra);
         }
         case TVSIM_OP_WRITE: {

@@ -7,13 +7,16 @@
 
 #include "commands.h"
 #include "numbers.h"
-#include "tv/decoder_regs.h"
+#include "tvcore/card/decoder.h"
+#include "tvcore/card/tuner.h"
 #include "tvhost/diag.h"
 #ifdef TVCTL_HAVE_I2CDEV
 #include "tvi2cdev.h"
 #endif
 
 namespace tvctl {
+
+using namespace tvcore::card;
 
 namespace {
 

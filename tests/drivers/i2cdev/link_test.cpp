@@ -4,6 +4,7 @@
 #include <stdlib.h>
 
 #include "bus/bus_link.h"
+#include "tv/plan_tables.h"
 #include "tv/tuning.h"
 #include "driver_fixture.h"
 #include "support/test_env.h"

@@ -2,10 +2,12 @@
 // mode, and the channel plan that the tuner inputs select.
 #include <optional>
 
-#include "tv/decoder_regs.h"
 #include "tv/tv_controls.h"
 #include "tv/tv_state.h"
 #include "tvcore.h"
+#include "tvcore/card/decoder.h"
+
+using namespace tvcore::card;
 
 namespace {
 

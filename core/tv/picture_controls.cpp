@@ -4,10 +4,12 @@
 // register (the whole figure crosses the bus; the register keeps the low
 // byte) and bit 8 to a bit of the control register, which is read from the
 // decoder each time rather than remembered.
-#include "tv/decoder_regs.h"
 #include "tv/tv_controls.h"
 #include "tv/tv_state.h"
 #include "tvcore.h"
+#include "tvcore/card/decoder.h"
+
+using namespace tvcore::card;
 
 namespace {
 

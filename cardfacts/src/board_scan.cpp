@@ -1,11 +1,11 @@
 // The scan of vidcfg.ini text: does the SYSTEM section name the alternative
 // board under BoardType? Works in place on the caller's bytes, line by line,
 // and never looks past the given length.
+#include "tvcore/card/board_scan.h"
+
 #include <cstring>
 
-#include "tv/board_config.h"
-#include "tv/board_scan.h"
-
+namespace tvcore::card {
 namespace {
 
 constexpr char kSectionHeader[] = "[SYSTEM]";
@@ -120,3 +120,5 @@ BoardScanReport ExplainBoardConfig(const char *text, uint32_t length) {
     Scan(text, length, &report);
     return report;
 }
+
+}  // namespace tvcore::card

@@ -2,9 +2,12 @@
 // page, the file closed before the scan, the page released on every path.
 #include "tv/board_config.h"
 
-#include "tv/board_scan.h"
 #include "tv/tv_state.h"
+#include "tvcore/card/board_scan.h"
+#include "tvcore/card/decoder.h"
 #include "tvhost/win32.h"
+
+using namespace tvcore::card;
 
 namespace {
 
@@ -14,10 +17,6 @@ constexpr char kPathFormat[] = "%s\\vidcfg.ini";
 // Room for the longest directory that fits its buffer, the backslash, the
 // file name and the terminator, so the formatted path can never overrun.
 constexpr UINT kPathSize = kWindowsDirSize + sizeof("\\vidcfg.ini");
-
-// Input-multiplexer values of the alternative board.
-constexpr uint8_t kAlternativeCompositeMux = 0x40;
-constexpr uint8_t kAlternativeTunerMux = 0x60;
 
 }  // namespace
 

@@ -1,10 +1,12 @@
-// The card's I2C devices and the video decoder's register map.
+// The video decoder: its bus address, register map and bits, the input
+// multiplexer values of the two boards, and the range of a picture value.
 #pragma once
 
 #include <cstdint>
 
+namespace tvcore::card {
+
 inline constexpr uint16_t kDecoderAddress = 0x88;  // video decoder (8-bit write form)
-inline constexpr uint16_t kTunerAddress = 0xC2;    // tuner module (8-bit write form)
 
 // Video decoder registers (8-bit).
 inline constexpr uint8_t kRegStatus = 0x00;      // bit 6: the decoder has locked
@@ -22,3 +24,16 @@ inline constexpr uint8_t kControlSVideo = 0x40;     // luma/chroma (S-video) mod
 inline constexpr uint8_t kControlContrast8 = 0x04;  // bit 8 of contrast
 inline constexpr uint8_t kControlSatU8 = 0x02;      // bit 8 of saturation U
 inline constexpr uint8_t kControlSatV8 = 0x01;      // bit 8 of saturation V
+
+// Input-multiplexer field values: the standard board's, and the alternative
+// board's that a board file can select.
+inline constexpr uint8_t kStandardCompositeMux = 0x60;
+inline constexpr uint8_t kStandardTunerMux = 0x20;  // the tuner and S-video luma
+inline constexpr uint8_t kAlternativeCompositeMux = 0x40;
+inline constexpr uint8_t kAlternativeTunerMux = 0x60;
+
+// Brightness, contrast, hue and saturation take values in this range.
+inline constexpr uint32_t kPictureMin = 0;
+inline constexpr uint32_t kPictureMax = 255;
+
+}  // namespace tvcore::card

@@ -2,19 +2,14 @@
 // selected plan; after a fixed pause the decoder tells whether it locked.
 #include "tv/tuning.h"
 
-#include "tv/channel_plans.h"
-#include "tv/decoder_regs.h"
+#include "tv/plan_tables.h"
 #include "tv/tv_state.h"
 #include "tvcore.h"
+#include "tvcore/card/decoder.h"
+#include "tvcore/card/tuner.h"
 #include "tvhost/win32.h"
 
-namespace {
-
-// The tuner and the decoder need this long after a block before the
-// decoder's lock bit means anything.
-constexpr DWORD kLockPauseMs = 150;
-
-}  // namespace
+using namespace tvcore::card;
 
 int32_t TuneTVChannel(uint32_t value) {
     const PlanTables *plan = FindPlan(tvState.sourcePlan);
@@ -22,11 +17,9 @@ int32_t TuneTVChannel(uint32_t value) {
     uint8_t channel = static_cast<uint8_t>(value);
     if (channel >= plan->entries) return TV_ERR_BAD_VALUE;
 
-    uint16_t divider = static_cast<uint16_t>(plan->dividers[channel]);
-    uint16_t bandCode = static_cast<uint16_t>(plan->bandCodes[channel]);
-    const uint8_t block[4] = {static_cast<uint8_t>(divider >> 8), static_cast<uint8_t>(divider),
-                              static_cast<uint8_t>(bandCode >> 8), static_cast<uint8_t>(bandCode)};
-    I2C_WriteBlk(kTunerAddress, block, sizeof block);  // a lost block shows up as no lock
+    const TunerBlock block = MakeTunerBlock(static_cast<uint16_t>(plan->dividers[channel]),
+                                            static_cast<uint16_t>(plan->bandCodes[channel]));
+    I2C_WriteBlk(kTunerAddress, block.data(), block.size());  // a lost block shows up as no lock
     tvState.channel = channel;
     return CheckTVLock() == 1 ? TV_OK : TV_ERR_NO_LOCK;
 }

@@ -1,14 +1,19 @@
-// The two channel plans: for each channel number, the tuner's divider
-// (constant, worked out at compile time from the plans' carrier rules) and
-// its band code (filled at load by InitBandTables).
+// The two channel plans: for each channel number, its picture carrier, the
+// tuner's divider (worked out at compile time from the plans' carrier rules)
+// and its band code.
 //
 // The constexpr lookups below give the same figures for any plan and
-// channel, for tools that list the plans and for checks at compile time.
+// channel, for the library's tuning tables, for tools that list the plans and
+// for checks at compile time (channel_plans.cpp).
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
+
+#include "tvcore/card/tuner.h"
+
+namespace tvcore::card {
 
 // Plan numbers, as TvState.sourcePlan selects them.
 inline constexpr uint32_t kBroadcastPlan = 0;  // broadcast channels 2-69
@@ -18,16 +23,6 @@ inline constexpr uint32_t kPlanCount = 2;
 // Entries per plan, indexed directly by channel number.
 inline constexpr uint32_t kBroadcastPlanSize = 70;  // 0..69
 inline constexpr uint32_t kCablePlanSize = 126;     // 0..125
-
-// The tuner's local oscillator runs 45.75 MHz above the picture carrier and
-// is programmed in steps of 62.5 kHz.
-inline constexpr uint32_t kIfOffsetKHz = 45750;
-inline constexpr uint32_t kDividerStepHz = 62500;
-
-// Band codes: the tuner's control byte 0x8E over the band byte.
-inline constexpr uint16_t kBandLow = 0x8E01;
-inline constexpr uint16_t kBandMid = 0x8E02;
-inline constexpr uint16_t kBandHigh = 0x8E08;
 
 // A run of channels whose picture carriers lie 6 MHz apart.
 struct CarrierRun {
@@ -56,8 +51,9 @@ inline constexpr CarrierRun kCarrierRuns[] = {
     {kCablePlan, 100, 125, 649250},
 };
 
-// A run of channels sharing one band code. InitBandTables fills them in
-// this order: plan 0 first, each plan from its lowest range upward.
+// A run of channels sharing one band code. The library's load step fills its
+// band tables in this order: plan 0 first, each plan from its lowest range
+// upward.
 struct BandRange {
     uint32_t plan, first, last;
     uint16_t code;
@@ -93,13 +89,6 @@ constexpr uint32_t PictureCarrierKHz(uint32_t plan, uint32_t channel) {
     return 0;
 }
 
-// The divider for a picture carrier: the oscillator frequency in 62.5 kHz
-// steps; 0 for no carrier.
-constexpr uint16_t DividerOfCarrier(uint32_t carrierKHz) {
-    if (carrierKHz == 0) return 0;
-    return static_cast<uint16_t>((carrierKHz + kIfOffsetKHz) * 1000u / kDividerStepHz);
-}
-
 constexpr uint16_t ChannelDivider(uint32_t plan, uint32_t channel) {
     return DividerOfCarrier(PictureCarrierKHz(plan, channel));
 }
@@ -125,17 +114,9 @@ constexpr ChannelPlan<N> BuildChannelPlan(uint32_t plan) {
 inline constexpr ChannelPlan<kBroadcastPlanSize> broadcastChannelPlan = BuildChannelPlan<kBroadcastPlanSize>(kBroadcastPlan);
 inline constexpr ChannelPlan<kCablePlanSize> cableChannelPlan = BuildChannelPlan<kCablePlanSize>(kCablePlan);
 
-// A plan's band codes, one 32-bit entry per channel with the upper half
-// unused; all 0 until InitBandTables runs.
-extern uint32_t broadcastBandCodes[kBroadcastPlanSize];
-extern uint32_t cableBandCodes[kCablePlanSize];
+// A plan's constant divider table; nullptr when `plan` is no plan.
+constexpr const uint32_t *PlanDividers(uint32_t plan) {
+    return plan == kBroadcastPlan ? broadcastChannelPlan.data() : plan == kCablePlan ? cableChannelPlan.data() : nullptr;
+}
 
-// The tables of a plan as the tuning step indexes them.
-struct PlanTables {
-    const uint32_t *dividers;
-    const uint32_t *bandCodes;
-    uint32_t entries;
-};
-
-// The tables of plan `plan`; NULL when it is no plan.
-const PlanTables *FindPlan(uint32_t plan);
+}  // namespace tvcore::card

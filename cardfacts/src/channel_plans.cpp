@@ -1,10 +1,9 @@
-#include "tv/channel_plans.h"
+// The plans' tables against their rules, proved at compile time: the file
+// compiles to nothing, and a table that breaks a rule fails the build.
+#include "tvcore/card/channel_plans.h"
 
-#include "tv/tuning.h"
-
+namespace tvcore::card {
 namespace {
-
-// ---- The tables against their rules, checked at compile time ----------------
 
 constexpr bool CarrierRunsFitTheirPlans() {
     for (const CarrierRun &run : kCarrierRuns)
@@ -59,11 +58,7 @@ static_assert(cableChannelPlan[125] == 0x34D0);
 static_assert(ChannelBandCode(kCablePlan, 56) == kBandMid && ChannelBandCode(kCablePlan, 87) == kBandHigh);
 static_assert(ChannelBandCode(kCablePlan, 95) == kBandLow && ChannelBandCode(kCablePlan, 112) == kBandHigh);
 
-// The tuner's bands split near 160 MHz and 454 MHz (picture carrier); each
-// channel with a carrier is tuned in the band its carrier falls in.
-constexpr uint16_t BandOfCarrier(uint32_t carrierKHz) {
-    return carrierKHz < 160000 ? kBandLow : carrierKHz < 454000 ? kBandMid : kBandHigh;
-}
+// Each channel with a carrier is tuned in the band its carrier falls in.
 constexpr bool BandCodesMatchCarriers() {
     for (uint32_t plan = 0; plan < kPlanCount; ++plan)
         for (uint32_t channel = 0; channel < PlanSize(plan); ++channel) {
@@ -74,23 +69,8 @@ constexpr bool BandCodesMatchCarriers() {
 }
 static_assert(BandCodesMatchCarriers());
 
-const PlanTables kPlans[kPlanCount] = {
-    {broadcastChannelPlan.data(), broadcastBandCodes, kBroadcastPlanSize},
-    {cableChannelPlan.data(), cableBandCodes, kCablePlanSize},
-};
-
-uint32_t *BandCodesOf(uint32_t plan) { return plan == kBroadcastPlan ? broadcastBandCodes : cableBandCodes; }
+// The block's byte order: divider high, divider low, control, band.
+static_assert(MakeTunerBlock(0x1F70, kBandHigh) == TunerBlock{0x1F, 0x70, 0x8E, 0x08});
 
 }  // namespace
-
-uint32_t broadcastBandCodes[kBroadcastPlanSize];
-uint32_t cableBandCodes[kCablePlanSize];
-
-const PlanTables *FindPlan(uint32_t plan) { return plan < kPlanCount ? &kPlans[plan] : nullptr; }
-
-void InitBandTables() {
-    for (const BandRange &range : kBandRanges) {
-        uint32_t *codes = BandCodesOf(range.plan);
-        for (uint32_t channel = range.first; channel <= range.last; ++channel) codes[channel] = range.code;
-    }
-}
+}  // namespace tvcore::card

@@ -7,9 +7,6 @@
 // selects. 0 locked, -3 refused (nothing sent), -4 tuned without lock.
 int32_t TuneTVChannel(uint32_t value);
 
-// Pauses 150 ms, then reads the decoder's lock bit: 1 locked, 0 not (also
+// Pauses the card's lock pause (150 ms), then reads the decoder's lock bit: 1 locked, 0 not (also
 // when the bus link is down and the read crossed nowhere).
 uint32_t CheckTVLock();
-
-// Fills the band-code tables of both plans. Run once at process attach.
-void InitBandTables();

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "tvcore/card/decoder.h"
+
 struct TvState {
     uint32_t sourcePlan;   // 0 tuner/broadcast plan, 1 tuner/cable plan, 4 composite, 5 S-video
     uint16_t saturation;   // last saturation set
@@ -20,6 +22,8 @@ struct TvState {
 // Values at load; nothing is written to the card at load.
 inline constexpr TvState kTvStateAtLoad = {
     /*sourcePlan*/ 1, /*saturation*/ 128, /*contrast*/ 128, /*brightness*/ 128, /*hue*/ 128,
-    /*inputKeepMask*/ 0x9F, /*compositeMux*/ 0x60, /*tunerMux*/ 0x20, /*channel*/ 0};
+    /*inputKeepMask*/ static_cast<uint8_t>(~tvcore::card::kInputMuxMask),
+    /*compositeMux*/ tvcore::card::kStandardCompositeMux, /*tunerMux*/ tvcore::card::kStandardTunerMux,
+    /*channel*/ 0};
 
 extern TvState tvState;

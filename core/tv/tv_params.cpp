@@ -3,14 +3,9 @@
 #include "tv/tv_controls.h"
 #include "tv/tv_state.h"
 #include "tvcore.h"
+#include "tvcore/card/decoder.h"
 
-namespace {
-
-// Picture values are 0..255; the whole 32-bit value is judged, before
-// anything is touched.
-constexpr uint32_t kPictureMax = 255;
-
-}  // namespace
+using tvcore::card::kPictureMax;
 
 int32_t TVCORE_CALL SetTVParam(uint32_t id, uint32_t value) {
     switch (id) {
@@ -22,6 +17,7 @@ int32_t TVCORE_CALL SetTVParam(uint32_t id, uint32_t value) {
     case TV_PARAM_SATURATION: break;
     default: return TV_ERR_BAD_PARAM;
     }
+    // The whole 32-bit value is judged, before anything is touched.
     if (value > kPictureMax) return TV_ERR_BAD_VALUE;
     uint8_t picture = static_cast<uint8_t>(value);
     switch (id) {

@@ -14,8 +14,8 @@
 #include "audio/tv_audio.h"
 #include "bus/bus_link.h"
 #include "tv/board_config.h"
+#include "tv/plan_tables.h"
 #include "tv/tv_state.h"
-#include "tv/tuning.h"
 #include "tvcore.h"
 #include "tvhost/win32.h"
 

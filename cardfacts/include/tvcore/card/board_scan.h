@@ -1,14 +1,20 @@
 // The scanner of vidcfg.ini text, with a variant that says why it decided as
-// it did (for tools that explain a configuration file to its user).
+// it did (for tools that explain a configuration file to its user). Pure:
+// reading the file is the caller's business.
 #pragma once
 
 #include <cstdint>
 
-#include "tv/board_config.h"
+namespace tvcore::card {
 
 // Only this many bytes of the file count; a longer text is scanned as if it
 // ended here.
 inline constexpr uint32_t kBoardConfigMaxBytes = 4096;
+
+// True when `text` (exactly `length` bytes, at most kBoardConfigMaxBytes are
+// looked at) names the alternative board. Pure: changes nothing, reads
+// nothing past `length`; a null `text` is an empty one.
+bool ScanBoardConfig(const char *text, uint32_t length);
 
 // What one scan saw. Line numbers count from 1 over the lines that end with a
 // line feed within the scanned bytes (empty lines included); 0 means "none".
@@ -31,3 +37,5 @@ struct BoardScanReport {
 // The same scan as ScanBoardConfig (one code path gives both answers), with
 // the report filled in. Pure: changes nothing, reads nothing past `length`.
 BoardScanReport ExplainBoardConfig(const char *text, uint32_t length);
+
+}  // namespace tvcore::card
