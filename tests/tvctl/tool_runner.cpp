@@ -43,6 +43,10 @@ ToolRun RunTvctl(const std::vector<std::string> &args, const std::vector<std::pa
     ToolRun run;
     pid_t child = fork();
     if (child == 0) {
+        // Each run has its own tuner record and station list unless the test
+        // names them, so runs never share state by accident.
+        setenv("XDG_STATE_HOME", (dir + "/state").c_str(), 1);
+        setenv("XDG_CONFIG_HOME", (dir + "/config").c_str(), 1);
         for (const auto &[name, value] : env) {
             if (value.empty())
                 unsetenv(name.c_str());
