@@ -39,6 +39,7 @@ TEST(ConformanceSync, CreateSemaphoreAnswers) {
         {"initial below 0", -1, 1, nullptr, ERROR_INVALID_PARAMETER},
         {"initial above the maximum", 2, 1, nullptr, ERROR_INVALID_PARAMETER},
         {"maximum 0", 0, 0, nullptr, ERROR_INVALID_PARAMETER},
+        {"maximum -1", 0, -1, nullptr, ERROR_INVALID_PARAMETER},
         {"maximum below 0", 0, -5, nullptr, ERROR_INVALID_PARAMETER},
         // Differs from Windows on purpose: no namespace of kernel objects, so
         // a name is refused rather than silently made private.
@@ -93,6 +94,7 @@ TEST(ConformanceSync, BadHandles) {
         HANDLE handle;
     } bad[] = {
         {"0", 0},
+        {"1, which is 0 tagged", 1},
         {"closed", closed},
         {"closed, tagged", closed | 3u},
         {"made up", 0x12345678u},

@@ -15,20 +15,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-TEST(Semaphore, RefusesCountsWindowsRefuses) {
-    struct Case {
-        LONG initial, maximum;
-        const char *name;
-    } cases[] = {
-        {0, 0, nullptr}, {0, -1, nullptr}, {-1, 1, nullptr}, {2, 1, nullptr}, {0, 1, "named"},
-    };
-    for (const Case &c : cases) {
-        SetLastError(0);
-        EXPECT_EQ(CreateSemaphoreA(nullptr, c.initial, c.maximum, c.name), 0u) << c.initial << "/" << c.maximum;
-        EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
-    }
-}
-
 TEST(Semaphore, InitialCountIsTakenThenWaitTimesOut) {
     HANDLE s = CreateSemaphoreA(nullptr, 2, 3, nullptr);
     ASSERT_NE(s, 0u);
@@ -90,19 +76,6 @@ TEST(Semaphore, ReleaseBeyondMaximumIsRefusedAndChangesNothing) {
     EXPECT_EQ(WaitForSingleObject(s, 0), WAIT_OBJECT_0);
     EXPECT_EQ(WaitForSingleObject(s, 0), WAIT_TIMEOUT);
     EXPECT_TRUE(CloseHandle(s));
-}
-
-TEST(Semaphore, BadAndClosedHandlesAreRefused) {
-    HANDLE s = CreateSemaphoreA(nullptr, 1, 1, nullptr);
-    ASSERT_NE(s, 0u);
-    EXPECT_TRUE(CloseHandle(s));
-    for (HANDLE h : {HANDLE{0}, HANDLE{1}, s, INVALID_HANDLE_VALUE}) {
-        SetLastError(0);
-        EXPECT_EQ(WaitForSingleObject(h, 0), WAIT_FAILED) << h;
-        EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
-        EXPECT_FALSE(ReleaseSemaphore(h, 1, nullptr));
-    }
-    EXPECT_FALSE(CloseHandle(s)) << "a handle closes once";
 }
 
 TEST(Semaphore, FullHandleTableRefusesCreationUntilAHandleCloses) {
