@@ -35,6 +35,10 @@ void UseBuildTreeHost() {
     setenv("TVHOST_PATH", TVCORE_TEST_MODULE_DIR, 1);
     setenv("TVHOST_WINDIR", MakeTempDir("windows").c_str(), 1);
     unsetenv("TVHOST_DEBUG");
+    // The simulated card and mixer keep no state file unless a test gives one
+    // of its own, so parallel tests never share what a card holds.
+    setenv("TVSIM_STATE", "off", 1);
+    setenv("TVMIXSIM_STATE", "off", 1);
 }
 
 std::string ModuleDir() { return TVCORE_TEST_MODULE_DIR; }
