@@ -32,7 +32,7 @@ public:
 
 std::vector<CommandEntry> BuildTable() {
     std::vector<CommandEntry> table;
-    for (auto family : {TourCommands, TvCommands, ScanCommands, PlanCommands, I2cCommands, AudioCommands,
+    for (auto family : {TourCommands, TvCommands, CardCommands, ScanCommands, PlanCommands, I2cCommands, AudioCommands,
                         ConfigCommands})
         for (CommandEntry &entry : family()) table.push_back(std::move(entry));
     table.push_back({"shell",

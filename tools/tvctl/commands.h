@@ -58,7 +58,8 @@ using ShellRunner = std::function<int(Session &session)>;
 void SetShellRunner(ShellRunner runner);
 
 // Definitions of the command families, one file each.
-std::vector<CommandEntry> TvCommands();      // source, channel, picture, get
+std::vector<CommandEntry> TvCommands();      // source, channel, picture
+std::vector<CommandEntry> CardCommands();    // get, reset
 std::vector<CommandEntry> ScanCommands();    // scan
 std::vector<CommandEntry> PlanCommands();    // plans
 std::vector<CommandEntry> I2cCommands();     // i2c

@@ -2,9 +2,14 @@
 
 #include <fmt/format.h>
 
-#include <cstdio>
-#include <cstdlib>
+#include <stdlib.h>
+#include <unistd.h>
 
+#include <cstdio>
+
+#include "driver_i2cdev.h"
+#include "driver_v4l2.h"
+#include "module_lookup.h"
 #include "tvhost/diag.h"
 
 namespace tvctl {
@@ -20,15 +25,6 @@ const char *SourceName(Source source) {
 }
 
 namespace {
-
-// An export as its own function type (through the generic function type, as
-// GetProcAddress's callers do).
-template <typename T>
-bool Find(HMODULE module, const char *name, T &out) {
-    FARPROC proc = GetProcAddress(module, name);
-    out = reinterpret_cast<T>(reinterpret_cast<void (*)(void)>(proc));
-    return proc != nullptr;
-}
 
 // The debug channel's text split into lines (the library's own lines carry
 // "\n\r" in front and "\r\n" behind).
@@ -85,16 +81,16 @@ const TvCalls *Session::Library(Reply &reply) {
     } else {
         library_ = module;
         const char *missing = nullptr;
-        if (!Find(module, "SetTVParam", calls_.SetTVParam)) missing = "SetTVParam";
-        if (!Find(module, "GetTVParam", calls_.GetTVParam)) missing = "GetTVParam";
-        if (!Find(module, "I2C_Read", calls_.I2C_Read)) missing = "I2C_Read";
-        if (!Find(module, "I2C_Write", calls_.I2C_Write)) missing = "I2C_Write";
-        if (!Find(module, "I2C_WriteBlk", calls_.I2C_WriteBlk)) missing = "I2C_WriteBlk";
-        if (!Find(module, "InitTVAudio", calls_.InitTVAudio)) missing = "InitTVAudio";
-        if (!Find(module, "SetTVVol", calls_.SetTVVol)) missing = "SetTVVol";
-        if (!Find(module, "GetTVVol", calls_.GetTVVol)) missing = "GetTVVol";
-        if (!Find(module, "SetTVMute", calls_.SetTVMute)) missing = "SetTVMute";
-        if (!Find(module, "GetTVMute", calls_.GetTVMute)) missing = "GetTVMute";
+        if (!LookUp(module, "SetTVParam", calls_.SetTVParam)) missing = "SetTVParam";
+        if (!LookUp(module, "GetTVParam", calls_.GetTVParam)) missing = "GetTVParam";
+        if (!LookUp(module, "I2C_Read", calls_.I2C_Read)) missing = "I2C_Read";
+        if (!LookUp(module, "I2C_Write", calls_.I2C_Write)) missing = "I2C_Write";
+        if (!LookUp(module, "I2C_WriteBlk", calls_.I2C_WriteBlk)) missing = "I2C_WriteBlk";
+        if (!LookUp(module, "InitTVAudio", calls_.InitTVAudio)) missing = "InitTVAudio";
+        if (!LookUp(module, "SetTVVol", calls_.SetTVVol)) missing = "SetTVVol";
+        if (!LookUp(module, "GetTVVol", calls_.GetTVVol)) missing = "GetTVVol";
+        if (!LookUp(module, "SetTVMute", calls_.SetTVMute)) missing = "SetTVMute";
+        if (!LookUp(module, "GetTVMute", calls_.GetTVMute)) missing = "GetTVMute";
         if (missing != nullptr) {
             FreeLibrary(module);
             library_ = nullptr;
@@ -113,12 +109,7 @@ const TvCalls *Session::Library(Reply &reply) {
     // same module path, counted once more by the loader.
     busModule_ = LoadLibraryA("tvbus16.dll");
     if (busModule_ != nullptr) {
-        cardReady_ = Find(busModule_, "TvSimLogTotal", card_.LogTotal) &&
-                     Find(busModule_, "TvSimLogRead", card_.LogRead) &&
-                     Find(busModule_, "TvSimGetStations", card_.GetStations) &&
-                     Find(busModule_, "TvSimTunerState", card_.TunerState) &&
-                     Find(busModule_, "TvSimDecoderRegisters", card_.DecoderRegisters) &&
-                     Find(busModule_, "TvSimGetSettleMs", card_.GetSettleMs);
+        cardReady_ = FindSimCard(busModule_, card_);
         FARPROC list = GetProcAddress(busModule_, "TvI2cListAdapters");
         FARPROC v4l2 = GetProcAddress(busModule_, "TvV4l2SetSysCalls");
         bus_ = cardReady_         ? BusKind::Simulated
@@ -142,21 +133,9 @@ void Session::Explain(Reply &reply) {
         reply.details.push_back("the debug output went to TVHOST_DEBUG=" + host_.userDebug);
     }
     if (Contains(lines, "ret FALSE")) {
-        if (options_.host.bus == BusChoice::V4l2) {
-            reply.details.emplace_back(
-                "the V4L2 bus did not connect: the line above says why; name the device with --v4l2-device "
-                "/dev/videoN or the card's name (v4l2-ctl --list-devices), see docs/v4l2.md");
-        } else if (options_.host.bus == BusChoice::I2cDev) {
-            reply.details.emplace_back(
-                "the i2c-dev bus did not connect: name the card's adapter with --i2c-device PATH or "
-                "--i2c-adapter NAME (\"tvctl i2c adapters\" lists them), and check access to its /dev/i2c-N");
-        } else {
-            const char *bus = getenv("TVSIM_BUS");
-            reply.details.emplace_back(
-                bus != nullptr && std::string(bus) == "unavailable"
-                    ? "the bus driver did not connect: TVSIM_BUS=unavailable makes the simulated card refuse"
-                    : "the bus driver did not connect, so the library refuses to load");
-        }
+        reply.details.push_back(options_.host.bus == BusChoice::V4l2     ? V4l2ConnectFailure()
+                                : options_.host.bus == BusChoice::I2cDev ? I2cDevConnectFailure()
+                                                                         : SimCardConnectFailure());
     }
     if (!host_.modulePath.empty()) reply.details.push_back("module path: " + host_.modulePath);
 }
@@ -167,12 +146,24 @@ const SimMixerCalls *Session::MixerLog() {
         // Only a single driver named by path or file name can be looked into.
         if (!host_.mixers.empty() && host_.mixers.find(',') == std::string::npos) {
             mixerModule_ = LoadLibraryA(host_.mixers.c_str());
-            if (mixerModule_ != nullptr)
-                mixerReady_ = Find(mixerModule_, "TvMixSimCallCount", mixer_.CallCount) &&
-                              Find(mixerModule_, "TvMixSimGetCall", mixer_.GetCall);
+            mixerReady_ = mixerModule_ != nullptr && FindSimMixer(mixerModule_, mixer_);
         }
     }
     return mixerReady_ ? &mixer_ : nullptr;
+}
+
+bool Session::UseSimulatedMixer() {
+    if (audioTried || host_.moduleDir.empty()) return false;
+    const std::string driver = host_.moduleDir + "/tvmixsim.so";
+    if (access(driver.c_str(), R_OK) != 0) return false;
+    setenv("TVHOST_MIXERS", driver.c_str(), 1);
+    TvHostMixerReset();  // the next mixer call loads the driver now named
+    if (mixerModule_ != nullptr) FreeLibrary(mixerModule_);
+    mixerModule_ = nullptr;
+    mixerLooked_ = mixerReady_ = false;
+    host_.mixers = driver;
+    host_.mixersFrom = MixerSource::Command;
+    return true;
 }
 
 std::vector<std::string> Session::TakeDebugLines() {
