@@ -3,6 +3,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -44,7 +45,7 @@ void UseBuildTreeHost() {
 std::string ModuleDir() { return TVCORE_TEST_MODULE_DIR; }
 
 std::string MakeTempDir(const std::string &name) {
-    static int serial = 0;
+    static std::atomic<int> serial = 0;  // tests may run tools from several threads
     std::string dir = ScratchRoot() + "/" + name + "-" + std::to_string(++serial);
     std::filesystem::create_directories(dir);
     return dir;
