@@ -223,7 +223,7 @@ private:
     }
 
     void Audio() {
-        Section("Audio", "TV sound is the auxiliary source line of the system mixer. " + ChooseMixer());
+        Section("Audio", "TV sound is the auxiliary source line of the system mixer.\n   " + ChooseMixer());
         bool ready = false;
         Step("InitTVAudio(&line)", [&](nlohmann::ordered_json &data) {
             Reply step;
