@@ -19,6 +19,7 @@ constexpr size_t kHeaderBytes = 8 + 4;  // magic, payload length
 constexpr size_t kTrailerBytes = 4;     // checksum
 constexpr size_t kMaxRecord = kHeaderBytes + kMaxPayload + kTrailerBytes;
 
+#if !defined(_WIN32)
 // FNV-1a: enough to tell a torn or edited file from a sound one.
 uint32_t Checksum(const unsigned char *bytes, size_t count) {
     uint32_t hash = 2166136261u;
@@ -33,6 +34,7 @@ void PutWord(unsigned char *at, uint32_t value) {
 uint32_t GetWord(const unsigned char *at) {
     return uint32_t{at[0]} | uint32_t{at[1]} << 8 | uint32_t{at[2]} << 16 | uint32_t{at[3]} << 24;
 }
+#endif
 
 // `a` + `b` into `out` (kMaxPath bytes); false when it does not fit.
 bool Join(char *out, const char *a, const char *b) {
