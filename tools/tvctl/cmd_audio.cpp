@@ -26,7 +26,7 @@ bool Contains(const std::vector<std::string> &lines, const char *text) {
 
 std::string MixerKind(const Session &session) {
     const HostSetup &host = session.Host();
-    const bool alsa = host.mixers.find("tvmixalsa") != std::string::npos;
+    const bool alsa = NamesAlsaMixer(host.mixers);
     const bool sim = host.mixers.find("tvmixsim") != std::string::npos;
     const bool v4l2 = host.mixers.find("tvmixv4l2") != std::string::npos;
     const char *name = host.mixers.find(',') != std::string::npos ? "the mixers"
@@ -48,8 +48,7 @@ namespace {
 // How to reach a TV sound line when the mixer in use has none.
 std::string MixerChoices(const Session &session) {
     std::string text = "; --mixer sim uses the simulated mixer, TVHOST_MIXERS chooses the mixer drivers";
-    if (session.Host().mixers.find("tvmixalsa") != std::string::npos)
-        text += ", TVMIXALSA_ELEMENT (or audio --element) the ALSA element that carries the TV sound";
+    if (NamesAlsaMixer(session.Host().mixers)) text += std::string(", ") + AlsaElementHint();
     text += "; TVHOST_DEBUG=stderr shows the library's own words";
     return text;
 }

@@ -8,9 +8,15 @@
 
 namespace tvctl {
 
+bool NamesAlsaMixer(const std::string &mixers) { return mixers.find("tvmixalsa") != std::string::npos; }
+
+const char *AlsaElementHint() {
+    return "TVMIXALSA_ELEMENT (or audio --element) the ALSA element that carries the TV sound";
+}
+
 bool AlsaMixerServes(const Session &session) {
     const std::string &mixers = session.Host().mixers;
-    return mixers.find("tvmixalsa") != std::string::npos && mixers.find(',') == std::string::npos;
+    return NamesAlsaMixer(mixers) && mixers.find(',') == std::string::npos;
 }
 
 std::optional<TvMixAlsaElement> DescribeAlsaElement(const Session &session, std::string &why) {

@@ -13,6 +13,12 @@
 
 namespace tvctl {
 
+// Whether a list of mixer drivers (TVHOST_MIXERS' form) names the ALSA one.
+bool NamesAlsaMixer(const std::string &mixers);
+
+// How to name the ALSA element that carries the TV sound, for a hint.
+const char *AlsaElementHint();
+
 // True when the session's mixer is the ALSA mixer driver alone.
 bool AlsaMixerServes(const Session &session);
 

@@ -47,6 +47,8 @@ std::string I2cDevConnectFailure() {
            "--i2c-adapter NAME (\"tvctl i2c adapters\" lists them), and check access to its /dev/i2c-N";
 }
 
+bool IsI2cDevDriver(HMODULE busModule) { return GetProcAddress(busModule, "TvI2cListAdapters") != nullptr; }
+
 bool ListI2cAdapters(const std::string &moduleDir, std::vector<I2cAdapter> &adapters, std::string &where,
                      std::string &error) {
     const char *root = getenv("TVI2C_SYSFS_ROOT");

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "tvhost/win32.h"
+
 namespace tvctl {
 
 // What an error class of its results (bits 8..15) means.
@@ -17,6 +19,9 @@ void UseI2cDevAdapter(const std::string &device, const std::string &adapter);
 
 // Why the bus did not connect, for a refused load.
 std::string I2cDevConnectFailure();
+
+// Whether a loaded bus driver module is the i2c-dev driver.
+bool IsI2cDevDriver(HMODULE busModule);
 
 struct I2cAdapter {
     std::string path, name;

@@ -45,6 +45,19 @@ bool SimCardOnAir(const SimCardCalls &card, uint32_t carrierKHz) {
     return false;
 }
 
+std::vector<TvSimTransaction> SimCardLogSince(const SimCardCalls &card, uint64_t mark, uint64_t *dropped) {
+    std::vector<TvSimTransaction> entries;
+    uint64_t total = card.LogTotal();
+    if (total <= mark) return entries;
+    uint64_t wanted = total - mark;
+    entries.resize(wanted < TVSIM_LOG_CAPACITY ? wanted : TVSIM_LOG_CAPACITY);
+    uint32_t got = card.LogRead(mark, entries.data(), static_cast<uint32_t>(entries.size()));
+    entries.resize(got);
+    if (dropped != nullptr && !entries.empty() && entries.front().sequence > mark)
+        *dropped = entries.front().sequence - mark;
+    return entries;
+}
+
 std::string SimCardStatePath(const SimCardCalls &card) {
     std::string path(card.StatePath(nullptr, 0), '\0');
     card.StatePath(path.data(), static_cast<uint32_t>(path.size() + 1));

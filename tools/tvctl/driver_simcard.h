@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <nlohmann/json.hpp>
 #include <string>
+#include <vector>
 
 #include "tvhost/win32.h"
 #include "tvsim.h"
@@ -34,6 +35,10 @@ std::string SimCardConnectFailure();
 
 // Whether a station is on the air at a picture carrier.
 bool SimCardOnAir(const SimCardCalls &card, uint32_t carrierKHz);
+
+// The transactions of the card's log from `mark` on; `dropped` (may be
+// NULL) counts those that have left its ring.
+std::vector<TvSimTransaction> SimCardLogSince(const SimCardCalls &card, uint64_t mark, uint64_t *dropped);
 
 // The card's state file, "" when none is kept.
 std::string SimCardStatePath(const SimCardCalls &card);

@@ -40,6 +40,8 @@ void UseV4l2Device(const std::string &device) {
     setenv(path ? "TVV4L2_DEVICE" : "TVV4L2_CARD", device.c_str(), 1);
 }
 
+bool IsV4l2Driver(HMODULE busModule) { return GetProcAddress(busModule, "TvV4l2SetSysCalls") != nullptr; }
+
 std::string V4l2ConnectFailure() {
     return "the V4L2 bus did not connect: the line above says why; name the device with --v4l2-device "
            "/dev/videoN or the card's name (v4l2-ctl --list-devices), see docs/v4l2.md";

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "tvhost/win32.h"
+
 namespace tvctl {
 
 // What an error class of the bus driver's results (bits 8..15) means.
@@ -16,5 +18,8 @@ void UseV4l2Device(const std::string &device);
 
 // Why the bus did not connect, for a refused load.
 std::string V4l2ConnectFailure();
+
+// Whether a loaded bus driver module is the V4L2 driver.
+bool IsV4l2Driver(HMODULE busModule);
 
 }  // namespace tvctl

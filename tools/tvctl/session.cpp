@@ -110,12 +110,10 @@ const TvCalls *Session::Library(Reply &reply) {
     busModule_ = LoadLibraryA("tvbus16.dll");
     if (busModule_ != nullptr) {
         cardReady_ = FindSimCard(busModule_, card_);
-        FARPROC list = GetProcAddress(busModule_, "TvI2cListAdapters");
-        FARPROC v4l2 = GetProcAddress(busModule_, "TvV4l2SetSysCalls");
-        bus_ = cardReady_         ? BusKind::Simulated
-               : list != nullptr  ? BusKind::I2cDev
-               : v4l2 != nullptr  ? BusKind::V4l2
-                                  : BusKind::Other;
+        bus_ = cardReady_                      ? BusKind::Simulated
+               : IsI2cDevDriver(busModule_)    ? BusKind::I2cDev
+               : IsV4l2Driver(busModule_)      ? BusKind::V4l2
+                                               : BusKind::Other;
     }
     return &calls_;
 }
@@ -184,18 +182,9 @@ std::vector<std::string> Session::TakeDebugLines() {
 uint64_t Session::CardLogMark() const { return cardReady_ ? card_.LogTotal() : 0; }
 
 std::vector<TvSimTransaction> Session::CardLogSince(uint64_t mark, uint64_t *dropped) const {
-    std::vector<TvSimTransaction> entries;
     if (dropped != nullptr) *dropped = 0;
-    if (!cardReady_) return entries;
-    uint64_t total = card_.LogTotal();
-    if (total <= mark) return entries;
-    uint64_t wanted = total - mark;
-    entries.resize(wanted < TVSIM_LOG_CAPACITY ? wanted : TVSIM_LOG_CAPACITY);
-    uint32_t got = card_.LogRead(mark, entries.data(), static_cast<uint32_t>(entries.size()));
-    entries.resize(got);
-    if (dropped != nullptr && !entries.empty() && entries.front().sequence > mark)
-        *dropped = entries.front().sequence - mark;
-    return entries;
+    if (!cardReady_) return {};
+    return SimCardLogSince(card_, mark, dropped);
 }
 
 }  // namespace tvctl
