@@ -1,4 +1,4 @@
-#include "bench/bench_env.h"
+#include "bench_env.h"
 
 #include <dlfcn.h>
 #include <stdlib.h>

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "bench/module_exports.h"
+#include "module_exports.h"
 #include "tvhost/thunk.h"
 
 namespace tvbench {

@@ -1,7 +1,7 @@
 // The benchmark families; main() registers them once the options are known.
 #pragma once
 
-#include "bench/bench_env.h"
+#include "bench_env.h"
 
 namespace tvbench {
 

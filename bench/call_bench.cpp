@@ -8,8 +8,8 @@
 
 #include <cstdint>
 
-#include "bench/bench_env.h"
-#include "bench/benchmarks.h"
+#include "bench_env.h"
+#include "benchmarks.h"
 
 namespace tvbench {
 namespace {

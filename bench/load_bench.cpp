@@ -9,8 +9,8 @@
 #include <chrono>
 #include <vector>
 
-#include "bench/bench_env.h"
-#include "bench/benchmarks.h"
+#include "bench_env.h"
+#include "benchmarks.h"
 
 namespace tvbench {
 namespace {

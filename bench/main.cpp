@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "bench/bench_env.h"
-#include "bench/benchmarks.h"
+#include "bench_env.h"
+#include "benchmarks.h"
 
 namespace {
 

@@ -10,12 +10,14 @@
 #include <cstdint>
 #include <string>
 
-#include "bench/bench_env.h"
-#include "bench/benchmarks.h"
-#include "tv/board_config.h"
+#include "bench_env.h"
+#include "benchmarks.h"
+#include "tvcore/card/board_scan.h"
 
 namespace tvbench {
 namespace {
+
+using tvcore::card::ScanBoardConfig;
 
 // Lines repeated up to the size; the text always ends with a line feed, so
 // every byte is scanned.

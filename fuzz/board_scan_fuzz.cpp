@@ -10,8 +10,10 @@
 #include <memory>
 #include <string_view>
 
-#include "tests/config/reference_scanner.h"
-#include "tv/board_scan.h"
+#include "tests/tv/reference_scanner.h"
+#include "tvcore/card/board_scan.h"
+
+using namespace tvcore::card;
 
 namespace {
 

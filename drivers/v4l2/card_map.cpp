@@ -7,20 +7,22 @@
 #include <cctype>
 #include <cstring>
 
-#include "tv/board_config.h"
+#include "tvcore/card/board_scan.h"
+#include "tvcore/card/decoder.h"
 #include "tvhost/win32.h"
 #include "video_device.h"
 
 namespace tvv4l2 {
 namespace {
 
-// Multiplexer fields of the two boards, as the library writes them.
-constexpr uint8_t kStandardTunerMux = 0x20;
-constexpr uint8_t kStandardCompositeMux = 0x60;
-constexpr uint8_t kAlternativeTunerMux = 0x60;
-constexpr uint8_t kAlternativeCompositeMux = 0x40;
+// The multiplexer fields of the two boards, as the library writes them.
+using tvcore::card::kAlternativeCompositeMux;
+using tvcore::card::kAlternativeTunerMux;
+using tvcore::card::kStandardCompositeMux;
+using tvcore::card::kStandardTunerMux;
+using tvcore::card::ScanBoardConfig;
 
-constexpr uint32_t kBoardFileMax = 4096;  // the library reads no more of it either
+constexpr uint32_t kBoardFileMax = tvcore::card::kBoardConfigMaxBytes;  // the library reads no more of it either
 
 const char *Setting(const char *name) {
     const char *value = getenv(name);

@@ -2,11 +2,14 @@
 
 #include <cstring>
 
-#include "tv/decoder_regs.h"
+#include "tvcore/card/decoder.h"
+#include "tvcore/card/tuner.h"
 #include "tvv4l2.h"
 #include "video_device.h"
 
 namespace tvv4l2 {
+
+using namespace tvcore::card;
 
 // A picture control: its low register, and the control-register bit that
 // holds its bit 8 (0 for a two's-complement byte, whose level is the byte
@@ -31,8 +34,8 @@ constexpr uint8_t kSignFlip = 0x80;
 
 // The tuner's oscillator runs 45.75 MHz above the picture carrier; the
 // divider counts 1/16 MHz, so the carrier in 1/16 MHz is divider - 732.
-constexpr uint32_t kIntermediateSixteenths = 732;
-constexpr uint32_t kTunerBlockSize = 4;
+constexpr uint32_t kIntermediateSixteenths = kIfOffsetKHz * 1000 / kDividerStepHz;
+constexpr uint32_t kTunerBlockSize = std::tuple_size_v<TunerBlock>;
 constexpr uint32_t kLowUnitsPerSixteenth = 1000;    // V4L2_TUNER_CAP_LOW: 62.5 Hz
 constexpr uint32_t kHertzPerSixteenth = 62500;      // V4L2_TUNER_CAP_1HZ: 1 Hz
 

@@ -7,7 +7,7 @@
 
 #include <cstring>
 
-#include "audio/sim_mixer_client.h"
+#include "support/sim_mixer_client.h"
 #include "audio/tv_audio.h"
 #include "support/test_env.h"
 #include "tvcore.h"

@@ -9,7 +9,7 @@
 
 #include <utility>
 
-#include "audio/sim_mixer_client.h"
+#include "support/sim_mixer_client.h"
 #include "support/test_env.h"
 #include "tvhost/diag.h"
 

@@ -13,7 +13,7 @@
 #include <functional>
 #include <string>
 
-#include "audio/sim_mixer_client.h"
+#include "support/sim_mixer_client.h"
 #include "support/test_env.h"
 #include "tvhost/diag.h"
 #include "tvhost/win32.h"

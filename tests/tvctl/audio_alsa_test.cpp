@@ -1,6 +1,6 @@
 // tvctl's audio command on the ALSA mixer, end to end: the built program, the
 // ALSA mixer driver and alsa-lib, down to the test's user-space control
-// device (tests/audio/alsa_ctl_plugin.c) spelt as snd-dummy and ES1370 spell
+// device (tests/drivers/alsamixer/fixtures/alsa_ctl_plugin.c) spelt as snd-dummy and ES1370 spell
 // their controls.
 #include <gtest/gtest.h>
 

@@ -6,12 +6,13 @@
 #include <string>
 
 #include "config_lint.h"
-#include "tv/board_scan.h"
+#include "tvcore/card/board_scan.h"
 
 namespace {
 
 using tvctl::LintBoardConfig;
 using tvctl::LintHint;
+using namespace tvcore::card;
 
 struct LintCase {
     const char *name;

@@ -6,11 +6,14 @@
 #include <vector>
 
 #include "scan.h"
-#include "tv/decoder_regs.h"
+#include "tvcore/card/decoder.h"
+#include "tvcore/card/tuner.h"
 
 namespace {
 
 using namespace tvctl;
+using tvcore::card::kRegStatus;
+using tvcore::card::kTunerAddress;
 
 // The scripted card. TvCalls are plain function pointers, so the script is
 // one global record, reset by each test.

@@ -8,11 +8,14 @@
 #include "driver_simcard.h"
 #include "driver_v4l2.h"
 #include "numbers.h"
-#include "tv/decoder_regs.h"
+#include "tvcore/card/decoder.h"
+#include "tvcore/card/tuner.h"
 #include "tvcore.h"
 #include "tvhost/win32.h"
 
 namespace tvctl {
+
+using namespace tvcore::card;
 
 const char *BusKindName(BusKind kind) {
     switch (kind) {

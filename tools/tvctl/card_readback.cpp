@@ -2,9 +2,11 @@
 
 #include <fmt/format.h>
 
-#include "tv/decoder_regs.h"
+#include "tvcore/card/decoder.h"
 
 namespace tvctl {
+
+using namespace tvcore::card;
 
 namespace {
 
@@ -23,8 +25,8 @@ CardPicture ReadBackPicture(const DecoderPicture &registers, bool alternativeBoa
     card.contrast = NineBit(registers.contrast, registers.control, kControlContrast8) / 2;
     card.saturation = NineBit(registers.saturationU, registers.control, kControlSatU8) / 2;
     card.mux = registers.input & kInputMuxMask;
-    const uint8_t compositeMux = alternativeBoard ? 0x40 : 0x60;
-    const uint8_t tunerMux = alternativeBoard ? 0x60 : 0x20;
+    const uint8_t compositeMux = alternativeBoard ? kAlternativeCompositeMux : kStandardCompositeMux;
+    const uint8_t tunerMux = alternativeBoard ? kAlternativeTunerMux : kStandardTunerMux;
     if (registers.control & kControlSVideo)
         card.input = "svideo";
     else if (card.mux == compositeMux)

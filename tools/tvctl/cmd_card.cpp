@@ -4,10 +4,12 @@
 
 #include "card_readback.h"
 #include "commands.h"
-#include "tv/decoder_regs.h"
+#include "tvcore/card/decoder.h"
 #include "tv_ops.h"
 
 namespace tvctl {
+
+using namespace tvcore::card;
 
 namespace {
 

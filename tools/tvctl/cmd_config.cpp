@@ -13,10 +13,13 @@
 #include "card_readback.h"
 #include "commands.h"
 #include "config_lint.h"
-#include "tv/board_scan.h"
+#include "tvcore/card/board_scan.h"
+#include "tvcore/card/decoder.h"
 #include "tvhost/win32.h"
 
 namespace tvctl {
+
+using namespace tvcore::card;
 
 namespace {
 
@@ -194,7 +197,8 @@ public:
         reply.data["fileBytes"] = fileBytes;
         out.Print("board: {} ({})", board, Verdict(text, report));
         if (report.alternativeBoard)
-            out.Print("       composite input on multiplexer 0x40, tuner and S-video on 0x60");
+            out.Print("       composite input on multiplexer {:#04x}, tuner and S-video on {:#04x}",
+                      kAlternativeCompositeMux, kAlternativeTunerMux);
         const bool longer = fileBytes > text.size();
         reply.data["longerThanRead"] = longer;
         if (longer)

@@ -5,10 +5,13 @@
 #include "commands.h"
 #include "driver_i2cdev.h"
 #include "numbers.h"
-#include "tv/decoder_regs.h"
+#include "tvcore/card/decoder.h"
+#include "tvcore/card/tuner.h"
 #include "tvhost/diag.h"
 
 namespace tvctl {
+
+using namespace tvcore::card;
 
 namespace {
 

@@ -44,7 +44,7 @@ public:
         app.add_option("--grace", graceMs_,
                        "fast scan: ms the decoder may take to lock after the tuner settled (default 0 on the "
                        "simulated card, 40 on a real bus)")
-            ->check(CLI::Range(0, 150));
+            ->check(CLI::Range(0, static_cast<int>(kLockLimitMs)));
         app.add_flag("-q,--quiet", quiet_, "no progress display");
         app.add_option("--poll", pollMs_, "fast scan: ms between polls")->group("")->check(CLI::Range(1, 50));
         app.add_flag("--bench", bench_, "time a standard and a fast scan of the same channels")->group("");

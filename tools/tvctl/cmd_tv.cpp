@@ -4,8 +4,21 @@
 #include "commands.h"
 #include "numbers.h"
 #include "tv_ops.h"
+#include "tvcore/card/decoder.h"
 
 namespace tvctl {
+
+namespace {
+
+using tvcore::card::kPictureMax;
+using tvcore::card::kPictureMin;
+
+// A picture value's range in words, "0-255". The summary of the picture
+// command is a constant string that spells it out; this keeps it true.
+static_assert(kPictureMin == 0 && kPictureMax == 255, "the picture command's summary says 0-255");
+std::string PictureRange() { return fmt::format("{}-{}", kPictureMin, kPictureMax); }
+
+}  // namespace
 
 std::optional<Source> SourceByName(std::string_view name) {
     for (Source source : {Source::Composite, Source::SVideo, Source::Cable, Source::Broadcast})
@@ -92,7 +105,7 @@ bool SetPicture(const TvCalls &tv, const PictureControl &control, uint64_t value
     int32_t result = value <= 0xFFFFFFFFu ? tv.SetTVParam(control.id, static_cast<uint32_t>(value)) : TV_ERR_BAD_VALUE;
     if (result == TV_OK) return true;
     if (result == TV_ERR_BAD_VALUE)
-        reply.Fail(fmt::format("{} {} is out of range (0-255)", control.name, value));
+        reply.Fail(fmt::format("{} {} is out of range ({})", control.name, value, PictureRange()));
     else
         reply.Fail(UnexpectedResult(fmt::format("SetTVParam({}, {})", control.id, value).c_str(), result));
     return false;
@@ -166,7 +179,7 @@ private:
 class PictureCommand : public Command {
 public:
     explicit PictureCommand(CLI::App &app) {
-        app.add_option("settings", settings_, "NAME=VALUE, NAME one of brightness, contrast, hue, saturation; VALUE 0-255")
+        app.add_option("settings", settings_, "NAME=VALUE, NAME one of brightness, contrast, hue, saturation; VALUE " + PictureRange())
             ->required();
         app.footer("The settings are made in the order given; at a refused one the rest are not made.");
     }
@@ -192,7 +205,7 @@ public:
             }
             std::optional<uint64_t> value = ParseNumber(std::string_view(text).substr(equals + 1));
             if (!value) {
-                reply.Fail(fmt::format("{} \"{}\" is not a number (0-255)", name, text.substr(equals + 1)));
+                reply.Fail(fmt::format("{} \"{}\" is not a number ({})", name, text.substr(equals + 1), PictureRange()));
                 return;
             }
             settings.push_back({control, *value});

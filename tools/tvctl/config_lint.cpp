@@ -13,6 +13,8 @@ namespace tvctl {
 
 namespace {
 
+using tvcore::card::kBoardConfigMaxBytes;
+
 constexpr std::string_view kKey = "BoardType";
 constexpr std::string_view kHeader = "[SYSTEM]";
 constexpr std::string_view kValue = "QX_KESTREL";

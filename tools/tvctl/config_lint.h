@@ -10,9 +10,11 @@
 #include <string_view>
 #include <vector>
 
-#include "tv/board_scan.h"
+#include "tvcore/card/board_scan.h"
 
 namespace tvctl {
+
+using tvcore::card::BoardScanReport;
 
 struct LintHint {
     uint32_t line;     // 1-based, over every line of the file (the cut-off ones too)

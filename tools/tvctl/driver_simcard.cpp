@@ -8,9 +8,12 @@
 #include "bus_words.h"
 #include "module_lookup.h"
 #include "numbers.h"
-#include "tv/decoder_regs.h"
+#include "tvcore/card/decoder.h"
+#include "tvcore/card/tuner.h"
 
 namespace tvctl {
+
+using namespace tvcore::card;
 
 bool FindSimCard(HMODULE busModule, SimCardCalls &calls) {
     return LookUp(busModule, "TvSimLogTotal", calls.LogTotal) && LookUp(busModule, "TvSimLogRead", calls.LogRead) &&
@@ -94,7 +97,7 @@ std::string FormatTransaction(const TvSimTransaction &entry, uint64_t startUs) {
             if (entry.device == kDecoderAddress && entry.reg == kRegStatus)
                 extra = (entry.result & kStatusLock) ? "  (locked)" : "  (no lock)";
             else if (entry.device == kTunerAddress)
-                extra = (entry.result & 0x40) ? "  (settled)" : "  (settling)";
+                extra = (entry.result & kTunerStatusSettled) ? "  (settled)" : "  (settling)";
             return fmt::format("{:>9.1f} ms  read   {:<12} {:<22} -> {}{}", ms, where, reg, Hex(entry.result), extra);
         }
         case TVSIM_OP_WRITE: {

@@ -2,9 +2,14 @@
 
 #include <fmt/format.h>
 
-#include "tv/channel_plans.h"
+#include <algorithm>
+
+#include "tvcore/card/channel_plans.h"
+#include "tvcore/card/tuner.h"
 
 namespace tvctl {
+
+using namespace tvcore::card;
 
 namespace {
 
@@ -38,18 +43,15 @@ std::optional<ChannelInfo> Channel(const PlanInfo &plan, uint32_t channel) {
     if (channel >= PlanSize(plan.plan)) return std::nullopt;
     // The dividers are the library's constant tables, indexed as its tuning
     // step indexes them; the band codes are the ranges its load step fills in.
-    const uint32_t *dividers = plan.plan == kCablePlan ? cableChannelPlan.data() : broadcastChannelPlan.data();
-    uint16_t divider = static_cast<uint16_t>(dividers[channel]);
+    uint16_t divider = static_cast<uint16_t>(PlanDividers(plan.plan)[channel]);
     if (divider == 0) return std::nullopt;
     uint32_t carrier = PictureCarrierKHz(plan.plan, channel);
     return ChannelInfo{channel, carrier, carrier + kIfOffsetKHz, divider, ChannelBandCode(plan.plan, channel)};
 }
 
 void TunerBlock(const ChannelInfo &channel, uint8_t out[4]) {
-    out[0] = static_cast<uint8_t>(channel.divider >> 8);
-    out[1] = static_cast<uint8_t>(channel.divider);
-    out[2] = static_cast<uint8_t>(channel.bandCode >> 8);
-    out[3] = static_cast<uint8_t>(channel.bandCode);
+    const tvcore::card::TunerBlock block = MakeTunerBlock(channel.divider, channel.bandCode);
+    std::copy(block.begin(), block.end(), out);
 }
 
 const char *BandName(uint16_t bandCode) {

@@ -1,5 +1,5 @@
-// The channel plans as a user sees them, read from the library's own tables
-// (tv/channel_plans.h): names, the channel numbers that have a carrier, and
+// The channel plans as a user sees them, read from the card's facts
+// (tvcore/card/channel_plans.h), the library's own tables: names, the channel numbers that have a carrier, and
 // each channel's carrier, oscillator, divider and band.
 #pragma once
 

@@ -6,21 +6,21 @@
 #include <thread>
 
 #include "numbers.h"
-#include "tv/decoder_regs.h"
 #include "tvcore.h"
+#include "tvcore/card/decoder.h"
+#include "tvcore/card/tuner.h"
 
 namespace tvctl {
 
 namespace {
+
+using namespace tvcore::card;
 
 using Clock = std::chrono::steady_clock;
 
 double MsSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
-
-// The tuner's status byte: bit 6 set once its oscillator has settled.
-constexpr uint32_t kTunerSettled = 0x40;
 
 // One channel the fast way; false with `error` set when the bus fails.
 bool ProbeChannel(const TvCalls &tv, BusKind bus, const ScanOptions &options, ScannedChannel &channel,
@@ -40,7 +40,7 @@ bool ProbeChannel(const TvCalls &tv, BusKind bus, const ScanOptions &options, Sc
         // everything the settled oscillator brings.
         if (options.tunerStatus && !settledAt) {
             uint32_t tuner = tv.I2C_Read(kTunerAddress, 0);
-            if (!ReadFailed(tuner) && (tuner & kTunerSettled)) settledAt = Clock::now();
+            if (!ReadFailed(tuner) && (tuner & kTunerStatusSettled)) settledAt = Clock::now();
         }
         uint32_t status = tv.I2C_Read(kDecoderAddress, kRegStatus);
         if (ReadFailed(status)) {

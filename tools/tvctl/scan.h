@@ -22,6 +22,7 @@
 #include "bus_words.h"
 #include "plan_info.h"
 #include "session.h"
+#include "tvcore/card/tuner.h"
 
 namespace tvctl {
 
@@ -36,7 +37,7 @@ struct ScanOptions {
 };
 
 // Limit of one channel's wait: the library's own pause.
-inline constexpr uint32_t kLockLimitMs = 150;
+inline constexpr uint32_t kLockLimitMs = tvcore::card::kLockPauseMs;
 
 struct ScannedChannel {
     ChannelInfo info;

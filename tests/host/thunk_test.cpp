@@ -1,0 +1,201 @@
+// The connect step of the bus link, on blocks of the test's own, against
+// the simulated card and against test drivers with one flaw each.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "support/simcard_access.h"
+#include "support/test_env.h"
+#include "tvhost/thunk.h"
+
+namespace {
+
+const char *const kPartner = "thk_ThunkData16";
+const char *const kModule16 = "tvbus16.dll";
+
+BOOL Connect(ThunkData32 &block, DWORD reason) {
+    return ThunkConnect32(&block, kPartner, kModule16, "tvcore.dll", nullptr, reason);
+}
+
+std::string TestDriverDir(const std::string &flaw) { return tvtest::ModuleDir() + "/test-bus-drivers/" + flaw; }
+
+// Whether the process still has the module loaded (by anyone).
+bool IsLoaded(const std::string &file) {
+    void *module = dlopen(file.c_str(), RTLD_NOW | RTLD_NOLOAD);
+    if (module != nullptr) dlclose(module);
+    return module != nullptr;
+}
+
+// The well-formed test driver's knobs and records, reached through a
+// reference of the test's own (which keeps the module loaded while held).
+struct TestDriver {
+    void *module;
+    int32_t *answer;
+    uint32_t *calls;
+    uint32_t *reasons;
+
+    explicit TestDriver(int flags = 0) {
+        module = dlopen(File().c_str(), RTLD_NOW | flags);
+        answer = module ? static_cast<int32_t *>(dlsym(module, "testConnectAnswer")) : nullptr;
+        calls = module ? static_cast<uint32_t *>(dlsym(module, "testConnectCalls")) : nullptr;
+        reasons = module ? static_cast<uint32_t *>(dlsym(module, "testConnectReasons")) : nullptr;
+    }
+    ~TestDriver() {
+        if (module != nullptr) dlclose(module);
+    }
+    std::vector<uint32_t> Reasons() const { return std::vector<uint32_t>(reasons, reasons + *calls); }
+    static std::string File() { return TestDriverDir("well-formed") + "/tvbus16.so"; }
+};
+
+class ThunkConnect : public ::testing::Test {
+protected:
+    void TearDown() override {
+        unsetenv("TVSIM_BUS");
+        tvtest::UseBuildTreeHost();
+        tvtest::SimCard().RestoreDefaults();
+    }
+    void UseModuleDir(const std::string &dir) { setenv("TVHOST_PATH", dir.c_str(), 1); }
+};
+
+TEST_F(ThunkConnect, LinksToTheSimulatedCardAndLetsGoAtDetach) {
+    const tvtest::SimCardApi &card = tvtest::SimCard();
+    card.PowerOn();
+    ThunkData32 block = THUNK_DATA32_INIT;
+    ASSERT_TRUE(Connect(block, DLL_PROCESS_ATTACH));
+    EXPECT_EQ(block.linked, 1u);
+    void *simcard = dlopen((tvtest::ModuleDir() + "/tvbus16.so").c_str(), RTLD_NOW | RTLD_NOLOAD);
+    ASSERT_NE(simcard, nullptr);
+    EXPECT_EQ(block.partner, dlsym(simcard, kPartner));
+    dlclose(simcard);
+    EXPECT_EQ(block.partner->read(0x88, 0x01), 0xA9u) << "the power-on input register";
+
+    EXPECT_TRUE(Connect(block, DLL_PROCESS_DETACH));
+    EXPECT_EQ(block.linked, 0u);
+    EXPECT_EQ(block.partner, nullptr);
+    EXPECT_EQ(block.module16, nullptr);
+    EXPECT_FALSE(Connect(block, DLL_PROCESS_DETACH)) << "no link stood any more";
+}
+
+TEST_F(ThunkConnect, RefusesMalformedArgumentsWithoutTouchingTheBlock) {
+    ThunkData32 foreign = {{'X', 'S', '0', '1'}, 0u, nullptr, nullptr};
+    EXPECT_FALSE(Connect(foreign, DLL_PROCESS_ATTACH));
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(foreign.linked, 0u);
+    EXPECT_EQ(foreign.partner, nullptr);
+    EXPECT_FALSE(ThunkConnect32(nullptr, kPartner, kModule16, "tvcore.dll", nullptr, DLL_PROCESS_ATTACH));
+    ThunkData32 block = THUNK_DATA32_INIT;
+    EXPECT_FALSE(ThunkConnect32(&block, nullptr, kModule16, "tvcore.dll", nullptr, DLL_PROCESS_ATTACH));
+    EXPECT_FALSE(ThunkConnect32(&block, kPartner, nullptr, "tvcore.dll", nullptr, DLL_PROCESS_ATTACH));
+    EXPECT_EQ(block.linked, 0u);
+}
+
+TEST_F(ThunkConnect, FailsWhenTheDriverOrItsBlockIsMissing) {
+    UseModuleDir(tvtest::MakeTempDir("no-drivers"));
+    ThunkData32 block = THUNK_DATA32_INIT;
+    EXPECT_FALSE(Connect(block, DLL_PROCESS_ATTACH));
+    EXPECT_EQ(GetLastError(), ERROR_MOD_NOT_FOUND);
+    EXPECT_EQ(block.linked, 0u);
+
+    tvtest::UseBuildTreeHost();
+    EXPECT_FALSE(ThunkConnect32(&block, "thk_NoSuchBlock", kModule16, "tvcore.dll", nullptr, DLL_PROCESS_ATTACH));
+    EXPECT_EQ(GetLastError(), ERROR_PROC_NOT_FOUND);
+    EXPECT_EQ(block.linked, 0u);
+    EXPECT_EQ(block.partner, nullptr);
+}
+
+TEST_F(ThunkConnect, RefusesMalformedDriverBlocksAndReleasesTheModule) {
+    for (const char *flaw : {"bad-signature", "bad-count", "null-entry"}) {
+        UseModuleDir(TestDriverDir(flaw));
+        ThunkData32 block = THUNK_DATA32_INIT;
+        EXPECT_FALSE(Connect(block, DLL_PROCESS_ATTACH)) << flaw;
+        EXPECT_EQ(block.linked, 0u) << flaw;
+        EXPECT_EQ(block.partner, nullptr) << flaw;
+        EXPECT_FALSE(IsLoaded(TestDriverDir(flaw) + "/tvbus16.so")) << flaw;
+    }
+}
+
+TEST_F(ThunkConnect, DriverThatRefusesLeavesNoLink) {
+    UseModuleDir(TestDriverDir("well-formed"));
+    TestDriver driver;
+    ASSERT_NE(driver.answer, nullptr);
+    *driver.answer = 0;
+    ThunkData32 block = THUNK_DATA32_INIT;
+    EXPECT_FALSE(Connect(block, DLL_PROCESS_ATTACH));
+    EXPECT_EQ(block.linked, 0u);
+    EXPECT_EQ(driver.Reasons(), (std::vector<uint32_t>{DLL_PROCESS_ATTACH}));
+}
+
+TEST_F(ThunkConnect, AsksTheDriverAtEveryStepAndDropsTheLinkWhenItRefuses) {
+    UseModuleDir(TestDriverDir("well-formed"));
+    ThunkData32 block = THUNK_DATA32_INIT;
+    ASSERT_TRUE(Connect(block, DLL_PROCESS_ATTACH));
+    {
+        TestDriver driver(RTLD_NOLOAD);
+        ASSERT_NE(driver.answer, nullptr);
+        EXPECT_TRUE(Connect(block, DLL_THREAD_ATTACH));
+        EXPECT_TRUE(Connect(block, DLL_THREAD_DETACH));
+        *driver.answer = 0;
+        EXPECT_FALSE(Connect(block, DLL_THREAD_ATTACH));
+        EXPECT_EQ(driver.Reasons(), (std::vector<uint32_t>{DLL_PROCESS_ATTACH, DLL_THREAD_ATTACH, DLL_THREAD_DETACH,
+                                                           DLL_THREAD_ATTACH}));
+        EXPECT_EQ(block.linked, 0u);
+        EXPECT_EQ(block.partner, nullptr);
+    }
+    EXPECT_FALSE(IsLoaded(TestDriver::File())) << "the failed step let the module go";
+}
+
+TEST_F(ThunkConnect, DetachIgnoresTheDriversAnswerAndLetsTheModuleGo) {
+    UseModuleDir(TestDriverDir("well-formed"));
+    ThunkData32 block = THUNK_DATA32_INIT;
+    ASSERT_TRUE(Connect(block, DLL_PROCESS_ATTACH));
+    {
+        TestDriver driver(RTLD_NOLOAD);
+        ASSERT_NE(driver.answer, nullptr);
+        *driver.answer = 0;
+        EXPECT_TRUE(Connect(block, DLL_PROCESS_DETACH));
+        EXPECT_EQ(driver.Reasons(), (std::vector<uint32_t>{DLL_PROCESS_ATTACH, DLL_PROCESS_DETACH}));
+    }
+    EXPECT_EQ(block.linked, 0u);
+    EXPECT_FALSE(IsLoaded(TestDriver::File()));
+}
+
+TEST_F(ThunkConnect, UnavailableBusRefusesTheLink) {
+    const tvtest::SimCardApi &card = tvtest::SimCard();
+    ThunkData32 block = THUNK_DATA32_INIT;
+    card.SetBusAvailable(0);
+    EXPECT_FALSE(Connect(block, DLL_PROCESS_ATTACH));
+    EXPECT_EQ(block.linked, 0u);
+    card.SetBusAvailable(1);
+
+    setenv("TVSIM_BUS", "unavailable", 1);
+    EXPECT_FALSE(Connect(block, DLL_PROCESS_ATTACH)) << "the card reads its settings at process attach";
+    EXPECT_EQ(block.linked, 0u);
+    setenv("TVSIM_BUS", "available", 1);
+    EXPECT_TRUE(Connect(block, DLL_PROCESS_ATTACH));
+
+    setenv("TVSIM_BUS", "unavailable", 1);
+    EXPECT_TRUE(Connect(block, DLL_THREAD_ATTACH)) << "thread notifications do not reread the settings";
+    EXPECT_FALSE(Connect(block, DLL_PROCESS_ATTACH));
+    EXPECT_EQ(block.linked, 0u);
+}
+
+TEST_F(ThunkConnect, ConcurrentStepsKeepOneConsistentLink) {
+    ThunkData32 block = THUNK_DATA32_INIT;
+    ASSERT_TRUE(Connect(block, DLL_PROCESS_ATTACH));
+    std::vector<std::thread> threads;
+    std::vector<int> failures(4, 0);
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < 200; ++i)
+                if (!Connect(block, i % 2 ? DLL_THREAD_ATTACH : DLL_THREAD_DETACH)) ++failures[t];
+        });
+    for (std::thread &t : threads) t.join();
+    for (int f : failures) EXPECT_EQ(f, 0);
+    EXPECT_TRUE(Connect(block, DLL_PROCESS_DETACH));
+}
+
+}  // namespace

@@ -1,0 +1,71 @@
+#include "support/sim_mixer_client.h"
+
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <map>
+
+#include "support/test_env.h"
+#include "tvhost/diag.h"
+
+namespace tvtest {
+
+std::vector<TvMixSimCall> SimMixerApi::AllCalls() const {
+    std::vector<TvMixSimCall> calls;
+    TvMixSimCall call{};
+    for (uint32_t i = 0; getCall(i, &call) != 0; ++i) calls.push_back(call);
+    return calls;
+}
+
+std::vector<TvMixSimCall> SimMixerApi::Calls(uint32_t message) const {
+    std::vector<TvMixSimCall> calls;
+    for (const TvMixSimCall &call : AllCalls())
+        if (call.message == message) calls.push_back(call);
+    return calls;
+}
+
+std::string SimMixerFile() { return ModuleDir() + "/tvmixsim.so"; }
+
+template <typename Fn>
+static void Resolve(void *module, const char *name, Fn &fn) {
+    fn = reinterpret_cast<Fn>(dlsym(module, name));
+    if (fn == nullptr) {
+        ADD_FAILURE() << "the simulated mixer lacks " << name;
+        abort();
+    }
+}
+
+const SimMixerApi &SimMixerAt(const std::string &file) {
+    static std::map<std::string, SimMixerApi> apis;
+    auto found = apis.find(file);
+    if (found != apis.end()) return found->second;
+    void *module = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);  // kept for the program's life
+    if (module == nullptr) {
+        ADD_FAILURE() << "cannot open " << file << ": " << dlerror();
+        abort();
+    }
+    SimMixerApi api{};
+    Resolve(module, "TvMixSimCallCount", api.callCount);
+    Resolve(module, "TvMixSimGetCall", api.getCall);
+    Resolve(module, "TvMixSimClearCalls", api.clearCalls);
+    Resolve(module, "TvMixSimSetChannelValues", api.setChannelValues);
+    Resolve(module, "TvMixSimGetChannelValues", api.getChannelValues);
+    Resolve(module, "TvMixSimOpenCount", api.openCount);
+    Resolve(module, "TvMixSimReconfigure", api.reconfigure);
+    return apis.emplace(file, api).first->second;
+}
+
+void UseSimMixer(const Settings &settings, const std::string &drivers) {
+    TvHostMixerReset();
+    for (const char *name : {"TVMIXSIM_DEVICES", "TVMIXSIM_NO_AUX", "TVMIXSIM_NO_VOLUME", "TVMIXSIM_NO_MUTE",
+                             "TVMIXSIM_VOLUME_MIN", "TVMIXSIM_VOLUME_MAX", "TVMIXSIM_OPEN_RESULT"})
+        unsetenv(name);
+    for (const auto &[name, value] : settings) setenv(name.c_str(), value.c_str(), 1);
+    setenv("TVHOST_MIXERS", drivers.empty() ? "tvmixsim" : drivers.c_str(), 1);
+    SimMixer().reconfigure();
+    mixerGetNumDevs();  // loads the drivers now, so a test's log starts after the load
+    SimMixer().clearCalls();
+}
+
+}  // namespace tvtest
