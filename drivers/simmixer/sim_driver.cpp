@@ -83,15 +83,29 @@ void SaveValues(SimState &state) {
     state.file.Save(bytes, 4 + 4 * kWordsPerControl * count);
 }
 
+// Every control at the value it starts with: a volume in the middle of its
+// bounds, mute off (as sim_model builds them), without building anything.
+void StartingValues(SimState &state) {
+    for (SimDevice &device : state.devices)
+        for (SimLine &line : device.lines)
+            for (SimControl &control : line.controls) {
+                const DWORD start = control.type == MIXERCONTROL_CONTROLTYPE_MUTE
+                                        ? 0
+                                        : control.min + (control.max - control.min) / 2;
+                control.values[0] = control.values[1] = start;
+            }
+}
+
 // Takes the values the file holds for controls this setup has (same device,
 // id and type, a volume within its bounds); others are left as they are, as
-// the settings may have changed since. Answers whether the file must be
+// the settings may have changed since. A file that has gone was removed by a
+// reset: every control starts again. Answers whether the file must be
 // written now (it was unusable).
 bool LoadValues(SimState &state) {
     uint8_t bytes[kStateBytes];
     size_t size = 0;
     switch (state.file.Load(bytes, sizeof bytes, size)) {
-        case tvsimstate::StateFile::Loaded::Missing: return false;
+        case tvsimstate::StateFile::Loaded::Missing: StartingValues(state); return false;
         case tvsimstate::StateFile::Loaded::Ignored: return true;
         case tvsimstate::StateFile::Loaded::Payload: break;
     }
@@ -487,10 +501,7 @@ int TvMixSimResetValues(void) {
     SimState &state = State();
     std::lock_guard<std::mutex> guard(state.lock);
     if (!state.configured) Configure(state);
-    for (uint32_t i = 0; i < state.devices.size(); ++i) {
-        SimDevice fresh = BuildDevice(state.config, i);
-        for (size_t l = 0; l < fresh.lines.size(); ++l) state.devices[i].lines[l].controls = fresh.lines[l].controls;
-    }
+    StartingValues(state);
     tvsimstate::StateFile::Guard fileLock(state.file);
     return state.file.Remove() ? 1 : 0;
 }
