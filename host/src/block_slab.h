@@ -50,12 +50,6 @@ public:
         ::operator delete(block, std::align_val_t(alignment));
     }
 
-    // Blocks handed out and not yet given back (heap blocks not counted).
-    std::size_t InUse() {
-        std::lock_guard<std::mutex> guard(lock_);
-        return neverUsed_ - returnedCount_;
-    }
-
 private:
     struct Block {
         alignas(std::max_align_t) unsigned char bytes[BlockSize];

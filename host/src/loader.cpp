@@ -20,6 +20,12 @@
 // Module handles are tokens from a counter that is never reused, not the
 // dlopen handle and not an address, so a handle kept after its module was
 // freed is refused instead of being mistaken for a later module.
+//
+// The host's own loads (the bus driver, the mixer drivers: host_module.h)
+// take the same path and are counted apart from the application's: a module
+// stays loaded while either holds it, TvHostLoadedModuleCount() counts the
+// modules the application loaded, and FreeLibrary lets go only of the
+// application's loads.
 #include <dlfcn.h>
 #include <elf.h>
 #include <errno.h>
@@ -38,6 +44,7 @@
 #include <vector>
 
 #include "handles.h"
+#include "host_module.h"
 #include "module_path.h"
 #include "tvhost/diag.h"
 #include "tvhost/win32.h"
@@ -53,14 +60,28 @@ enum class ModuleState {
     Detaching,  // DLL_PROCESS_DETACH is running; the load count is 0
 };
 
+// Who holds a load: the application (LoadLibraryA) or the host itself.
+enum class Holder { Application, Host };
+
 struct LoadedModule {
     HMODULE handle;
     void *library;            // from dlopen
     const struct link_map *map;  // the object's identity in the dynamic linker
     EntryRoutine entry;       // null for a module without DllMain
-    uint32_t loadCount;
+    std::string file;         // the file that was opened
+    uint32_t loadCount;       // the application's loads
+    uint32_t hostCount;       // the host's own loads
+    Holder firstHolder;       // whose load attached it
     ModuleState state;
+
+    uint32_t &Count(Holder holder) { return holder == Holder::Application ? loadCount : hostCount; }
 };
+
+// Whether a module counts as the application's: it holds a load of it, or
+// the module is attaching or detaching for it.
+bool HeldByApplication(const LoadedModule &module) {
+    return module.loadCount > 0 || (module.hostCount == 0 && module.firstHolder == Holder::Application);
+}
 
 struct Loader {
     std::recursive_mutex lock;
@@ -69,8 +90,9 @@ struct Loader {
 };
 
 Loader &TheLoader() {
-    static Loader loader;
-    return loader;
+    // Never destroyed: a mixer driver may be let go by a static destructor.
+    static Loader *loader = new Loader;
+    return *loader;
 }
 
 // Handles are multiples of 64 KiB (like module bases on the platform), so no
@@ -156,12 +178,145 @@ uint32_t NotifyThread(DWORD reason) {
     return notified;
 }
 
+// Why a file failed the check, in words.
+const char *FileErrorWords(DWORD error) {
+    switch (error) {
+        case ERROR_BAD_EXE_FORMAT: return ": not a shared object for this machine";
+        case ERROR_ACCESS_DENIED: return ": cannot be opened for reading";
+        default: return ": no such file (or not a regular file)";
+    }
+}
+
+// Loads a module, or counts one more load of it for `holder`. NULL with the
+// thread's last error and lastLoadError set when it cannot be loaded.
+HMODULE Acquire(const char *fileName, Holder holder) {
+    Loader &loader = TheLoader();
+    std::lock_guard<std::recursive_mutex> guard(loader.lock);
+
+    // Windows drops trailing blanks from a module name ("tvcore.dll  ").
+    std::string name(fileName);
+    name.erase(name.find_last_not_of(' ') + 1);
+    std::string file = FindModule(name);
+    if (file.empty()) {
+        lastLoadError = std::string("module not found on the module path: ") + fileName;
+        SetError(ERROR_MOD_NOT_FOUND);
+        return nullptr;
+    }
+    DWORD fileError = CheckModuleFile(file);
+    if (fileError != ERROR_SUCCESS) {
+        lastLoadError = file + FileErrorWords(fileError);
+        SetError(fileError);
+        return nullptr;
+    }
+
+    void *library = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (library == nullptr) {
+        lastLoadError = DynamicLinkerMessage();
+        SetError(ERROR_MOD_NOT_FOUND);
+        return nullptr;
+    }
+    struct link_map *map = nullptr;
+    if (dlinfo(library, RTLD_DI_LINKMAP, &map) != 0 || map == nullptr) {
+        lastLoadError = DynamicLinkerMessage();
+        dlclose(library);
+        SetError(ERROR_MOD_NOT_FOUND);
+        return nullptr;
+    }
+
+    // The same object under another name, or again: one module, counted.
+    if (LoadedModule *known = FindByMap(loader, map)) {
+        dlclose(library);  // the dynamic linker counted this dlopen too
+        if (known->state == ModuleState::Detaching) {
+            // Its unload has begun and cannot be undone.
+            lastLoadError = file + ": the module is being unloaded";
+            SetError(ERROR_DLL_INIT_FAILED);
+            return nullptr;
+        }
+        ++known->Count(holder);
+        return known->handle;
+    }
+
+    auto module = std::make_unique<LoadedModule>();
+    module->handle = reinterpret_cast<HMODULE>(loader.nextSerial++ << kHandleShift);
+    module->library = library;
+    module->map = map;
+    module->entry = reinterpret_cast<EntryRoutine>(dlsym(library, "DllMain"));
+    module->file = file;
+    module->loadCount = 0;
+    module->hostCount = 0;
+    module->Count(holder) = 1;
+    module->firstHolder = holder;
+    module->state = ModuleState::Attaching;
+    LoadedModule *record = module.get();
+    loader.modules.push_back(std::move(module));
+
+    HMODULE handle = record->handle;
+    // A load that fails inside the entry routine (the library's bus driver)
+    // is the reason for a refusal, so its words are kept with the refusal.
+    std::string earlier = std::move(lastLoadError);
+    lastLoadError.clear();
+    if (record->entry != nullptr && !record->entry(handle, DLL_PROCESS_ATTACH, nullptr)) {
+        // Refused: unloaded at once, with no further notification.
+        Forget(loader, record);
+        dlclose(library);
+        std::string inner = std::move(lastLoadError);
+        lastLoadError = file + ": the entry routine refused the load";
+        if (!inner.empty()) lastLoadError += " (" + inner + ")";
+        SetError(ERROR_DLL_INIT_FAILED);
+        return nullptr;
+    }
+    if (lastLoadError.empty()) lastLoadError = std::move(earlier);
+    record->state = ModuleState::Loaded;
+    return handle;
+}
+
+// Lets go of one of `holder`'s loads; the last load of either holder detaches
+// and unloads the module. ERROR_SUCCESS, or why the handle is refused.
+DWORD Release(HMODULE module, Holder holder) {
+    Loader &loader = TheLoader();
+    std::lock_guard<std::recursive_mutex> guard(loader.lock);
+    LoadedModule *record = FindByHandle(loader, module);
+    // A module that is still attaching holds its first reference for the load
+    // that is attaching it; one that is detaching holds none.
+    // As on Windows: NULL is no handle at all, any other value that names no
+    // loaded module is a module not found.
+    if (record == nullptr || record->Count(holder) == 0 ||
+        (record->Count(holder) == 1 && record->state == ModuleState::Attaching && record->firstHolder == holder))
+        return module == nullptr ? ERROR_INVALID_HANDLE : ERROR_MOD_NOT_FOUND;
+    --record->Count(holder);
+    if (record->loadCount + record->hostCount > 0) return ERROR_SUCCESS;
+
+    record->state = ModuleState::Detaching;
+    if (record->entry != nullptr) record->entry(module, DLL_PROCESS_DETACH, nullptr);
+    void *library = record->library;
+    Forget(loader, record);
+    dlclose(library);
+    return ERROR_SUCCESS;
+}
+
 }  // namespace
+
+HMODULE LoadHostModule(const char *name) { return Acquire(name, Holder::Host); }
+
+void *FindHostModuleExport(HMODULE module, const char *name) {
+    void *address = reinterpret_cast<void *>(GetProcAddress(module, name));
+    if (address != nullptr) return address;
+    Loader &loader = TheLoader();
+    std::lock_guard<std::recursive_mutex> guard(loader.lock);
+    LoadedModule *record = FindByHandle(loader, module);
+    lastLoadError = (record != nullptr ? record->file : std::string("a module")) + ": exports no " + name;
+    SetError(ERROR_PROC_NOT_FOUND);
+    return nullptr;
+}
+
+void FreeHostModule(HMODULE module) { Release(module, Holder::Host); }
+
+std::recursive_mutex &HostModuleLock() { return TheLoader().lock; }
+
 }  // namespace tvhost
 
 using tvhost::Loader;
 using tvhost::LoadedModule;
-using tvhost::ModuleState;
 
 extern "C" {
 
@@ -170,75 +325,7 @@ HMODULE WINAPI LoadLibraryA(LPCSTR fileName) {
         tvhost::SetError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
-    Loader &loader = tvhost::TheLoader();
-    std::lock_guard<std::recursive_mutex> guard(loader.lock);
-
-    // Windows drops trailing blanks from a module name ("tvcore.dll  ").
-    std::string name(fileName);
-    name.erase(name.find_last_not_of(' ') + 1);
-    std::string file = tvhost::FindModule(name);
-    if (file.empty()) {
-        tvhost::lastLoadError = std::string("module not found on the module path: ") + fileName;
-        tvhost::SetError(ERROR_MOD_NOT_FOUND);
-        return nullptr;
-    }
-    DWORD fileError = tvhost::CheckModuleFile(file);
-    if (fileError != ERROR_SUCCESS) {
-        tvhost::lastLoadError = file + (fileError == ERROR_BAD_EXE_FORMAT
-                                            ? ": not a shared object for this machine"
-                                            : ": cannot be opened");
-        tvhost::SetError(fileError);
-        return nullptr;
-    }
-
-    void *library = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (library == nullptr) {
-        tvhost::lastLoadError = tvhost::DynamicLinkerMessage();
-        tvhost::SetError(ERROR_MOD_NOT_FOUND);
-        return nullptr;
-    }
-    struct link_map *map = nullptr;
-    if (dlinfo(library, RTLD_DI_LINKMAP, &map) != 0 || map == nullptr) {
-        tvhost::lastLoadError = tvhost::DynamicLinkerMessage();
-        dlclose(library);
-        tvhost::SetError(ERROR_MOD_NOT_FOUND);
-        return nullptr;
-    }
-
-    // The same object under another name, or again: one module, counted.
-    if (LoadedModule *known = tvhost::FindByMap(loader, map)) {
-        dlclose(library);  // the dynamic linker counted this dlopen too
-        if (known->state == ModuleState::Detaching) {
-            // Its unload has begun and cannot be undone.
-            tvhost::lastLoadError = file + ": the module is being unloaded";
-            tvhost::SetError(ERROR_DLL_INIT_FAILED);
-            return nullptr;
-        }
-        ++known->loadCount;
-        return known->handle;
-    }
-
-    auto module = std::make_unique<LoadedModule>();
-    module->handle = reinterpret_cast<HMODULE>(loader.nextSerial++ << tvhost::kHandleShift);
-    module->library = library;
-    module->map = map;
-    module->entry = reinterpret_cast<tvhost::EntryRoutine>(dlsym(library, "DllMain"));
-    module->loadCount = 1;
-    module->state = ModuleState::Attaching;
-    LoadedModule *record = module.get();
-    loader.modules.push_back(std::move(module));
-
-    HMODULE handle = record->handle;
-    if (record->entry != nullptr && !record->entry(handle, DLL_PROCESS_ATTACH, nullptr)) {
-        // Refused: unloaded at once, with no further notification.
-        tvhost::Forget(loader, record);
-        dlclose(library);
-        tvhost::lastLoadError = file + ": the entry routine refused the load";
-        tvhost::SetError(ERROR_DLL_INIT_FAILED);
-        return nullptr;
-    }
-    record->state = ModuleState::Loaded;
-    return handle;
+    return tvhost::Acquire(fileName, tvhost::Holder::Application);
 }
 
 FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR procName) {
@@ -272,26 +359,10 @@ FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR procName) {
 }
 
 BOOL WINAPI FreeLibrary(HMODULE module) {
-    Loader &loader = tvhost::TheLoader();
-    std::lock_guard<std::recursive_mutex> guard(loader.lock);
-    LoadedModule *record = tvhost::FindByHandle(loader, module);
-    // A module that is still attaching holds its first reference for the
-    // LoadLibraryA that is loading it; one that is detaching holds none.
-    // As on Windows: NULL is no handle at all, any other value that names no
-    // loaded module is a module not found.
-    if (record == nullptr || record->loadCount == 0 ||
-        (record->loadCount == 1 && record->state == ModuleState::Attaching)) {
-        tvhost::SetError(module == nullptr ? ERROR_INVALID_HANDLE : ERROR_MOD_NOT_FOUND);
-        return FALSE;
-    }
-    if (--record->loadCount > 0) return TRUE;
-
-    record->state = ModuleState::Detaching;
-    if (record->entry != nullptr) record->entry(module, DLL_PROCESS_DETACH, nullptr);
-    void *library = record->library;
-    tvhost::Forget(loader, record);
-    dlclose(library);
-    return TRUE;
+    DWORD error = tvhost::Release(module, tvhost::Holder::Application);
+    if (error == ERROR_SUCCESS) return TRUE;
+    tvhost::SetError(error);
+    return FALSE;
 }
 
 uint32_t TvHostThreadAttach(void) { return tvhost::NotifyThread(DLL_THREAD_ATTACH); }
@@ -301,7 +372,8 @@ uint32_t TvHostThreadDetach(void) { return tvhost::NotifyThread(DLL_THREAD_DETAC
 uint32_t TvHostLoadedModuleCount(void) {
     Loader &loader = tvhost::TheLoader();
     std::lock_guard<std::recursive_mutex> guard(loader.lock);
-    return static_cast<uint32_t>(loader.modules.size());
+    return static_cast<uint32_t>(std::count_if(loader.modules.begin(), loader.modules.end(),
+                                               [](const auto &module) { return tvhost::HeldByApplication(*module); }));
 }
 
 const char *TvHostLastLoadError(void) { return tvhost::lastLoadError.c_str(); }

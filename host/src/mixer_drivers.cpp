@@ -1,15 +1,12 @@
 #include "mixer_drivers.h"
 
-#include <dlfcn.h>
-#include <sys/stat.h>
-
-#include "module_path.h"
+#include "host_module.h"
 #include "settings.h"
 
 namespace tvhost {
 
 MixerDriver::~MixerDriver() {
-    if (module != nullptr) dlclose(module);
+    if (module != nullptr) FreeHostModule(module);
 }
 
 bool MixerDriverSet::Locate(UINT device, std::shared_ptr<MixerDriver> &driver, UINT &localId) const {
@@ -48,17 +45,14 @@ std::vector<std::string> MixerDriverNames() {
 }
 
 std::shared_ptr<MixerDriver> LoadMixerDriver(const std::string &name) {
-    std::string file = FindModule(name);
-    // Only a regular file goes to the dynamic linker: it would open a FIFO
-    // or a device and wait on it for ever.
-    struct stat info {};
-    if (file.empty() || stat(file.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return nullptr;
+    // The loader passes only a regular file to the dynamic linker, which would
+    // open a FIFO or a device and wait on it for ever.
+    HMODULE module = LoadHostModule(name.c_str());
+    if (module == nullptr) return nullptr;
     auto driver = std::make_shared<MixerDriver>();
-    driver->file = file;
-    driver->module = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (driver->module == nullptr) return nullptr;
-    driver->message = reinterpret_cast<MxdMessageProc>(dlsym(driver->module, MXD_ENTRY_NAME));
-    if (driver->message == nullptr) return nullptr;  // the destructor unloads it
+    driver->module = module;
+    driver->message = reinterpret_cast<MxdMessageProc>(FindHostModuleExport(module, MXD_ENTRY_NAME));
+    if (driver->message == nullptr) return nullptr;  // the destructor lets the module go
     return driver;
 }
 

@@ -13,8 +13,7 @@ namespace tvhost {
 // One loaded driver module. The module stays loaded while anything (the
 // driver set, an open mixer, a call in progress) holds a reference.
 struct MixerDriver {
-    std::string file;              // the module file that was opened
-    void *module = nullptr;        // dlopen handle
+    HMODULE module = nullptr;      // from LoadHostModule
     MxdMessageProc message = nullptr;
     UINT deviceCount = 0;          // its MXDM_GETNUMDEVS answer at load
 
@@ -39,8 +38,10 @@ struct MixerDriverSet {
 // default mixer driver when the setting is unset or empty.
 std::vector<std::string> MixerDriverNames();
 
-// Loads one driver by module name or path. Null when the module cannot be
-// found or opened, or does not export mxdMessage; such a driver is skipped.
+// Loads one driver by module name or path through the host loader. Null when
+// the module cannot be loaded or does not export mxdMessage, with the
+// thread's last error and TvHostLastLoadError() saying why; such a driver is
+// skipped.
 std::shared_ptr<MixerDriver> LoadMixerDriver(const std::string &name);
 
 // Loads every driver that MixerDriverNames() lists and asks each for its

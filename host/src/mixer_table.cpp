@@ -5,19 +5,12 @@
 #include <vector>
 
 #include "block_slab.h"
+#include "handle_table.h"
+#include "host_module.h"
 #include "tvhost/diag.h"
 
 namespace tvhost {
 namespace {
-
-// An open handle's place in the table. The table is a fixed array, one slot
-// per open handle at most, so opening and closing a mixer never allocates:
-// a handle lives in the slot its value names, and a new handle takes the
-// next value (in steps of 4) whose slot is free.
-struct MixerSlot {
-    HMIXER handle = 0;
-    std::shared_ptr<OpenMixer> open;  // null: the slot is free
-};
 
 struct MixerState {
     // Serialises loading and resetting, so a driver set is loaded once; it is
@@ -27,27 +20,12 @@ struct MixerState {
     // Guards the fields below; never held across a driver call.
     std::mutex lock;
     std::shared_ptr<const MixerDriverSet> drivers;
-    MixerSlot slots[kMaxOpenMixers];
-    std::size_t openCount = 0;
-    HMIXER next = kFirstMixerHandle;
+    HandleTable<HMIXER, OpenMixer, kFirstMixerHandle, kLastMixerHandle, kMaxOpenMixers> handles;
 };
 
 MixerState &State() {
     static MixerState *state = new MixerState;  // outlives every static destructor that may close a mixer
     return *state;
-}
-
-constexpr std::size_t SlotOf(HMIXER handle) { return ((handle - kFirstMixerHandle) >> 2) % kMaxOpenMixers; }
-
-constexpr HMIXER After(HMIXER handle) { return handle >= kLastMixerHandle ? kFirstMixerHandle : handle + 4; }
-
-// The slot that holds `handle` while it is open; null for a value that is
-// no open handle. The caller holds the state's lock.
-MixerSlot *OpenSlot(MixerState &state, HMIXER handle) {
-    if (handle < kFirstMixerHandle || handle > kLastMixerHandle || (handle - kFirstMixerHandle) % 4 != 0)
-        return nullptr;
-    MixerSlot &slot = state.slots[SlotOf(handle)];
-    return slot.open != nullptr && slot.handle == handle ? &slot : nullptr;
 }
 
 // The records of open mixers come from a fixed store as well: one block per
@@ -72,6 +50,9 @@ std::shared_ptr<const MixerDriverSet> CurrentMixerDrivers() {
         std::lock_guard<std::mutex> guard(state.lock);
         if (state.drivers) return state.drivers;
     }
+    // The drivers load and unload under the loader lock, taken before the
+    // mixer's own, as in a module's entry routine that calls a mixer function.
+    std::lock_guard<std::recursive_mutex> modules(HostModuleLock());
     std::lock_guard<std::mutex> loading(state.loadLock);
     {
         std::lock_guard<std::mutex> guard(state.lock);
@@ -90,56 +71,37 @@ std::shared_ptr<OpenMixer> MakeOpenMixer() {
 HMIXER AddOpenMixer(std::shared_ptr<OpenMixer> open) {
     MixerState &state = State();
     std::lock_guard<std::mutex> guard(state.lock);
-    if (state.openCount >= kMaxOpenMixers) return 0;
-    // A free slot is at most kMaxOpenMixers values away.
-    HMIXER handle = state.next;
-    while (state.slots[SlotOf(handle)].open != nullptr) handle = After(handle);
-    state.next = After(handle);
-    MixerSlot &slot = state.slots[SlotOf(handle)];
-    slot.handle = handle;
-    slot.open = std::move(open);
-    ++state.openCount;
-    return handle;
+    return state.handles.Add(std::move(open));
 }
 
 std::shared_ptr<OpenMixer> FindOpenMixer(HMIXER handle) {
     MixerState &state = State();
     std::lock_guard<std::mutex> guard(state.lock);
-    MixerSlot *slot = OpenSlot(state, handle);
-    return slot == nullptr ? nullptr : slot->open;
+    return state.handles.Find(handle);
 }
 
 std::shared_ptr<OpenMixer> TakeOpenMixer(HMIXER handle) {
     MixerState &state = State();
     std::lock_guard<std::mutex> guard(state.lock);
-    MixerSlot *slot = OpenSlot(state, handle);
-    if (slot == nullptr) return nullptr;
-    std::shared_ptr<OpenMixer> open = std::move(slot->open);
-    slot->handle = 0;
-    --state.openCount;
-    return open;
+    return state.handles.Take(handle);
 }
 
 std::size_t OpenMixerCount() {
     MixerState &state = State();
     std::lock_guard<std::mutex> guard(state.lock);
-    return state.openCount;
+    return state.handles.OpenCount();
 }
 
 void ResetMixers() {
     MixerState &state = State();
+    std::lock_guard<std::recursive_mutex> modules(HostModuleLock());
     std::lock_guard<std::mutex> loading(state.loadLock);
     std::vector<std::shared_ptr<OpenMixer>> closing;
     std::shared_ptr<const MixerDriverSet> drivers;
     {
         std::lock_guard<std::mutex> guard(state.lock);
-        closing.reserve(state.openCount);
-        for (MixerSlot &slot : state.slots) {
-            if (slot.open == nullptr) continue;
-            closing.push_back(std::move(slot.open));
-            slot.handle = 0;
-        }
-        state.openCount = 0;
+        closing.reserve(state.handles.OpenCount());
+        state.handles.TakeAll([&closing](std::shared_ptr<OpenMixer> open) { closing.push_back(std::move(open)); });
         drivers = std::move(state.drivers);
         state.drivers = nullptr;
     }

@@ -7,19 +7,18 @@
 // A step that fails at any point leaves the block not linked and releases
 // the module, so the library's bus calls see "no link" rather than a stale
 // pointer.
+//
+// The driver is loaded through the host's module calls (host_module.h): the
+// loader on the POSIX host, the system's on Windows, so a driver that is
+// missing, is no module or lacks its block fails with the loader's error.
 #include <cstring>
 #include <mutex>
 
-#include "partner_module.h"
+#include "host_module.h"
 #include "tvhost/thunk.h"
 
 namespace tvhost {
 namespace {
-
-std::mutex &LinkLock() {
-    static std::mutex lock;
-    return lock;
-}
 
 bool HasSignature(const char *signature) { return std::memcmp(signature, THUNK_SIGNATURE, 4) == 0; }
 
@@ -38,23 +37,23 @@ void Unlink(ThunkData32 *block) {
     block->linked = 0;
     block->partner = nullptr;
     block->module16 = nullptr;
-    if (module != nullptr) ReleasePartnerModule(module);
+    if (module != nullptr) FreeHostModule(static_cast<HMODULE>(module));
 }
 
 // Loads the driver module and checks its block; false (nothing kept
 // loaded) when the module or block is missing or malformed, or the driver
 // refuses.
 bool Link(ThunkData32 *block, const char *partnerBlock, const char *module16, DWORD reason) {
-    void *module = LoadPartnerModule(module16);
+    HMODULE module = LoadHostModule(module16);
     if (module == nullptr) return false;
-    const ThunkData16 *partner = FindPartnerBlock(module, partnerBlock);
+    const auto *partner = static_cast<const ThunkData16 *>(FindHostModuleExport(module, partnerBlock));
     if (partner == nullptr) {
-        ReleasePartnerModule(module);
+        FreeHostModule(module);
         SetLastError(ERROR_PROC_NOT_FOUND);
         return false;
     }
     if (!PartnerIsValid(partner) || !DriverAgrees(partner, reason)) {
-        ReleasePartnerModule(module);
+        FreeHostModule(module);
         SetLastError(ERROR_DLL_INIT_FAILED);
         return false;
     }
@@ -77,7 +76,9 @@ BOOL WINAPI ThunkConnect32(void *block32, LPCSTR partnerBlock, LPCSTR module16, 
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    std::lock_guard<std::mutex> guard(tvhost::LinkLock());
+    // Under the host's module lock: the step loads and frees the driver, and
+    // runs both inside the library's entry routine and called directly.
+    std::lock_guard<std::recursive_mutex> guard(tvhost::HostModuleLock());
 
     if (reason == DLL_PROCESS_DETACH) {
         // The driver hears of the detach, but nothing it says can keep the

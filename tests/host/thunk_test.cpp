@@ -10,6 +10,7 @@
 
 #include "support/simcard_access.h"
 #include "support/test_env.h"
+#include "tvhost/diag.h"
 #include "tvhost/thunk.h"
 
 namespace {
@@ -93,18 +94,50 @@ TEST_F(ThunkConnect, RefusesMalformedArgumentsWithoutTouchingTheBlock) {
     EXPECT_EQ(block.linked, 0u);
 }
 
-TEST_F(ThunkConnect, FailsWhenTheDriverOrItsBlockIsMissing) {
-    UseModuleDir(tvtest::MakeTempDir("no-drivers"));
-    ThunkData32 block = THUNK_DATA32_INIT;
-    EXPECT_FALSE(Connect(block, DLL_PROCESS_ATTACH));
-    EXPECT_EQ(GetLastError(), ERROR_MOD_NOT_FOUND);
-    EXPECT_EQ(block.linked, 0u);
+TEST_F(ThunkConnect, ADriverThatCannotBeLoadedFailsAsTheLoaderSays) {
+    std::string textDir = tvtest::MakeTempDir("text-driver");
+    tvtest::WriteFile(textDir + "/tvbus16.so", "not a module\n");
+    struct Case {
+        const char *what;
+        std::string dir;  // the module path; empty: the build tree's
+        const char *block;
+        DWORD error;
+        const char *words;
+    } cases[] = {
+        {"no driver", tvtest::MakeTempDir("no-drivers"), kPartner, ERROR_MOD_NOT_FOUND, "module not found"},
+        {"no shared object", textDir, kPartner, ERROR_BAD_EXE_FORMAT, "not a shared object"},
+        {"no such block", "", "thk_NoSuchBlock", ERROR_PROC_NOT_FOUND, "exports no thk_NoSuchBlock"},
+    };
+    for (const Case &c : cases) {
+        if (c.dir.empty())
+            tvtest::UseBuildTreeHost();
+        else
+            UseModuleDir(c.dir);
+        ThunkData32 block = THUNK_DATA32_INIT;
+        EXPECT_FALSE(ThunkConnect32(&block, c.block, kModule16, "tvcore.dll", nullptr, DLL_PROCESS_ATTACH)) << c.what;
+        EXPECT_EQ(GetLastError(), c.error) << c.what;
+        EXPECT_NE(std::string(TvHostLastLoadError()).find(c.words), std::string::npos) << c.what << ": "
+                                                                                         << TvHostLastLoadError();
+        EXPECT_EQ(block.linked, 0u) << c.what;
+        EXPECT_EQ(block.partner, nullptr) << c.what;
+    }
+}
 
-    tvtest::UseBuildTreeHost();
-    EXPECT_FALSE(ThunkConnect32(&block, "thk_NoSuchBlock", kModule16, "tvcore.dll", nullptr, DLL_PROCESS_ATTACH));
-    EXPECT_EQ(GetLastError(), ERROR_PROC_NOT_FOUND);
-    EXPECT_EQ(block.linked, 0u);
-    EXPECT_EQ(block.partner, nullptr);
+TEST_F(ThunkConnect, TheLinksLoadIsTheHostsNotTheApplications) {
+    UseModuleDir(TestDriverDir("well-formed"));
+    ThunkData32 block = THUNK_DATA32_INIT;
+    ASSERT_TRUE(Connect(block, DLL_PROCESS_ATTACH));
+    EXPECT_EQ(TvHostLoadedModuleCount(), 0u) << "the application loaded nothing";
+    HMODULE own = LoadLibraryA(kModule16);
+    ASSERT_EQ(static_cast<const void *>(block.partner), reinterpret_cast<const void *>(GetProcAddress(own, kPartner)))
+        << "one module, shared";
+    EXPECT_EQ(TvHostLoadedModuleCount(), 1u);
+    EXPECT_TRUE(FreeLibrary(own));
+    EXPECT_FALSE(FreeLibrary(own)) << "the link's load is not the application's to free";
+    EXPECT_TRUE(IsLoaded(TestDriver::File())) << "the link still holds it";
+    EXPECT_TRUE(Connect(block, DLL_THREAD_ATTACH));
+    EXPECT_TRUE(Connect(block, DLL_PROCESS_DETACH));
+    EXPECT_FALSE(IsLoaded(TestDriver::File()));
 }
 
 TEST_F(ThunkConnect, RefusesMalformedDriverBlocksAndReleasesTheModule) {

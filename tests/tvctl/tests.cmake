@@ -5,12 +5,13 @@ if(TARGET tvctl)
 
   tvcore_add_gtest(tvctl_unit_test
     SOURCES tvctl/config_lint_test.cpp tvctl/words_test.cpp tvctl/scan_engine_test.cpp tvctl/bus_words_test.cpp
-            tvctl/volume_words_test.cpp tvctl/card_readback_test.cpp
+            tvctl/volume_words_test.cpp tvctl/stations_test.cpp tvctl/card_readback_test.cpp
     LIBS tvctl_core)
 
   tvcore_add_gtest(tvctl_tool_test
     SOURCES tvctl/tool_runner.cpp tvctl/tour_test.cpp tvctl/commands_test.cpp tvctl/scan_test.cpp
-            tvctl/config_check_test.cpp tvctl/hostile_input_test.cpp tvctl/card_state_test.cpp
+            tvctl/config_check_test.cpp tvctl/hostile_input_test.cpp tvctl/tuning_test.cpp
+            tvctl/card_state_test.cpp
     LIBS nlohmann_json::nlohmann_json util
     DEPENDS tvctl)
   target_compile_definitions(tvctl_tool_test PRIVATE TVCTL_PROGRAM="$<TARGET_FILE:tvctl>")
@@ -24,4 +25,19 @@ if(TARGET tvctl)
     target_compile_definitions(tvctl_alsa_test PRIVATE TVCTL_PROGRAM="$<TARGET_FILE:tvctl>"
       TVCORE_TEST_ALSA_PLUGIN="$<TARGET_FILE:asound_module_ctl_tvtest>")
   endif()
+endif()
+
+# The manual page renders without a groff warning; the completion script
+# parses and completes plans and station names.
+if(TARGET tvctl)
+  find_program(GROFF groff)
+  if(GROFF)
+    add_test(NAME TvctlManPage
+      COMMAND sh -c "out=$(${GROFF} -man -ww -z \"$1\" 2>&1); [ -z \"$out\" ] || { echo \"$out\"; exit 1; }"
+              sh ${PROJECT_SOURCE_DIR}/docs/man/tvctl.1)
+    set_tests_properties(TvctlManPage PROPERTIES LABELS tvctl)
+  endif()
+  add_test(NAME TvctlCompletion
+    COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/completion_test.sh ${PROJECT_SOURCE_DIR}/tools/tvctl/tvctl.bash)
+  set_tests_properties(TvctlCompletion PROPERTIES LABELS tvctl)
 endif()

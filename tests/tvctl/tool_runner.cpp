@@ -46,6 +46,10 @@ ToolRun RunTvctl(const std::vector<std::string> &args, const std::vector<std::pa
         // The simulated mixer serves unless a test says otherwise (tvctl itself
         // takes the library's default, the system's mixer where it is built).
         setenv("TVHOST_MIXERS", "tvmixsim", 1);
+        // Each run has its own tuner record and station list unless the test
+        // names them, so runs never share state by accident.
+        setenv("XDG_STATE_HOME", (dir + "/state").c_str(), 1);
+        setenv("XDG_CONFIG_HOME", (dir + "/config").c_str(), 1);
         for (const auto &[name, value] : env) {
             if (value.empty())
                 unsetenv(name.c_str());

@@ -120,7 +120,8 @@ TEST(TvctlPlanInfoTest, ChannelsAreTheLibrarysTables) {
     EXPECT_FALSE(Channel(BroadcastPlan(), 70));
     EXPECT_EQ(NotInPlan(CablePlan(), 126), "channel 126 is not in the cable plan (1-125)");
     EXPECT_EQ(PlanByName("broadcast")->plan, BroadcastPlan().plan);
-    EXPECT_FALSE(PlanByName("Cable"));
+    EXPECT_EQ(PlanByName("Cable")->plan, CablePlan().plan);  // names are taken in any case
+    EXPECT_FALSE(PlanByName("cable-x"));
 }
 
 }  // namespace

@@ -186,7 +186,7 @@ public:
         volume->add_option("volume", volumeText_, "the new volume, a percentage of the range, or a change");
         CLI::App *mute =
             chosen(app.add_subcommand("mute", "turn mute on or off, switch it over, or show it: audio mute [on|off|toggle]"));
-        mute->add_option("state", muteText_, "on, off or toggle")->check(CLI::IsMember({"on", "off", "toggle"}));
+        mute->add_option("state", muteText_, "on, off or toggle")->transform(CLI::IsMember({"on", "off", "toggle"}, CLI::ignore_case));
     }
     std::string Name() const override { return "audio " + sub_; }
     bool Traced() const override { return false; }

@@ -40,8 +40,9 @@ public:
         app.footer("Shows what the card holds beside what this run set. The card's values are read back from\n"
                    "the video decoder's registers (I2C_Read) and put in the library's terms; the run's values are\n"
                    "the library's GetTVParam answers (128 each and channel 0 at load), and the run's source is\n"
-                   "the one tvctl selected (the library cannot report it). The tuner cannot be read back. On the\n"
-                   "simulated card what the card holds outlives the run (tvctl reset switches it off and on).\n"
+                   "the one tvctl selected (the library cannot report it). The tuner cannot be read back: its\n"
+                   "line is tvctl's own record of what it tuned. On the simulated card what the card holds\n"
+                   "outlives the run (tvctl reset switches it off and on).\n"
                    "Volume and mute are shown once audio was set up in this session.");
     }
     std::string Name() const override { return "get"; }
@@ -61,7 +62,7 @@ public:
         for (size_t i = 0; i < 5; ++i) {
             set[i] = tv->GetTVParam(rows[i].id);
             if (set[i] < 0)
-                return reply.Fail(UnexpectedResult(fmt::format("GetTVParam({})", rows[i].id).c_str(), set[i]));
+                return reply.Fail(UnexpectedResult(fmt::format("GetTVParam({})", rows[i].id), set[i]));
         }
         reply.data["source"] = SourceName(session.source);
         for (size_t i = 0; i < 5; ++i) reply.data[rows[i].name] = set[i];
@@ -82,13 +83,14 @@ public:
         }
         auto held = [&](uint32_t value) { return readable ? std::to_string(value) : std::string("?"); };
 
-        out.Print("{:<11} {:<15} {}", "", "on the card", "set in this run");
+        out.Print("{:<11} {:<15} {}", "", "on the card", "as set");
         out.Print("{:<11} {:<15} {}", "source", readable ? card.input : "?", SourceName(session.source));
-        // The tuner cannot be read back: the card's column of this row is
-        // where tvctl's own memory of the tuned channel or frequency goes.
+        // The tuner cannot be read back: what it was last tuned to is tvctl's
+        // own record, on the tuner line below the table.
         out.Print("{:<11} {:<15} {}", "channel", "-", set[0]);
         const uint32_t fromCard[4] = {card.brightness, card.contrast, card.hue, card.saturation};
         for (size_t i = 1; i < 5; ++i) out.Print("{:<11} {:<15} {}", rows[i].name, held(fromCard[i - 1]), set[i]);
+        ShowTuner(session, reply);
 
         if (session.audioReady) {
             uint32_t left = tv->GetTVVol(&session.audio);

@@ -2,6 +2,13 @@
 // register, through the library's bus calls.
 #include <fmt/format.h>
 
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+
 #include "commands.h"
 #include "driver_i2cdev.h"
 #include "numbers.h"
@@ -21,25 +28,48 @@ public:
         app.require_subcommand(1, 1);
         app.footer("Device addresses are the 8-bit form the card uses (decoder 0x88, tuner 0xC2); a 7-bit\n"
                    "address below 0x80 (as i2cdetect shows it) is accepted and converted. Numbers are decimal\n"
-                   "or 0x hex. The calls go through the library to whichever bus it is linked to.");
+                   "or 0x hex. The calls go through the library to whichever bus it is linked to.\n"
+                   "On a real bus (--bus i2cdev or v4l2), write, block and a dump of the tuner (each of its 256\n"
+                   "reads first sends it a register byte) ask before they go out, as i2c-tools do: -y answers\n"
+                   "yes; without a terminal to ask on, they are refused unless -y is given.");
         // The sub-apps live only as long as the parse; the choice is kept here.
         auto chosen = [this](CLI::App *sub) { sub->callback([this, sub] { sub_ = sub->get_name(); }); return sub; };
         CLI::App *read = chosen(app.add_subcommand("read", "read one register: i2c read ADDR REG"));
         read->add_option("address", address_, "device address")->required();
         read->add_option("register", reg_, "register number 0x00-0xFF")->required();
+        read->add_flag("-b,--bare", bare_, "print only the value, as i2cget does (0xa9)");
         CLI::App *write = chosen(app.add_subcommand("write", "write one register: i2c write ADDR REG VALUE"));
         write->add_option("address", address_, "device address")->required();
         write->add_option("register", reg_, "register number 0x00-0xFF")->required();
         write->add_option("value", value_, "value 0x00-0xFF")->required();
+        write->add_flag("-y,--yes", yes_, "on a real bus, write without asking");
         CLI::App *block = chosen(app.add_subcommand("block", "send bytes with no register in front: i2c block ADDR BYTE..."));
         block->add_option("address", address_, "device address")->required();
         block->add_option("bytes", bytes_, "the bytes, 0x00-0xFF each")->required();
+        block->add_flag("-y,--yes", yes_, "on a real bus, send without asking");
         CLI::App *dump = chosen(app.add_subcommand("dump", "read registers 0x00-0xFF: i2c dump ADDR"));
         dump->add_option("address", address_, "device address")->required();
+        dump->add_flag("-y,--yes", yes_, "on a real bus, dump the tuner without asking");
         chosen(app.add_subcommand("adapters", "list the I2C adapters the i2c-dev bus driver sees"));
     }
 
     std::string Name() const override { return "i2c " + sub_; }
+    std::string Validate() const override {
+        if (sub_ == "adapters") return "";
+        Parsed<uint32_t> address = ParseDeviceAddress(address_);
+        if (!address.value && ParseNumber(address_)) return "";  // out of range: refused when run
+        if (!address.value) return address.error;
+        auto form = [](const std::string &text, const std::string &what) -> std::string {
+            return ParseNumber(text) ? "" : fmt::format("{} \"{}\" is not a number", what, text);
+        };
+        if (sub_ == "read" || sub_ == "write")
+            if (std::string error = form(reg_, "register"); !error.empty()) return error;
+        if (sub_ == "write")
+            if (std::string error = form(value_, "value"); !error.empty()) return error;
+        for (size_t i = 0; i < bytes_.size(); ++i)
+            if (std::string error = form(bytes_[i], fmt::format("byte {}", i + 1)); !error.empty()) return error;
+        return "";
+    }
     bool Traced() const override { return sub_ != "adapters"; }
 
     void Run(Session &session, Reply &reply) override {
@@ -50,6 +80,7 @@ public:
         device_ = *address.value;
         reply.data["address"] = device_;
         if (sub_ == "read") return Read(session, reply);
+        if (!Confirmed(session, reply)) return;
         if (sub_ == "write") return Write(session, reply);
         if (sub_ == "block") return Block(session, reply);
         return Dump(session, reply);
@@ -63,6 +94,32 @@ private:
             return false;
         }
         out = *parsed.value;
+        return true;
+    }
+
+    // A write, a block or a tuner dump on a real bus goes out only when the
+    // user said yes: with -y, or at the question on a terminal.
+    bool Confirmed(Session &session, Reply &reply) const {
+        const bool realBus = session.Options().host.bus != BusChoice::Simulated;
+        if (!realBus || yes_ || (sub_ == "dump" && device_ != kTunerAddress)) return true;
+        const std::string what = sub_ == "write"   ? fmt::format("write register {} of {}", Hex(ParseByte(reg_, "").value.value_or(0)), Hex(device_))
+                                 : sub_ == "block" ? fmt::format("send {} bytes to {}", bytes_.size(), Hex(device_))
+                                                   : fmt::format("dump the tuner at {} (256 register-select writes)", Hex(device_));
+        if (isatty(STDIN_FILENO) != 1 || session.Out().Json()) {
+            reply.Fail(fmt::format("i2c {} would {} on a real bus: give -y to do it (there is no terminal to ask "
+                                   "on){}",
+                                   sub_, what, HelpPointer(session, "i2c")));
+            return false;
+        }
+        std::fflush(stdout);
+        std::fprintf(stderr, "This will %s on a real bus.\nA wrong write can upset the card. Continue? [y/N] ",
+                     what.c_str());
+        std::fflush(stderr);
+        std::string answer;
+        if (!std::getline(std::cin, answer) || (answer != "y" && answer != "Y" && answer != "yes")) {
+            reply.Fail("i2c " + sub_ + ": not done (not confirmed)");
+            return false;
+        }
         return true;
     }
 
@@ -86,6 +143,7 @@ private:
         NoteSilentAddress(session, reply);
         reply.data["value"] = result;
         const char *name = RegisterName(device_, reg);
+        if (bare_) return session.Out().Print("0x{:02x}", result);
         session.Out().Print("{} reg {}{}{}: {} ({})", Hex(device_), Hex(reg), *name ? " " : "", name, Hex(result),
                             result);
     }
@@ -175,6 +233,8 @@ private:
     std::string address_, reg_, value_;
     std::vector<std::string> bytes_;
     uint32_t device_ = 0;
+    bool bare_ = false;
+    bool yes_ = false;
 };
 
 }  // namespace

@@ -4,8 +4,11 @@
 #include <algorithm>
 
 #include "commands.h"
+#include "xdg_paths.h"
 #include "numbers.h"
+#include "interrupt.h"
 #include "scan.h"
+#include "station_list.h"
 #include "tv_ops.h"
 
 namespace tvctl {
@@ -25,7 +28,7 @@ nlohmann::ordered_json StationsJson(const ScanResult &result) {
     return stations;
 }
 
-std::string StationList(const std::vector<uint32_t> &channels) {
+std::string ChannelListText(const std::vector<uint32_t> &channels) {
     std::string text;
     for (uint32_t channel : channels) text += fmt::format("{}{}", text.empty() ? "" : " ", channel);
     return text.empty() ? "none" : text;
@@ -34,13 +37,19 @@ std::string StationList(const std::vector<uint32_t> &channels) {
 class ScanCommand : public Command {
 public:
     explicit ScanCommand(CLI::App &app) {
-        app.add_option("plan", plan_, "cable or broadcast (selects the tuner with that plan); default: the current plan");
+        app.add_option("plan", plan_,
+                       "cable, broadcast, cable-irc or cable-hrc (selects the tuner with that plan); default: the "
+                       "current plan");
+        CLI::Option *save = app.add_option(
+            "--save", saveFile_, "write the stations found to the station list FILE (default $XDG_CONFIG_HOME/tvctl/stations)");
+        save->expected(0, 1);
+        app.callback([this, save] { saveGiven_ = save->count() > 0; });
         app.add_flag("--fast", fast_, "program the tuner directly and poll the decoder's lock bit");
         app.add_option("--channels", range_, "only channels A-B (or one channel A) of the plan");
         app.add_option("--tuner-status", tunerStatus_,
                        "fast scan: leave an empty channel once the tuner reports settled: auto (on the simulated "
                        "card only), on, off")
-            ->check(CLI::IsMember({"auto", "on", "off"}));
+            ->transform(CLI::IsMember({"auto", "on", "off"}, CLI::ignore_case));
         app.add_option("--grace", graceMs_,
                        "fast scan: ms the decoder may take to lock after the tuner settled (default 0 on the "
                        "simulated card, 40 on a real bus)")
@@ -57,32 +66,41 @@ public:
             "byte) it also leaves an empty channel as soon as the tuner has settled and the decoder has not\n"
             "locked within the grace time. The last channel is tuned with SetTVParam so that the library's\n"
             "record of the channel stays true: that last step costs one normal tune (150 ms).\n"
-            "Both scans leave the tuner on the last channel of the range.");
+            "Afterwards the tuner goes back to the channel or frequency it was on (without one, it stays on\n"
+            "the last channel scanned). Ctrl-C stops a scan: the stations found so far are listed (and\n"
+            "saved with --save) and tvctl exits with status 130.\n"
+            "--save keeps the names (and fine tuning) the list already gives these channels, and the list's\n"
+            "other stations; new stations are named PLAN-CHANNEL (cable-7), a name you may change.");
     }
     std::string Name() const override { return bench_ ? "scan bench" : "scan"; }
 
+    std::string Validate() const override {
+        if (!plan_.empty() && !PlanByName(plan_))
+            return fmt::format("unknown channel plan \"{}\" ({})", plan_, PlanNames());
+        if (!range_.empty() && !Range())
+            return fmt::format("channel range \"{}\" is not of the form A-B with A <= B", range_);
+        return "";
+    }
+
     void Run(Session &session, Reply &reply) override {
-        std::optional<PlanInfo> plan;
-        if (!plan_.empty()) {
-            plan = PlanByName(plan_);
-            if (!plan) {
-                reply.Fail(fmt::format("unknown channel plan \"{}\" (cable, broadcast)", plan_));
-                return;
-            }
-        }
+        std::optional<PlanInfo> plan = plan_.empty() ? std::nullopt : PlanByName(plan_);
         ScanOptions options;
-        if (!ParseRange(plan ? *plan : PlanOfSource(session.source).value_or(CablePlan()), options, reply)) return;
+        if (!ParseRange(plan ? *plan : CurrentPlan(session).value_or(CablePlan()), options, reply)) return;
 
         const TvCalls *tv = session.Library(reply);
         if (tv == nullptr) return;
+        // Where the tuner is now, to go back there afterwards.
+        const Source sourceBefore = session.source;
+        const TunerMemory memoryBefore = session.tuner;
+        const std::optional<TuneTarget> before = LastTuned(session);
         if (plan) {
-            Source source = plan->plan == CablePlan().plan ? Source::Cable : Source::Broadcast;
-            if (session.source != source) {
-                if (!SelectSource(session, *tv, source, reply)) return;
-                session.Out().Print("source: tuner, {} plan", plan->name);
+            std::optional<PlanInfo> current = CurrentPlan(session);
+            if (!current || current->plan != plan->plan) {
+                if (!SelectPlan(session, *tv, *plan, reply)) return;
+                session.Out().Tell("source: tuner, {} plan", plan->name);
             }
         } else {
-            plan = PlanOfSource(session.source);
+            plan = CurrentPlan(session);
             if (!plan) {
                 reply.Fail(fmt::format("scan needs the tuner, but the video source is {}: give the plan "
                                        "(scan cable or scan broadcast)",
@@ -90,6 +108,7 @@ public:
                 return;
             }
         }
+        if (!EnsureLibrarySource(session, *tv, SourceOfPlan(*plan), reply)) return;
         options.plan = *plan;
         const bool simulated = session.Bus() == BusKind::Simulated;
         options.tunerStatus = tunerStatus_ == "on" || (tunerStatus_ == "auto" && simulated);
@@ -101,22 +120,34 @@ public:
             return;
         }
         options.fast = fast_;
-        ScanResult result = Scan(session, *tv, options);
+        ScanResult result;
+        {
+            InterruptGuard guard;
+            InterruptGuard::Clear();
+            options.stop = InterruptGuard::Flag();
+            result = Scan(session, *tv, options);
+            InterruptGuard::Clear();
+        }
         Report(session, options, result, reply);
+        if (saveGiven_) Save(session, options, result, reply);
+        GoBack(session, *tv, options, result, sourceBefore, memoryBefore, before, reply);
     }
 
 private:
+    std::optional<std::pair<uint64_t, uint64_t>> Range() const {
+        size_t dash = range_.find('-');
+        std::optional<uint64_t> first = ParseNumber(range_.substr(0, dash));
+        std::optional<uint64_t> last = dash == std::string::npos ? first : ParseNumber(range_.substr(dash + 1));
+        if (!first || !last || *first > *last) return std::nullopt;
+        return std::pair{*first, *last};
+    }
+
     bool ParseRange(const PlanInfo &plan, ScanOptions &options, Reply &reply) const {
         options.first = plan.firstChannel;
         options.last = plan.lastChannel;
         if (range_.empty()) return true;
-        size_t dash = range_.find('-');
-        std::optional<uint64_t> first = ParseNumber(range_.substr(0, dash));
-        std::optional<uint64_t> last = dash == std::string::npos ? first : ParseNumber(range_.substr(dash + 1));
-        if (!first || !last || *first > *last) {
-            reply.Fail(fmt::format("channel range \"{}\" is not of the form A-B with A <= B", range_));
-            return false;
-        }
+        auto [firstValue, lastValue] = *Range();
+        std::optional<uint64_t> first = firstValue, last = lastValue;
         // Without a plan argument, the range is checked against the plan of
         // the current source (cable when that is no tuner; then the scan is
         // refused anyway).
@@ -166,8 +197,11 @@ private:
         reply.data["finalChannel"] = result.finalChannel;
         reply.data["finalLocked"] = result.finalResult == TV_OK;
 
-        out.Print("{} scan of the {} plan, channels {}-{}: {} station{} in {:.1f} s", mode, options.plan.name,
-                  options.first, options.last, locked.size(), locked.size() == 1 ? "" : "s", result.seconds);
+        std::string stopped = result.interrupted && !result.channels.empty()
+                                  ? fmt::format(" (stopped after channel {})", result.channels.back().info.channel)
+                                  : "";
+        out.Print("{} scan of the {} plan, channels {}-{}{}: {} station{} in {:.1f} s", mode, options.plan.name,
+                  options.first, options.last, stopped, locked.size(), locked.size() == 1 ? "" : "s", result.seconds);
         if (!locked.empty()) {
             out.Print("  channel  carrier MHz  band");
             for (const ScannedChannel &channel : result.channels)
@@ -175,10 +209,102 @@ private:
                     out.Print("  {:>7}  {:>11}  {}", channel.info.channel, Mhz(channel.info.carrierKHz),
                               BandName(channel.info.bandCode));
         }
-        if (result.finalChannel != 0)
-            out.Print("tuner left on {} channel {} ({})", options.plan.name, result.finalChannel,
-                      result.finalResult == TV_OK ? "locked" : "no lock");
-        if (!result.error.empty()) reply.Fail("the scan stopped: " + result.error);
+        if (result.interrupted)
+            reply.Fail(fmt::format("the scan was interrupted (Ctrl-C) after {} of its channels; the stations above "
+                                   "are those found so far",
+                                   result.channels.size()),
+                       kExitInterrupted);
+        else if (!result.error.empty())
+            reply.Fail("the scan stopped: " + result.error);
+    }
+
+    // The stations found, into the station list (see the footer).
+    void Save(Session &session, const ScanOptions &options, const ScanResult &result, Reply &reply) const {
+        std::string file = saveFile_.empty() ? DefaultStationFile() : saveFile_;
+        if (file.empty()) {
+            Note(session, reply, "the stations were not saved: neither XDG_CONFIG_HOME nor HOME is set");
+            return;
+        }
+        std::string ignored;
+        std::optional<StationList> old = LoadStations(file, &ignored);
+        std::vector<Station> kept, plan;
+        auto scanned = [&](uint32_t channel) {
+            for (const ScannedChannel &c : result.channels)
+                if (c.info.channel == channel) return true;
+            return false;
+        };
+        if (old) {
+            for (const std::string &problem : old->problems) Note(session, reply, problem);
+            for (const Station &station : old->stations)
+                if (station.channel == 0 || station.plan != options.plan.plan || !scanned(station.channel))
+                    kept.push_back(station);
+        }
+        for (const ScannedChannel &channel : result.channels) {
+            if (!channel.locked) continue;
+            Station station{fmt::format("{}-{}", options.plan.name, channel.info.channel), options.plan.plan,
+                            channel.info.channel};
+            if (old)
+                for (const Station &known : old->stations)
+                    if (known.plan == station.plan && known.channel == station.channel) station = known;
+            StationList taken{kept, {}};
+            taken.stations.insert(taken.stations.end(), plan.begin(), plan.end());
+            for (int suffix = 2; FindStation(taken, station.name) != nullptr; ++suffix)
+                station.name = fmt::format("{}-{}-{}", options.plan.name, channel.info.channel, suffix);
+            plan.push_back(station);
+        }
+        kept.insert(kept.end(), plan.begin(), plan.end());
+        std::string error;
+        if (!WriteFileAtomically(file, FormatStations(kept), &error)) {
+            if (reply.ok) reply.Fail("the stations were not saved: " + error);
+            return;
+        }
+        reply.data["saved"] = file;
+        Note(session, reply, fmt::format("{} station{} of the {} plan saved to {} ({} in the list)", plan.size(),
+                                         plan.size() == 1 ? "" : "s", options.plan.name, file, kept.size()));
+    }
+
+    // Puts the tuner (and the input) back where they were before the scan;
+    // with nothing tuned before, the tuner stays on the last channel scanned.
+    void GoBack(Session &session, const TvCalls &tv, const ScanOptions &options, const ScanResult &result,
+                Source sourceBefore, const TunerMemory &memoryBefore, const std::optional<TuneTarget> &before,
+                Reply &reply) const {
+        const Console &out = session.Out();
+        Reply step;
+        if (before) {
+            TuneOutcome back = Tune(session, tv, *before, step);
+            if (!back.tuned) {
+                Note(session, reply, "the tuner could not go back: " + step.error);
+                return;
+            }
+            RestoreInput(session, tv, sourceBefore, step);
+            session.tuner = memoryBefore;
+            SaveTuner(session, reply);
+            reply.data["back"] = DescribeTarget(*before);
+            reply.data["backLocked"] = back.locked;
+            out.Tell("tuner back on {}: {}", DescribeTarget(*before), back.locked ? "locked" : "no lock");
+            return;
+        }
+        uint32_t lastChannel = result.channels.empty() ? 0 : result.channels.back().info.channel;
+        if (lastChannel == 0) return RestoreInput(session, tv, sourceBefore, step);
+        if (result.finalChannel != lastChannel) {
+            // Stopped early: the library (or tvctl's record) takes the channel the tuner is on.
+            TuneOutcome last = Tune(session, tv, TuneTarget{options.plan, lastChannel}, step);
+            if (last.tuned) out.Tell("tuner left on {} channel {} ({})", options.plan.name, lastChannel,
+                                     last.locked ? "locked" : "no lock");
+            return RestoreInput(session, tv, sourceBefore, step);
+        }
+        session.tuner = TunerMemory{"tuner", options.plan.plan, lastChannel,
+                                    result.channels.back().info.carrierHz, 0};
+        SaveTuner(session, reply);
+        out.Tell("tuner left on {} channel {} ({})", options.plan.name, result.finalChannel,
+                 result.finalResult == TV_OK ? "locked" : "no lock");
+        RestoreInput(session, tv, sourceBefore, step);
+    }
+
+    // A scan selects the tuner; an input that was not the tuner comes back.
+    static void RestoreInput(Session &session, const TvCalls &tv, Source sourceBefore, Reply &step) {
+        if (sourceBefore != Source::Composite && sourceBefore != Source::SVideo) return;
+        if (SelectSource(session, tv, sourceBefore, step)) session.Out().Tell("source: {} again", SourceName(sourceBefore));
     }
 
     void Bench(Session &session, const TvCalls &tv, ScanOptions options, Reply &reply) const {
@@ -208,8 +334,8 @@ private:
         out.Print("{} plan, channels {}-{} ({} channels){}", options.plan.name, options.first, options.last,
                   standard.channels.size(),
                   card != nullptr ? fmt::format(", simulated tuner settle time {} ms", card->GetSettleMs()) : "");
-        out.Print("standard scan: {:7.3f} s  stations: {}", standard.seconds, StationList(standardStations));
-        out.Print("fast scan:     {:7.3f} s  stations: {}", fast.seconds, StationList(fastStations));
+        out.Print("standard scan: {:7.3f} s  stations: {}", standard.seconds, ChannelListText(standardStations));
+        out.Print("fast scan:     {:7.3f} s  stations: {}", fast.seconds, ChannelListText(fastStations));
         out.Print("ratio fast/standard: {:.3f}  ({})", ratio, same ? "same stations" : "RESULTS DIFFER");
         if (!standard.error.empty()) reply.Fail("the standard scan stopped: " + standard.error);
         else if (!fast.error.empty()) reply.Fail("the fast scan stopped: " + fast.error);
@@ -217,6 +343,8 @@ private:
     }
 
     std::string plan_;
+    std::string saveFile_;
+    bool saveGiven_ = false;
     bool fast_ = false;
     std::string range_;
     std::string tunerStatus_ = "auto";
@@ -229,7 +357,7 @@ private:
 }  // namespace
 
 std::vector<CommandEntry> ScanCommands() {
-    return {{"scan", "find the stations of a channel plan: scan [cable|broadcast] [--fast]",
+    return {{"scan", "find the stations of a channel plan: scan [PLAN] [--fast] [--save [FILE]]",
              [](CLI::App &app) { return std::make_unique<ScanCommand>(app); }}};
 }
 

@@ -85,15 +85,7 @@ private:
         return calls;
     }
 
-    static std::string Meaning(int32_t result) {
-        switch (result) {
-            case TV_OK: return "0 (done)";
-            case TV_ERR_BAD_PARAM: return "-2 (no such parameter)";
-            case TV_ERR_BAD_VALUE: return "-3 (refused)";
-            case TV_ERR_NO_LOCK: return "-4 (tuned, no lock)";
-            default: return fmt::format("{}", result);
-        }
-    }
+    static std::string Meaning(int32_t result) { return ResultMeaning(result); }
 
     // Whether a station is on the air at a channel's carrier.
     bool OnAir(const ChannelInfo &channel) const { return SimCardOnAir(*session_.Card(), channel.carrierKHz); }

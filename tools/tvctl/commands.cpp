@@ -1,6 +1,7 @@
 #include "commands.h"
 
 #include <algorithm>
+#include <cctype>
 
 #include "bus_words.h"
 
@@ -32,8 +33,8 @@ public:
 
 std::vector<CommandEntry> BuildTable() {
     std::vector<CommandEntry> table;
-    for (auto family : {TourCommands, TvCommands, CardCommands, ScanCommands, PlanCommands, I2cCommands, AudioCommands,
-                        ConfigCommands})
+    for (auto family : {TourCommands, TvCommands, CardCommands, TuningCommands, StationCommands, ScanCommands, PlanCommands,
+                        I2cCommands, AudioCommands, ConfigCommands})
         for (CommandEntry &entry : family()) table.push_back(std::move(entry));
     table.push_back({"shell",
                      "read commands line by line (a prompt with history on a terminal; a script from a pipe)",
@@ -57,16 +58,16 @@ void ShowTrace(Session &session, uint64_t mark, Reply &reply) {
         return;
     }
     const Console &out = session.Out();
-    out.Print("bus log: {} transaction{}", entries.size() + dropped, entries.size() + dropped == 1 ? "" : "s");
-    if (dropped) out.Print("  ({} earlier ones have left the card's log)", dropped);
+    out.Tell("bus log: {} transaction{}", entries.size() + dropped, entries.size() + dropped == 1 ? "" : "s");
+    if (dropped) out.Tell("  ({} earlier ones have left the card's log)", dropped);
     constexpr size_t kHead = 60, kTail = 20;
     uint64_t start = entries.empty() ? 0 : entries.front().timeUs;
     for (size_t i = 0; i < entries.size(); ++i) {
         if (entries.size() > kHead + kTail && i == kHead) {
-            out.Print("  ... {} more ...", entries.size() - kHead - kTail);
+            out.Tell("  ... {} more ...", entries.size() - kHead - kTail);
             i = entries.size() - kTail;
         }
-        out.Say(FormatTransaction(entries[i], start));
+        out.Tell("{}", FormatTransaction(entries[i], start));
     }
 }
 
@@ -84,8 +85,52 @@ bool IsCommandName(std::string_view word) {
 
 std::string CommandList() {
     std::string text;
-    for (const CommandEntry &entry : CommandTable()) text += fmt::format("  {:<8} {}\n", entry.name, entry.summary);
+    for (const CommandEntry &entry : CommandTable()) text += fmt::format("  {:<9} {}\n", entry.name, entry.summary);
     return text;
+}
+
+std::string HelpPointer(const Session &session, std::string_view command) {
+    if (session.inShell) return command.empty() ? "; see help" : fmt::format("; see help {}", command);
+    return command.empty() ? "; see tvctl --help" : fmt::format("; see tvctl {} --help", command);
+}
+
+namespace {
+
+// "{a,b,c}" -> "a, b, c"
+std::string ListOfSet(std::string set) {
+    if (set.size() >= 2 && set.front() == '{' && set.back() == '}') set = set.substr(1, set.size() - 2);
+    std::string out;
+    for (char c : set) out += c == ',' ? std::string(", ") : std::string(1, c);
+    return out;
+}
+
+}  // namespace
+
+std::string ParseErrorSentence(std::string_view command, const CLI::ParseError &error) {
+    std::string what = error.what();
+    // "--state: yes not in {on,off}" (a choice) and "--grace: Value 200 not in range 0 to 150"
+    size_t colon = what.find(": ");
+    size_t notIn = what.find(" not in {");
+    if (colon != std::string::npos && notIn != std::string::npos && notIn > colon)
+        return fmt::format("{}: {} must be one of {}, not \"{}\"", command, what.substr(0, colon),
+                           ListOfSet(what.substr(notIn + 8)), what.substr(colon + 2, notIn - colon - 2));
+    size_t range = what.find(" not in range ");
+    if (colon != std::string::npos && range != std::string::npos && what.compare(colon + 2, 6, "Value ") == 0)
+        return fmt::format("{}: {} must be from {}, not {}", command, what.substr(0, colon),
+                           what.substr(range + 14),
+                           what.substr(colon + 8, range - colon - 8));
+    if (dynamic_cast<const CLI::RequiredError *>(&error) != nullptr && what.size() > 12 &&
+        what.compare(what.size() - 12, 12, " is required") == 0)
+        return fmt::format("{} needs its argument \"{}\"", command, what.substr(0, what.size() - 12));
+    if (what.rfind("A subcommand is required", 0) == 0) return fmt::format("{} needs one of its subcommands", command);
+    if (what.rfind("The following argument", 0) == 0) {
+        size_t at = what.find(": ");
+        return fmt::format("{} does not take {}", command, at == std::string::npos ? what : what.substr(at + 2));
+    }
+    if (dynamic_cast<const CLI::ConversionError *>(&error) != nullptr)
+        return fmt::format("{}: a value is not of the kind the option takes ({})", command, what);
+    if (!what.empty()) what[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(what[0])));
+    return fmt::format("{}: {}", command, what);
 }
 
 ParsedCommand ParseCommand(const Words &words) {
@@ -99,6 +144,7 @@ ParsedCommand ParseCommand(const Words &words) {
             parsed.error += " (options of tvctl itself go before the first command)";
         return parsed;
     }
+    parsed.name = entry->name;
     CLI::App app(entry->summary, std::string("tvctl ") + entry->name);
     app.set_help_flag("-h,--help", "show this command's help");
     std::unique_ptr<Command> command = entry->define(app);
@@ -110,7 +156,7 @@ ParsedCommand ParseCommand(const Words &words) {
         parsed.help = app.help();  // a nested command's own help when it was asked for (i2c read --help)
         return parsed;
     } catch (const CLI::ParseError &error) {
-        parsed.error = fmt::format("{}: {}", entry->name, error.what());
+        parsed.error = ParseErrorSentence(entry->name, error);
         for (const std::string &word : words)
             if (word == "--json" || word == "--trace" || word == "--bus" || word == "--mixer") {
                 parsed.error += fmt::format(" ({} is an option of tvctl itself: put it before the first command)", word);
@@ -118,7 +164,8 @@ ParsedCommand ParseCommand(const Words &words) {
             }
         return parsed;
     }
-    parsed.command = std::move(command);
+    parsed.error = command->Validate();
+    if (parsed.error.empty()) parsed.command = std::move(command);
     return parsed;
 }
 
@@ -132,7 +179,7 @@ int RunWords(Session &session, const std::vector<Words> &commands) {
         }
         if (!one.command) {
             Reply reply;
-            reply.Fail(one.error + "; see tvctl --help", kExitUsage);
+            reply.Fail(one.error + HelpPointer(session, one.name), kExitUsage);
             session.Out().Finish(words.empty() ? "" : words.front(), reply);
             return kExitUsage;
         }
@@ -148,7 +195,7 @@ int RunWords(Session &session, const std::vector<Words> &commands) {
             std::vector<std::string> debug = session.TakeDebugLines();
             if (!debug.empty()) {
                 if (session.Out().Json()) reply.data["debug"] = debug;
-                for (const std::string &line : debug) session.Out().Print("debug: {}", line);
+                for (const std::string &line : debug) session.Out().Tell("debug: {}", line);
             }
         }
         session.Out().Finish(command->Name(), reply);
@@ -160,7 +207,7 @@ int RunWords(Session &session, const std::vector<Words> &commands) {
 void SetShellRunner(ShellRunner runner) { TheShellRunner() = std::move(runner); }
 
 void Note(Session &session, Reply &reply, std::string text) {
-    session.Out().Print("note: {}", text);
+    session.Out().Tell("note: {}", text);
     reply.notes.push_back(std::move(text));
 }
 

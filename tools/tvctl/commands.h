@@ -20,6 +20,10 @@ public:
     virtual ~Command() = default;
     // The command's name as scripts see it ("channel", "i2c read").
     virtual std::string Name() const = 0;
+    // Checks the form of the arguments once they are parsed: "" when they
+    // can be understood, else the sentence that says why not (a usage
+    // error: nothing runs).
+    virtual std::string Validate() const { return ""; }
     virtual void Run(Session &session, Reply &reply) = 0;
     // Whether the bus log is worth showing after it (--trace).
     virtual bool Traced() const { return true; }
@@ -45,6 +49,7 @@ struct ParsedCommand {
     std::unique_ptr<Command> command;
     std::string help;
     std::string error;
+    std::string name;  // the command's name when it is one ("" for an unknown word)
 };
 ParsedCommand ParseCommand(const Words &words);
 
@@ -53,13 +58,22 @@ ParsedCommand ParseCommand(const Words &words);
 // exit status: 0, or the failed command's.
 int RunWords(Session &session, const std::vector<Words> &commands);
 
+// Where a usage error points for help: "; see tvctl CMD --help" (or, in the
+// shell, "; see help CMD"); without a command, tvctl's own help.
+std::string HelpPointer(const Session &session, std::string_view command);
+
+// A CLI11 parse error of `command` as a sentence.
+std::string ParseErrorSentence(std::string_view command, const CLI::ParseError &error);
+
 // The shell: set by the program, run by the "shell" command.
 using ShellRunner = std::function<int(Session &session)>;
 void SetShellRunner(ShellRunner runner);
 
 // Definitions of the command families, one file each.
-std::vector<CommandEntry> TvCommands();      // source, channel, picture
+std::vector<CommandEntry> TvCommands();      // source, picture
 std::vector<CommandEntry> CardCommands();    // get, reset
+std::vector<CommandEntry> TuningCommands();  // channel, freq, fine
+std::vector<CommandEntry> StationCommands(); // tune, stations
 std::vector<CommandEntry> ScanCommands();    // scan
 std::vector<CommandEntry> PlanCommands();    // plans
 std::vector<CommandEntry> I2cCommands();     // i2c
@@ -67,8 +81,8 @@ std::vector<CommandEntry> AudioCommands();   // audio
 std::vector<CommandEntry> ConfigCommands();  // config
 std::vector<CommandEntry> TourCommands();    // tour
 
-// A note for the user about an accepted request: printed now, and kept for
-// the JSON answer.
+// A note for the user about an accepted request: printed now on standard
+// error, and kept for the JSON answer.
 void Note(Session &session, Reply &reply, std::string text);
 
 }  // namespace tvctl

@@ -13,6 +13,14 @@ void Console::Say(std::string_view text) const {
     std::fflush(stdout);
 }
 
+void Console::TellText(std::string_view text) const {
+    if (json_) return;
+    std::fflush(stdout);  // what was said before comes first on a shared terminal
+    std::fwrite(text.data(), 1, text.size(), stderr);
+    if (text.empty() || text.back() != '\n') std::fputc('\n', stderr);
+    std::fflush(stderr);
+}
+
 bool Console::ProgressIsBar() const { return isatty(STDERR_FILENO) == 1; }
 
 void Console::Progress(std::string_view bar, std::string_view line) const {

@@ -16,6 +16,7 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1;     // a command was refused or failed
 inline constexpr int kExitUsage = 2;      // the command line could not be understood
 inline constexpr int kExitNoLibrary = 3;  // the library could not be loaded
+inline constexpr int kExitInterrupted = 130;  // Ctrl-C stopped a command (128 + SIGINT, as shells report it)
 
 // The outcome of one command.
 struct Reply {
@@ -44,6 +45,13 @@ public:
     template <typename... Args>
     void Print(fmt::format_string<Args...> format, Args &&...args) const {
         if (!json_) Say(fmt::format(format, std::forward<Args>(args)...));
+    }
+
+    // Notes and traces for the reader (standard error); nothing in JSON mode.
+    void TellText(std::string_view text) const;
+    template <typename... Args>
+    void Tell(fmt::format_string<Args...> format, Args &&...args) const {
+        if (!json_) TellText(fmt::format(format, std::forward<Args>(args)...));
     }
 
     // Progress of a long command on standard error: a bar redrawn in place on

@@ -37,8 +37,11 @@ const char *kFooter =
     "v4l2 (or TVHOST_MIXERS). The library's debug output is collected and shown when a load fails (or\n"
     "goes where TVHOST_DEBUG says).\n"
     "\n"
-    "Exit status: 0 done; 1 a command was refused or failed; 2 the command line is wrong;\n"
-    "3 the library could not be loaded. A channel tuned without lock is done (0), reported as no lock.";
+    "Results go to standard output; notes, --trace and progress to standard error.\n"
+    "Exit status: 0 done; 1 a command was refused or failed; 2 the command line is wrong (an unknown\n"
+    "command or option, a missing argument, a word that is not of the form asked for); 3 the library\n"
+    "could not be loaded; 130 Ctrl-C stopped a command. A channel tuned without lock is done (0),\n"
+    "reported as no lock. See tvctl(1).";
 
 // The usage line of tvctl itself: options, then one or more commands.
 class TvctlFormatter : public CLI::Formatter {
@@ -63,16 +66,17 @@ int RunTvctl(int argc, char **argv) {
     GlobalOptions options;
     std::string bus = "sim", mixer = "sim";
     CLI::Option *busOption = app.add_option("--bus", bus, "the bus driver: sim (the simulated card, default), i2cdev (a real adapter) or v4l2 (a card the kernel drives, /dev/videoN)")
-                                 ->check(CLI::IsMember({"sim", "i2cdev", "v4l2"}));
-    CLI::Option *device = app.add_option("--i2c-device", options.host.i2cDevice, "the i2c-dev adapter's device, e.g. /dev/i2c-3 (implies --bus i2cdev)");
+                                 ->transform(CLI::IsMember({"sim", "i2cdev", "v4l2"}, CLI::ignore_case));
+    CLI::Option *device = app.add_option("--i2c-device", options.host.i2cDevice, "the i2c-dev adapter's device, e.g. /dev/i2c-3, or its bus number, 3 (implies --bus i2cdev)");
     CLI::Option *adapter = app.add_option("--i2c-adapter", options.host.i2cAdapter, "the i2c-dev adapter by name, see tvctl i2c adapters (implies --bus i2cdev)");
     device->excludes(adapter);
     CLI::Option *v4l2Device = app.add_option("--v4l2-device", options.host.v4l2Device, "the V4L2 device: a path such as /dev/video0, or the card's name as v4l2-ctl --info shows it (implies --bus v4l2)");
     v4l2Device->excludes(device)->excludes(adapter);
     CLI::Option *mixerOption = app.add_option("--mixer", mixer, "the mixer driver: sim (default), alsa, or v4l2 (the audio controls of V4L2 devices)")
-                                   ->check(CLI::IsMember({"sim", "alsa", "v4l2"}));
+                                   ->transform(CLI::IsMember({"sim", "alsa", "v4l2"}, CLI::ignore_case));
     app.add_flag("--json", options.json, "answer each command with one JSON object on a line");
-    app.add_flag("--trace", options.trace, "show the simulated card's bus transactions after each command");
+    app.add_flag("--trace", options.trace, "show the simulated card's bus transactions after each command (on standard error)");
+    app.set_version_flag("--version", std::string("tvctl ") + TVCTL_VERSION);
     app.footer(std::string("Commands:\n") + CommandList() + "\n" + kFooter);
 
     // Answers before the first command follow --json as well, wherever it
@@ -93,6 +97,7 @@ int RunTvctl(int argc, char **argv) {
                                      globals[i - 1] == "--i2c-device" || globals[i - 1] == "--i2c-adapter" ||
                                      globals[i - 1] == "--v4l2-device");
         if (!value && word.rfind('-', 0) != 0) return usageError("unknown command \"" + word + "\"; see tvctl --help");
+        if (word == "--help" || word == "-h" || word == "--version") break;  // answered before anything else
     }
     std::reverse(globals.begin(), globals.end());  // CLI11 takes the arguments last first
     try {
@@ -100,11 +105,24 @@ int RunTvctl(int argc, char **argv) {
     } catch (const CLI::CallForHelp &) {
         early.Help("", app.help());
         return kExitOk;
+    } catch (const CLI::CallForVersion &) {
+        if (early.Json()) {
+            Reply reply;
+            reply.data["version"] = TVCTL_VERSION;
+            early.Finish("", reply);
+        } else {
+            early.Say(std::string("tvctl ") + TVCTL_VERSION);
+        }
+        return kExitOk;
     } catch (const CLI::ParseError &error) {
-        return usageError(std::string(error.what()) + "; see tvctl --help");
+        return usageError(ParseErrorSentence("tvctl", error) + "; see tvctl --help");
     }
     if (rest.empty()) return usageError("no command given; see tvctl --help");
 
+    // A bare bus number names the adapter as i2c-tools do: 3 is /dev/i2c-3.
+    if (!options.host.i2cDevice.empty() &&
+        options.host.i2cDevice.find_first_not_of("0123456789") == std::string::npos)
+        options.host.i2cDevice = "/dev/i2c-" + options.host.i2cDevice;
     const bool adapterGiven = device->count() > 0 || adapter->count() > 0;
     if (adapterGiven && busOption->count() > 0 && bus != "i2cdev")
         return usageError("--i2c-device and --i2c-adapter choose an adapter of the i2c-dev bus, not of --bus " + bus);

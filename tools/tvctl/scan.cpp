@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "numbers.h"
+#include "result_words.h"
 #include "tvcore.h"
 #include "tvcore/card/decoder.h"
 #include "tvcore/card/tuner.h"
@@ -69,18 +70,41 @@ ScanResult RunScan(const TvCalls &tv, BusKind bus, const ScanOptions &options, c
 
     Clock::time_point start = Clock::now();
     for (size_t i = 0; i < channels.size(); ++i) {
+        if (options.stop != nullptr && *options.stop) {
+            result.interrupted = true;
+            break;
+        }
         ScannedChannel scanned{channels[i]};
         const bool last = i + 1 == channels.size();
-        if (!options.fast || last) {
+        if (!options.plan.library && !options.fast) {
+            // A plan the library does not have: its block, pause and check.
+            uint8_t block[4];
+            TunerBlock(scanned.info, block);
+            Clock::time_point tuneStart = Clock::now();
+            uint32_t written = tv.I2C_WriteBlk(kTunerAddress, block, sizeof block);
+            if (written != 0) {
+                result.error = fmt::format("the tuner did not take the block for channel {}: {}",
+                                           scanned.info.channel, DescribeWriteResult(bus, written));
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(kLockPauseMs));
+            uint32_t status = tv.I2C_Read(kDecoderAddress, kRegStatus);
+            scanned.waitedMs = MsSince(tuneStart);
+            scanned.locked = !ReadFailed(status) && (status & kStatusLock) != 0;
+        } else if (!options.plan.library && ProbeChannel(tv, bus, options, scanned, result.error)) {
+            // as found
+        } else if (!options.plan.library) {
+            result.finalChannel = scanned.info.channel;
+            break;
+        } else if (!options.fast || last) {
             // Through the library: the only way in a standard scan, and the
             // last tune of a fast one, so the library records that channel.
             Clock::time_point tuneStart = Clock::now();
             int32_t code = tv.SetTVParam(TV_PARAM_CHANNEL, scanned.info.channel);
             scanned.waitedMs = MsSince(tuneStart);
             if (code != TV_OK && code != TV_ERR_NO_LOCK) {
-                result.error = fmt::format("SetTVParam(2, {}) answered {}: the library refused the channel "
-                                           "(is the tuner selected?)",
-                                           scanned.info.channel, code);
+                result.error = UnexpectedResult(fmt::format("SetTVParam(2, {})", scanned.info.channel), code) +
+                               " (is the tuner selected?)";
                 break;
             }
             scanned.locked = code == TV_OK;
@@ -94,6 +118,10 @@ ScanResult RunScan(const TvCalls &tv, BusKind bus, const ScanOptions &options, c
             result.finalChannel = scanned.info.channel;
             result.finalResult = tv.SetTVParam(TV_PARAM_CHANNEL, scanned.info.channel);
             break;
+        }
+        if (!options.plan.library && last) {
+            result.finalChannel = scanned.info.channel;
+            result.finalResult = scanned.locked ? TV_OK : TV_ERR_NO_LOCK;
         }
         result.channels.push_back(scanned);
         if (progress) progress(scanned, i, channels.size());

@@ -1,7 +1,9 @@
 // Scanning a channel plan for stations, two ways.
 //
 // Standard: each channel is tuned with SetTVParam(2, n), which pauses its
-// fixed 150 ms before asking the decoder for lock.
+// fixed 150 ms before asking the decoder for lock (a channel of a plan the
+// library does not have, IRC or HRC: the same block, pause and check, made
+// by tvctl).
 //
 // Fast: tvctl programs the tuner itself with I2C_WriteBlk, with the block
 // built from the library's own channel tables, and polls the decoder's lock
@@ -14,6 +16,7 @@
 // one normal tune.
 #pragma once
 
+#include <csignal>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -34,6 +37,8 @@ struct ScanOptions {
     bool tunerStatus = false;  // move on from an empty channel once the tuner has settled
     uint32_t graceMs = 0;      // how long the decoder may still take to lock after that
     uint32_t pollMs = 2;       // time between two polls
+    // Set (by a signal handler) to stop the scan before the next channel.
+    const volatile std::sig_atomic_t *stop = nullptr;
 };
 
 // Limit of one channel's wait: the library's own pause.
@@ -49,6 +54,7 @@ struct ScanResult {
     std::vector<ScannedChannel> channels;  // every channel tuned, in order
     double seconds = 0;
     bool complete = false;  // every channel of the range was tuned
+    bool interrupted = false;  // `stop` ended it early
     std::string error;      // why the scan stopped early
     uint32_t finalChannel = 0;
     int32_t finalResult = 0;  // SetTVParam's result for the last channel

@@ -10,6 +10,7 @@
 #include "driver_i2cdev.h"
 #include "driver_v4l2.h"
 #include "module_lookup.h"
+#include "plan_info.h"
 #include "tvhost/diag.h"
 
 namespace tvctl {
@@ -52,7 +53,14 @@ bool Contains(const std::vector<std::string> &lines, const char *text) {
 }  // namespace
 
 Session::Session(const GlobalOptions &options, const Console &console)
-    : options_(options), console_(console), host_(PrepareHost(options.host)) {}
+    : options_(options), console_(console), host_(PrepareHost(options.host)) {
+    tunerFile = TunerStatePath();
+    if (!tunerFile.empty()) tuner = LoadTunerMemory(tunerFile, &tunerFileProblem);
+    source = tuner.source == "composite" ? Source::Composite
+             : tuner.source == "svideo"  ? Source::SVideo
+             : tuner.plan == BroadcastPlan().plan ? Source::Broadcast
+                                         : Source::Cable;
+}
 
 Session::~Session() {
     // The library first: its unload closes the mixer it opened and lets its

@@ -14,6 +14,7 @@
 #include "host_setup.h"
 #include "tvcore.h"
 #include "tvhost/win32.h"
+#include "tuner_state.h"
 
 namespace tvctl {
 
@@ -81,8 +82,16 @@ public:
     uint64_t CardLogMark() const;
     std::vector<TvSimTransaction> CardLogSince(uint64_t mark, uint64_t *dropped = nullptr) const;
 
-    // Remembered between commands.
+    // Remembered between commands. `source` is the user's, as tvctl last
+    // selected it (in this run or, through `tuner`, an earlier one);
+    // `librarySource` what the library has selected in this process (at
+    // load: the tuner with the cable plan).
     Source source = Source::Cable;
+    Source librarySource = Source::Cable;
+    TunerMemory tuner;      // tvctl's record of the tuner across runs (tuner_state.h)
+    std::string tunerFile;  // where that record is kept; "" for nowhere
+    std::string tunerFileProblem;  // what was wrong with the file as read; "" when nothing
+    bool inShell = false;   // the commands come from the shell (errors then point at "help CMD")
     TvMixerLine audio{};      // the application's record of the TV sound line
     bool audioTried = false;  // InitTVAudio has run on `audio` (it runs once: each run opens a mixer handle)
     bool audioReady = false;  // ... and answered 1

@@ -9,24 +9,44 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
+#include <optional>
 #include <string>
 
 #include "command_line.h"
 #include "commands.h"
+#include "interrupt.h"
 #include "session.h"
 
 namespace tvctl {
 
 namespace {
 
-// The next line; false at the end of the input.
-bool NextLine(bool interactive, std::string &line) {
+// The history keeps this many lines.
+constexpr int kHistoryLines = 1000;
+
+// The next line; false at the end of the input. Ctrl-C at the prompt drops
+// the line being typed and prompts again. Each line goes into the history
+// file as soon as it is entered, so a session that ends badly keeps it.
+bool NextLine(bool interactive, const std::string &history, std::string &line) {
     if (!interactive) return static_cast<bool>(std::getline(std::cin, line));
-    char *text = readline("tvctl> ");
-    if (text == nullptr) return false;
-    line = text;
-    std::free(text);
-    if (line.find_first_not_of(" \t") != std::string::npos) add_history(line.c_str());
+    for (;;) {
+        InterruptGuard::Clear();
+        char *text = readline("tvctl> ");
+        if (InterruptGuard::Pending()) {
+            std::free(text);
+            std::fputs("^C\n", stdout);
+            std::fflush(stdout);
+            continue;
+        }
+        if (text == nullptr) return false;
+        line = text;
+        std::free(text);
+        break;
+    }
+    if (line.find_first_not_of(" \t") != std::string::npos) {
+        add_history(line.c_str());
+        if (!history.empty()) write_history(history.c_str());
+    }
     return true;
 }
 
@@ -62,16 +82,21 @@ int RunShell(Session &session) {
     const bool interactive = isatty(STDIN_FILENO) == 1;
     const std::string history = interactive ? HistoryFile() : "";
     if (!history.empty()) read_history(history.c_str());
+    stifle_history(kHistoryLines);
+    // Ctrl-C cancels the line at the prompt (and stops a scan), not the shell.
+    std::optional<InterruptGuard> guard;
+    if (interactive) guard.emplace();
+    session.inShell = true;
     if (interactive && !session.Out().Json())
         std::printf("tvctl shell: one or more commands a line; \"help\" lists them, \"quit\" ends.\n");
 
     int status = kExitOk;
     std::string line;
-    while (NextLine(interactive, line)) {
+    while (NextLine(interactive, history, line)) {
         std::string error;
         std::optional<Words> words = TokenizeLine(line, &error);
         if (!words) {
-            ShellError(session, "", error);
+            ShellError(session, "", "the line has an " + error + HelpPointer(session, ""));
             status = kExitUsage;
             continue;
         }
@@ -85,18 +110,18 @@ int RunShell(Session &session) {
                 continue;
             }
             ParsedCommand help = ParseCommand({(*words)[1], "--help"});
-            if (!help.help.empty())
+            if (!help.help.empty()) {
                 out.Help((*words)[1], help.help);
-            else if (out.Json())
-                ShellError(session, "help", help.error);
-            else
-                std::printf("%s\n", help.error.c_str());
+            } else {
+                ShellError(session, "help", help.error + HelpPointer(session, ""));
+                status = kExitUsage;
+            }
             continue;
         }
         int result = RunWords(session, SplitCommands(*words, [](std::string_view w) { return IsCommandName(w); }));
         if (result != kExitOk) status = result;
     }
-    if (!history.empty()) write_history(history.c_str());
+    session.inShell = false;
     return status;
 }
 

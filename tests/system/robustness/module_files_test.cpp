@@ -118,6 +118,41 @@ TEST_F(ModuleFiles, MixerDriversThatCannotServeAreSkipped) {
     }
 }
 
+// The loader's words for a driver that fails: the library's refusal names
+// why its bus driver did not load, and a skipped mixer driver leaves its
+// reason and error code on the thread that loaded the drivers.
+TEST_F(ModuleFiles, ADriverThatCannotLoadSaysWhy) {
+    std::string text = DirWith("tvbus16.so", "not a module\n") + "/tvbus16.so";
+    std::string noEntry = tvtest::ModuleDir() + "/test-mixers/tvmixnoentry.so";
+    setenv("TVHOST_PATH", (std::filesystem::path(text).parent_path().string() + ":" + tvtest::ModuleDir()).c_str(), 1);
+    {
+        Library lib;
+        EXPECT_FALSE(lib.Load());
+        std::string words = TvHostLastLoadError();
+        EXPECT_NE(words.find("refused the load (" + text + ": not a shared object"), std::string::npos) << words;
+    }
+    robust::UseSimulatedHardware();
+
+    struct Case {
+        std::string setting;
+        DWORD error;
+        std::string words;
+    } cases[] = {
+        {"nosuchdriver", ERROR_MOD_NOT_FOUND, "module not found on the module path: nosuchdriver"},
+        {text, ERROR_BAD_EXE_FORMAT, text + ": not a shared object for this machine"},
+        {noEntry, ERROR_PROC_NOT_FOUND, noEntry + ": exports no mxdMessage"},
+    };
+    for (const Case &c : cases) {
+        setenv("TVHOST_MIXERS", (c.setting + ",tvmixsim").c_str(), 1);
+        TvHostMixerReset();
+        SetLastError(0);
+        EXPECT_EQ(mixerGetNumDevs(), 1u) << c.setting << ": the next driver still serves";
+        EXPECT_EQ(GetLastError(), c.error) << c.setting;
+        EXPECT_EQ(TvHostLastLoadError(), c.words) << c.setting;
+    }
+    TvHostMixerReset();
+}
+
 TEST_F(ModuleFiles, AWindowsDirectoryLongerThanTheLibrarysBufferLeavesTheDefaults) {
     // The library takes the directory into 128 bytes, terminator included:
     // a path of 127 characters is read, one of 128 or more is not.

@@ -394,7 +394,7 @@ bool CheckCallingConventions(const Library &lib) {
 }
 
 // The sizes this program works with, checked in the program that runs, beside
-// the library's compile-time checks (core/module/layout_checks.cpp): the record
+// the library's compile-time checks (module/layout_checks.cpp): the record
 // every audio call shares with the library, and on 32-bit Windows the mixer
 // structures as the real headers give them.
 void CheckStructureSizes() {

@@ -1,0 +1,36 @@
+// How the host's own code loads the modules it serves from: the bus driver
+// (the link's connect step, thunk.cpp) and, on the POSIX host, the mixer
+// drivers. The callers are the same source on every platform; only these
+// calls differ: on the POSIX host they are the loader's own (loader.cpp), on
+// Windows the system's LoadLibraryA, GetProcAddress and FreeLibrary
+// (host/win/host_module_win.cpp).
+#pragma once
+
+#include <mutex>
+
+#include "tvhost/win32.h"
+
+namespace tvhost {
+
+// Loads a module for the host's use, found and checked as LoadLibraryA does
+// and counted with the module's other loads. NULL when it cannot be loaded,
+// with the thread's last error set as LoadLibraryA sets it (and, on the POSIX
+// host, the reason in words for TvHostLastLoadError).
+HMODULE LoadHostModule(const char *name);
+
+// The export `name` of a module from LoadHostModule (a procedure or a data
+// object); NULL with ERROR_PROC_NOT_FOUND (and the words) when it has none.
+void *FindHostModuleExport(HMODULE module, const char *name);
+
+// Lets go of a module from LoadHostModule.
+void FreeHostModule(HMODULE module);
+
+// The lock that host code takes before a lock of its own under which it loads
+// or frees modules, so that the two are always taken in one order, also when
+// the call comes from inside a module's entry routine. On the POSIX host it
+// is the loader lock; on Windows the system holds its loader lock around the
+// library's entry routine, where the connect step runs, and this lock is the
+// link's own.
+std::recursive_mutex &HostModuleLock();
+
+}  // namespace tvhost

@@ -1,0 +1,26 @@
+#!/bin/bash
+# Completes a few command lines with tvctl's bash completion ($1) and checks
+# the answers: commands, option values, plans, station names from the list.
+set -u
+source "$1"
+export XDG_CONFIG_HOME=$(mktemp -d)
+trap 'rm -rf "$XDG_CONFIG_HOME"' EXIT
+mkdir -p "$XDG_CONFIG_HOME/tvctl"
+printf '# mine\n"Local News" broadcast 14\nSports cable 7 +1\n\n' >"$XDG_CONFIG_HOME/tvctl/stations"
+failed=0
+expect() {
+    local want=$1
+    shift
+    COMP_WORDS=("$@") COMP_CWORD=$(($# - 1))
+    _tvctl
+    if [[ "${COMPREPLY[*]}" != "$want" ]]; then
+        echo "[$*] completed to [${COMPREPLY[*]}], not [$want]"
+        failed=1
+    fi
+}
+expect "scan" tvctl sc
+expect "sim i2cdev v4l2" tvctl --bus ""
+expect "cable-irc cable-hrc" tvctl scan cable-
+expect 'Local\ News Sports' tvctl tune ""
+expect "Sports" tvctl source cable -- tune sp
+exit $failed

@@ -1,0 +1,240 @@
+// tvctl beyond the library's plans, end to end on the simulated card: the
+// tuner blocks of frequency, fine and IRC/HRC tuning, the record that
+// carries the tuning to the next run, station lists written by scan and
+// used by tune, Ctrl-C on a scan, and the answer to every kind of error.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+#include "support/test_env.h"
+#include "tool_runner.h"
+
+namespace {
+
+using tvtest::RunTvctl;
+using tvtest::ToolRun;
+
+// The tuner blocks among a JSON answer's bus transactions.
+std::vector<std::vector<int>> TunerBlocks(const nlohmann::json &answer) {
+    std::vector<std::vector<int>> blocks;
+    for (const nlohmann::json &entry : answer["bus"])
+        if (entry["op"] == "block" && entry["device"] == 0xC2) blocks.push_back(entry["bytes"]);
+    return blocks;
+}
+
+struct BlockCase {
+    const char *name;
+    std::vector<std::string> args;  // after --json --trace; the last command's block is checked
+    std::vector<int> block;
+    bool locked;
+};
+
+void PrintTo(const BlockCase &c, std::ostream *out) { *out << c.name; }
+
+class TvctlTuningBlockTest : public ::testing::TestWithParam<BlockCase> {};
+
+TEST_P(TvctlTuningBlockTest, SendsTheBlockAndReportsLock) {
+    const BlockCase &c = GetParam();
+    std::vector<std::string> args{"--json", "--trace"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    ToolRun run = RunTvctl(args);
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::vector<nlohmann::json> lines = run.JsonLines();
+    ASSERT_FALSE(lines.empty());
+    std::vector<std::vector<int>> blocks = TunerBlocks(lines.back());
+    ASSERT_EQ(blocks.size(), 1u) << lines.back().dump();
+    EXPECT_EQ(blocks[0], c.block);
+    EXPECT_EQ(lines.back()["locked"], c.locked);
+    // The lock is read as the library reads it: decoder status, after the pause.
+    const nlohmann::json &last = lines.back()["bus"].back();
+    EXPECT_EQ(last["op"], "read");
+    EXPECT_EQ(last["device"], 0x88);
+    EXPECT_EQ(last["reg"], 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Blocks, TvctlTuningBlockTest,
+    ::testing::Values(
+        // 77.25 + 45.75 = 123 MHz = 1968 steps; a station is on the air there.
+        BlockCase{"freqOnStation", {"freq", "77.25"}, {0x07, 0xB0, 0x8E, 0x01}, true},
+        // The nearest 62.5 kHz step (8048.8 -> 8049), high band from 454 MHz.
+        BlockCase{"freqRounds", {"freq", "457.3"}, {0x1F, 0x71, 0x8E, 0x08}, false},
+        // The low/mid band edge at 160 MHz.
+        BlockCase{"belowMidEdge", {"freq", "159.95"}, {0x0C, 0xDB, 0x8E, 0x01}, false},
+        BlockCase{"atMidEdge", {"freq", "160"}, {0x0C, 0xDC, 0x8E, 0x02}, false},
+        BlockCase{"irc5", {"source", "cable-irc", "channel", "5"}, {0x07, 0xD0, 0x8E, 0x01}, false},
+        BlockCase{"hrc2", {"source", "HRC", "channel", "2"}, {0x06, 0x3C, 0x8E, 0x01}, false},
+        BlockCase{"hrc100", {"source", "cable-hrc", "channel", "100"}, {0x2B, 0x5D, 0x8E, 0x08}, false},
+        // Fine tuning moves a library channel's divider (cable 7: 0x0DD0).
+        BlockCase{"fineOnLibraryChannel", {"channel", "7", "fine", "+2"}, {0x0D, 0xD2, 0x8E, 0x02}, false},
+        BlockCase{"fineBack", {"channel", "7", "fine", "-1", "fine", "0"}, {0x0D, 0xD0, 0x8E, 0x02}, true}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+// Carriers of telling channels, against the public IRC/HRC charts: IRC moves
+// only 5 and 6 onto the 6 MHz grid; HRC puts every carrier on the 6.0003 MHz
+// comb, 1.25 MHz below standard (5 and 6: 0.75 MHz above).
+TEST(TvctlTuningTest, IrcAndHrcCarriers) {
+    ToolRun run = RunTvctl({"--json", "plans", "cable-irc", "plans", "cable-hrc"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::vector<nlohmann::json> lines = run.JsonLines();
+    ASSERT_EQ(lines.size(), 2u);
+    auto carrier = [&](size_t line, int channel) {
+        for (const nlohmann::json &c : lines[line]["plans"][0]["channels"])
+            if (c["channel"] == channel) return c["carrierMHz"].get<double>();
+        return 0.0;
+    };
+    const struct {
+        int channel;
+        double irc, hrc;
+    } rows[] = {{1, 73.25, 72.0036}, {2, 55.25, 54.0027},   {5, 79.25, 78.0039},  {6, 85.25, 84.0042},
+                {7, 175.25, 174.0087}, {14, 121.25, 120.006}, {95, 91.25, 90.0045}, {125, 799.25, 798.0399}};
+    for (const auto &row : rows) {
+        EXPECT_NEAR(carrier(0, row.channel), row.irc, 0.0005) << "IRC " << row.channel;
+        EXPECT_NEAR(carrier(1, row.channel), row.hrc, 0.0005) << "HRC " << row.channel;
+    }
+}
+
+// The tuner record carries the plan, channel and fine offset to the next run.
+TEST(TvctlTuningTest, TuningOutlivesTheRun) {
+    const std::vector<std::pair<std::string, std::string>> env{
+        {"XDG_STATE_HOME", tvtest::MakeTempDir("tuner-state")}};
+    ASSERT_EQ(RunTvctl({"source", "cable-irc", "channel", "5"}, env).status, 0);
+    ASSERT_EQ(RunTvctl({"fine", "+3"}, env).status, 0);
+    ToolRun run = RunTvctl({"--json", "--trace", "channel", "up", "get"}, env);
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::vector<nlohmann::json> lines = run.JsonLines();
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(TunerBlocks(lines[0]), (std::vector<std::vector<int>>{{0x08, 0x30, 0x8E, 0x01}}));  // IRC 6: 85.25
+    EXPECT_EQ(lines[1]["tuner"]["plan"], "cable-irc");
+    EXPECT_EQ(lines[1]["tuner"]["channel"], 6);
+    EXPECT_EQ(lines[1]["tuner"]["fine"], 0);  // a new channel ends fine tuning
+}
+
+TEST(TvctlTuningTest, ScanSavesStationsThatTuneUses) {
+    const std::string dir = tvtest::MakeTempDir("stations");
+    const std::string file = dir + "/stations";
+    tvtest::WriteFile(file, "# mine\n\"Local News\" broadcast 14\n");
+    ToolRun run = RunTvctl({"--json", "channel", "3", "scan", "cable", "--channels", "2-9", "--save", file, "get"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::vector<nlohmann::json> lines = run.JsonLines();
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[2]["tuner"]["channel"], 3) << "the scan went back to where the tuner was";
+
+    std::string text = tvtest::ReadFile(file);
+    EXPECT_NE(text.find("\"Local News\"    broadcast  14\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("cable-7         cable      7\n"), std::string::npos) << text;
+    // A person renames one, adds a fine offset and a line that is wrong.
+    text.replace(text.find("cable-7 "), 8, "Sports  ");
+    text.replace(text.find("cable      7"), 12, "cable      7      +1");  // a fine offset
+    tvtest::WriteFile(file, text + "Weather cable 200\n");
+
+    run = RunTvctl({"--json", "--trace", "source", "composite", "tune", "SPORTS", "--file", file, "stations", "--file",
+                    file});
+    ASSERT_EQ(run.status, 0) << run.err;
+    lines = run.JsonLines();
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[1]["station"], "Sports");
+    EXPECT_EQ(lines[1]["plan"], "cable");
+    EXPECT_EQ(TunerBlocks(lines[1]), (std::vector<std::vector<int>>{{0x0D, 0xD1, 0x8E, 0x02}}));
+    EXPECT_EQ(lines[2]["stations"].size(), 6u);  // Local News and the five found
+    ASSERT_EQ(lines[2]["notes"].size(), 1u);
+    EXPECT_EQ(lines[2]["notes"][0].get<std::string>().rfind(file + ":10: ", 0), 0u) << lines[2]["notes"][0];
+
+    run = RunTvctl({"tune", "nowhere", "--file", file});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("no station is named \"nowhere\""), std::string::npos) << run.err;
+}
+
+// Ctrl-C during a scan: the stations so far, saved, and exit status 130.
+TEST(TvctlTuningTest, InterruptedScanGivesThePartialList) {
+    const std::string dir = tvtest::MakeTempDir("interrupt");
+    int err[2];
+    ASSERT_EQ(pipe(err), 0);
+    pid_t child = fork();
+    if (child == 0) {
+        setenv("XDG_STATE_HOME", dir.c_str(), 1);
+        std::freopen((dir + "/out").c_str(), "w", stdout);
+        dup2(err[1], STDERR_FILENO);
+        close(err[0]);
+        execl(TVCTL_PROGRAM, TVCTL_PROGRAM, "scan", "broadcast", "--save", (dir + "/stations").c_str(), nullptr);
+        _exit(127);
+    }
+    close(err[1]);
+    std::string seen;
+    char buffer[256];
+    ssize_t got;
+    while (seen.find("broadcast 5 (") == std::string::npos && (got = read(err[0], buffer, sizeof buffer)) > 0)
+        seen.append(buffer, static_cast<size_t>(got));
+    kill(child, SIGINT);
+    while ((got = read(err[0], buffer, sizeof buffer)) > 0) seen.append(buffer, static_cast<size_t>(got));
+    close(err[0]);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << seen;
+    EXPECT_EQ(WEXITSTATUS(status), 130) << seen;
+    EXPECT_NE(seen.find("interrupted (Ctrl-C)"), std::string::npos) << seen;
+    std::string out = tvtest::ReadFile(dir + "/out");
+    EXPECT_NE(out.find("(stopped after channel"), std::string::npos) << out;
+    EXPECT_NE(out.find("        5        77.25  low"), std::string::npos) << out;
+    EXPECT_EQ(out.find("       69 "), std::string::npos) << out;
+    EXPECT_NE(tvtest::ReadFile(dir + "/stations").find("broadcast-5"), std::string::npos);
+}
+
+// Every kind of error: its exit status, its sentence, the help it points
+// at, and its JSON answer.
+struct ErrorCase {
+    const char *name;
+    std::vector<std::string> args;
+    int status;
+    const char *sentence;
+};
+
+void PrintTo(const ErrorCase &c, std::ostream *out) { *out << c.name; }
+
+class TvctlErrorTest : public ::testing::TestWithParam<ErrorCase> {};
+
+TEST_P(TvctlErrorTest, ExitStatusSentenceAndJson) {
+    const ErrorCase &c = GetParam();
+    ToolRun text = RunTvctl(c.args);
+    EXPECT_EQ(text.status, c.status) << text.err;
+    EXPECT_NE(text.err.find(c.sentence), std::string::npos) << text.err;
+    if (c.status == 2) {
+        std::string command = c.args.empty() || c.args[0].rfind("-", 0) == 0 || c.args[0] == "frob" ? "" : c.args[0] + " ";
+        EXPECT_NE(text.err.find("; see tvctl " + command + "--help"), std::string::npos) << text.err;
+    }
+    std::vector<std::string> args{"--json"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    ToolRun json = RunTvctl(args);
+    EXPECT_EQ(json.status, c.status);
+    std::vector<nlohmann::json> lines = json.JsonLines();
+    ASSERT_FALSE(lines.empty()) << json.out << json.err;
+    EXPECT_EQ(lines.back()["ok"], false);
+    EXPECT_EQ(lines.back()["exitCode"], c.status);
+    EXPECT_NE(lines.back()["error"].get<std::string>().find(c.sentence), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Errors, TvctlErrorTest,
+    ::testing::Values(
+        ErrorCase{"unknownCommand", {"frob"}, 2, "unknown command \"frob\""},
+        ErrorCase{"missingArgument", {"channel"}, 2, "channel needs its argument"},
+        ErrorCase{"notANumber", {"channel", "seven"}, 2, "channel \"seven\" is neither a channel number"},
+        ErrorCase{"negativeChannel", {"channel", "-1"}, 1, "channel -1 is out of range"},
+        ErrorCase{"choice", {"audio", "mute", "yes"}, 2, "state must be one of on, off"},
+        ErrorCase{"control", {"picture", "sharpness=3"}, 2, "unknown picture control \"sharpness\""},
+        ErrorCase{"source", {"source", "antenna"}, 2, "unknown video source \"antenna\""},
+        ErrorCase{"plan", {"scan", "cable-xyz"}, 2, "unknown channel plan \"cable-xyz\""},
+        ErrorCase{"frequencyForm", {"freq", "77,25"}, 2, "\"77,25\" is not a frequency in MHz"},
+        ErrorCase{"frequencyRange", {"freq", "1200"}, 1, "outside the tuner's range"},
+        ErrorCase{"fineForm", {"fine", "up"}, 2, "fine wants +N, -N or N steps"},
+        ErrorCase{"fineRange", {"freq", "100", "fine", "+40"}, 1, "beyond 32 steps"},
+        ErrorCase{"fineUntuned", {"fine", "+1"}, 1, "nothing is tuned yet"},
+        ErrorCase{"address", {"i2c", "read", "0x8g", "0"}, 2, "device address \"0x8g\" is not a number"},
+        ErrorCase{"realBusWrite", {"--i2c-device", "9", "i2c", "write", "0x88", "1", "2"}, 1, "give -y"},
+        ErrorCase{"globalOption", {"--bus", "usb", "get"}, 2, "--bus must be one of"}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+}  // namespace

@@ -1,0 +1,175 @@
+// Selecting the tuner's plan and tuning: through the library where its
+// plans reach, through the tuner block where they do not.
+#include <fmt/format.h>
+
+#include <chrono>
+#include <thread>
+
+#include "bus_words.h"
+#include "commands.h"
+#include "tv_ops.h"
+#include "tvcore.h"
+#include "tvcore/card/decoder.h"
+#include "tvcore/card/tuner.h"
+
+namespace tvctl {
+
+using namespace tvcore::card;
+
+Source SourceOfPlan(const PlanInfo &plan) {
+    return plan.plan == BroadcastPlan().plan ? Source::Broadcast : Source::Cable;
+}
+
+bool EnsureLibrarySource(Session &session, const TvCalls &tv, Source source, Reply &reply) {
+    if (session.librarySource == source) return true;
+    int32_t result = tv.SetTVParam(TV_PARAM_SOURCE, SourceValue(source));
+    if (result != TV_OK) {
+        reply.Fail(UnexpectedResult(fmt::format("SetTVParam(1, {})", SourceValue(source)), result));
+        return false;
+    }
+    session.librarySource = source;
+    return true;
+}
+
+namespace {
+
+// A damaged tuner record was read as far as it could be; said once.
+void NoteRecordProblem(Session &session, Reply &reply) {
+    if (session.tunerFileProblem.empty()) return;
+    Note(session, reply, session.tunerFileProblem);
+    session.tunerFileProblem.clear();
+}
+
+// The library's lock check, made by tvctl after its own block: the same
+// pause, then the decoder's status register; a failed read is no lock.
+bool CheckLock(const TvCalls &tv) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(kLockPauseMs));
+    uint32_t status = tv.I2C_Read(kDecoderAddress, kRegStatus);
+    return !ReadFailed(status) && (status & kStatusLock) != 0;
+}
+
+}  // namespace
+
+std::optional<PlanInfo> CurrentPlan(const Session &session) {
+    if (session.source == Source::Broadcast) return BroadcastPlan();
+    if (session.source != Source::Cable) return std::nullopt;
+    std::optional<PlanInfo> plan = PlanByNumber(session.tuner.plan);
+    return plan && SourceOfPlan(*plan) == Source::Cable ? *plan : CablePlan();
+}
+
+bool SelectSource(Session &session, const TvCalls &tv, Source source, Reply &reply) {
+    int32_t result = tv.SetTVParam(TV_PARAM_SOURCE, SourceValue(source));
+    if (result != TV_OK) {
+        reply.Fail(UnexpectedResult(fmt::format("SetTVParam(1, {})", SourceValue(source)), result));
+        return false;
+    }
+    session.source = session.librarySource = source;
+    TunerMemory &memory = session.tuner;
+    memory.source = source == Source::Composite ? "composite" : source == Source::SVideo ? "svideo" : "tuner";
+    if (std::optional<PlanInfo> plan = PlanOfSource(source); plan && SourceOfPlan(*PlanByNumber(memory.plan)) != source)
+        memory = TunerMemory{memory.source, plan->plan};  // another input's tuning does not carry over
+    SaveTuner(session, reply);
+    return true;
+}
+
+bool SelectPlan(Session &session, const TvCalls &tv, const PlanInfo &plan, Reply &reply) {
+    uint32_t before = session.tuner.plan;
+    if (!SelectSource(session, tv, SourceOfPlan(plan), reply)) return false;
+    if (before != plan.plan) session.tuner = TunerMemory{"tuner", plan.plan};
+    SaveTuner(session, reply);
+    return true;
+}
+
+TuneOutcome Tune(Session &session, const TvCalls &tv, const TuneTarget &target, Reply &reply) {
+    NoteRecordProblem(session, reply);
+    TuneOutcome outcome;
+    std::optional<ChannelInfo> info;
+    if (target.channel != 0) {
+        info = Channel(target.plan, target.channel);
+        if (!info) {
+            reply.Fail(NotInPlan(target.plan, target.channel));
+            return outcome;
+        }
+    }
+    if (!EnsureLibrarySource(session, tv, SourceOfPlan(target.plan), reply)) return outcome;
+    const uint64_t baseHz = info ? info->carrierHz : target.carrierHz;
+    const uint16_t baseDivider = info ? info->divider : DividerOfCarrierHz(baseHz);
+    outcome.divider = static_cast<uint16_t>(baseDivider + target.fine);
+    outcome.carrierHz = baseHz + static_cast<int64_t>(target.fine) * static_cast<int64_t>(kDividerStepHz);
+    outcome.bandCode = info && target.fine == 0 ? info->bandCode : BandCodeOfCarrierHz(outcome.carrierHz);
+
+    if (target.plan.library && info && target.fine == 0) {
+        outcome.byLibrary = true;
+        outcome.result = tv.SetTVParam(TV_PARAM_CHANNEL, target.channel);
+        switch (outcome.result) {
+            case TV_OK: outcome.tuned = outcome.locked = true; break;
+            case TV_ERR_NO_LOCK: outcome.tuned = true; break;
+            case TV_ERR_BAD_VALUE: reply.Fail(NotInPlan(target.plan, target.channel)); break;
+            default: reply.Fail(UnexpectedResult(fmt::format("SetTVParam(2, {})", target.channel), outcome.result));
+        }
+    } else {
+        uint8_t block[4];
+        TunerBlock(outcome.divider, outcome.bandCode, block);
+        uint32_t written = tv.I2C_WriteBlk(kTunerAddress, block, sizeof block);
+        if (written != 0) {
+            reply.Fail(fmt::format("the tuner did not take the block for {}: {}", MhzOfHz(outcome.carrierHz) + " MHz",
+                                   DescribeWriteResult(session.Bus(), written)));
+            return outcome;
+        }
+        outcome.tuned = true;
+        outcome.locked = CheckLock(tv);
+    }
+    if (outcome.tuned) {
+        session.tuner = TunerMemory{"tuner", target.plan.plan, target.channel, baseHz, target.fine};
+        SaveTuner(session, reply);
+    }
+    return outcome;
+}
+
+std::optional<TuneTarget> LastTuned(const Session &session) {
+    const TunerMemory &memory = session.tuner;
+    std::optional<PlanInfo> plan = PlanByNumber(memory.plan);
+    if (memory.carrierHz == 0 || !plan) return std::nullopt;
+    return TuneTarget{*plan, memory.channel, memory.channel != 0 ? 0 : memory.carrierHz, memory.fine};
+}
+
+std::string DescribeTarget(const TuneTarget &target) {
+    std::string text;
+    uint64_t hz = target.carrierHz;
+    if (target.channel != 0) {
+        std::optional<ChannelInfo> info = Channel(target.plan, target.channel);
+        hz = info ? info->carrierHz : 0;
+        text = fmt::format("{} channel {} ({} MHz)", target.plan.name, target.channel, MhzOfHz(hz));
+    } else {
+        text = fmt::format("{} MHz", MhzOfHz(hz));
+    }
+    if (target.fine != 0)
+        text += fmt::format(", fine {:+} ({} MHz)", target.fine,
+                            MhzOfHz(hz + static_cast<int64_t>(target.fine) * static_cast<int64_t>(kDividerStepHz)));
+    return text;
+}
+
+void ShowTuner(Session &session, Reply &reply) {
+    NoteRecordProblem(session, reply);
+    std::optional<TuneTarget> last = LastTuned(session);
+    std::optional<PlanInfo> plan = PlanByNumber(session.tuner.plan);
+    nlohmann::ordered_json tuner = {{"plan", plan ? plan->name : "cable"}};
+    if (last) {
+        if (last->channel != 0) tuner["channel"] = last->channel;
+        std::optional<ChannelInfo> info = last->channel != 0 ? Channel(last->plan, last->channel) : std::nullopt;
+        uint64_t hz = info ? info->carrierHz : last->carrierHz;
+        tuner["carrierMHz"] = static_cast<double>(hz) / 1e6;
+        tuner["fine"] = last->fine;
+    }
+    reply.data["tuner"] = tuner;
+    session.Out().Print("{:<11} {}", "tuner", last ? DescribeTarget(*last) : fmt::format("{} plan, nothing tuned yet", tuner["plan"].get<std::string>()));
+}
+
+void SaveTuner(Session &session, Reply &reply) {
+    if (session.tunerFile.empty()) return;
+    std::string error;
+    if (!SaveTunerMemory(session.tunerFile, session.tuner, &error))
+        Note(session, reply, "the tuner's record was not kept: " + error);
+}
+
+}  // namespace tvctl

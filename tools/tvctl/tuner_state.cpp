@@ -1,0 +1,71 @@
+#include "tuner_state.h"
+
+#include <fmt/format.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "numbers.h"
+#include "plan_info.h"
+#include "xdg_paths.h"
+
+namespace tvctl {
+
+std::string TunerStatePath() {
+    std::string dir = XdgDir("XDG_STATE_HOME", ".local/state");
+    return dir.empty() ? "" : dir + "/tvctl/tuner";
+}
+
+TunerMemory LoadTunerMemory(const std::string &path, std::string *problem) {
+    TunerMemory memory;
+    std::ifstream in(path);
+    std::string line;
+    for (int number = 1; std::getline(in, line); ++number) {
+        std::istringstream words(line);
+        std::string key, value, extra;
+        if (!(words >> key) || key[0] == '#') continue;
+        words >> value >> extra;
+        bool ok = extra.empty() && !value.empty();
+        if (ok && key == "source") {
+            ok = value == "tuner" || value == "composite" || value == "svideo";
+            if (ok) memory.source = value;
+        } else if (ok && key == "plan") {
+            std::optional<PlanInfo> plan = PlanByName(value);
+            ok = plan.has_value();
+            if (ok) memory.plan = plan->plan;
+        } else if (ok && key == "channel") {
+            std::optional<uint64_t> channel = ParseNumber(value);
+            ok = channel && *channel <= 255;
+            if (ok) memory.channel = static_cast<uint32_t>(*channel);
+        } else if (ok && key == "carrier") {
+            std::optional<uint64_t> hz = ParseMhz(value);
+            ok = hz.has_value();
+            if (ok) memory.carrierHz = *hz;
+        } else if (ok && key == "fine") {
+            std::optional<uint64_t> steps = ParseNumber(value[0] == '-' || value[0] == '+' ? value.substr(1) : value);
+            ok = steps && *steps <= 1000;
+            if (ok) memory.fine = static_cast<int32_t>(*steps) * (value[0] == '-' ? -1 : 1);
+        } else {
+            ok = false;
+        }
+        if (!ok && problem != nullptr && problem->empty())
+            *problem = fmt::format("{}:{}: \"{}\" is not understood; the line is ignored", path, number, line);
+    }
+    // A channel that is not in its plan is no tuning to remember.
+    std::optional<PlanInfo> plan = PlanByNumber(memory.plan);
+    if (memory.channel != 0 && !(plan && Channel(*plan, memory.channel))) memory.channel = 0;
+    return memory;
+}
+
+bool SaveTunerMemory(const std::string &path, const TunerMemory &memory, std::string *error) {
+    std::optional<PlanInfo> plan = PlanByNumber(memory.plan);
+    std::string text = "# tvctl's record of the tuner (rewritten by tvctl; delete it to forget)\n";
+    text += fmt::format("source {}\nplan {}\n", memory.source, plan ? plan->name : "cable");
+    if (memory.carrierHz != 0) {
+        if (memory.channel != 0) text += fmt::format("channel {}\n", memory.channel);
+        text += fmt::format("carrier {}\nfine {:+}\n", MhzOfHz(memory.carrierHz), memory.fine);
+    }
+    return WriteFileAtomically(path, text, error);
+}
+
+}  // namespace tvctl

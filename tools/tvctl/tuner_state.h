@@ -1,0 +1,33 @@
+// What tvctl remembers of the tuner from one run to the next: the source it
+// selected, the plan, the channel or frequency tuned and the fine-tuning
+// offset. The tuner cannot be read back, and the library forgets at unload,
+// so tvctl keeps its own record in a small per-user file:
+//     $XDG_STATE_HOME/tvctl/tuner   (default ~/.local/state/tvctl/tuner)
+// Lines "KEY VALUE"; "#" starts a comment. Rewritten whole at every change,
+// through a temporary file renamed over it, so a reader never sees half.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace tvctl {
+
+struct TunerMemory {
+    std::string source = "tuner";  // "tuner", "composite" or "svideo"
+    uint32_t plan = 1;             // plan number (plan_info.h); the library starts on cable
+    uint32_t channel = 0;          // 0: tuned by frequency, or nothing tuned yet
+    uint64_t carrierHz = 0;        // the channel's or frequency's picture carrier; 0: nothing tuned yet
+    int32_t fine = 0;              // fine-tuning offset in 62.5 kHz steps
+};
+
+// The file; "" when neither XDG_STATE_HOME nor HOME is set.
+std::string TunerStatePath();
+
+// Reads the record; a missing file gives the defaults. A line that cannot be
+// understood is skipped and said in `*problem` ("FILE:LINE: ...").
+TunerMemory LoadTunerMemory(const std::string &path, std::string *problem);
+
+// Writes the record (creating the directory); false with `*error` set.
+bool SaveTunerMemory(const std::string &path, const TunerMemory &memory, std::string *error);
+
+}  // namespace tvctl

@@ -1,0 +1,101 @@
+# bash completion for tvctl: commands, options, plans, and the names of the
+# station list's stations. Installed as share/bash-completion/completions/tvctl.
+
+# The station names of the list (the default one, or the --file FILE given
+# on the line), one a line.
+_tvctl_station_names() {
+    local file="${XDG_CONFIG_HOME:-$HOME/.config}/tvctl/stations" i
+    for ((i = 1; i < ${#COMP_WORDS[@]} - 1; i++)); do
+        [[ ${COMP_WORDS[i]} == --file ]] && file=${COMP_WORDS[i + 1]}
+    done
+    [[ -r $file ]] || return 0
+    local line name
+    while IFS= read -r line || [[ -n $line ]]; do
+        line=${line#"${line%%[![:space:]]*}"}
+        [[ -z $line || $line == \#* ]] && continue
+        if [[ $line == \"* ]]; then
+            name=${line#\"}
+            name=${name%%\"*}
+        else
+            name=${line%%[[:space:]]*}
+        fi
+        printf '%s\n' "$name"
+    done <"$file"
+}
+
+_tvctl() {
+    local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD - 1]}
+    local commands="tour source channel freq fine tune stations picture get reset scan plans i2c audio config shell"
+    local plans="cable broadcast cable-irc cable-hrc"
+    local globals="--json --trace --bus --i2c-device --i2c-adapter --v4l2-device --mixer --version --help"
+    COMPREPLY=()
+
+    case $prev in
+        --bus) mapfile -t COMPREPLY < <(compgen -W "sim i2cdev v4l2" -- "$cur"); return ;;
+        --mixer) mapfile -t COMPREPLY < <(compgen -W "sim alsa v4l2" -- "$cur"); return ;;
+        --i2c-device) mapfile -t COMPREPLY < <(compgen -G "/dev/i2c-*" -- "$cur"); return ;;
+        --v4l2-device) mapfile -t COMPREPLY < <(compgen -G "/dev/video*" -- "$cur"); return ;;
+        --tuner-status) mapfile -t COMPREPLY < <(compgen -W "auto on off" -- "$cur"); return ;;
+        --file | --save) mapfile -t COMPREPLY < <(compgen -f -- "$cur"); return ;;
+        --i2c-adapter | --channels | --grace) return ;;
+    esac
+
+    # The command the cursor is in: the last command word before it.
+    local i word command="" sub=""
+    for ((i = 1; i < COMP_CWORD; i++)); do
+        word=${COMP_WORDS[i]}
+        if [[ " $commands " == *" $word "* ]]; then
+            command=$word sub=""
+        elif [[ $word == "--" || $word == ";" ]]; then
+            command="" sub=""
+        elif [[ -n $command && -z $sub && $word != -* ]]; then
+            sub=$word
+        fi
+    done
+
+    local choices=""
+    case $command in
+        "") [[ $cur == -* ]] && choices=$globals || choices=$commands ;;
+        source) choices="composite svideo s-video tuner tv $plans" ;;
+        channel) choices="up down" ;;
+        fine) choices="+1 -1 0" ;;
+        scan) choices="$plans --fast --channels --save --tuner-status --grace --quiet" ;;
+        plans) choices=$plans ;;
+        stations) choices="--file" ;;
+        tune)
+            if [[ $cur == -* ]]; then
+                choices="--file"
+            else
+                # tvctl takes names in any case, so the completion does too.
+                local name
+                while IFS= read -r name; do
+                    [[ ${name,,} == "${cur,,}"* ]] && COMPREPLY+=("$(printf '%q' "$name")")
+                done < <(_tvctl_station_names)
+                return
+            fi
+            ;;
+        picture)
+            mapfile -t COMPREPLY < <(compgen -W "brightness= contrast= hue= saturation=" -- "$cur")
+            compopt -o nospace 2>/dev/null
+            return
+            ;;
+        i2c)
+            case $sub in
+                "") choices="read write block dump adapters" ;;
+                read) choices="0x88 0xC2 --bare" ;;
+                write | block | dump) choices="0x88 0xC2 -y" ;;
+            esac
+            ;;
+        audio)
+            case $sub in
+                "") choices="init volume mute" ;;
+                mute) choices="on off toggle" ;;
+            esac
+            ;;
+        config) [[ -z $sub ]] && choices="check" ;;
+    esac
+    # A new command may follow any command's words.
+    [[ -n $command && $cur != -* ]] && choices="$choices $commands"
+    mapfile -t COMPREPLY < <(compgen -W "$choices" -- "$cur")
+}
+complete -F _tvctl tvctl
