@@ -62,6 +62,10 @@ void UseBuildTreeHost() {
     setenv("TVHOST_WINDIR", Keeper().dir.c_str(), 1);
     setenv("TVHOST_MIXERS", "tvmixsim", 1);
     unsetenv("TVHOST_DEBUG");
+    // The simulated devices keep no state file: the figures measure the calls,
+    // not the user's runtime directory, and no run inherits another's registers.
+    setenv("TVSIM_STATE", "off", 1);
+    setenv("TVMIXSIM_STATE", "off", 1);
 }
 
 const std::string &WindowsDir() { return Keeper().dir; }

@@ -19,9 +19,13 @@ uint32_t WriteBlk(uint16_t device, uint32_t block1616, uint32_t count) {
 }
 
 // The card's setup follows its environment settings each time a process
-// attaches; the answer says whether the bus is there.
+// attaches, and the card takes what its state file holds; the answer says
+// whether the bus is there.
 int32_t Connect(uint32_t reason) {
-    if (reason == DLL_PROCESS_ATTACH) tvsim::ApplyEnvironment();
+    if (reason == DLL_PROCESS_ATTACH) {
+        tvsim::ApplyEnvironment();
+        tvsim::AttachState();
+    }
     return tvsim::BusAvailable() ? 1 : 0;
 }
 

@@ -9,6 +9,7 @@
 #include <mutex>
 
 #include "fault_plan.h"
+#include "state_file.h"
 #include "transaction_log.h"
 #include "tuner_model.h"
 #include "tvsim.h"
@@ -69,6 +70,7 @@ struct Card {
     bool available = true;
     TransactionLog log;
     FaultPlan faults;
+    tvsimstate::StateFile state;  // what the card holds, shared with the user's other processes
 
     Card() { UseDefaultStations(); }
 
@@ -112,6 +114,65 @@ bool PictureLocked(const Card &card, Clock::time_point now) {
 uint8_t DecoderStatus(const Card &card, Clock::time_point now) {
     uint8_t status = card.decoder[0x00] & static_cast<uint8_t>(~0x40u);
     return PictureLocked(card, now) ? static_cast<uint8_t>(status | 0x40u) : status;
+}
+
+// The card's state file holds the decoder's 256 registers, then whether the
+// tuner was programmed (0 or 1) and its last 4-byte block.
+constexpr size_t kStateBytes = 256 + 1 + 4;
+constexpr char kStateMagic[8] = {'T', 'V', 'S', 'I', 'M', 'C', 'D', '1'};
+
+void PowerOnState(Card &card) {
+    card.decoder = PowerOnRegisters();
+    card.tuner = Tuner{};
+}
+
+// Takes the registers the file holds. A tuner block that another process
+// sent has long settled as far as this process can tell.
+bool TakeState(Card &card, const uint8_t (&bytes)[kStateBytes]) {
+    if (bytes[256] > 1) return false;
+    std::memcpy(card.decoder.data(), bytes, 256);
+    Tuner tuner;
+    tuner.programmed = bytes[256] == 1;
+    std::memcpy(tuner.block, bytes + 257, 4);
+    if (tuner.programmed != card.tuner.programmed || std::memcmp(tuner.block, card.tuner.block, 4) != 0)
+        card.tuner = tuner;
+    return true;
+}
+
+void SaveState(Card &card) {
+    uint8_t bytes[kStateBytes];
+    std::memcpy(bytes, card.decoder.data(), 256);
+    bytes[256] = card.tuner.programmed ? 1 : 0;
+    std::memcpy(bytes + 257, card.tuner.block, 4);
+    card.state.Save(bytes, sizeof bytes);
+}
+
+// Brings the card up to what the file holds: a missing file is a card that
+// was switched off and on (`reset`), an unusable one is replaced with what
+// this process holds. Answers whether the file must be written now.
+bool RefreshFromState(Card &card) {
+    uint8_t bytes[kStateBytes];
+    size_t size = 0;
+    switch (card.state.Load(bytes, sizeof bytes, size)) {
+        case tvsimstate::StateFile::Loaded::Missing: PowerOnState(card); return false;
+        case tvsimstate::StateFile::Loaded::Ignored: return true;
+        case tvsimstate::StateFile::Loaded::Payload: break;
+    }
+    if (size == kStateBytes && TakeState(card, bytes)) return false;
+    card.state.Ignore("it does not hold a card's registers");
+    return true;
+}
+
+// A change to what the card holds, made as one read-modify-write of the
+// state file under its lock, so that changes made by two processes at once
+// both stay. The caller holds the card's lock.
+template <typename Change>
+void ChangeHeldState(Card &card, Change change) {
+    if (!card.state.Enabled()) return change();
+    tvsimstate::StateFile::Guard guard(card.state);
+    RefreshFromState(card);
+    change();
+    SaveState(card);
 }
 
 TvSimTransaction Entry(uint32_t op, uint16_t device, Clock::time_point now) {
@@ -162,7 +223,7 @@ uint32_t BusWrite(uint16_t device, uint16_t reg, uint16_t value) {
     if (!acknowledged) {
         entry.result = TVSIM_NO_ACK;
     } else if (device == kDecoderAddress) {
-        card.decoder[static_cast<uint8_t>(reg)] = static_cast<uint8_t>(value);
+        ChangeHeldState(card, [&] { card.decoder[static_cast<uint8_t>(reg)] = static_cast<uint8_t>(value); });
         entry.result = TVSIM_OK;
     } else {
         entry.result = TVSIM_BAD_BLOCK;  // a register write is a 2-byte block to the tuner
@@ -189,17 +250,30 @@ uint32_t BusWriteBlock(uint16_t device, const uint8_t *bytes, uint32_t count) {
     } else {
         std::memcpy(entry.bytes, bytes, count < TVSIM_LOG_BYTES ? count : TVSIM_LOG_BYTES);
         if (device == kTunerAddress) {
-            std::memcpy(card.tuner.block, bytes, 4);
-            card.tuner.programmed = true;
-            card.tuner.programmedAt = now;
-        } else if (count > 0) {
-            uint8_t reg = bytes[0];
-            for (uint32_t i = 1; i < count; ++i) card.decoder[reg++] = bytes[i];
+            ChangeHeldState(card, [&] {
+                std::memcpy(card.tuner.block, bytes, 4);
+                card.tuner.programmed = true;
+                card.tuner.programmedAt = now;
+            });
+        } else if (count > 1) {
+            ChangeHeldState(card, [&] {
+                uint8_t reg = bytes[0];
+                for (uint32_t i = 1; i < count; ++i) card.decoder[reg++] = bytes[i];
+            });
         }
         entry.result = TVSIM_OK;
     }
     card.log.Append(entry);
     return entry.result;
+}
+
+void AttachState() {
+    Card &card = TheCard();
+    std::lock_guard<std::mutex> guard(card.lock);
+    card.state.Configure("TVSIM_STATE", "simcard.state", "simulated card", kStateMagic);
+    if (!card.state.Enabled()) return;
+    tvsimstate::StateFile::Guard fileLock(card.state);
+    if (RefreshFromState(card)) SaveState(card);
 }
 
 bool BusAvailable() {
@@ -233,11 +307,25 @@ void TvSimLogClear(void) {
     card.faults.ForgetSequences();
 }
 
-void TvSimPowerOn(void) {
+int32_t TvSimPowerOn(void) {
     tvsim::Card &card = TheCard();
     std::lock_guard<std::mutex> guard(card.lock);
-    card.decoder = tvsim::PowerOnRegisters();
-    card.tuner = tvsim::Tuner{};
+    tvsim::PowerOnState(card);
+    tvsimstate::StateFile::Guard fileLock(card.state);
+    return card.state.Remove() ? 1 : 0;
+}
+
+uint32_t TvSimStatePath(char *out, uint32_t size) {
+    tvsim::Card &card = TheCard();
+    std::lock_guard<std::mutex> guard(card.lock);
+    const char *path = card.state.Path();
+    const size_t length = std::strlen(path);
+    if (out != nullptr && size > 0) {
+        const size_t copied = length < size ? length : size - 1;
+        std::memcpy(out, path, copied);
+        out[copied] = '\0';
+    }
+    return static_cast<uint32_t>(length);
 }
 
 void TvSimRestoreDefaults(void) {

@@ -19,6 +19,10 @@ uint32_t BusWrite(uint16_t device, uint16_t reg, uint16_t value);
 // did not translate. A TVSIM_ result.
 uint32_t BusWriteBlock(uint16_t device, const uint8_t *bytes, uint32_t count);
 
+// Chooses the state file (TVSIM_STATE) and takes what it holds; when a
+// process attaches the link.
+void AttachState();
+
 // Whether the driver's connect answers that the bus is there.
 bool BusAvailable();
 

@@ -15,6 +15,7 @@
 #include "include/tvmixsim.h"
 #include "message_faults.h"
 #include "sim_model.h"
+#include "state_file.h"
 #include "tvhost/mixer_driver.h"
 
 namespace tvmixsim {
@@ -43,11 +44,90 @@ struct SimState {
     std::vector<TvMixSimCall> log;
     uint32_t total = 0;
     MessageFaults faults;
+    tvsimstate::StateFile file;  // the controls' values, shared with the user's other processes
 };
 
 SimState &State() {
     static SimState state;
     return state;
+}
+
+// The state file: a count, then per control its device, id, type and two
+// channel values, 32-bit little-endian words each.
+constexpr char kStateMagic[8] = {'T', 'V', 'M', 'I', 'X', 'S', 'M', '1'};
+constexpr size_t kWordsPerControl = 5;
+constexpr size_t kMaxStoredControls = 128;  // 8 devices of 13 controls fit
+constexpr size_t kStateBytes = 4 * (1 + kWordsPerControl * kMaxStoredControls);
+
+void PutWord(uint8_t *at, uint32_t value) {
+    for (int i = 0; i < 4; ++i) at[i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+uint32_t GetWord(const uint8_t *at) {
+    return uint32_t{at[0]} | uint32_t{at[1]} << 8 | uint32_t{at[2]} << 16 | uint32_t{at[3]} << 24;
+}
+
+void SaveValues(SimState &state) {
+    uint8_t bytes[kStateBytes];
+    uint32_t count = 0;
+    for (uint32_t device = 0; device < state.devices.size(); ++device)
+        for (const SimLine &line : state.devices[device].lines)
+            for (const SimControl &control : line.controls) {
+                if (count == kMaxStoredControls) break;
+                uint8_t *at = bytes + 4 + 4 * kWordsPerControl * count++;
+                const uint32_t words[kWordsPerControl] = {device, control.id, control.type, control.values[0],
+                                                          control.values[1]};
+                for (size_t w = 0; w < kWordsPerControl; ++w) PutWord(at + 4 * w, words[w]);
+            }
+    PutWord(bytes, count);
+    state.file.Save(bytes, 4 + 4 * kWordsPerControl * count);
+}
+
+// Every control at the value it starts with: a volume in the middle of its
+// bounds, mute off (as sim_model builds them), without building anything.
+void StartingValues(SimState &state) {
+    for (SimDevice &device : state.devices)
+        for (SimLine &line : device.lines)
+            for (SimControl &control : line.controls) {
+                const DWORD start = control.type == MIXERCONTROL_CONTROLTYPE_MUTE
+                                        ? 0
+                                        : control.min + (control.max - control.min) / 2;
+                control.values[0] = control.values[1] = start;
+            }
+}
+
+// Takes the values the file holds for controls this setup has (same device,
+// id and type, a volume within its bounds); others are left as they are, as
+// the settings may have changed since. A file that has gone was removed by a
+// reset: every control starts again. Answers whether the file must be
+// written now (it was unusable).
+bool LoadValues(SimState &state) {
+    uint8_t bytes[kStateBytes];
+    size_t size = 0;
+    switch (state.file.Load(bytes, sizeof bytes, size)) {
+        case tvsimstate::StateFile::Loaded::Missing: StartingValues(state); return false;
+        case tvsimstate::StateFile::Loaded::Ignored: return true;
+        case tvsimstate::StateFile::Loaded::Payload: break;
+    }
+    const uint32_t count = size >= 4 ? GetWord(bytes) : 0;
+    if (size < 4 || count > kMaxStoredControls || size != 4 + 4 * kWordsPerControl * count) {
+        state.file.Ignore("it does not hold a mixer's values");
+        return true;
+    }
+    for (uint32_t i = 0; i < count; ++i) {
+        const uint8_t *at = bytes + 4 + 4 * kWordsPerControl * i;
+        const uint32_t device = GetWord(at), id = GetWord(at + 4), type = GetWord(at + 8);
+        const DWORD values[kChannels] = {GetWord(at + 12), GetWord(at + 16)};
+        if (device >= state.devices.size()) continue;
+        SimControl *control = state.devices[device].FindControl(id);
+        if (control == nullptr || control->type != type) continue;
+        const bool mute = type == MIXERCONTROL_CONTROLTYPE_MUTE;
+        bool fits = true;
+        for (DWORD value : values)
+            fits = fits && (mute ? value <= 1 : value >= control->min && value <= control->max);
+        if (fits) std::memcpy(control->values, values, sizeof values);
+    }
+    return false;
 }
 
 // Builds the devices from the settings; the caller holds the lock.
@@ -62,6 +142,24 @@ void Configure(SimState &state) {
     state.total = 0;
     state.faults.Clear();
     state.configured = true;
+    state.file.Configure("TVMIXSIM_STATE", "simmixer.state", "simulated mixer", kStateMagic);
+    if (state.file.Enabled()) {
+        tvsimstate::StateFile::Guard fileLock(state.file);
+        if (LoadValues(state)) SaveValues(state);
+    }
+}
+
+// A change of control values, made as one read-modify-write of the state
+// file under its lock: first the values other processes set, then this
+// change, then the file. The caller holds the driver's lock.
+template <typename Change>
+DWORD ChangeValues(SimState &state, Change change) {
+    if (!state.file.Enabled()) return change();
+    tvsimstate::StateFile::Guard fileLock(state.file);
+    LoadValues(state);
+    DWORD result = change();
+    if (result == MMSYSERR_NOERROR) SaveValues(state);
+    return result;
 }
 
 void CopyName(char *to, size_t size, const char *from) {
@@ -281,7 +379,9 @@ DWORD Answer(SimState &state, UINT deviceId, UINT msg, DWORD_PTR user, DWORD_PTR
         return GetControlDetails(device, *reinterpret_cast<MIXERCONTROLDETAILS *>(param1), query, entry);
     case MXDM_SETCONTROLDETAILS:
         if (param1 == 0) return MMSYSERR_INVALPARAM;
-        return SetControlDetails(device, *reinterpret_cast<MIXERCONTROLDETAILS *>(param1), query, entry);
+        return ChangeValues(state, [&] {
+            return SetControlDetails(device, *reinterpret_cast<MIXERCONTROLDETAILS *>(param1), query, entry);
+        });
     default:
         return MMSYSERR_NOTSUPPORTED;
     }
@@ -352,11 +452,13 @@ uint32_t TvMixSimSetChannelValues(uint32_t device, uint32_t controlId, uint32_t 
     SimState &state = State();
     std::lock_guard<std::mutex> guard(state.lock);
     if (!state.configured) Configure(state);
-    SimControl *control = FindControl(state, device, controlId);
-    if (control == nullptr) return MIXERR_INVALCONTROL;
-    control->values[0] = left;
-    control->values[1] = right;
-    return MMSYSERR_NOERROR;
+    return ChangeValues(state, [&]() -> DWORD {
+        SimControl *control = FindControl(state, device, controlId);
+        if (control == nullptr) return MIXERR_INVALCONTROL;
+        control->values[0] = left;
+        control->values[1] = right;
+        return MMSYSERR_NOERROR;
+    });
 }
 
 uint32_t TvMixSimGetChannelValues(uint32_t device, uint32_t controlId, uint32_t values[2]) {
@@ -393,6 +495,29 @@ uint32_t TvMixSimFaultsInjected(void) {
     SimState &state = State();
     std::lock_guard<std::mutex> guard(state.lock);
     return state.faults.Injected();
+}
+
+int TvMixSimResetValues(void) {
+    SimState &state = State();
+    std::lock_guard<std::mutex> guard(state.lock);
+    if (!state.configured) Configure(state);
+    StartingValues(state);
+    tvsimstate::StateFile::Guard fileLock(state.file);
+    return state.file.Remove() ? 1 : 0;
+}
+
+uint32_t TvMixSimStatePath(char *out, uint32_t size) {
+    SimState &state = State();
+    std::lock_guard<std::mutex> guard(state.lock);
+    if (!state.configured) Configure(state);
+    const char *path = state.file.Path();
+    const size_t length = std::strlen(path);
+    if (out != nullptr && size > 0) {
+        const size_t copied = length < size ? length : size - 1;
+        std::memcpy(out, path, copied);
+        out[copied] = '\0';
+    }
+    return static_cast<uint32_t>(length);
 }
 
 void TvMixSimReconfigure(void) {

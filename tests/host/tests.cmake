@@ -39,8 +39,10 @@ tvcore_add_module(tvmixsim_second FILE tvmixsim DIR ${test_mixer_dir}/second SOU
   ${PROJECT_SOURCE_DIR}/drivers/simmixer/sim_driver.cpp
   ${PROJECT_SOURCE_DIR}/drivers/simmixer/sim_model.cpp
   ${PROJECT_SOURCE_DIR}/drivers/simmixer/sim_config.cpp
-  ${PROJECT_SOURCE_DIR}/drivers/simmixer/message_faults.cpp)
-target_include_directories(tvmixsim_second PRIVATE ${PROJECT_SOURCE_DIR}/drivers/simmixer)
+  ${PROJECT_SOURCE_DIR}/drivers/simmixer/message_faults.cpp
+  ${PROJECT_SOURCE_DIR}/drivers/common/state_file.cpp)
+target_include_directories(tvmixsim_second PRIVATE ${PROJECT_SOURCE_DIR}/drivers/simmixer
+                           ${PROJECT_SOURCE_DIR}/drivers/common)
 tvcore_add_module(tvmixnoentry FILE tvmixnoentry DIR ${test_mixer_dir}
                   SOURCES ${CMAKE_CURRENT_LIST_DIR}/fixtures/no_entry_driver.cpp)
 tvcore_add_module(tvmixuserdata FILE tvmixuserdata DIR ${test_mixer_dir}

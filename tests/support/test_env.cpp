@@ -3,6 +3,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -35,12 +36,16 @@ void UseBuildTreeHost() {
     setenv("TVHOST_PATH", TVCORE_TEST_MODULE_DIR, 1);
     setenv("TVHOST_WINDIR", MakeTempDir("windows").c_str(), 1);
     unsetenv("TVHOST_DEBUG");
+    // The simulated card and mixer keep no state file unless a test gives one
+    // of its own, so parallel tests never share what a card holds.
+    setenv("TVSIM_STATE", "off", 1);
+    setenv("TVMIXSIM_STATE", "off", 1);
 }
 
 std::string ModuleDir() { return TVCORE_TEST_MODULE_DIR; }
 
 std::string MakeTempDir(const std::string &name) {
-    static int serial = 0;
+    static std::atomic<int> serial = 0;  // tests may run tools from several threads
     std::string dir = ScratchRoot() + "/" + name + "-" + std::to_string(++serial);
     std::filesystem::create_directories(dir);
     return dir;

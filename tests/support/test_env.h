@@ -7,7 +7,9 @@
 namespace tvtest {
 
 // Points TVHOST_PATH at the build tree's module directory, TVHOST_WINDIR at a
-// fresh empty directory of this process, and clears TVHOST_DEBUG. Called once
+// fresh empty directory of this process, clears TVHOST_DEBUG, and turns the
+// simulated card's and mixer's state files off (TVSIM_STATE, TVMIXSIM_STATE;
+// a test that wants one sets a path of its own). Called once
 // per process before main's tests run (by the support library itself).
 void UseBuildTreeHost();
 

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "bus_words.h"
+#include "driver_simcard.h"
+#include "driver_simmixer.h"
 #include "tvhost/mixer_driver.h"
 #include "tvhost/win32.h"
 

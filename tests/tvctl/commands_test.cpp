@@ -158,6 +158,26 @@ TEST(TvctlCommandsTest, NoMixerIsSaid) {
     EXPECT_NE(run.err.find("no mixer device"), std::string::npos) << run.err;
 }
 
+// Without --mixer tvctl gets the library's own mixer, as any program does,
+// and when that has no TV sound line it says which mixer and how to choose;
+// --mixer is used for the run and said.
+TEST(TvctlCommandsTest, TheLibrarysMixerUnlessChosen) {
+    if (!std::filesystem::exists(tvtest::ModuleDir() + "/tvmixalsa.so")) GTEST_SKIP() << "built without ALSA";
+    ToolRun run = RunTvctl({"audio", "init"}, {{"TVHOST_MIXERS", ""}, {"TVMIXALSA_ELEMENT", "tvcore-test-no-such-element"}});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("the ALSA mixer (the installation's default mixer driver, tvmixalsa)"), std::string::npos)
+        << run.err;
+    EXPECT_NE(run.err.find("--mixer sim uses the simulated mixer"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("TVHOST_DEBUG=stderr"), std::string::npos) << run.err;
+
+    run = RunTvctl({"--mixer", "sim", "audio", "init"}, {{"TVHOST_MIXERS", ""}});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.err.find("TV sound through the simulated mixer (--mixer) for this run; a program that loads the "
+                           "library gets tvmixalsa"),
+              std::string::npos)
+        << run.err;
+}
+
 TEST(TvctlCommandsTest, RefusedLoadShowsTheDebugLines) {
     ToolRun run = RunTvctl({"get"}, {{"TVSIM_BUS", "unavailable"}});
     EXPECT_EQ(run.status, 3);

@@ -43,6 +43,9 @@ ToolRun RunTvctl(const std::vector<std::string> &args, const std::vector<std::pa
     ToolRun run;
     pid_t child = fork();
     if (child == 0) {
+        // The simulated mixer serves unless a test says otherwise (tvctl itself
+        // takes the library's default, the system's mixer where it is built).
+        setenv("TVHOST_MIXERS", "tvmixsim", 1);
         // Each run has its own tuner record and station list unless the test
         // names them, so runs never share state by accident.
         setenv("XDG_STATE_HOME", (dir + "/state").c_str(), 1);

@@ -19,10 +19,11 @@ struct ToolRun {
     std::vector<nlohmann::json> JsonLines() const;
 };
 
-// Runs tvctl with `args`, in this process's environment plus `env`
-// (NAME, VALUE; an empty VALUE removes the setting), with `input` on its
-// standard input. XDG_STATE_HOME and XDG_CONFIG_HOME point into a directory
-// of the run's own unless `env` sets them.
+// Runs tvctl with `args`, in this process's environment with
+// TVHOST_MIXERS=tvmixsim (the simulated mixer) plus `env` (NAME, VALUE; an
+// empty VALUE removes the setting), with `input` on its standard input.
+// XDG_STATE_HOME and XDG_CONFIG_HOME point into a directory of the run's own
+// unless `env` sets them.
 ToolRun RunTvctl(const std::vector<std::string> &args,
                  const std::vector<std::pair<std::string, std::string>> &env = {}, const std::string &input = "");
 

@@ -2,6 +2,9 @@
 // agrees with the simulated card's stations.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
+#include "support/test_env.h"
 #include "tool_runner.h"
 
 namespace {
@@ -85,12 +88,30 @@ TEST(TvctlTourTest, TextShowsTheBusTraffic) {
     EXPECT_NE(run.out.find("SETCONTROLDETAILS"), std::string::npos);
 }
 
-TEST(TvctlTourTest, RefusesARealBus) {
-    // The i2c-dev driver refuses to connect without an adapter, so the
-    // library is not loaded; either way the tour does not run.
-    ToolRun run = RunTvctl({"--bus", "i2cdev", "tour"}, {{"TVI2C_DEVICE", ""}, {"TVI2C_ADAPTER", ""}});
-    EXPECT_NE(run.status, 0);
-    EXPECT_EQ(run.out.find("Input selection"), std::string::npos);
+TEST(TvctlTourTest, RefusesARealBusBeforeSayingAnything) {
+    for (const std::vector<std::string> &args :
+         {std::vector<std::string>{"--bus", "i2cdev", "tour"}, std::vector<std::string>{"--i2c-device", "/dev/i2c-9", "tour"},
+          std::vector<std::string>{"--bus", "v4l2", "tour"}}) {
+        ToolRun run = RunTvctl(args);
+        EXPECT_EQ(run.status, 2) << args[1];
+        EXPECT_EQ(run.out, "") << args[1];
+        EXPECT_NE(run.err.find("the tour runs on the simulated card only"), std::string::npos) << run.err;
+    }
+}
+
+TEST(TvctlTourTest, AudioWordsFollowTheMixerInUse) {
+    // Nobody chose a mixer: the tour takes the simulated one and says so.
+    ToolRun own = RunTvctl({"tour"}, {{"TVHOST_MIXERS", ""}});
+    ASSERT_EQ(own.status, 0) << own.err;
+    EXPECT_NE(own.out.find("The tour uses the simulated mixer"), std::string::npos) << own.out;
+    EXPECT_NE(own.out.find("SETCONTROLDETAILS  control 11"), std::string::npos);
+
+    // A mixer chosen with --mixer is used and named as such.
+    if (!std::filesystem::exists(tvtest::ModuleDir() + "/tvmixalsa.so")) GTEST_SKIP() << "built without ALSA";
+    ToolRun alsa = RunTvctl({"--mixer", "alsa", "tour"}, {{"TVMIXALSA_DEVICES", "tvcore-test-no-such-card"}});
+    EXPECT_EQ(alsa.out.find("here the simulated mixer"), std::string::npos) << alsa.out;
+    EXPECT_EQ(alsa.out.find("The tour uses the simulated mixer"), std::string::npos) << alsa.out;
+    EXPECT_NE(alsa.out.find("Here that is the ALSA mixer (--mixer)."), std::string::npos) << alsa.out;
 }
 
 }  // namespace

@@ -3,11 +3,16 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "console.h"
 #include "session.h"
 
 namespace tvctl {
+
+// The mixer in use in words, and where it was chosen ("the ALSA mixer (the
+// installation's default mixer driver, tvmixalsa)").
+std::string MixerKind(const Session &session);
 
 // Runs InitTVAudio on the session's record the first time; false, with
 // `reply` failed and explained, when the TV sound line cannot be used for

@@ -4,13 +4,12 @@
 
 #include <cstdlib>
 
-#include "alsa_view.h"
 #include "audio_ops.h"
 #include "bus_words.h"
 #include "commands.h"
+#include "driver_alsa.h"
 #include "numbers.h"
 #include "tvhost/diag.h"
-#include "tvmixalsa_scale.h"
 #include "volume_words.h"
 
 namespace tvctl {
@@ -23,12 +22,35 @@ bool Contains(const std::vector<std::string> &lines, const char *text) {
     return false;
 }
 
-const char *MixerKind(const Session &session) {
-    if (!session.Options().host.mixerGiven && !session.Host().mixers.empty() &&
-        session.Host().mixers.find("tvmixsim") == std::string::npos &&
-        session.Host().mixers.find("tvmixalsa") == std::string::npos)
-        return "the mixer named by TVHOST_MIXERS";
-    return session.Host().mixers.find("tvmixalsa") != std::string::npos ? "the ALSA mixer" : "the simulated mixer";
+}  // namespace
+
+std::string MixerKind(const Session &session) {
+    const HostSetup &host = session.Host();
+    const bool alsa = NamesAlsaMixer(host.mixers);
+    const bool sim = host.mixers.find("tvmixsim") != std::string::npos;
+    const bool v4l2 = host.mixers.find("tvmixv4l2") != std::string::npos;
+    const char *name = host.mixers.find(',') != std::string::npos ? "the mixers"
+                       : alsa                                       ? "the ALSA mixer"
+                       : sim                                        ? "the simulated mixer"
+                       : v4l2                                       ? "the V4L2 mixer"
+                                                                    : "the mixer";
+    switch (host.mixersFrom) {
+        case MixerSource::Option: return fmt::format("{} (--mixer)", name);
+        case MixerSource::Setting: return fmt::format("{} that TVHOST_MIXERS names ({})", name, host.mixers);
+        case MixerSource::Command: return name;
+        case MixerSource::Default: break;
+    }
+    return fmt::format("{} (the installation's default mixer driver, {})", name, host.mixers);
+}
+
+namespace {
+
+// How to reach a TV sound line when the mixer in use has none.
+std::string MixerChoices(const Session &session) {
+    std::string text = "; --mixer sim uses the simulated mixer, TVHOST_MIXERS chooses the mixer drivers";
+    if (NamesAlsaMixer(session.Host().mixers)) text += std::string(", ") + AlsaElementHint();
+    text += "; TVHOST_DEBUG=stderr shows the library's own words";
+    return text;
 }
 
 }  // namespace
@@ -44,14 +66,19 @@ bool EnsureAudio(Session &session, const TvCalls &tv, Reply &reply, const char *
             // Nothing was opened: no device, or the open failed.
             session.audioReady = false;
             if (Contains(debug, "No Mixers Found") || mixerGetNumDevs() < 1)
-                reply.Fail(fmt::format("no mixer device: {} has none (InitTVAudio wrote \"No Mixers Found\")",
-                                       MixerKind(session)));
+                reply.Fail(fmt::format("no mixer device: {} has none (InitTVAudio answered 0 and wrote \"No "
+                                       "Mixers Found\"){}",
+                                       MixerKind(session), MixerChoices(session)));
             else
                 reply.Fail(fmt::format("{} could not be opened (InitTVAudio answered 0 before finding the TV "
-                                       "sound line)",
-                                       MixerKind(session)));
+                                       "sound line){}",
+                                       MixerKind(session), MixerChoices(session)));
             return false;
         }
+        if (session.Host().mixersFrom == MixerSource::Option)
+            Note(session, reply,
+                 fmt::format("TV sound through {} for this run; a program that loads the library gets {}",
+                             MixerKind(session), session.Host().libraryMixers));
         if (!session.audioReady)
             Note(session, reply,
                  line.volumeControlId == 0
@@ -68,7 +95,8 @@ bool EnsureAudio(Session &session, const TvCalls &tv, Reply &reply, const char *
                           : line.muteControlId == 0 && wanted != "volume" ? "the TV sound line has no mute control"
                                                                           : nullptr;
     if (missing != nullptr) {
-        reply.Fail(fmt::format("TV audio cannot be used{}: {}", need ? fmt::format(" for {}", need) : "", missing));
+        reply.Fail(fmt::format("TV audio cannot be used{}: {} in {}{}", need ? fmt::format(" for {}", need) : "",
+                               missing, MixerKind(session), MixerChoices(session)));
         return false;
     }
     return true;
@@ -132,24 +160,17 @@ void ShowCard(Session &session, Reply &reply) {
 // A change by a percentage that would leave the card where it is (a range of
 // a few steps) moves it one step of its own, as a user pressing +1% expects.
 uint64_t AtLeastOneCardStep(const Session &session, const VolumeWords &words, uint64_t target) {
-    if (!words.relative || words.amount == 0 || target > tvmixalsa::kScaleMax) return target;
-    std::string why;
-    std::optional<TvMixAlsaElement> element = DescribeAlsaElement(session, why);
-    if (!element || !element->hasVolume) return target;
-    const tvmixalsa::CardRange range{element->min, element->max};
-    const int64_t now = element->value[0];
-    if (tvmixalsa::ScaleToCard(static_cast<uint32_t>(target), range) != now) return target;
-    const int64_t next = words.down ? now - 1 : now + 1;
-    if (next < range.min || next > range.max) return target;
-    return tvmixalsa::CardToScale(next, range);
+    if (!words.relative || words.amount == 0) return target;
+    return AtLeastOneAlsaStep(session, target, !words.down);
 }
 
 class AudioCommand : public Command {
 public:
     explicit AudioCommand(CLI::App &app) {
         app.require_subcommand(1, 1);
-        app.footer("TV sound is the auxiliary source line of the system mixer (the simulated mixer unless\n"
-                   "--mixer alsa). The line is looked up once per session with InitTVAudio; volume and mute then\n"
+        app.footer("TV sound is the auxiliary source line of the system mixer: the mixer the library gets\n"
+                   "(TVHOST_MIXERS, else the installation's default, the ALSA mixer where it was built), or the\n"
+                   "one --mixer names. The line is looked up once per session with InitTVAudio; volume and mute then\n"
                    "use it. A volume is a value of the control's range (0-65535 on the ALSA mixer), a percentage\n"
                    "of it (50%) or a change (+5%, -5%, +1000); a value outside the range is refused.\n"
                    "With the ALSA mixer the answer also shows what the card holds: its own value, range and dB.\n"
@@ -238,22 +259,14 @@ private:
                        kExitUsage);
             return false;
         }
-        std::string device = card_.find_first_not_of("0123456789") == std::string::npos && !card_.empty()
-                                 ? "hw:" + card_
-                                 : card_;
-        auto differs = [](const char *name, const std::string &wanted) {
-            const char *now = getenv(name);
-            return !wanted.empty() && wanted != (now != nullptr ? now : "");
-        };
-        if (!differs("TVMIXALSA_DEVICES", device) && !differs("TVMIXALSA_ELEMENT", element_)) return true;
+        if (!AlsaSettingsDiffer(card_, element_)) return true;
         if (session.audioTried) {
             reply.Fail("the TV sound line was chosen earlier in this session: give --card and --element on the "
                        "first audio command",
                        kExitUsage);
             return false;
         }
-        if (!device.empty()) setenv("TVMIXALSA_DEVICES", device.c_str(), 1);
-        if (!element_.empty()) setenv("TVMIXALSA_ELEMENT", element_.c_str(), 1);
+        UseAlsaCard(card_, element_);
         TvHostMixerReset();  // the devices are counted again, from the new setting
         return true;
     }

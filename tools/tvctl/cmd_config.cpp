@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "card_readback.h"
 #include "commands.h"
 #include "config_lint.h"
 #include "tvcore/card/board_scan.h"
@@ -221,6 +222,14 @@ private:
 };
 
 }  // namespace
+
+bool LibraryBoardIsAlternative() {
+    std::string libraryForm, why, text, error;
+    uint64_t fileBytes = 0;
+    const std::string file = LibraryFile(libraryForm, why);
+    return !file.empty() && ReadAsLibrary(file, text, fileBytes, error) == ReadOutcome::Read &&
+           ExplainBoardConfig(text.data(), static_cast<uint32_t>(text.size())).alternativeBoard;
+}
 
 std::vector<CommandEntry> ConfigCommands() {
     return {{"config", "check the board configuration file: config check [FILE]",

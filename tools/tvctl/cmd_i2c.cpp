@@ -10,13 +10,11 @@
 #include <iostream>
 
 #include "commands.h"
+#include "driver_i2cdev.h"
 #include "numbers.h"
 #include "tvcore/card/decoder.h"
 #include "tvcore/card/tuner.h"
 #include "tvhost/diag.h"
-#ifdef TVCTL_HAVE_I2CDEV
-#include "tvi2cdev.h"
-#endif
 
 namespace tvctl {
 
@@ -216,43 +214,11 @@ private:
     }
 
     void Adapters(Session &session, Reply &reply) {
-#ifdef TVCTL_HAVE_I2CDEV
-        const std::string &dir = session.Host().moduleDir;
-        std::string driver = dir + "/i2cdev/tvbus16.so";
-        std::error_code error;
-        if (dir.empty() || !std::filesystem::is_regular_file(driver, error))
-            return reply.Fail("the i2c-dev bus driver is not installed next to tvctl" +
-                              (dir.empty() ? std::string() : " (" + driver + ")"));
-        // The driver module itself lists what it sees; it needs no card and no
-        // library for that.
-        HMODULE module = LoadLibraryA(driver.c_str());
-        if (module == nullptr)
-            return reply.Fail(fmt::format("the i2c-dev bus driver could not be loaded: {}", TvHostLastLoadError()));
-        auto list = reinterpret_cast<decltype(&::TvI2cListAdapters)>(
-            reinterpret_cast<void (*)(void)>(GetProcAddress(module, "TvI2cListAdapters")));
-        if (list == nullptr) {
-            FreeLibrary(module);
-            return reply.Fail("the i2c-dev bus driver offers no adapter listing");
-        }
-        struct Found {
-            std::string path, name;
-        };
-        std::vector<Found> found;
-        int32_t count = list(
-            [](const char *path, const char *name, void *context) {
-                static_cast<std::vector<Found> *>(context)->push_back({path, name});
-                return 1;
-            },
-            &found);
-        FreeLibrary(module);
-        const char *root = std::getenv("TVI2C_SYSFS_ROOT");
-        std::string where = root != nullptr && *root != '\0' ? root : "/sys/class/i2c-adapter";
-        if (count < 0)
-            return reply.Fail(fmt::format("the adapter directory {} cannot be read: is the i2c-dev kernel module "
-                                          "loaded (modprobe i2c-dev)?",
-                                          where));
+        std::vector<I2cAdapter> found;
+        std::string where, error;
+        if (!ListI2cAdapters(session.Host().moduleDir, found, where, error)) return reply.Fail(error);
         nlohmann::ordered_json adapters = nlohmann::ordered_json::array();
-        for (const Found &adapter : found) {
+        for (const I2cAdapter &adapter : found) {
             adapters.push_back({{"device", adapter.path}, {"name", adapter.name}});
             session.Out().Print("{:<14} {}", adapter.path, adapter.name.empty() ? "(name unreadable)" : adapter.name);
         }
@@ -261,10 +227,6 @@ private:
             session.Out().Print("no I2C adapters in {}", where);
         else
             session.Out().Print("choose the card's adapter with --bus i2cdev --i2c-device PATH or --i2c-adapter NAME");
-#else
-        (void)session;
-        reply.Fail("the adapter listing is not available: this build has no i2c-dev bus driver");
-#endif
     }
 
     std::string sub_;  // the i2c command chosen

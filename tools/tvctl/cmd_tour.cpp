@@ -3,7 +3,6 @@
 // simulated card logged them.
 #include <fmt/format.h>
 
-#include <cmath>
 #include <functional>
 
 #include "audio_ops.h"
@@ -89,13 +88,7 @@ private:
     static std::string Meaning(int32_t result) { return ResultMeaning(result); }
 
     // Whether a station is on the air at a channel's carrier.
-    bool OnAir(const ChannelInfo &channel) const {
-        double stations[TVSIM_MAX_STATIONS];
-        uint32_t count = session_.Card()->GetStations(stations, TVSIM_MAX_STATIONS);
-        for (uint32_t i = 0; i < count && i < TVSIM_MAX_STATIONS; ++i)
-            if (std::llround(stations[i] * 16) == static_cast<long long>(channel.carrierKHz) * 16 / 1000) return true;
-        return false;
-    }
+    bool OnAir(const ChannelInfo &channel) const { return SimCardOnAir(*session_.Card(), channel.carrierKHz); }
 
     // A cable channel with (or without) a station, the preferred one first.
     std::optional<ChannelInfo> PickCable(uint32_t preferred, bool withStation) const {
@@ -207,8 +200,22 @@ private:
         });
     }
 
+    // The mixer the audio steps use, in words. Unless the user chose one,
+    // the tour takes the simulated mixer rather than change the system's
+    // volume; a mixer chosen by --mixer or TVHOST_MIXERS is used as chosen.
+    std::string ChooseMixer() {
+        if (session_.Host().mixersFrom == MixerSource::Default && session_.UseSimulatedMixer())
+            return fmt::format("The tour uses the simulated mixer, so as not to change the system's volume;\n"
+                               "   a program that loads the library gets {},\n"
+                               "   and --mixer alsa runs the tour on the system's mixer.",
+                               session_.Host().libraryMixers);
+        std::string words = "Here that is " + MixerKind(session_) + ".";
+        if (session_.MixerLog() == nullptr) words += "\n   Only the simulated mixer logs its messages, so none are shown.";
+        return words;
+    }
+
     void Audio() {
-        Section("Audio", "TV sound is the auxiliary source line of the system mixer (here the simulated mixer).");
+        Section("Audio", "TV sound is the auxiliary source line of the system mixer.\n   " + ChooseMixer());
         bool ready = false;
         Step("InitTVAudio(&line)", [&](nlohmann::ordered_json &data) {
             Reply step;
@@ -312,13 +319,20 @@ public:
     explicit TourCommand(CLI::App &app) {
         app.footer("Runs on the simulated card: input selection, tuning a channel with a station and one\n"
                    "without, each picture control, audio volume and mute, and a short scan, each step with its\n"
-                   "result and the bus transactions it caused.");
+                   "result and the bus transactions it caused. A real bus (--bus, --i2c-*, --v4l2-device) is\n"
+                   "refused. The audio steps use the simulated mixer unless --mixer or TVHOST_MIXERS names one.");
     }
     std::string Name() const override { return "tour"; }
     bool Traced() const override { return false; }
 
     void Run(Session &session, Reply &reply) override {
-        session.Out().Print("tvctl tour: the library on the simulated card, one call at a time");
+        // The tour shows the simulated card's bus log, which no real bus has:
+        // a real bus is refused before anything is said or sent.
+        const HostOptions &host = session.Options().host;
+        if (host.busGiven && host.bus != BusChoice::Simulated)
+            return reply.Fail("the tour runs on the simulated card only (it shows the card's bus log): run it "
+                              "without --bus, --i2c-device, --i2c-adapter and --v4l2-device",
+                              kExitUsage);
         const bool fresh = !session.Loaded();
         session.TakeDebugLines();
         const TvCalls *tv = session.Library(reply);
@@ -326,8 +340,9 @@ public:
         std::vector<std::string> loadLines = session.TakeDebugLines();
         if (session.Card() == nullptr)
             return reply.Fail(fmt::format("the tour runs on the simulated card only (it shows the card's bus log); "
-                                          "the library is linked to the {} bus: run it without --bus",
+                                          "the library is linked to the {} bus that TVHOST_PATH finds first",
                                           BusKindName(session.Bus())));
+        session.Out().Print("tvctl tour: the library on the simulated card, one call at a time");
         Tour(session, *tv, reply, fresh, fresh ? loadLines : std::vector<std::string>{}).Run();
     }
 };

@@ -1,4 +1,4 @@
-// source, picture, get: the TV parameter interface.
+// source, picture: the TV parameter interface.
 #include <fmt/format.h>
 
 #include <cctype>
@@ -167,48 +167,6 @@ private:
     std::vector<std::string> settings_;
 };
 
-class GetCommand : public Command {
-public:
-    explicit GetCommand(CLI::App &app) {
-        app.footer("The source is the one tvctl selected (the library cannot report it; at load it is the\n"
-                   "tuner with the cable plan). The other values are the library's, read with GetTVParam.\n"
-                   "Volume and mute are shown once audio was set up in this session.");
-    }
-    std::string Name() const override { return "get"; }
-    void Run(Session &session, Reply &reply) override {
-        const TvCalls *tv = session.Library(reply);
-        if (tv == nullptr) return;
-        const Console &out = session.Out();
-        reply.data["source"] = SourceName(session.source);
-        out.Print("{:<11} {}", "source", SourceName(session.source));
-        struct Row {
-            const char *name;
-            uint32_t id;
-        };
-        for (Row row : {Row{"channel", TV_PARAM_CHANNEL}, Row{"brightness", TV_PARAM_BRIGHTNESS},
-                        Row{"contrast", TV_PARAM_CONTRAST}, Row{"hue", TV_PARAM_HUE},
-                        Row{"saturation", TV_PARAM_SATURATION}}) {
-            int32_t value = tv->GetTVParam(row.id);
-            if (value < 0) {
-                reply.Fail(UnexpectedResult(fmt::format("GetTVParam({})", row.id), value));
-                return;
-            }
-            reply.data[row.name] = value;
-            out.Print("{:<11} {}", row.name, value);
-        }
-        ShowTuner(session, reply);
-        if (session.audioReady) {
-            uint32_t left = tv->GetTVVol(&session.audio);
-            uint32_t mute = tv->GetTVMute(&session.audio);
-            reply.data["volume"] = {{"left", left}, {"right", session.audio.rightVolume}};
-            reply.data["mute"] = mute != 0;
-            out.Print("{:<11} {} / {} (left / right, {}-{})", "volume", left, session.audio.rightVolume,
-                      session.audio.volumeMin, session.audio.volumeMax);
-            out.Print("{:<11} {}", "mute", mute ? "on" : "off");
-        }
-    }
-};
-
 }  // namespace
 
 std::vector<CommandEntry> TvCommands() {
@@ -217,7 +175,6 @@ std::vector<CommandEntry> TvCommands() {
          [](CLI::App &app) { return std::make_unique<SourceCommand>(app); }},
         {"picture", "set picture controls: brightness=V contrast=V hue=V saturation=V (0-255)",
          [](CLI::App &app) { return std::make_unique<PictureCommand>(app); }},
-        {"get", "show every parameter", [](CLI::App &app) { return std::make_unique<GetCommand>(app); }},
     };
 }
 

@@ -33,7 +33,7 @@ public:
 
 std::vector<CommandEntry> BuildTable() {
     std::vector<CommandEntry> table;
-    for (auto family : {TourCommands, TvCommands, TuningCommands, StationCommands, ScanCommands, PlanCommands,
+    for (auto family : {TourCommands, TvCommands, CardCommands, TuningCommands, StationCommands, ScanCommands, PlanCommands,
                         I2cCommands, AudioCommands, ConfigCommands})
         for (CommandEntry &entry : family()) table.push_back(std::move(entry));
     table.push_back({"shell",

@@ -70,7 +70,8 @@ using ShellRunner = std::function<int(Session &session)>;
 void SetShellRunner(ShellRunner runner);
 
 // Definitions of the command families, one file each.
-std::vector<CommandEntry> TvCommands();      // source, picture, get
+std::vector<CommandEntry> TvCommands();      // source, picture
+std::vector<CommandEntry> CardCommands();    // get, reset
 std::vector<CommandEntry> TuningCommands();  // channel, freq, fine
 std::vector<CommandEntry> StationCommands(); // tune, stations
 std::vector<CommandEntry> ScanCommands();    // scan

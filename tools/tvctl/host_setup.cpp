@@ -8,6 +8,9 @@
 #include <string>
 #include <system_error>
 
+#include "driver_i2cdev.h"
+#include "driver_v4l2.h"
+
 namespace tvctl {
 
 namespace fs = std::filesystem;
@@ -89,19 +92,23 @@ HostSetup PrepareHost(const HostOptions &options) {
         setup.modulePath = setup.moduleDir;  // empty: the host's own default
     }
     if (!setup.modulePath.empty()) setenv("TVHOST_PATH", setup.modulePath.c_str(), 1);
-    if (!options.i2cDevice.empty()) setenv("TVI2C_DEVICE", options.i2cDevice.c_str(), 1);
-    if (!options.i2cAdapter.empty()) setenv("TVI2C_ADAPTER", options.i2cAdapter.c_str(), 1);
-    if (!options.v4l2Device.empty()) {
-        // A path names the node; anything else is the card's name.
-        const bool path = options.v4l2Device.find('/') != std::string::npos;
-        setenv(path ? "TVV4L2_DEVICE" : "TVV4L2_CARD", options.v4l2Device.c_str(), 1);
-    }
+    UseI2cDevAdapter(options.i2cDevice, options.i2cAdapter);
+    UseV4l2Device(options.v4l2Device);
 
-    // The mixer: a driver given by path, so it is found whatever the module path.
+    // The mixer: the library's own choice (TVHOST_MIXERS, else the
+    // installation's default driver), exactly as any program that loads it
+    // gets; --mixer names a driver by path, so it is found whatever the
+    // module path.
     const std::string userMixers = Env("TVHOST_MIXERS");
-    if (!options.mixerGiven && !userMixers.empty()) {
-        setup.mixers = userMixers;
-    } else if (!setup.moduleDir.empty()) {
+    setup.libraryMixers = userMixers.empty() ? std::string(TVCTL_DEFAULT_MIXER) + " (the installation's default)"
+                                             : userMixers + " (TVHOST_MIXERS)";
+    if (!options.mixerGiven) {
+        setup.mixers = userMixers.empty() ? TVCTL_DEFAULT_MIXER : userMixers;
+        setup.mixersFrom = userMixers.empty() ? MixerSource::Default : MixerSource::Setting;
+    } else if (setup.moduleDir.empty()) {
+        if (setup.error.empty())
+            setup.error = "cannot find the module directory next to tvctl, so --mixer cannot be honoured";
+    } else {
         const char *file = options.mixer == MixerChoice::Alsa   ? "tvmixalsa.so"
                            : options.mixer == MixerChoice::V4l2 ? "tvmixv4l2.so"
                                                                 : "tvmixsim.so";
@@ -109,12 +116,14 @@ HostSetup PrepareHost(const HostOptions &options) {
                            : options.mixer == MixerChoice::V4l2 ? "V4L2"
                                                                 : "simulated";
         fs::path driver = fs::path(setup.moduleDir) / file;
-        if (IsFile(driver))
+        if (IsFile(driver)) {
             setup.mixers = driver.string();
-        else if (setup.error.empty())
+            setup.mixersFrom = MixerSource::Option;
+            setenv("TVHOST_MIXERS", setup.mixers.c_str(), 1);
+        } else if (setup.error.empty()) {
             setup.error = std::string("this build has no ") + what + " mixer driver (" + driver.string() + ")";
+        }
     }
-    if (!setup.mixers.empty()) setenv("TVHOST_MIXERS", setup.mixers.c_str(), 1);
 
     // Debug output: the user's destination, or a file of ours.
     setup.userDebug = Env("TVHOST_DEBUG");

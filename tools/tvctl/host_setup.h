@@ -1,6 +1,7 @@
 // The host settings tvctl gives the library before loading it: which bus
 // driver and mixer driver the host finds, and where its debug output goes.
-// A setting the user made is kept unless an option of tvctl says otherwise.
+// A setting the user made is kept unless an option of tvctl says otherwise,
+// and without options tvctl gets the bus and mixer any program gets.
 #pragma once
 
 #include <string>
@@ -20,10 +21,18 @@ struct HostOptions {
     bool mixerGiven = false;
 };
 
+// Where the mixer drivers in use were chosen: by --mixer (tvctl set
+// TVHOST_MIXERS for this run), by the user's TVHOST_MIXERS, by nobody (the
+// installation's default driver, which TVHOST_MIXERS is then left without),
+// or by a command for itself (the tour's simulated mixer).
+enum class MixerSource { Option, Setting, Default, Command };
+
 struct HostSetup {
     std::string moduleDir;   // the installation's (or build tree's) module directory; "" if not found
     std::string modulePath;  // TVHOST_PATH as the host will use it ("" = the host's own default)
-    std::string mixers;      // TVHOST_MIXERS likewise
+    std::string mixers;      // the mixer drivers the host loads: TVHOST_MIXERS, or the default driver's name
+    MixerSource mixersFrom = MixerSource::Default;
+    std::string libraryMixers;  // what a program that loads the library gets, in words
     std::string debugFile;   // where tvctl collects the debug output; "" when the user chose TVHOST_DEBUG
     int debugFd = -1;        // keeps the capture file alive when it has no name left (see MakeDebugFile)
     std::string userDebug;   // TVHOST_DEBUG as the user set it

@@ -2,9 +2,14 @@
 
 #include <fmt/format.h>
 
-#include <cstdio>
-#include <cstdlib>
+#include <stdlib.h>
+#include <unistd.h>
 
+#include <cstdio>
+
+#include "driver_i2cdev.h"
+#include "driver_v4l2.h"
+#include "module_lookup.h"
 #include "plan_info.h"
 #include "tvhost/diag.h"
 
@@ -21,15 +26,6 @@ const char *SourceName(Source source) {
 }
 
 namespace {
-
-// An export as its own function type (through the generic function type, as
-// GetProcAddress's callers do).
-template <typename T>
-bool Find(HMODULE module, const char *name, T &out) {
-    FARPROC proc = GetProcAddress(module, name);
-    out = reinterpret_cast<T>(reinterpret_cast<void (*)(void)>(proc));
-    return proc != nullptr;
-}
 
 // The debug channel's text split into lines (the library's own lines carry
 // "\n\r" in front and "\r\n" behind).
@@ -94,7 +90,7 @@ const TvCalls *Session::Library(Reply &reply) {
         library_ = module;
         const char *missing = nullptr;
 #define TVCTL_FIND_CALL(name, result, argumentBytes, parameters) \
-    if (!Find(module, #name, calls_.name)) missing = #name;
+    if (!LookUp(module, #name, calls_.name)) missing = #name;
         TVCORE_EXPORTED_FUNCTIONS(TVCTL_FIND_CALL)
 #undef TVCTL_FIND_CALL
         if (missing != nullptr) {
@@ -115,18 +111,11 @@ const TvCalls *Session::Library(Reply &reply) {
     // same module path, counted once more by the loader.
     busModule_ = LoadLibraryA("tvbus16.dll");
     if (busModule_ != nullptr) {
-        cardReady_ = Find(busModule_, "TvSimLogTotal", card_.LogTotal) &&
-                     Find(busModule_, "TvSimLogRead", card_.LogRead) &&
-                     Find(busModule_, "TvSimGetStations", card_.GetStations) &&
-                     Find(busModule_, "TvSimTunerState", card_.TunerState) &&
-                     Find(busModule_, "TvSimDecoderRegisters", card_.DecoderRegisters) &&
-                     Find(busModule_, "TvSimGetSettleMs", card_.GetSettleMs);
-        FARPROC list = GetProcAddress(busModule_, "TvI2cListAdapters");
-        FARPROC v4l2 = GetProcAddress(busModule_, "TvV4l2SetSysCalls");
-        bus_ = cardReady_         ? BusKind::Simulated
-               : list != nullptr  ? BusKind::I2cDev
-               : v4l2 != nullptr  ? BusKind::V4l2
-                                  : BusKind::Other;
+        cardReady_ = FindSimCard(busModule_, card_);
+        bus_ = cardReady_                      ? BusKind::Simulated
+               : IsI2cDevDriver(busModule_)    ? BusKind::I2cDev
+               : IsV4l2Driver(busModule_)      ? BusKind::V4l2
+                                               : BusKind::Other;
     }
     return &calls_;
 }
@@ -144,21 +133,9 @@ void Session::Explain(Reply &reply) {
         reply.details.push_back("the debug output went to TVHOST_DEBUG=" + host_.userDebug);
     }
     if (Contains(lines, "ret FALSE")) {
-        if (options_.host.bus == BusChoice::V4l2) {
-            reply.details.emplace_back(
-                "the V4L2 bus did not connect: the line above says why; name the device with --v4l2-device "
-                "/dev/videoN or the card's name (v4l2-ctl --list-devices), see docs/v4l2.md");
-        } else if (options_.host.bus == BusChoice::I2cDev) {
-            reply.details.emplace_back(
-                "the i2c-dev bus did not connect: name the card's adapter with --i2c-device PATH or "
-                "--i2c-adapter NAME (\"tvctl i2c adapters\" lists them), and check access to its /dev/i2c-N");
-        } else {
-            const char *bus = getenv("TVSIM_BUS");
-            reply.details.emplace_back(
-                bus != nullptr && std::string(bus) == "unavailable"
-                    ? "the bus driver did not connect: TVSIM_BUS=unavailable makes the simulated card refuse"
-                    : "the bus driver did not connect, so the library refuses to load");
-        }
+        reply.details.push_back(options_.host.bus == BusChoice::V4l2     ? V4l2ConnectFailure()
+                                : options_.host.bus == BusChoice::I2cDev ? I2cDevConnectFailure()
+                                                                         : SimCardConnectFailure());
     }
     if (!host_.modulePath.empty()) reply.details.push_back("module path: " + host_.modulePath);
 }
@@ -169,12 +146,24 @@ const SimMixerCalls *Session::MixerLog() {
         // Only a single driver named by path or file name can be looked into.
         if (!host_.mixers.empty() && host_.mixers.find(',') == std::string::npos) {
             mixerModule_ = LoadLibraryA(host_.mixers.c_str());
-            if (mixerModule_ != nullptr)
-                mixerReady_ = Find(mixerModule_, "TvMixSimCallCount", mixer_.CallCount) &&
-                              Find(mixerModule_, "TvMixSimGetCall", mixer_.GetCall);
+            mixerReady_ = mixerModule_ != nullptr && FindSimMixer(mixerModule_, mixer_);
         }
     }
     return mixerReady_ ? &mixer_ : nullptr;
+}
+
+bool Session::UseSimulatedMixer() {
+    if (audioTried || host_.moduleDir.empty()) return false;
+    const std::string driver = host_.moduleDir + "/tvmixsim.so";
+    if (access(driver.c_str(), R_OK) != 0) return false;
+    setenv("TVHOST_MIXERS", driver.c_str(), 1);
+    TvHostMixerReset();  // the next mixer call loads the driver now named
+    if (mixerModule_ != nullptr) FreeLibrary(mixerModule_);
+    mixerModule_ = nullptr;
+    mixerLooked_ = mixerReady_ = false;
+    host_.mixers = driver;
+    host_.mixersFrom = MixerSource::Command;
+    return true;
 }
 
 std::vector<std::string> Session::TakeDebugLines() {
@@ -195,18 +184,9 @@ std::vector<std::string> Session::TakeDebugLines() {
 uint64_t Session::CardLogMark() const { return cardReady_ ? card_.LogTotal() : 0; }
 
 std::vector<TvSimTransaction> Session::CardLogSince(uint64_t mark, uint64_t *dropped) const {
-    std::vector<TvSimTransaction> entries;
     if (dropped != nullptr) *dropped = 0;
-    if (!cardReady_) return entries;
-    uint64_t total = card_.LogTotal();
-    if (total <= mark) return entries;
-    uint64_t wanted = total - mark;
-    entries.resize(wanted < TVSIM_LOG_CAPACITY ? wanted : TVSIM_LOG_CAPACITY);
-    uint32_t got = card_.LogRead(mark, entries.data(), static_cast<uint32_t>(entries.size()));
-    entries.resize(got);
-    if (dropped != nullptr && !entries.empty() && entries.front().sequence > mark)
-        *dropped = entries.front().sequence - mark;
-    return entries;
+    if (!cardReady_) return {};
+    return SimCardLogSince(card_, mark, dropped);
 }
 
 }  // namespace tvctl

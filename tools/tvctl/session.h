@@ -9,11 +9,11 @@
 
 #include "bus_words.h"
 #include "console.h"
+#include "driver_simcard.h"
+#include "driver_simmixer.h"
 #include "host_setup.h"
 #include "tvcore.h"
 #include "tvhost/win32.h"
-#include "tvmixsim.h"
-#include "tvsim.h"
 #include "tuner_state.h"
 
 namespace tvctl {
@@ -31,23 +31,6 @@ struct TvCalls {
 #define TVCTL_CALL_POINTER(name, result, argumentBytes, parameters) PFN_##name name;
     TVCORE_EXPORTED_FUNCTIONS(TVCTL_CALL_POINTER)
 #undef TVCTL_CALL_POINTER
-};
-
-// The simulated card's own interface (tvsim.h), from the bus driver module
-// the library is linked to.
-struct SimCardCalls {
-    decltype(&::TvSimLogTotal) LogTotal;
-    decltype(&::TvSimLogRead) LogRead;
-    decltype(&::TvSimGetStations) GetStations;
-    decltype(&::TvSimTunerState) TunerState;
-    decltype(&::TvSimDecoderRegisters) DecoderRegisters;
-    decltype(&::TvSimGetSettleMs) GetSettleMs;
-};
-
-// The simulated mixer's log (tvmixsim.h).
-struct SimMixerCalls {
-    decltype(&::TvMixSimCallCount) CallCount;
-    decltype(&::TvMixSimGetCall) GetCall;
 };
 
 // The video source, as tvctl last selected it. The library does not report
@@ -79,6 +62,11 @@ public:
     const SimCardCalls *Card() const { return cardReady_ ? &card_ : nullptr; }
     // The simulated mixer's log when that mixer serves (else nullptr).
     const SimMixerCalls *MixerLog();
+
+    // Makes the simulated mixer serve this run, for a command that should
+    // not touch the system's mixer (the tour). Only before InitTVAudio has
+    // run; false when it cannot be done.
+    bool UseSimulatedMixer();
 
     // Lines written to the debug channel since the last call (when tvctl
     // collects them; the user's own TVHOST_DEBUG is left alone).

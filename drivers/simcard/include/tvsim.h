@@ -83,10 +83,23 @@ TVSIM_API void TvSimLogClear(void);
 
 /* ---- The card ------------------------------------------------------------- */
 
-/* Puts the card in its power-on state: decoder registers at their power-on
- * values, tuner not programmed. Stations, settle time, bus availability and
- * the log are kept. */
-TVSIM_API void TvSimPowerOn(void);
+/* Switches the card off and on: decoder registers at their power-on values,
+ * tuner not programmed, and the state file (below) removed, so the user's
+ * other processes find a card at power-on too. Stations, settle time, bus
+ * availability and the log are kept. Answers 1; 0 when a state file is kept
+ * and could not be removed. */
+TVSIM_API int32_t TvSimPowerOn(void);
+
+/* ---- The state file ---------------------------------------------------------
+ * What the card holds (the decoder's registers, the tuner's last block) is
+ * kept in a small per-user file, so that it outlives the process the way a
+ * powered card keeps its registers: read when a process attaches the link,
+ * written after each change under a lock (see docs/simulated-card.md for
+ * where, and TVSIM_STATE to choose or turn it off). */
+
+/* Copies the state file's path to `out` (NUL-terminated, cut to `size`);
+ * answers the path's length, 0 when no state file is kept. */
+TVSIM_API uint32_t TvSimStatePath(char *out, uint32_t size);
 
 /* Restores the built-in setup: the default stations, the default settle
  * time, the bus available, no faults armed. The card itself and the log are

@@ -17,6 +17,8 @@
  *   TVMIXSIM_VOLUME_MIN=n    lower bound of every volume control (default 0)
  *   TVMIXSIM_VOLUME_MAX=n    upper bound of every volume control (default 65535)
  *   TVMIXSIM_OPEN_RESULT=n   MXDM_OPEN answers n; nonzero makes every open fail
+ *   TVMIXSIM_STATE=path|off  where the controls' values are kept between
+ *                            processes (default: the user's runtime directory)
  */
 #ifndef TVMIXSIM_H
 #define TVMIXSIM_H
@@ -79,11 +81,20 @@ TVMIXSIM_API uint32_t TvMixSimGetChannelValues(uint32_t device, uint32_t control
 TVMIXSIM_API uint32_t TvMixSimOpenCount(void);
 
 /* Reads the settings again and rebuilds the devices: values return to their
- * defaults, the log is emptied, every open is forgotten (its instance is
+ * defaults (or to what the state file holds, when one is kept), the log is emptied, every open is forgotten (its instance is
  * refused from then on), and armed failures are cleared. The host keeps the
  * device count it asked at load, so call TvHostMixerReset() afterwards when
  * the device count changed. */
 TVMIXSIM_API void TvMixSimReconfigure(void);
+
+/* Puts every control back to its starting value and removes the state file
+ * (the user's other processes then start from those values too). Answers 1;
+ * 0 when a state file is kept and could not be removed. */
+TVMIXSIM_API int TvMixSimResetValues(void);
+
+/* Copies the state file's path to `out` (NUL-terminated, cut to `size`);
+ * answers the path's length, 0 when no state file is kept. */
+TVMIXSIM_API uint32_t TvMixSimStatePath(char *out, uint32_t size);
 
 /* ---- Fault injection -------------------------------------------------------- */
 

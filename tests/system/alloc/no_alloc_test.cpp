@@ -76,6 +76,11 @@ protected:
     static void SetUpTestSuite() {
         // The simulated mixer serves the audio calls; the board file is read at load.
         setenv("TVHOST_MIXERS", "tvmixsim", 1);
+        // The card and the mixer keep state files, so the proof covers the
+        // read-modify-write of each change too.
+        stateDir_ = tvtest::MakeTempDir("state");
+        setenv("TVSIM_STATE", (stateDir_ + "/card").c_str(), 1);
+        setenv("TVMIXSIM_STATE", (stateDir_ + "/mixer").c_str(), 1);
         const char *windir = getenv("TVHOST_WINDIR");
         ASSERT_NE(windir, nullptr);
         tvtest::WriteFile(std::string(windir) + "/vidcfg.ini", "[SYSTEM]\r\nBoardType = QX_KESTREL\r\n");
@@ -93,12 +98,16 @@ protected:
     static void TearDownTestSuite() {
         if (app_.tv.module != nullptr) FreeLibrary(app_.tv.module);
         app_ = Application{};
+        setenv("TVSIM_STATE", "off", 1);
+        setenv("TVMIXSIM_STATE", "off", 1);
     }
 
     static Application app_;
+    static std::string stateDir_;
 };
 
 Application ExportedCallAllocations::app_;
+std::string ExportedCallAllocations::stateDir_;
 
 TEST_F(ExportedCallAllocations, NoCallAllocatesFromTheFirstCallAfterLoadOn) {
     for (const char *pass : {"first call after load", "repeated call"}) {
@@ -115,6 +124,8 @@ TEST_F(ExportedCallAllocations, NoCallAllocatesFromTheFirstCallAfterLoadOn) {
     EXPECT_EQ(app_.tv.InitTVAudio(&app_.line), 1u);
     EXPECT_EQ(app_.tv.SetTVVol(&app_.line, 1234), 0u);
     EXPECT_EQ(app_.tv.GetTVVol(&app_.line), 1234u);
+    EXPECT_EQ(tvtest::ReadFile(stateDir_ + "/card").size(), 277u);  // the changes were saved
+    EXPECT_FALSE(tvtest::ReadFile(stateDir_ + "/mixer").empty());
 }
 
 // The host services on the calls' paths, each on its own, so that an

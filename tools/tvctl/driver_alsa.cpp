@@ -1,14 +1,22 @@
-#include "alsa_view.h"
+#include "driver_alsa.h"
 
 #include <fmt/format.h>
+#include <stdlib.h>
 
 #include "tvhost/win32.h"
+#include "tvmixalsa_scale.h"
 
 namespace tvctl {
 
+bool NamesAlsaMixer(const std::string &mixers) { return mixers.find("tvmixalsa") != std::string::npos; }
+
+const char *AlsaElementHint() {
+    return "TVMIXALSA_ELEMENT (or audio --element) the ALSA element that carries the TV sound";
+}
+
 bool AlsaMixerServes(const Session &session) {
     const std::string &mixers = session.Host().mixers;
-    return mixers.find("tvmixalsa") != std::string::npos && mixers.find(',') == std::string::npos;
+    return NamesAlsaMixer(mixers) && mixers.find(',') == std::string::npos;
 }
 
 std::optional<TvMixAlsaElement> DescribeAlsaElement(const Session &session, std::string &why) {
@@ -67,6 +75,41 @@ std::string DescribeCardLine(const TvMixAlsaElement &element) {
     else
         line += ", no playback switch";
     return line;
+}
+
+namespace {
+
+std::string CardDevice(const std::string &card) {
+    return !card.empty() && card.find_first_not_of("0123456789") == std::string::npos ? "hw:" + card : card;
+}
+
+bool Differs(const char *name, const std::string &wanted) {
+    const char *now = getenv(name);
+    return !wanted.empty() && wanted != (now != nullptr ? now : "");
+}
+
+}  // namespace
+
+bool AlsaSettingsDiffer(const std::string &card, const std::string &element) {
+    return Differs("TVMIXALSA_DEVICES", CardDevice(card)) || Differs("TVMIXALSA_ELEMENT", element);
+}
+
+void UseAlsaCard(const std::string &card, const std::string &element) {
+    if (!card.empty()) setenv("TVMIXALSA_DEVICES", CardDevice(card).c_str(), 1);
+    if (!element.empty()) setenv("TVMIXALSA_ELEMENT", element.c_str(), 1);
+}
+
+uint64_t AtLeastOneAlsaStep(const Session &session, uint64_t target, bool up) {
+    if (target > tvmixalsa::kScaleMax) return target;
+    std::string why;
+    std::optional<TvMixAlsaElement> element = DescribeAlsaElement(session, why);
+    if (!element || !element->hasVolume) return target;
+    const tvmixalsa::CardRange range{element->min, element->max};
+    const int64_t now = element->value[0];
+    if (tvmixalsa::ScaleToCard(static_cast<uint32_t>(target), range) != now) return target;
+    const int64_t next = up ? now + 1 : now - 1;
+    if (next < range.min || next > range.max) return target;
+    return tvmixalsa::CardToScale(next, range);
 }
 
 }  // namespace tvctl

@@ -1,0 +1,86 @@
+// A simulated device's small state file, shared by every process of the user
+// that uses the device: what the device holds outlives the process, as a
+// powered card keeps its registers.
+//
+// The file is a sealed record: a magic word that names the device, the
+// payload's length, the payload, and a checksum. Writers take an exclusive
+// lock (flock on "<file>.lock") around read-modify-write and replace the file
+// by writing a temporary one and renaming it, so a reader never sees half a
+// file. Nothing here allocates heap memory after Configure: the simulated
+// devices save from inside calls that must not allocate.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace tvsimstate {
+
+// Longest path kept; a longer one turns the file off with a note.
+inline constexpr size_t kMaxPath = 1024;
+// Largest payload a device stores.
+inline constexpr size_t kMaxPayload = 4096;
+
+class StateFile {
+public:
+    // Chooses the file: the setting `settingName` ("off" turns the file off,
+    // another value is the file's path), or `fileName` in the user's default
+    // directory (see DefaultDirectory). `who` starts every note ("simulated
+    // card"). `magic` names the device's records (8 bytes). Creates the
+    // default directory when it is used; reads nothing yet.
+    void Configure(const char *settingName, const char *fileName, const char *who, const char magic[8]);
+
+    bool Enabled() const { return enabled_; }
+    // The file's path; "" when off.
+    const char *Path() const { return enabled_ ? path_ : ""; }
+
+    // Holds the lock for the life of the guard (no lock when off, or when the
+    // lock file cannot be opened: then the file is turned off with a note).
+    class Guard {
+    public:
+        explicit Guard(StateFile &file);
+        ~Guard();
+        Guard(const Guard &) = delete;
+        Guard &operator=(const Guard &) = delete;
+
+    private:
+        int fd_ = -1;
+    };
+
+    enum class Loaded { Missing, Payload, Ignored };
+    // Reads the payload into `out` (at most `capacity` bytes) and its length
+    // into `size`. Missing: there is no file. Ignored: the file is short,
+    // corrupt, too long or another device's; one note per process says so,
+    // and the caller replaces it.
+    Loaded Load(void *out, size_t capacity, size_t &size);
+
+    // Notes (once per process) that a sound record was still unusable to
+    // the device (`why`); the caller replaces it.
+    void Ignore(const char *why) { Note("is ignored and replaced", why); }
+
+    // Replaces the file with a record of `payload`. A failure turns the file
+    // off for this process with one note.
+    void Save(const void *payload, size_t size);
+
+    // Removes the file (the lock file stays: another process may hold it).
+    // True when no file is left.
+    bool Remove();
+
+private:
+    void Note(const char *what, const char *detail);
+    void TurnOff(const char *what, const char *detail);
+
+    bool enabled_ = false;
+    bool noted_ = false;
+    const char *who_ = "";
+    char magic_[8] = {};
+    char path_[kMaxPath] = {};
+    char lockPath_[kMaxPath] = {};
+    char tempPath_[kMaxPath] = {};
+};
+
+// The default directory, "" when none can be formed: $XDG_RUNTIME_DIR/tvcore,
+// else $XDG_STATE_HOME/tvcore, else $HOME/.local/state/tvcore. Written to
+// `out` (kMaxPath bytes).
+void DefaultDirectory(char *out);
+
+}  // namespace tvsimstate

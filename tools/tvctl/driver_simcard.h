@@ -1,0 +1,51 @@
+// Everything tvctl knows of the simulated card (tvbus16.so, tvsim.h): its
+// own calls, its results and log in words, its settings and its state file.
+#pragma once
+
+#include <cstdint>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "tvhost/win32.h"
+#include "tvsim.h"
+
+namespace tvctl {
+
+struct SimCardCalls {
+    decltype(&::TvSimLogTotal) LogTotal;
+    decltype(&::TvSimLogRead) LogRead;
+    decltype(&::TvSimGetStations) GetStations;
+    decltype(&::TvSimTunerState) TunerState;
+    decltype(&::TvSimDecoderRegisters) DecoderRegisters;
+    decltype(&::TvSimGetSettleMs) GetSettleMs;
+    decltype(&::TvSimPowerOn) PowerOn;
+    decltype(&::TvSimStatePath) StatePath;
+};
+
+// Looks the card's calls up in the bus driver module; false when the module
+// is another bus driver.
+bool FindSimCard(HMODULE busModule, SimCardCalls &calls);
+
+// What a write's or block's result means; "" when it is none of the card's.
+std::string SimCardWriteResult(uint32_t result);
+
+// Why the card did not connect, for a refused load.
+std::string SimCardConnectFailure();
+
+// Whether a station is on the air at a picture carrier.
+bool SimCardOnAir(const SimCardCalls &card, uint32_t carrierKHz);
+
+// The transactions of the card's log from `mark` on; `dropped` (may be
+// NULL) counts those that have left its ring.
+std::vector<TvSimTransaction> SimCardLogSince(const SimCardCalls &card, uint64_t mark, uint64_t *dropped);
+
+// The card's state file, "" when none is kept.
+std::string SimCardStatePath(const SimCardCalls &card);
+
+// One transaction of the card's log, as a line (times relative to
+// `startUs`), and as JSON.
+std::string FormatTransaction(const TvSimTransaction &entry, uint64_t startUs);
+nlohmann::ordered_json TransactionJson(const TvSimTransaction &entry);
+
+}  // namespace tvctl

@@ -1,0 +1,84 @@
+#include "driver_simmixer.h"
+
+#include <fmt/format.h>
+
+#include "bus_words.h"
+#include "module_lookup.h"
+#include "numbers.h"
+#include "tvhost/mixer_driver.h"
+
+namespace tvctl {
+
+bool FindSimMixer(HMODULE mixerModule, SimMixerCalls &calls) {
+    return LookUp(mixerModule, "TvMixSimCallCount", calls.CallCount) &&
+           LookUp(mixerModule, "TvMixSimGetCall", calls.GetCall) &&
+           LookUp(mixerModule, "TvMixSimResetValues", calls.ResetValues) &&
+           LookUp(mixerModule, "TvMixSimStatePath", calls.StatePath);
+}
+
+std::string SimMixerStatePath(const SimMixerCalls &mixer) {
+    std::string path(mixer.StatePath(nullptr, 0), '\0');
+    mixer.StatePath(path.data(), static_cast<uint32_t>(path.size() + 1));
+    return path;
+}
+
+namespace {
+
+const char *MessageName(uint32_t message) {
+    switch (message) {
+        case MXDM_GETNUMDEVS: return "GETNUMDEVS";
+        case MXDM_OPEN: return "OPEN";
+        case MXDM_CLOSE: return "CLOSE";
+        case MXDM_GETLINEINFO: return "GETLINEINFO";
+        case MXDM_GETLINECONTROLS: return "GETLINECONTROLS";
+        case MXDM_GETCONTROLDETAILS: return "GETCONTROLDETAILS";
+        case MXDM_SETCONTROLDETAILS: return "SETCONTROLDETAILS";
+        default: return "message";
+    }
+}
+
+}  // namespace
+
+std::string FormatMixerCall(const TvMixSimCall &call) {
+    std::string what;
+    switch (call.message) {
+        case MXDM_GETNUMDEVS:  // answers a count, not a result code
+            return fmt::format("  mixer  {:<18} {:<40} -> {} device{}", MessageName(call.message), "", call.result,
+                               call.result == 1 ? "" : "s");
+        case MXDM_GETLINEINFO:
+            what = fmt::format("component type {}", Hex(call.componentType, 4));
+            break;
+        case MXDM_GETLINECONTROLS:
+            what = fmt::format("line {} type {}", Hex(call.lineId, 8), Hex(call.controlTypeOrId, 8));
+            break;
+        case MXDM_GETCONTROLDETAILS:
+        case MXDM_SETCONTROLDETAILS: {
+            what = fmt::format("control {}, {} channel{}", call.controlId, call.cChannels, call.cChannels == 1 ? "" : "s");
+            if (call.valueCount > 0) {
+                what += " [";
+                for (uint32_t i = 0; i < call.valueCount && i < TVMIXSIM_MAX_VALUES; ++i)
+                    what += fmt::format("{}{}", i ? " " : "", call.values[i]);
+                what += "]";
+            }
+            break;
+        }
+        default: break;
+    }
+    return fmt::format("  mixer  {:<18} {:<40} -> {}", MessageName(call.message), what, MixerResultName(call.result));
+}
+
+nlohmann::ordered_json MixerCallJson(const TvMixSimCall &call) {
+    nlohmann::ordered_json out;
+    out["message"] = MessageName(call.message);
+    out["result"] = call.result;
+    if (call.message == MXDM_GETCONTROLDETAILS || call.message == MXDM_SETCONTROLDETAILS) {
+        out["controlId"] = call.controlId;
+        out["channels"] = call.cChannels;
+        nlohmann::ordered_json values = nlohmann::ordered_json::array();
+        for (uint32_t i = 0; i < call.valueCount && i < TVMIXSIM_MAX_VALUES; ++i) values.push_back(call.values[i]);
+        out["values"] = values;
+    }
+    return out;
+}
+
+}  // namespace tvctl
