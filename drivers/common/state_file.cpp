@@ -245,4 +245,15 @@ bool StateFile::Remove() {
 #endif
 }
 
+uint32_t StateFile::CopyPath(char *out, uint32_t size) const {
+    const char *path = Path();
+    const size_t length = std::strlen(path);
+    if (out != nullptr && size > 0) {
+        const size_t copied = length < size ? length : size - 1;
+        std::memcpy(out, path, copied);
+        out[copied] = '\0';
+    }
+    return static_cast<uint32_t>(length);
+}
+
 }  // namespace tvsimstate

@@ -32,6 +32,10 @@ public:
     bool Enabled() const { return enabled_; }
     // The file's path; "" when off.
     const char *Path() const { return enabled_ ? path_ : ""; }
+    // Copies the path into `out` (`size` bytes, cut short and terminated
+    // when it does not fit; nothing when `out` is null or `size` is 0) and
+    // returns the path's full length, as the drivers' C calls answer.
+    uint32_t CopyPath(char *out, uint32_t size) const;
 
     // Holds the lock for the life of the guard (no lock when off, or when the
     // lock file cannot be opened: then the file is turned off with a note).

@@ -318,14 +318,7 @@ int32_t TvSimPowerOn(void) {
 uint32_t TvSimStatePath(char *out, uint32_t size) {
     tvsim::Card &card = TheCard();
     std::lock_guard<std::mutex> guard(card.lock);
-    const char *path = card.state.Path();
-    const size_t length = std::strlen(path);
-    if (out != nullptr && size > 0) {
-        const size_t copied = length < size ? length : size - 1;
-        std::memcpy(out, path, copied);
-        out[copied] = '\0';
-    }
-    return static_cast<uint32_t>(length);
+    return card.state.CopyPath(out, size);
 }
 
 void TvSimRestoreDefaults(void) {

@@ -510,14 +510,7 @@ uint32_t TvMixSimStatePath(char *out, uint32_t size) {
     SimState &state = State();
     std::lock_guard<std::mutex> guard(state.lock);
     if (!state.configured) Configure(state);
-    const char *path = state.file.Path();
-    const size_t length = std::strlen(path);
-    if (out != nullptr && size > 0) {
-        const size_t copied = length < size ? length : size - 1;
-        std::memcpy(out, path, copied);
-        out[copied] = '\0';
-    }
-    return static_cast<uint32_t>(length);
+    return state.file.CopyPath(out, size);
 }
 
 void TvMixSimReconfigure(void) {
