@@ -25,7 +25,7 @@ check "tvctl lists the plain adapter" bash -c "'$tvctl' i2c adapters | grep -q '
 
 # The library's reads against i2ctransfer's, register by register.
 registers_from_tvctl() {  # ADDR: the dump's values, decimal, one line
-  "$tvctl" --i2c-adapter "$plain" --json i2c dump "$1" | sed -n 's/.*"registers":\[\([0-9,]*\)\].*/\1/p' | tr ',' ' '
+  "$tvctl" --i2c-adapter "$plain" --json i2c dump -y "$1" | sed -n 's/.*"registers":\[\([0-9,]*\)\].*/\1/p' | tr ',' ' '
 }
 registers_from_i2ctransfer() {  # 7-bit ADDR COUNT
   # Each register as the library reads it (write the register, read one
@@ -65,7 +65,7 @@ check_eq "stub adapter has no plain I2C" "no" bash -c "i2cdetect -F '$sbus' | aw
 st() { "$tvctl" --i2c-adapter "$stub" "$@"; }
 get() { i2cget -y "$sbus" "$1" "$2"; }
 
-check "tvctl writes a decoder register" st i2c write 0x88 0x10 0x5A
+check "tvctl writes a decoder register" st i2c write -y 0x88 0x10 0x5A
 check_eq "i2cget sees it" 0x5a get 0x44 0x10
 check "i2cset another value" i2cset -y "$sbus" 0x44 0x10 0xA7
 check_eq "tvctl reads it back" 167 bash -c "'$tvctl' --i2c-adapter '$stub' --json i2c read 0x88 0x10 | sed -n 's/.*\"value\":\([0-9]*\).*/\1/p'"

@@ -75,10 +75,10 @@ done
 # range) are not tuned. (That such a tune then reports no lock is a unit
 # test: tvctl stops at the refused block.)
 tv source cable channel 7 >/dev/null
-check_fails "a block of divider 0 is refused" tv i2c block 0xC2 0x00 0x00 0x8E 0x01
+check_fails "a block of divider 0 is refused" tv i2c block -y 0xC2 0x00 0x00 0x8E 0x01
 check_eq "the divider-0 block left the frequency" 2804 get_freq
-check_fails "a block above the tuner's range is refused" tv i2c block 0xC2 0x40 0x00 0x8E 0x08
-check "the refusal is said in words" bash -c "'$PREFIX/bin/tvctl' --v4l2-device '$dev' i2c block 0xC2 0x40 0x00 0x8E 0x08 2>&1 | grep -q \"outside the tuner's range\""
+check_fails "a block above the tuner's range is refused" tv i2c block -y 0xC2 0x40 0x00 0x8E 0x08
+check "the refusal is said in words" bash -c "'$PREFIX/bin/tvctl' --v4l2-device '$dev' i2c block -y 0xC2 0x40 0x00 0x8E 0x08 2>&1 | grep -q \"outside the tuner's range\""
 check_eq "the refused block left the frequency" 2804 get_freq
 
 # --- picture controls at their ends and middle --------------------------------
