@@ -35,7 +35,7 @@ const PlanInfo &HrcPlan();
 const std::vector<PlanInfo> &AllPlans();
 // By name, case-insensitive ("Cable-IRC"); also "irc", "hrc" and "std"/"cable-std".
 std::optional<PlanInfo> PlanByName(std::string_view name);
-std::optional<PlanInfo> PlanByNumber(uint32_t plan);
+std::optional<PlanInfo> PlanByNumber(uint32_t number);
 // "cable, broadcast, cable-irc, cable-hrc" for sentences.
 std::string PlanNames();
 
