@@ -53,8 +53,7 @@ bool Contains(const std::vector<std::string> &lines, const char *text) {
 }  // namespace
 
 Session::Session(const GlobalOptions &options, const Console &console)
-    : options_(options), console_(console), host_(PrepareHost(options.host)) {
-    tunerFile = TunerStatePath();
+    : tunerFile(TunerStatePath()), options_(options), console_(console), host_(PrepareHost(options.host)) {
     if (!tunerFile.empty()) tuner = LoadTunerMemory(tunerFile, &tunerFileProblem);
     source = tuner.source == "composite" ? Source::Composite
              : tuner.source == "svideo"  ? Source::SVideo
