@@ -187,6 +187,25 @@ TEST_F(HostMixer, StaleHandleIsRefusedAfterClose) {
     EXPECT_EQ(SimMixer().Calls(MXDM_CLOSE).size(), 1u);
 }
 
+TEST_F(HostMixer, StaleHandleStaysRefusedWhenANewerOneTakesItsSlot) {
+    std::vector<HMIXER> held;
+    for (HMIXER handle = 0; held.size() < 100000 && mixerOpen(&handle, 0, 0, 0, 0) == MMSYSERR_NOERROR;)
+        held.push_back(handle);
+    ASSERT_FALSE(held.empty());
+    HMIXER spare = 0;
+    ASSERT_EQ(mixerOpen(&spare, 1, 0, 0, 0), MMSYSERR_NOMEM) << "the table is full";
+    const HMIXER stale = held.front();
+    ASSERT_EQ(mixerClose(stale), MMSYSERR_NOERROR);
+    // The closed handle's slot is the only free one, so the newcomer lands in it.
+    HMIXER newer = Open(1);
+    EXPECT_NE(newer, stale);
+    MIXERLINEA line = AuxLineQuery();
+    EXPECT_EQ(mixerGetLineInfoA(stale, &line, MIXER_OBJECTF_HMIXER | 3), MMSYSERR_INVALHANDLE);
+    EXPECT_EQ(mixerClose(stale), MMSYSERR_INVALHANDLE);
+    EXPECT_EQ(mixerGetLineInfoA(newer, &line, MIXER_OBJECTF_HMIXER | 3), MMSYSERR_NOERROR);
+    EXPECT_EQ(mixerClose(newer), MMSYSERR_NOERROR);
+}
+
 TEST_F(HostMixer, RequestByDeviceNumberUsesATemporaryOpen) {
     MIXERLINEA line = AuxLineQuery();
     ASSERT_EQ(mixerGetLineInfoA(1, &line, MIXER_OBJECTF_MIXER | MIXER_GETLINEINFOF_COMPONENTTYPE), MMSYSERR_NOERROR);

@@ -85,11 +85,20 @@ TEST(Semaphore, FullHandleTableRefusesCreationUntilAHandleCloses) {
     ASSERT_FALSE(held.empty());
     EXPECT_EQ(CreateSemaphoreA(nullptr, 0, 1, nullptr), 0u);
     EXPECT_EQ(GetLastError(), ERROR_NOT_ENOUGH_MEMORY);
-    ASSERT_TRUE(CloseHandle(held.back()));
+    const HANDLE stale = held.back();
+    ASSERT_TRUE(CloseHandle(stale));
     held.pop_back();
+    // The one free slot is the closed handle's own: the newcomer takes it
+    // under a value of its own, and the old value reaches nothing.
     HANDLE again = CreateSemaphoreA(nullptr, 0, 1, nullptr);
-    EXPECT_NE(again, 0u);
+    ASSERT_NE(again, 0u);
     held.push_back(again);
+    EXPECT_NE(again, stale);
+    EXPECT_FALSE(ReleaseSemaphore(stale, 1, nullptr));
+    EXPECT_FALSE(CloseHandle(stale));
+    EXPECT_EQ(WaitForSingleObject(again, 0), WAIT_TIMEOUT) << "the stale release reached the newcomer";
+    EXPECT_TRUE(ReleaseSemaphore(again, 1, nullptr));
+    EXPECT_EQ(WaitForSingleObject(again, 0), WAIT_OBJECT_0);
     for (HANDLE h : held) EXPECT_TRUE(CloseHandle(h));
     EXPECT_EQ(TvHostOpenHandleCount(), openBefore);
 }

@@ -32,6 +32,15 @@ TEST(Translation, RoundTripsUntilReleased) {
     EXPECT_EQ(MapSL(value), nullptr);
 }
 
+TEST(Translation, OffsetWordReachesTheWholeSixtyFourKilobytes) {
+    std::vector<unsigned char> block(0x10000);
+    DWORD value = SMapLS_IP_EBP_12(block.data());
+    ASSERT_NE(value, 0u);
+    for (DWORD offset : {DWORD{0xFF}, DWORD{0x100}, DWORD{0x1234}, DWORD{0xFFFF}})
+        EXPECT_EQ(MapSL(value + offset), block.data() + offset) << std::hex << offset;
+    SUnMapLS_IP_EBP_12(value);
+}
+
 TEST(Translation, UnknownValuesMapToNullAndReleaseNothing) {
     int anchor = 0;
     DWORD live = SMapLS_IP_EBP_12(&anchor);

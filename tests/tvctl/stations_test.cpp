@@ -23,9 +23,11 @@ TEST(TvctlStationListTest, ReadsWhatAPersonWritesAndSaysWhatItSkips) {
         "sports  cable 9\n"
         "\"Open  cable 7\n"
         "Short cable\n"
-        "Far     cable 7 +33\n",
+        "Far     cable 7 +33\n"
+        "Highest cable 8 +32\n"
+        "Lowest  freq 99.5 -32\n",
         "list");
-    ASSERT_EQ(list.stations.size(), 3u);
+    ASSERT_EQ(list.stations.size(), 5u);
     EXPECT_EQ(list.stations[0].name, "Local News");
     EXPECT_EQ(list.stations[0].plan, BroadcastPlan().plan);
     EXPECT_EQ(list.stations[0].channel, 14u);
@@ -33,6 +35,8 @@ TEST(TvctlStationListTest, ReadsWhatAPersonWritesAndSaysWhatItSkips) {
     EXPECT_EQ(list.stations[1].fine, 2);
     EXPECT_EQ(list.stations[2].carrierHz, 101'250'000u);
     EXPECT_EQ(list.stations[2].fine, -1);
+    EXPECT_EQ(list.stations[3].fine, 32);
+    EXPECT_EQ(list.stations[4].fine, -32);
     const std::vector<std::string> lines{"list:6: ", "list:7: ", "list:8: ", "list:9: ", "list:10: ", "list:11: "};
     ASSERT_EQ(list.problems.size(), lines.size());
     for (size_t i = 0; i < lines.size(); ++i) EXPECT_EQ(list.problems[i].rfind(lines[i], 0), 0u) << list.problems[i];

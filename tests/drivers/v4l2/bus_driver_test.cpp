@@ -58,6 +58,15 @@ TEST_F(BusConnect, TakesTheOneFittingDeviceOrRefusesInWords) {
         {"input mapping to a missing input", [] { Fake().devices["/dev/video0"] = VividLike();
                                                   setenv("TVV4L2_INPUTS", "composite=Webcam 9", 1); },
          nullptr, "input \"Webcam 9\""},
+        {"input mapping to the last input by number", [] { Fake().devices["/dev/video0"] = VividLike();
+                                                           setenv("TVV4L2_INPUTS", "composite=3", 1); },
+         "/dev/video0", "composite \"S-Video 0\""},
+        {"input number equal to the input count", [] { Fake().devices["/dev/video0"] = VividLike();
+                                                       setenv("TVV4L2_INPUTS", "composite=4", 1); },
+         nullptr, "input \"4\""},
+        {"input number past the end", [] { Fake().devices["/dev/video0"] = VividLike();
+                                           setenv("TVV4L2_INPUTS", "svideo=99", 1); },
+         nullptr, "input \"99\""},
         {"input mapping with an unknown role", [] { Fake().devices["/dev/video0"] = VividLike();
                                                     setenv("TVV4L2_INPUTS", "sound=1", 1); },
          nullptr, "unknown role"},

@@ -179,5 +179,29 @@ TEST_F(LibraryOnV4l2, TvAudioReachesTheDevicesAudioControls) {
     EXPECT_TRUE(Fake().openFds.empty()) << "closing the mixer closes the device";
 }
 
+// A volume range that 0..65535 does not divide evenly: both ends meet the
+// range's ends, and a level between steps goes to the nearest step both ways.
+TEST_F(LibraryOnV4l2, TvVolumeRoundsToTheNearestStepOfTheDevicesRange) {
+    Video().controls[V4L2_CID_AUDIO_VOLUME] = {20, 120, 70};
+    setenv("TVHOST_MIXERS", V4l2MixerPath().c_str(), 1);
+    TvHostMixerReset();
+    TvMixerLine line{};
+    ASSERT_EQ(InitTVAudio(&line), 1u);
+    struct Case {
+        uint32_t volume;
+        const char *effect;
+        uint32_t readBack;
+    } cases[] = {
+        {0, "S_CTRL volume 20", 0},
+        {65535, "S_CTRL volume 120", 65535},
+        {32440, "S_CTRL volume 70", 32768},  // 49.5003 steps up, and 50 steps read as 32767.5
+    };
+    for (const Case &c : cases) {
+        EXPECT_EQ(EffectsOf([&] { EXPECT_EQ(SetTVVol(&line, c.volume), 0u); }), Effects{c.effect}) << c.volume;
+        EXPECT_EQ(GetTVVol(&line), c.readBack) << c.volume;
+    }
+    TvHostMixerReset();
+}
+
 }  // namespace
 }  // namespace tvtest
