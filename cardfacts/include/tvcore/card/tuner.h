@@ -7,6 +7,8 @@
 #include <array>
 #include <cstdint>
 
+#include "tvcore/card/read_result.h"
+
 namespace tvcore::card {
 
 inline constexpr uint16_t kTunerAddress = 0xC2;  // tuner module (8-bit write form)
@@ -59,6 +61,12 @@ constexpr TunerBlock MakeTunerBlock(uint16_t divider, uint16_t bandCode) {
 // The tuner's status byte (a read of the tuner): this bit is set once its
 // oscillator has settled on the programmed frequency.
 inline constexpr uint8_t kTunerStatusSettled = 0x40;
+
+// Settled when the read of the tuner answered and the bit is set; a failed
+// read is not settled.
+constexpr bool IsSettled(uint32_t tunerReadResult) {
+    return ReadAnswered(tunerReadResult) && (tunerReadResult & kTunerStatusSettled) != 0;
+}
 
 // The tuner and the decoder need this long after a block before the
 // decoder's lock bit means anything; the library pauses exactly this long.
