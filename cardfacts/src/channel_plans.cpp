@@ -73,6 +73,19 @@ static_assert((kHighestCarrierKHz + kIfOffsetKHz) * 1000u / kDividerStepHz <= 0x
 static_assert(CarrierInTunerRange(44'000'000) && !CarrierInTunerRange(43'999'999));
 static_assert(CarrierInTunerRange(870'000'000) && !CarrierInTunerRange(870'000'001));
 
+// The divider of a carrier given in Hz is the plans' own for each of their
+// carriers.
+constexpr bool DividersAgreeInHz() {
+    for (uint32_t plan = 0; plan < kPlanCount; ++plan)
+        for (uint32_t channel = 0; channel < PlanSize(plan); ++channel) {
+            uint32_t carrier = PictureCarrierKHz(plan, channel);
+            if (carrier != 0 && DividerOfCarrierHz(uint64_t{carrier} * 1000) != ChannelDivider(plan, channel))
+                return false;
+        }
+    return true;
+}
+static_assert(DividersAgreeInHz());
+
 // Each channel with a carrier is tuned in the band its carrier falls in.
 constexpr bool BandCodesMatchCarriers() {
     for (uint32_t plan = 0; plan < kPlanCount; ++plan)

@@ -49,6 +49,13 @@ constexpr uint16_t DividerOfCarrier(uint32_t carrierKHz) {
     return static_cast<uint16_t>((carrierKHz + kIfOffsetKHz) * 1000u / kDividerStepHz);
 }
 
+// The divider of the step nearest to a picture carrier given in Hz, for a
+// carrier off the whole-kHz grid (or tuned by frequency). It agrees with
+// DividerOfCarrier wherever that is exact.
+constexpr uint16_t DividerOfCarrierHz(uint64_t carrierHz) {
+    return static_cast<uint16_t>((carrierHz + uint64_t{kIfOffsetKHz} * 1000 + kDividerStepHz / 2) / kDividerStepHz);
+}
+
 // The block the tuner receives in one write: divider high, divider low,
 // control byte, band byte.
 using TunerBlock = std::array<uint8_t, 4>;
