@@ -30,7 +30,6 @@ constexpr Picture kContrast{V4L2_CID_CONTRAST, kRegContrastLo, kControlContrast8
 constexpr Picture kSaturation{V4L2_CID_SATURATION, kRegSatULo, kControlSatU8};
 constexpr Picture kHue{V4L2_CID_HUE, kRegHue, 0};
 
-
 // The tuner's oscillator runs 45.75 MHz above the picture carrier; the
 // divider counts 1/16 MHz, so the carrier in 1/16 MHz is divider - 732.
 constexpr uint32_t kIntermediateSixteenths = kIfOffsetKHz * 1000 / kDividerStepHz;

@@ -24,10 +24,9 @@ using namespace tvcore::card;
 
 namespace {
 
-// The file the library reads, as the host resolves it: the library's path,
-// the Windows directory, a backslash and vidcfg.ini, with the backslash
-// taken as a directory separator. Empty with `why` set when the library
-// would read none.
+// The file the library reads, as the host resolves the library's path (the
+// Windows directory, a backslash, vidcfg.ini): the backslash is a directory
+// separator. Empty with `why` set when the library would read none.
 std::string LibraryFile(std::string &why) {
     char dir[kWindowsDirBufferSize];
     UINT length = GetWindowsDirectoryA(dir, sizeof dir);
