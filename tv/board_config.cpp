@@ -1,9 +1,13 @@
 // Reading vidcfg.ini from the Windows directory at load: one read into one
 // page, the file closed before the scan, the page released on every path.
+// Where the file is and how its text is read are the card's facts
+// (tvcore/card/board_file.h); the file services are the host's.
 #include "tv/board_config.h"
 
+#include <optional>
+
 #include "tv/tv_state.h"
-#include "tvcore/card/board_scan.h"
+#include "tvcore/card/board_file.h"
 #include "tvcore/card/decoder.h"
 #include "tvhost/win32.h"
 
@@ -11,28 +15,16 @@ namespace tvcore {
 
 using namespace card;
 
-namespace {
-
-// The directory buffer's size, terminator included.
-constexpr UINT kWindowsDirSize = 128;
-constexpr char kPathFormat[] = "%s\\vidcfg.ini";
-// Room for the longest directory that fits its buffer, the backslash, the
-// file name and the terminator, so the formatted path can never overrun.
-constexpr UINT kPathSize = kWindowsDirSize + sizeof("\\vidcfg.ini");
-
-}  // namespace
-
 void LoadBoardConfig() {
-    char windowsDir[kWindowsDirSize];
-    const UINT dirLength = GetWindowsDirectoryA(windowsDir, kWindowsDirSize);
-    // 0: no directory; kWindowsDirSize or more: it did not fit and the
-    // buffer holds no path. Either way there is nothing to open, and the
+    char windowsDir[kWindowsDirBufferSize];
+    const UINT dirLength = GetWindowsDirectoryA(windowsDir, kWindowsDirBufferSize);
+    // No directory, or one that did not fit: nothing to open, and the
     // defaults stay.
-    if (dirLength == 0 || dirLength >= kWindowsDirSize) return;
+    if (!WindowsDirFits(dirLength)) return;
     windowsDir[dirLength] = '\0';  // bounds the path below even if the answer were off
 
-    char path[kPathSize];
-    wsprintfA(path, kPathFormat, windowsDir);
+    char path[kBoardFilePathSize];
+    wsprintfA(path, kBoardFilePathFormat, windowsDir);
 
     HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_FLAG_SEQUENTIAL_SCAN, HANDLE());
@@ -44,16 +36,15 @@ void LoadBoardConfig() {
         return;
     }
 
-    DWORD bytesRead = 0;
-    const BOOL readOk = ReadFile(file, text, kBoardConfigMaxBytes, &bytesRead, nullptr);
-    CloseHandle(file);
-    if (readOk) {
-        // The scan never takes more than the page holds, whatever the count says.
-        const uint32_t length = bytesRead < kBoardConfigMaxBytes ? bytesRead : kBoardConfigMaxBytes;
-        if (ScanBoardConfig(text, length)) {
-            tvState.compositeMux = kAlternativeCompositeMux;
-            tvState.tunerMux = kAlternativeTunerMux;
-        }
+    const bool alternative = ReadBoardConfig(text, [file](char *buffer, uint32_t size) -> std::optional<uint32_t> {
+        DWORD bytesRead = 0;
+        const BOOL readOk = ReadFile(file, buffer, size, &bytesRead, nullptr);
+        CloseHandle(file);  // closed before the scan
+        return readOk ? std::optional<uint32_t>(bytesRead) : std::nullopt;
+    });
+    if (alternative) {
+        tvState.compositeMux = kAlternativeCompositeMux;
+        tvState.tunerMux = kAlternativeTunerMux;
     }
     VirtualFree(text, 0, MEM_RELEASE);
 }

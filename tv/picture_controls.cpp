@@ -1,61 +1,35 @@
 // Brightness, contrast, hue and saturation on the video decoder.
 //
-// Contrast and saturation are 9-bit figures: the low 8 bits go to their own
-// register (the whole figure crosses the bus; the register keeps the low
-// byte) and bit 8 to a bit of the control register, which is read from the
-// decoder each time rather than remembered.
+// The encoding is the card's (tvcore/card/picture.h). Contrast and
+// saturation are 9-bit figures: the whole figure crosses the bus to its own
+// register, which keeps the low byte, and bit 8 goes to a bit of the control
+// register, which is read from the decoder each time rather than remembered.
 #include "tv/tv_controls.h"
 #include "tv/tv_state.h"
 #include "tvcore.h"
 #include "tvcore/card/decoder.h"
+#include "tvcore/card/picture.h"
 
 namespace tvcore {
 
 using namespace card;
 
-namespace {
-
-// Brightness and hue registers take a two's-complement byte; the middle of
-// the picture range, 128, is 0.
-constexpr uint8_t kPictureMiddle = 128;
-uint8_t Centred(uint8_t value) { return static_cast<uint8_t>(value + kPictureMiddle); }
-
-// Bit 8 of a 9-bit contrast or saturation figure, which the control register holds.
-constexpr uint32_t kBit8 = 0x100;
-
-uint8_t WithBit(uint8_t byte, uint8_t bit, bool on) {
-    return on ? static_cast<uint8_t>(byte | bit) : static_cast<uint8_t>(byte & ~bit);
-}
-
-// Saturation V is U / 1.41, truncated. The integer quotient (200 u/2) / 141
-// gives the same figure for every value, checked here for all of them.
-constexpr uint32_t SaturationV(uint32_t value) { return 200u * value / 141u; }
-
-constexpr bool SaturationVMatchesTheRatio() {
-    for (uint32_t value = kPictureMin; value <= kPictureMax; ++value)
-        if (SaturationV(value) != static_cast<uint32_t>(static_cast<double>(2 * value) / 1.41)) return false;
-    return true;
-}
-static_assert(SaturationVMatchesTheRatio());
-
-}  // namespace
-
 int32_t SetBrightness(uint8_t value) {
-    I2C_Write(kDecoderAddress, kRegBrightness, Centred(value));
+    I2C_Write(kDecoderAddress, kRegBrightness, CentredByte(value));
     tvState.brightness = value;
     return TV_OK;
 }
 
 int32_t SetHue(uint8_t value) {
-    I2C_Write(kDecoderAddress, kRegHue, Centred(value));
+    I2C_Write(kDecoderAddress, kRegHue, CentredByte(value));
     tvState.hue = value;
     return TV_OK;
 }
 
 int32_t SetContrast(uint8_t value) {
     uint8_t control = static_cast<uint8_t>(I2C_Read(kDecoderAddress, kRegControl));
-    uint32_t contrast = 2u * value;
-    control = WithBit(control, kControlContrast8, (contrast & kBit8) != 0);
+    uint32_t contrast = NineBitFigure(value);
+    control = ControlWithBit8(control, kControlContrast8, contrast);
     I2C_Write(kDecoderAddress, kRegControl, control);
     I2C_Write(kDecoderAddress, kRegContrastLo, contrast);
     tvState.contrast = value;
@@ -64,10 +38,10 @@ int32_t SetContrast(uint8_t value) {
 
 int32_t SetSaturation(uint8_t value) {
     uint8_t control = static_cast<uint8_t>(I2C_Read(kDecoderAddress, kRegControl));
-    uint32_t u = 2u * value;
-    uint32_t v = SaturationV(value);
-    control = WithBit(control, kControlSatU8, (u & kBit8) != 0);
-    control = WithBit(control, kControlSatV8, (v & kBit8) != 0);
+    uint32_t u = NineBitFigure(value);
+    uint32_t v = SaturationVFigure(u);
+    control = ControlWithBit8(control, kControlSatU8, u);
+    control = ControlWithBit8(control, kControlSatV8, v);
     I2C_Write(kDecoderAddress, kRegControl, control);
     I2C_Write(kDecoderAddress, kRegSatULo, u);
     I2C_Write(kDecoderAddress, kRegSatVLo, v);

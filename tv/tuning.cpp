@@ -38,13 +38,8 @@ uint32_t CheckTVLock() {
     } else {
         Sleep(kLockPauseMs);
     }
-    const uint32_t status = I2C_Read(kDecoderAddress, kRegStatus);
-    // A read answer above 0xFF is a failed read: bus drivers report the
-    // failure in the upper bits and 0xFF, an idle bus, in the low byte, and
-    // without a link the read answers TV_I2C_NO_LINK. Either way no decoder
-    // answered, so no lock was seen, though the low byte has the lock bit.
-    if (status > 0xFFu) return 0;
-    return (status & kStatusLock) != 0 ? 1u : 0u;
+    // A failed read (TV_I2C_NO_LINK without a link) is no lock.
+    return IsLocked(I2C_Read(kDecoderAddress, kRegStatus)) ? 1u : 0u;
 }
 
 }  // namespace tvcore

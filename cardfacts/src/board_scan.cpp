@@ -8,18 +8,9 @@
 namespace tvcore::card {
 namespace {
 
-constexpr char kSectionHeader[] = "[SYSTEM]";
-constexpr uint32_t kSectionHeaderLength = 8;
-constexpr char kBoardKey[] = "BoardType";
-constexpr uint32_t kBoardKeyLength = 9;
-// The alternative board is "QX_KESTREL", recognised by its first nine
-// characters only; the tenth and anything after are never looked at.
-constexpr char kAlternativeBoard[] = "QX_KESTREL";
-constexpr uint32_t kBoardNameCompared = 9;
-
-// True when text[at, end) begins with the `count` bytes of `word`.
-bool BeginsWith(const char *text, uint32_t at, uint32_t end, const char *word, uint32_t count) {
-    return end - at >= count && std::memcmp(text + at, word, count) == 0;
+// True when text[at, end) begins with `word`.
+bool BeginsWith(const char *text, uint32_t at, uint32_t end, std::string_view word) {
+    return end - at >= word.size() && std::memcmp(text + at, word.data(), word.size()) == 0;
 }
 
 uint32_t SkipSpaces(const char *text, uint32_t at, uint32_t end) {
@@ -58,18 +49,18 @@ bool Scan(const char *text, uint32_t length, BoardScanReport *report) {
         if (report != nullptr) report->linesScanned = lineNumber;
 
         for (uint32_t at = lineStart; at < lineEnd; ++at) {
-            if (BeginsWith(text, at, lineEnd, "/*", 2)) {
+            if (BeginsWith(text, at, lineEnd, "/*")) {
                 inComment = true;
                 ++at;
             }
             // Checked at the position that "/*" may just have moved to, so
             // "/*/" opens a comment and closes it at once.
-            if (BeginsWith(text, at, lineEnd, "*/", 2)) {
+            if (BeginsWith(text, at, lineEnd, "*/")) {
                 inComment = false;
                 ++at;
             }
             if (inComment) continue;
-            if (BeginsWith(text, at, lineEnd, kSectionHeader, kSectionHeaderLength)) {
+            if (BeginsWith(text, at, lineEnd, kBoardSectionHeader)) {
                 inSection = true;
                 if (report != nullptr) {
                     if (report->firstHeaderLine == 0) report->firstHeaderLine = lineNumber;
@@ -81,13 +72,13 @@ bool Scan(const char *text, uint32_t length, BoardScanReport *report) {
                 inSection = false;
                 if (report != nullptr) report->sectionClosedLine = lineNumber;
             }
-            if (!BeginsWith(text, at, lineEnd, kBoardKey, kBoardKeyLength)) continue;
+            if (!BeginsWith(text, at, lineEnd, kBoardKey)) continue;
             if (!inSection) {
                 if (report != nullptr && report->firstStrayEntryLine == 0)
                     report->firstStrayEntryLine = lineNumber;
                 continue;
             }
-            uint32_t value = SkipSpaces(text, at + kBoardKeyLength, lineEnd);
+            uint32_t value = SkipSpaces(text, at + static_cast<uint32_t>(kBoardKey.size()), lineEnd);
             if (value >= lineEnd || text[value] != '=') {
                 // An entry without "=": the rest of its line is passed over.
                 if (report != nullptr && report->firstEntryWithoutEquals == 0)
@@ -96,7 +87,7 @@ bool Scan(const char *text, uint32_t length, BoardScanReport *report) {
             }
             value = SkipSpaces(text, value + 1, lineEnd);
             // The first entry with "=" decides, whatever its value.
-            verdict = BeginsWith(text, value, lineEnd, kAlternativeBoard, kBoardNameCompared);
+            verdict = BeginsWith(text, value, lineEnd, kAlternativeBoardPrefix);
             if (report != nullptr) {
                 report->entryLine = lineNumber;
                 report->valueOffset = value;

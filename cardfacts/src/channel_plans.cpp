@@ -12,20 +12,24 @@ constexpr bool CarrierRunsFitTheirPlans() {
 }
 static_assert(CarrierRunsFitTheirPlans());
 
-// Every carrier is a whole number of MHz plus 0.25, so every divider is a
-// whole number of steps and fits the tuner's 16 bits.
-constexpr bool DividersAreWhole() {
+// True when `rule(plan, channel, carrierKHz)` holds for every channel of
+// both plans that has a carrier.
+template <typename Rule>
+constexpr bool EveryCarrier(Rule rule) {
     for (uint32_t plan = 0; plan < kPlanCount; ++plan)
         for (uint32_t channel = 0; channel < PlanSize(plan); ++channel) {
-            uint32_t carrier = PictureCarrierKHz(plan, channel);
-            if (carrier == 0) continue;
-            if (carrier % 1000 != 250 || (carrier + kIfOffsetKHz) * 1000u % kDividerStepHz != 0 ||
-                (carrier + kIfOffsetKHz) * 1000u / kDividerStepHz > 0xFFFF)
-                return false;
+            const uint32_t carrier = PictureCarrierKHz(plan, channel);
+            if (carrier != 0 && !rule(plan, channel, carrier)) return false;
         }
     return true;
 }
-static_assert(DividersAreWhole());
+
+// Every carrier is a whole number of MHz plus 0.25, so every divider is a
+// whole number of steps and fits the tuner's 16 bits.
+static_assert(EveryCarrier([](uint32_t, uint32_t, uint32_t carrier) {
+    return carrier % 1000 == 250 && (carrier + kIfOffsetKHz) * 1000u % kDividerStepHz == 0 &&
+           (carrier + kIfOffsetKHz) * 1000u / kDividerStepHz <= 0xFFFF;
+}));
 
 // Every index of a plan lies in exactly one band range.
 constexpr bool BandRangesCoverEachChannelOnce() {
@@ -58,16 +62,25 @@ static_assert(cableChannelPlan[125] == 0x34D0);
 static_assert(ChannelBandCode(kCablePlan, 56) == kBandMid && ChannelBandCode(kCablePlan, 87) == kBandHigh);
 static_assert(ChannelBandCode(kCablePlan, 95) == kBandLow && ChannelBandCode(kCablePlan, 112) == kBandHigh);
 
+// Every carrier of a plan lies within the tuner's range, and the highest
+// carrier the tuner takes still has a 16-bit divider.
+static_assert(EveryCarrier([](uint32_t, uint32_t, uint32_t carrier) {
+    return CarrierInTunerRange(uint64_t{carrier} * 1000);
+}));
+static_assert((kHighestCarrierKHz + kIfOffsetKHz) * 1000u / kDividerStepHz <= 0xFFFF);
+static_assert(CarrierInTunerRange(44'000'000) && !CarrierInTunerRange(43'999'999));
+static_assert(CarrierInTunerRange(870'000'000) && !CarrierInTunerRange(870'000'001));
+
+// The divider of a carrier given in Hz is the plans' own for each of their
+// carriers.
+static_assert(EveryCarrier([](uint32_t plan, uint32_t channel, uint32_t carrier) {
+    return DividerOfCarrierHz(uint64_t{carrier} * 1000) == ChannelDivider(plan, channel);
+}));
+
 // Each channel with a carrier is tuned in the band its carrier falls in.
-constexpr bool BandCodesMatchCarriers() {
-    for (uint32_t plan = 0; plan < kPlanCount; ++plan)
-        for (uint32_t channel = 0; channel < PlanSize(plan); ++channel) {
-            uint32_t carrier = PictureCarrierKHz(plan, channel);
-            if (carrier != 0 && ChannelBandCode(plan, channel) != BandOfCarrier(carrier)) return false;
-        }
-    return true;
-}
-static_assert(BandCodesMatchCarriers());
+static_assert(EveryCarrier([](uint32_t plan, uint32_t channel, uint32_t carrier) {
+    return ChannelBandCode(plan, channel) == BandOfCarrier(carrier);
+}));
 
 // The block's byte order: divider high, divider low, control, band.
 static_assert(MakeTunerBlock(0x1F70, kBandHigh) == TunerBlock{0x1F, 0x70, 0x8E, 0x08});

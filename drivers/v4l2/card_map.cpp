@@ -6,8 +6,10 @@
 
 #include <cctype>
 #include <cstring>
+#include <optional>
+#include <string>
 
-#include "tvcore/card/board_scan.h"
+#include "tvcore/card/board_file.h"
 #include "tvcore/card/decoder.h"
 #include "tvhost/win32.h"
 #include "video_device.h"
@@ -20,9 +22,6 @@ using tvcore::card::kAlternativeCompositeMux;
 using tvcore::card::kAlternativeTunerMux;
 using tvcore::card::kStandardCompositeMux;
 using tvcore::card::kStandardTunerMux;
-using tvcore::card::ScanBoardConfig;
-
-constexpr uint32_t kBoardFileMax = tvcore::card::kBoardConfigMaxBytes;  // the library reads no more of it either
 
 const char *Setting(const char *name) {
     const char *value = getenv(name);
@@ -32,19 +31,19 @@ const char *Setting(const char *name) {
 // The board file in the host's Windows directory, read and scanned as the
 // library does at its load, so both sides agree on the wiring.
 bool BoardFileNamesAlternative() {
-    char dir[128];
-    UINT length = GetWindowsDirectoryA(dir, sizeof dir);
-    if (length == 0 || length >= sizeof dir) return false;
-    dir[length] = '\0';
-    char path[sizeof dir + 16];
-    (void)snprintf(path, sizeof path, "%s/vidcfg.ini", dir);
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, HANDLE());
+    using namespace tvcore::card;
+    char dir[kWindowsDirBufferSize];
+    const std::string path = BoardFilePath(dir, GetWindowsDirectoryA(dir, sizeof dir));
+    if (path.empty()) return false;
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, HANDLE());
     if (file == INVALID_HANDLE_VALUE) return false;
-    char text[kBoardFileMax];
-    DWORD got = 0;
-    BOOL read = ReadFile(file, text, sizeof text, &got, nullptr);
-    CloseHandle(file);
-    return read && ScanBoardConfig(text, got < kBoardFileMax ? got : kBoardFileMax);
+    char text[kBoardConfigMaxBytes];
+    return ReadBoardConfig(text, [file](char *buffer, uint32_t size) -> std::optional<uint32_t> {
+        DWORD got = 0;
+        const BOOL read = ReadFile(file, buffer, size, &got, nullptr);
+        CloseHandle(file);
+        return read ? std::optional<uint32_t>(got) : std::nullopt;
+    });
 }
 
 bool LearnBoard(CardMap &map, char *reason, std::size_t size) {

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "tvcore/card/decoder.h"
+#include "tvcore/card/picture.h"
 #include "tvcore/card/tuner.h"
 #include "tvv4l2.h"
 #include "video_device.h"
@@ -12,8 +13,9 @@ namespace tvv4l2 {
 using namespace tvcore::card;
 
 // A picture control: its low register, and the control-register bit that
-// holds its bit 8 (0 for a two's-complement byte, whose level is the byte
-// with its sign bit flipped: 0x80 is the lowest level, 0x7F the highest).
+// holds its bit 8 (0 for a two's-complement byte). The registers hold levels
+// in the card's encoding (tvcore/card/picture.h): a centred byte, or a 9-bit
+// figure.
 struct RegisterFile::Picture {
     uint32_t cid;
     uint8_t reg;
@@ -28,10 +30,6 @@ constexpr Picture kContrast{V4L2_CID_CONTRAST, kRegContrastLo, kControlContrast8
 constexpr Picture kSaturation{V4L2_CID_SATURATION, kRegSatULo, kControlSatU8};
 constexpr Picture kHue{V4L2_CID_HUE, kRegHue, 0};
 
-constexpr uint32_t kByteLevelMax = 255;
-constexpr uint32_t kNineBitLevelMax = 511;
-constexpr uint8_t kSignFlip = 0x80;
-
 // The tuner's oscillator runs 45.75 MHz above the picture carrier; the
 // divider counts 1/16 MHz, so the carrier in 1/16 MHz is divider - 732.
 constexpr uint32_t kIntermediateSixteenths = kIfOffsetKHz * 1000 / kDividerStepHz;
@@ -44,10 +42,7 @@ constexpr uint32_t kNoLockStatus = V4L2_IN_ST_NO_POWER | V4L2_IN_ST_NO_SIGNAL | 
                                    V4L2_IN_ST_NO_V_LOCK | V4L2_IN_ST_NO_STD_LOCK | V4L2_IN_ST_NO_SYNC |
                                    V4L2_IN_ST_NO_EQU | V4L2_IN_ST_NO_CARRIER;
 
-uint32_t LevelMax(const Picture &picture) { return picture.msbBit != 0 ? kNineBitLevelMax : kByteLevelMax; }
-
-// The saturation V register follows U in the decoder's fixed ratio of 1.41.
-uint32_t SaturationV(uint32_t u) { return u * 100 / 141; }
+uint32_t LevelMax(const Picture &picture) { return picture.msbBit != 0 ? kNineBitMax : kPictureMax; }
 
 uint8_t SetBit(uint8_t byte, uint8_t bit, bool on) {
     return static_cast<uint8_t>(on ? (byte | bit) : (byte & ~bit));
@@ -150,7 +145,7 @@ uint32_t RegisterFile::ReadDecoder(uint8_t reg, uint8_t &value) {
     case kRegBrightness:
     case kRegHue:
         failed = ReadPictureLevel(reg == kRegHue ? kHue : kBrightness, level);
-        if (failed == 0) value = static_cast<uint8_t>(level ^ kSignFlip);
+        if (failed == 0) value = CentredByte(level);
         break;
     case kRegContrastLo:
     case kRegSatULo:
@@ -159,7 +154,7 @@ uint32_t RegisterFile::ReadDecoder(uint8_t reg, uint8_t &value) {
         break;
     case kRegSatVLo:
         failed = ReadPictureLevel(kSaturation, level);
-        if (failed == 0) value = static_cast<uint8_t>(SaturationV(level) & 0xFF);
+        if (failed == 0) value = static_cast<uint8_t>(SaturationVFigure(level) & 0xFF);
         break;
     case kRegControl: {
         // Each bit from the device where it can say, else as stored.
@@ -169,12 +164,12 @@ uint32_t RegisterFile::ReadDecoder(uint8_t reg, uint8_t &value) {
         if (part == 0) value = SetBit(value, kControlSVideo, svideo);
         failed = part;
         part = ReadPictureLevel(kContrast, level);
-        if (part == 0) value = SetBit(value, kControlContrast8, level > 0xFF);
+        if (part == 0) value = ControlWithBit8(value, kControlContrast8, level);
         if (failed == 0) failed = part;
         part = ReadPictureLevel(kSaturation, level);
         if (part == 0) {
-            value = SetBit(value, kControlSatU8, level > 0xFF);
-            value = SetBit(value, kControlSatV8, SaturationV(level) > 0xFF);
+            value = ControlWithBit8(value, kControlSatU8, level);
+            value = ControlWithBit8(value, kControlSatV8, SaturationVFigure(level));
         }
         if (failed == 0) failed = part;
         break;
@@ -250,8 +245,8 @@ uint32_t RegisterFile::ReadLock(bool &locked) {
 }
 
 uint32_t RegisterFile::StoredLevel(const Picture &picture) const {
-    if (picture.msbBit == 0) return decoder_[picture.reg] ^ kSignFlip;
-    return ((decoder_[kRegControl] & picture.msbBit) != 0 ? 0x100u : 0u) | decoder_[picture.reg];
+    if (picture.msbBit == 0) return ValueOfCentredByte(decoder_[picture.reg]);
+    return JoinNineBit(decoder_[picture.reg], decoder_[kRegControl], picture.msbBit);
 }
 
 // The control's range is asked at every use: a device may change it (with

@@ -6,7 +6,7 @@ tvcore_add_gtest(tv_link_test
   LIBS tvcore_static tvsim_api ${CMAKE_DL_LIBS}
   DEPENDS tvsimcard test_bus_driver_bad-count)
 
-tvcore_add_gtest(tv_board_scan_test SOURCES tv/board_scan_test.cpp LIBS tvcore_static)
+tvcore_add_gtest(tv_board_scan_test SOURCES tv/board_scan_test.cpp tv/board_file_test.cpp LIBS tvcore_static)
 tvcore_add_gtest(tv_board_config_test SOURCES tv/board_config_test.cpp LIBS tvcore_static)
 tvcore_add_gtest(tv_board_source_test
   SOURCES tv/board_source_test.cpp ${tvcore_simcard_access}

@@ -13,6 +13,7 @@
 #include "card_readback.h"
 #include "commands.h"
 #include "config_lint.h"
+#include "tvcore/card/board_file.h"
 #include "tvcore/card/board_scan.h"
 #include "tvcore/card/decoder.h"
 #include "tvhost/win32.h"
@@ -23,27 +24,25 @@ using namespace tvcore::card;
 
 namespace {
 
-// The Windows directory buffer the library uses.
-constexpr UINT kWindowsDirBuffer = 128;
-
-// The file the library reads, as the host resolves it: the Windows
-// directory, a backslash, vidcfg.ini; the host takes the backslash as a
-// directory separator. Empty with `why` set when the library would read none.
-std::string LibraryFile(std::string &libraryForm, std::string &why) {
-    char dir[kWindowsDirBuffer];
+// The file the library reads, as the host resolves the library's path (the
+// Windows directory, a backslash, vidcfg.ini): the backslash is a directory
+// separator. Empty with `why` set when the library would read none.
+std::string LibraryFile(std::string &why) {
+    char dir[kWindowsDirBufferSize];
     UINT length = GetWindowsDirectoryA(dir, sizeof dir);
     if (length == 0) {
         why = "the Windows directory cannot be obtained";
         return "";
     }
-    if (length >= sizeof dir) {
-        why = fmt::format("the Windows directory's path is {} characters long; the library's buffer holds 127, "
+    if (!WindowsDirFits(length)) {
+        why = fmt::format("the Windows directory's path is {} characters long; the library's buffer holds {}, "
                           "so it reads no file",
-                          length - 1);
+                          length - 1, kWindowsDirBufferSize - 1);
         return "";
     }
-    libraryForm = std::string(dir) + "\\vidcfg.ini";
-    return std::string(dir) + "/vidcfg.ini";
+    std::string path = BoardFilePath(dir, length);
+    std::replace(path.begin(), path.end(), '\\', '/');
+    return path;
 }
 
 // Missing: no such file. Refused: not opened, or not a regular file, as the
@@ -113,18 +112,18 @@ std::string ValueAt(const std::string &text, uint32_t offset) {
 
 std::string Verdict(const std::string &text, const BoardScanReport &report) {
     if (report.alternativeBoard)
-        return fmt::format("the BoardType entry on line {} names QX_KESTREL", report.entryLine);
+        return fmt::format("the {} entry on line {} names {}", kBoardKey, report.entryLine, kAlternativeBoardName);
     if (report.entryLine != 0) {
         std::string value = ValueAt(text, report.valueOffset);
         std::string shown = value.empty()                               ? "an empty value"
                             : value.front() == '"' || value.front() == '\'' ? "the value " + value + " (quotes included)"
                                                                            : "the value \"" + value + "\"";
-        return fmt::format("the BoardType entry on line {} decides, with {}, which is not QX_KESTREL",
-                           report.entryLine, shown);
+        return fmt::format("the {} entry on line {} decides, with {}, which is not {}", kBoardKey, report.entryLine,
+                           shown, kAlternativeBoardName);
     }
     if (text.empty()) return "the file is empty";
-    if (report.headerCount == 0) return "there is no [SYSTEM] section header";
-    return "no BoardType entry with \"=\" stands inside the [SYSTEM] section";
+    if (report.headerCount == 0) return fmt::format("there is no {} section header", kBoardSectionHeader);
+    return fmt::format("no {} entry with \"=\" stands inside the {} section", kBoardKey, kBoardSectionHeader);
 }
 
 class ConfigCommand : public Command {
@@ -143,8 +142,8 @@ public:
 
     void Run(Session &session, Reply &reply) override {
         const Console &out = session.Out();
-        std::string libraryForm, why;
-        std::string libraryFile = LibraryFile(libraryForm, why);
+        std::string why;
+        std::string libraryFile = LibraryFile(why);
         reply.data["libraryFile"] = libraryFile.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(libraryFile);
         if (libraryFile.empty())
             out.Print("the library reads: no file ({})", why);
@@ -224,9 +223,9 @@ private:
 }  // namespace
 
 bool LibraryBoardIsAlternative() {
-    std::string libraryForm, why, text, error;
+    std::string why, text, error;
     uint64_t fileBytes = 0;
-    const std::string file = LibraryFile(libraryForm, why);
+    const std::string file = LibraryFile(why);
     return !file.empty() && ReadAsLibrary(file, text, fileBytes, error) == ReadOutcome::Read &&
            ExplainBoardConfig(text.data(), static_cast<uint32_t>(text.size())).alternativeBoard;
 }

@@ -15,10 +15,11 @@ namespace {
 
 using tvcore::card::kBoardConfigMaxBytes;
 
-constexpr std::string_view kKey = "BoardType";
-constexpr std::string_view kHeader = "[SYSTEM]";
-constexpr std::string_view kValue = "QX_KESTREL";
-constexpr std::string_view kValueCompared = "QX_KESTRE";  // the library compares nine characters
+// The scanner's own words.
+constexpr std::string_view kKey = tvcore::card::kBoardKey;
+constexpr std::string_view kHeader = tvcore::card::kBoardSectionHeader;
+constexpr std::string_view kValue = tvcore::card::kAlternativeBoardName;
+constexpr std::string_view kValueCompared = tvcore::card::kAlternativeBoardPrefix;
 
 bool StartsWithFolded(std::string_view text, size_t at, std::string_view word) {
     if (text.size() - at < word.size()) return false;

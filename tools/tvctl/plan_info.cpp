@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "tvcore/card/cable_tables.h"
 #include "tvcore/card/channel_plans.h"
 #include "tvcore/card/tuner.h"
 
@@ -15,7 +16,6 @@ using namespace tvcore::card;
 namespace {
 
 constexpr uint64_t kIfOffsetHz = uint64_t{kIfOffsetKHz} * 1000;
-constexpr uint64_t kStepHz = kDividerStepHz;
 
 // A plan's lowest channel with a carrier, from the library's tables.
 constexpr uint32_t FirstCarrierChannel(uint32_t plan) {
@@ -24,25 +24,9 @@ constexpr uint32_t FirstCarrierChannel(uint32_t plan) {
     return 0;
 }
 
-// The IRC and HRC cable tables, derived from the standard cable carriers as
-// the public channel charts give them (CEA-542 cable channel allocation; e.g.
-// https://www.repairfaq.org/samnew/tvfaq/tvnocbfreq.htm and the IRC/HRC chart
-// at https://azmanual.top/manuals/326744/contemporary-research-ice-he.html?page=27):
-// - IRC (incrementally related carriers): the standard carriers, except
-//   channels 5 and 6 at 79.25 and 85.25 MHz (2 MHz up, onto the 6 MHz grid).
-// - HRC (harmonically related carriers): every carrier a multiple of the
-//   6.0003 MHz comb: the standard carrier 1.25 MHz down (channels 5 and 6:
-//   0.75 MHz up), times 6.0003/6. Channel 2: 54.0027 MHz; 7: 174.0087 MHz;
-//   100: 648.0324 MHz.
-constexpr uint64_t kHrcCombHz = 6'000'300;
-
+// The IRC and HRC tables' carriers; the standard cable plan's channels.
 uint64_t TableCarrierHz(uint32_t plan, uint32_t channel) {
-    uint64_t standardHz = uint64_t{PictureCarrierKHz(kCablePlan, channel)} * 1000;
-    if (standardHz == 0) return 0;
-    const bool fiveOrSix = channel == 5 || channel == 6;
-    if (plan == kIrcPlan) return fiveOrSix ? standardHz + 2'000'000 : standardHz;
-    uint64_t nominalHz = fiveOrSix ? standardHz + 750'000 : standardHz - 1'250'000;
-    return nominalHz / 6'000'000 * kHrcCombHz;
+    return plan == kIrcPlan ? IrcCarrierHz(channel) : HrcCarrierHz(channel);
 }
 
 std::string Lower(std::string_view text) {
@@ -137,15 +121,6 @@ uint16_t BandCodeOfCarrierHz(uint64_t carrierHz) {
 }
 
 uint64_t OscillatorOfCarrierHz(uint64_t carrierHz) { return carrierHz + kIfOffsetHz; }
-
-uint16_t DividerOfCarrierHz(uint64_t carrierHz) {
-    return static_cast<uint16_t>((carrierHz + kIfOffsetHz + kStepHz / 2) / kStepHz);
-}
-
-uint64_t CarrierOfDivider(uint16_t divider) {
-    uint64_t oscillator = uint64_t{divider} * kStepHz;
-    return oscillator > kIfOffsetHz ? oscillator - kIfOffsetHz : 0;
-}
 
 void TunerBlock(uint16_t divider, uint16_t bandCode, uint8_t out[4]) {
     const tvcore::card::TunerBlock block = MakeTunerBlock(divider, bandCode);

@@ -1,8 +1,8 @@
 // The channel plans as a user sees them: the library's two (broadcast and
-// standard cable, read from the card's facts, tvcore/card/channel_plans.h,
-// the library's own tables) and the two
-// other North-American cable tables, IRC and HRC, that tvctl tunes itself
-// through the tuner block. Names, the channel numbers that have a carrier,
+// standard cable, tvcore/card/channel_plans.h, the library's own tables) and
+// the two other North-American cable tables, IRC and HRC
+// (tvcore/card/cable_tables.h), that tvctl tunes itself through the tuner
+// block. Names, the channel numbers that have a carrier,
 // and each channel's carrier, oscillator, divider and band.
 #pragma once
 
@@ -59,10 +59,6 @@ uint32_t NextChannel(const PlanInfo &plan, uint32_t channel, bool up);
 uint16_t BandCodeOfCarrierHz(uint64_t carrierHz);
 // The tuner's oscillator for a picture carrier: 45.75 MHz above it.
 uint64_t OscillatorOfCarrierHz(uint64_t carrierHz);
-// The divider of the 62.5 kHz step nearest to carrier + 45.75 MHz.
-uint16_t DividerOfCarrierHz(uint64_t carrierHz);
-// The picture carrier a divider tunes: divider * 62.5 kHz - 45.75 MHz.
-uint64_t CarrierOfDivider(uint16_t divider);
 
 // The four bytes the tuner receives for a channel: divider high, divider low,
 // control byte, band byte.

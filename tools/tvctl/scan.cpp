@@ -7,6 +7,7 @@
 
 #include "numbers.h"
 #include "result_words.h"
+#include "tv_ops.h"
 #include "tvcore.h"
 #include "tvcore/card/decoder.h"
 #include "tvcore/card/tuner.h"
@@ -41,7 +42,7 @@ bool ProbeChannel(const TvCalls &tv, BusKind bus, const ScanOptions &options, Sc
         // everything the settled oscillator brings.
         if (options.tunerStatus && !settledAt) {
             uint32_t tuner = tv.I2C_Read(kTunerAddress, 0);
-            if (!ReadFailed(tuner) && (tuner & kTunerStatusSettled)) settledAt = Clock::now();
+            if (IsSettled(tuner)) settledAt = Clock::now();
         }
         uint32_t status = tv.I2C_Read(kDecoderAddress, kRegStatus);
         if (ReadFailed(status)) {
@@ -50,7 +51,7 @@ bool ProbeChannel(const TvCalls &tv, BusKind bus, const ScanOptions &options, Sc
             return false;
         }
         channel.waitedMs = MsSince(start);
-        if (status & kStatusLock) {
+        if (IsLocked(status)) {
             channel.locked = true;
             return true;
         }
@@ -87,10 +88,8 @@ ScanResult RunScan(const TvCalls &tv, BusKind bus, const ScanOptions &options, c
                                            scanned.info.channel, DescribeWriteResult(bus, written));
                 break;
             }
-            std::this_thread::sleep_for(std::chrono::milliseconds(kLockPauseMs));
-            uint32_t status = tv.I2C_Read(kDecoderAddress, kRegStatus);
+            scanned.locked = CheckLock(tv);
             scanned.waitedMs = MsSince(tuneStart);
-            scanned.locked = !ReadFailed(status) && (status & kStatusLock) != 0;
         } else if (!options.plan.library && ProbeChannel(tv, bus, options, scanned, result.error)) {
             // as found
         } else if (!options.plan.library) {

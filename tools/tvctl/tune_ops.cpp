@@ -40,15 +40,12 @@ void NoteRecordProblem(Session &session, Reply &reply) {
     session.tunerFileProblem.clear();
 }
 
-// The library's lock check, made by tvctl after its own block: the same
-// pause, then the decoder's status register; a failed read is no lock.
+}  // namespace
+
 bool CheckLock(const TvCalls &tv) {
     std::this_thread::sleep_for(std::chrono::milliseconds(kLockPauseMs));
-    uint32_t status = tv.I2C_Read(kDecoderAddress, kRegStatus);
-    return !ReadFailed(status) && (status & kStatusLock) != 0;
+    return IsLocked(tv.I2C_Read(kDecoderAddress, kRegStatus));
 }
-
-}  // namespace
 
 std::optional<PlanInfo> CurrentPlan(const Session &session) {
     if (session.source == Source::Broadcast) return BroadcastPlan();

@@ -73,6 +73,10 @@ struct TuneOutcome {
 // has no carrier for. Remembers the tuning across runs.
 TuneOutcome Tune(Session &session, const TvCalls &tv, const TuneTarget &target, Reply &reply);
 
+// The library's lock check, made by tvctl after its own block: the same
+// pause, then the decoder's status register; a failed read is no lock.
+bool CheckLock(const TvCalls &tv);
+
 // The target the tuner was last set to (from this run or an earlier one);
 // empty when nothing was tuned yet.
 std::optional<TuneTarget> LastTuned(const Session &session);

@@ -4,8 +4,18 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 namespace tvcore::card {
+
+// The scanner's words: the section header, the key, and the alternative
+// board's name, recognised by its first kBoardNameCompared characters only.
+// Case-sensitive.
+inline constexpr std::string_view kBoardSectionHeader = "[SYSTEM]";
+inline constexpr std::string_view kBoardKey = "BoardType";
+inline constexpr std::string_view kAlternativeBoardName = "QX_KESTREL";
+inline constexpr uint32_t kBoardNameCompared = 9;
+inline constexpr std::string_view kAlternativeBoardPrefix = kAlternativeBoardName.substr(0, kBoardNameCompared);
 
 // Only this many bytes of the file count; a longer text is scanned as if it
 // ended here.

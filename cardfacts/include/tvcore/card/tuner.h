@@ -1,10 +1,13 @@
 // The tuner module: its bus address, how a channel is programmed (divider,
-// band code, the 4-byte block), its band edges, its status bit, and the pause
-// after a block before the decoder's lock report means anything.
+// band code, the 4-byte block), its range and band edges, its status bit,
+// and the pause after a block before the decoder's lock report means
+// anything.
 #pragma once
 
 #include <array>
 #include <cstdint>
+
+#include "tvcore/card/read_result.h"
 
 namespace tvcore::card {
 
@@ -24,6 +27,16 @@ inline constexpr uint16_t kBandHigh = 0x8E08;
 inline constexpr uint32_t kMidBandFromKHz = 160000;
 inline constexpr uint32_t kHighBandFromKHz = 454000;
 
+// The picture carriers the tuner covers, ends included: what a program may
+// ask it to tune by frequency, and where every plan's carriers lie.
+inline constexpr uint32_t kLowestCarrierKHz = 44000;
+inline constexpr uint32_t kHighestCarrierKHz = 870000;
+
+// True when a picture carrier, in Hz, lies within the tuner's range.
+constexpr bool CarrierInTunerRange(uint64_t carrierHz) {
+    return carrierHz >= uint64_t{kLowestCarrierKHz} * 1000 && carrierHz <= uint64_t{kHighestCarrierKHz} * 1000;
+}
+
 // The band a picture carrier is tuned in.
 constexpr uint16_t BandOfCarrier(uint32_t carrierKHz) {
     return carrierKHz < kMidBandFromKHz ? kBandLow : carrierKHz < kHighBandFromKHz ? kBandMid : kBandHigh;
@@ -34,6 +47,13 @@ constexpr uint16_t BandOfCarrier(uint32_t carrierKHz) {
 constexpr uint16_t DividerOfCarrier(uint32_t carrierKHz) {
     if (carrierKHz == 0) return 0;
     return static_cast<uint16_t>((carrierKHz + kIfOffsetKHz) * 1000u / kDividerStepHz);
+}
+
+// The divider of the step nearest to a picture carrier given in Hz, for a
+// carrier off the whole-kHz grid (or tuned by frequency). It agrees with
+// DividerOfCarrier wherever that is exact.
+constexpr uint16_t DividerOfCarrierHz(uint64_t carrierHz) {
+    return static_cast<uint16_t>((carrierHz + uint64_t{kIfOffsetKHz} * 1000 + kDividerStepHz / 2) / kDividerStepHz);
 }
 
 // The block the tuner receives in one write: divider high, divider low,
@@ -48,6 +68,12 @@ constexpr TunerBlock MakeTunerBlock(uint16_t divider, uint16_t bandCode) {
 // The tuner's status byte (a read of the tuner): this bit is set once its
 // oscillator has settled on the programmed frequency.
 inline constexpr uint8_t kTunerStatusSettled = 0x40;
+
+// Settled when the read of the tuner answered and the bit is set; a failed
+// read is not settled.
+constexpr bool IsSettled(uint32_t tunerReadResult) {
+    return ReadAnswered(tunerReadResult) && (tunerReadResult & kTunerStatusSettled) != 0;
+}
 
 // The tuner and the decoder need this long after a block before the
 // decoder's lock bit means anything; the library pauses exactly this long.
