@@ -16,7 +16,7 @@
 namespace tvsimstate {
 namespace {
 
-constexpr long kRetryNs = 5 * 1000 * 1000;
+constexpr long kRetryNs = 5L * 1000 * 1000;  // 5 ms between tries
 
 long ElapsedMs(const timespec &since) {
     timespec now{};
