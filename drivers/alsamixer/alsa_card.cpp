@@ -35,9 +35,12 @@ bool SameElement(snd_mixer_elem_t *elem, const ElementName &wanted) {
            snd_mixer_selem_get_index(elem) == wanted.index;
 }
 
-DWORD CheckValueLayout(const MIXERCONTROLDETAILS &details, DWORD query, const AlsaLine &line) {
+// A request carries 1 or 2 channels on any line: applications exchange two
+// (left, right) whatever the line has, so a mono element takes two as well,
+// its one value standing for both.
+DWORD CheckValueLayout(const MIXERCONTROLDETAILS &details, DWORD query) {
     if (query != MIXER_GETCONTROLDETAILSF_VALUE) return MMSYSERR_NOTSUPPORTED;
-    if (details.cChannels != 1 && details.cChannels != line.channels) return MMSYSERR_INVALPARAM;
+    if (details.cChannels != 1 && details.cChannels != 2) return MMSYSERR_INVALPARAM;
     if (details.cMultipleItems != 0 || details.cbDetails < sizeof(DWORD)) return MMSYSERR_INVALPARAM;
     return MMSYSERR_NOERROR;
 }
@@ -286,7 +289,7 @@ DWORD AlsaCard::GetControlDetails(MIXERCONTROLDETAILS &details, DWORD query) {
     const AlsaControl *control = nullptr;
     const AlsaLine *line = FindControl(details.dwControlID, &control);
     if (line == nullptr) return MIXERR_INVALCONTROL;
-    DWORD result = CheckValueLayout(details, query, *line);
+    DWORD result = CheckValueLayout(details, query);
     if (result != MMSYSERR_NOERROR) return result;
     Refresh();
     bool mute = control->type == MIXERCONTROL_CONTROLTYPE_MUTE;
@@ -312,11 +315,12 @@ DWORD AlsaCard::SetControlDetails(MIXERCONTROLDETAILS &details, DWORD query) {
     const AlsaControl *control = nullptr;
     const AlsaLine *line = FindControl(details.dwControlID, &control);
     if (line == nullptr) return MIXERR_INVALCONTROL;
-    DWORD result = CheckValueLayout(details, query, *line);
+    DWORD result = CheckValueLayout(details, query);
     if (result != MMSYSERR_NOERROR) return result;
     bool mute = control->type == MIXERCONTROL_CONTROLTYPE_MUTE;
+    // A mono element takes the first value; the second is not looked at.
     DWORD raw[2] = {0, 0};
-    for (DWORD channel = 0; channel < 2; ++channel) {
+    for (DWORD channel = 0; channel < line->channels; ++channel) {
         std::memcpy(&raw[channel], ValueSlot(details, channel < details.cChannels ? channel : 0), sizeof(DWORD));
         if (!mute && raw[channel] > kScaleMax) return MIXERR_INVALVALUE;  // nothing written
     }

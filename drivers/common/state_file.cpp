@@ -1,5 +1,7 @@
 #include "state_file.h"
 
+#include "lock_wait.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -47,6 +49,13 @@ const char *Setting(const char *name) {
     return value != nullptr && value[0] != '\0' ? value : nullptr;
 }
 
+// A directory setting: relative paths are ignored, as the XDG rules say (one
+// would be taken from whatever directory the program happens to run in).
+const char *AbsoluteSetting(const char *name) {
+    const char *value = Setting(name);
+    return value != nullptr && value[0] == '/' ? value : nullptr;
+}
+
 #if !defined(_WIN32)
 // Creates `dir` and its missing parents, private to the user.
 bool MakeDirectories(const char *dir) {
@@ -72,6 +81,17 @@ bool WriteAll(int fd, const unsigned char *bytes, size_t count) {
     return true;
 }
 
+// What a file of `mode` is, for a note; nullptr for a regular file.
+const char *OtherKind(mode_t mode) {
+    if (S_ISREG(mode)) return nullptr;
+    if (S_ISLNK(mode)) return "a symbolic link";
+    if (S_ISDIR(mode)) return "a directory";
+    if (S_ISFIFO(mode)) return "a FIFO";
+    if (S_ISCHR(mode)) return "a character device";
+    if (S_ISBLK(mode)) return "a block device";
+    return "a socket";
+}
+
 // Reads up to `capacity` bytes; the count read, or -1.
 ssize_t ReadAll(int fd, unsigned char *bytes, size_t capacity) {
     size_t got = 0;
@@ -90,11 +110,11 @@ ssize_t ReadAll(int fd, unsigned char *bytes, size_t capacity) {
 
 void DefaultDirectory(char *out) {
     out[0] = '\0';
-    if (const char *runtime = Setting("XDG_RUNTIME_DIR")) {
+    if (const char *runtime = AbsoluteSetting("XDG_RUNTIME_DIR")) {
         if (!Join(out, runtime, "/tvcore")) out[0] = '\0';
-    } else if (const char *state = Setting("XDG_STATE_HOME")) {
+    } else if (const char *state = AbsoluteSetting("XDG_STATE_HOME")) {
         if (!Join(out, state, "/tvcore")) out[0] = '\0';
-    } else if (const char *home = Setting("HOME")) {
+    } else if (const char *home = AbsoluteSetting("HOME")) {
         if (!Join(out, home, "/.local/state/tvcore")) out[0] = '\0';
     }
 }
@@ -122,7 +142,7 @@ void StateFile::Configure(const char *settingName, const char *fileName, const c
         if (!Join(file, "/", fileName) || !Join(path_, dir, file))
             return TurnOff("cannot be used", "its path is too long");
     }
-    if (!Join(lockPath_, path_, ".lock") || !Join(tempPath_, path_, ".tmp"))
+    if (!Join(lockPath_, path_, ".lock") || !Join(tempPath_, path_, ".XXXXXX"))
         return TurnOff("cannot be used", "its path is too long");
     enabled_ = true;
 #endif
@@ -139,23 +159,54 @@ void StateFile::TurnOff(const char *what, const char *detail) {
     enabled_ = false;
 }
 
+// Run before each use of `path` (the file's or its lock's): a link is not
+// followed and nothing but a regular file is opened, replaced or removed,
+// so a FIFO never stalls the process and a device (even /dev/null when run
+// as root) is never replaced. True when refused; the file is then off.
+bool StateFile::RefuseUnlessRegular(const char *path, const char *whose) {
+#if defined(_WIN32)
+    (void)path;
+    (void)whose;
+    return false;
+#else
+    struct stat info {};
+    if (lstat(path, &info) != 0) return false;  // not there (or not reachable: the open will say)
+    const char *kind = OtherKind(info.st_mode);
+    if (kind == nullptr) return false;
+    char detail[128];
+    (void)std::snprintf(detail, sizeof detail, "%s is %s, not a regular file, and is left alone", whose, kind);
+    TurnOff("is not used", detail);
+    return true;
+#endif
+}
+
 StateFile::Guard::Guard(StateFile &file) {
 #if !defined(_WIN32)
-    if (!file.enabled_) return;
+    // The file itself is checked first, so a refused path gets no lock file.
+    if (!file.enabled_ || file.RefuseUnlessRegular(file.path_, "it") ||
+        file.RefuseUnlessRegular(file.lockPath_, "its lock file"))
+        return;
     do {
-        fd_ = open(file.lockPath_, O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        fd_ = open(file.lockPath_, O_RDWR | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW | O_NONBLOCK, 0600);
     } while (fd_ < 0 && errno == EINTR);
     if (fd_ < 0) {
         file.TurnOff("is not kept", "its lock file cannot be opened");
         return;
     }
-    while (flock(fd_, LOCK_EX) != 0) {
-        if (errno == EINTR) continue;
-        close(fd_);
-        fd_ = -1;
-        file.TurnOff("is not kept", "its lock file cannot be locked");
-        return;
+    const LockResult locked = LockWithin(fd_, kLockWaitMs);
+    if (locked == LockResult::Taken) return;
+    char detail[kMaxPath + 256];  // the lock path, the holder (128) and the words
+    if (locked == LockResult::Failed) {
+        (void)std::snprintf(detail, sizeof detail, "its lock file cannot be locked");
+    } else {
+        char holder[128];
+        if (!DescribeLockHolder(fd_, holder, sizeof holder)) (void)std::snprintf(holder, sizeof holder, "another process");
+        (void)std::snprintf(detail, sizeof detail, "its lock file %s is still held by %s after %d seconds",
+                            file.lockPath_, holder, kLockWaitMs / 1000);
     }
+    close(fd_);
+    fd_ = -1;
+    file.TurnOff("is not kept", detail);
 #else
     (void)file;
 #endif
@@ -174,10 +225,10 @@ StateFile::Loaded StateFile::Load(void *out, size_t capacity, size_t &size) {
     (void)capacity;
     return Loaded::Missing;
 #else
-    if (!enabled_) return Loaded::Missing;
+    if (!enabled_ || RefuseUnlessRegular(path_, "it")) return Loaded::Off;
     int fd;
     do {
-        fd = open(path_, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+        fd = open(path_, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) {
         if (errno == ENOENT) return Loaded::Missing;
@@ -185,14 +236,18 @@ StateFile::Loaded StateFile::Load(void *out, size_t capacity, size_t &size) {
         return Loaded::Ignored;
     }
     struct stat info {};
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {  // swapped since the check above
+        close(fd);
+        TurnOff("is not used", "it is not a regular file, and is left alone");
+        return Loaded::Off;
+    }
     unsigned char record[kMaxRecord + 1];
-    ssize_t got = -1;
-    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) got = ReadAll(fd, record, sizeof record);
+    const ssize_t got = ReadAll(fd, record, sizeof record);
     close(fd);
     const size_t length = got >= static_cast<ssize_t>(kHeaderBytes) ? GetWord(record + 8) : 0;
     const char *why = nullptr;
     if (got < 0)
-        why = "it is not a readable regular file";
+        why = "it cannot be read";
     else if (static_cast<size_t>(got) < kHeaderBytes || std::memcmp(record, magic_, sizeof magic_) != 0)
         why = "it is not this device's state";
     else if (length > capacity || static_cast<size_t>(got) != kHeaderBytes + length + kTrailerBytes)
@@ -214,15 +269,18 @@ void StateFile::Save(const void *payload, size_t size) {
     (void)payload;
     (void)size;
 #else
-    if (!enabled_ || size > kMaxPayload) return;
+    if (!enabled_ || size > kMaxPayload || RefuseUnlessRegular(path_, "it")) return;
     unsigned char record[kMaxRecord];
     std::memcpy(record, magic_, sizeof magic_);
     PutWord(record + 8, static_cast<uint32_t>(size));
     std::memcpy(record + kHeaderBytes, payload, size);
     PutWord(record + kHeaderBytes + size, Checksum(record, kHeaderBytes + size));
+    // A new file of an unpredictable name (created exclusively, mode 0600): a
+    // link or file someone planted beside the state file is never written.
+    std::memcpy(tempPath_ + std::strlen(tempPath_) - 6, "XXXXXX", 6);  // the last save filled them in
     int fd;
     do {
-        fd = open(tempPath_, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY, 0600);
+        fd = mkostemp(tempPath_, O_CLOEXEC);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) return TurnOff("is not kept", "a temporary file beside it cannot be created");
     bool written = WriteAll(fd, record, kHeaderBytes + size + kTrailerBytes);
@@ -239,6 +297,7 @@ bool StateFile::Remove() {
     return true;
 #else
     if (!enabled_) return true;
+    if (RefuseUnlessRegular(path_, "it")) return false;
     if (unlink(path_) == 0 || errno == ENOENT) return true;
     Note("cannot be removed", std::strerror(errno));
     return false;

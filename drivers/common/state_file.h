@@ -4,10 +4,15 @@
 //
 // The file is a sealed record: a magic word that names the device, the
 // payload's length, the payload, and a checksum. Writers take an exclusive
-// lock (flock on "<file>.lock") around read-modify-write and replace the file
-// by writing a temporary one and renaming it, so a reader never sees half a
-// file. Nothing here allocates heap memory after Configure: the simulated
-// devices save from inside calls that must not allocate.
+// lock (flock on "<file>.lock", waited for at most kLockWaitMs) around
+// read-modify-write and replace the file by writing a temporary one and
+// renaming it, so a reader never sees half a file. The temporary file is
+// made new under an unpredictable name (mkstemp), so nothing planted beside
+// the file is written through. Only a regular file is read, replaced or
+// removed: a path that is a link, a directory, a FIFO or a device turns the
+// file off with a note and is left alone. Nothing here allocates heap memory
+// after Configure: the simulated devices save from inside calls that must
+// not allocate.
 #pragma once
 
 #include <cstddef>
@@ -37,8 +42,10 @@ public:
     // returns the path's full length, as the drivers' C calls answer.
     uint32_t CopyPath(char *out, uint32_t size) const;
 
-    // Holds the lock for the life of the guard (no lock when off, or when the
-    // lock file cannot be opened: then the file is turned off with a note).
+    // Holds the lock for the life of the guard. No lock when off, or when the
+    // lock file cannot be opened, is not a regular file, or is still held by
+    // another process after kLockWaitMs: then the file is turned off for
+    // this process with a note (naming the holder where /proc/locks shows it).
     class Guard {
     public:
         explicit Guard(StateFile &file);
@@ -50,11 +57,13 @@ public:
         int fd_ = -1;
     };
 
-    enum class Loaded { Missing, Payload, Ignored };
+    enum class Loaded { Missing, Payload, Ignored, Off };
     // Reads the payload into `out` (at most `capacity` bytes) and its length
     // into `size`. Missing: there is no file. Ignored: the file is short,
     // corrupt, too long or another device's; one note per process says so,
-    // and the caller replaces it.
+    // and the caller replaces it. Off: the file is off (its lock could not be
+    // taken, or its path is not a regular file, which is then left alone);
+    // the caller keeps what it holds in memory.
     Loaded Load(void *out, size_t capacity, size_t &size);
 
     // Notes (once per process) that a sound record was still unusable to
@@ -66,12 +75,14 @@ public:
     void Save(const void *payload, size_t size);
 
     // Removes the file (the lock file stays: another process may hold it).
-    // True when no file is left.
+    // True when no file is left; a path that is not a regular file is not
+    // removed.
     bool Remove();
 
 private:
     void Note(const char *what, const char *detail);
     void TurnOff(const char *what, const char *detail);
+    bool RefuseUnlessRegular(const char *path, const char *whose);
 
     bool enabled_ = false;
     bool noted_ = false;
@@ -79,11 +90,12 @@ private:
     char magic_[8] = {};
     char path_[kMaxPath] = {};
     char lockPath_[kMaxPath] = {};
-    char tempPath_[kMaxPath] = {};
+    char tempPath_[kMaxPath] = {};  // "<file>.XXXXXX", filled in by mkstemp at each save
 };
 
 // The default directory, "" when none can be formed: $XDG_RUNTIME_DIR/tvcore,
-// else $XDG_STATE_HOME/tvcore, else $HOME/.local/state/tvcore. Written to
+// else $XDG_STATE_HOME/tvcore, else $HOME/.local/state/tvcore. A variable
+// that is unset, empty or not an absolute path counts as unset. Written to
 // `out` (kMaxPath bytes).
 void DefaultDirectory(char *out);
 

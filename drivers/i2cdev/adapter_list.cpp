@@ -53,14 +53,16 @@ bool NextAdapterNumber(const char *dir, bool anyYet, unsigned long after, unsign
 }
 
 // Reads the adapter's name file; the kernel ends it with a line feed, which
-// is dropped. Leaves "" when the file cannot be read.
+// is dropped. Leaves "" when the file cannot be read. The open and the reads
+// never wait: a FIFO or a device in a (test's or damaged) adapter tree gives
+// what it has at once, at most the buffer's size, or "".
 void ReadAdapterName(const char *dir, unsigned long number, char *name, std::size_t size) {
     name[0] = '\0';
     char path[PATH_MAX];
     int length = snprintf(path, sizeof path, "%s/%s%lu/name", dir, kEntryPrefix, number);
     if (length < 0 || static_cast<std::size_t>(length) >= sizeof path) return;
     const TvI2cSysCalls &sys = Sys();
-    int fd = sys.open(path, O_RDONLY | O_CLOEXEC);
+    int fd = sys.open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0) return;
     std::size_t filled = 0;
     while (filled < size - 1) {

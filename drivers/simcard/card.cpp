@@ -156,6 +156,7 @@ bool RefreshFromState(Card &card) {
     switch (card.state.Load(bytes, sizeof bytes, size)) {
         case tvsimstate::StateFile::Loaded::Missing: PowerOnState(card); return false;
         case tvsimstate::StateFile::Loaded::Ignored: return true;
+        case tvsimstate::StateFile::Loaded::Off: return false;  // the card goes on in memory only
         case tvsimstate::StateFile::Loaded::Payload: break;
     }
     if (size == kStateBytes && TakeState(card, bytes)) return false;

@@ -107,6 +107,7 @@ bool LoadValues(SimState &state) {
     switch (state.file.Load(bytes, sizeof bytes, size)) {
         case tvsimstate::StateFile::Loaded::Missing: StartingValues(state); return false;
         case tvsimstate::StateFile::Loaded::Ignored: return true;
+        case tvsimstate::StateFile::Loaded::Off: return false;  // the values go on in memory only
         case tvsimstate::StateFile::Loaded::Payload: break;
     }
     const uint32_t count = size >= 4 ? GetWord(bytes) : 0;

@@ -40,7 +40,8 @@ tvcore_add_module(tvmixsim_second FILE tvmixsim DIR ${test_mixer_dir}/second SOU
   ${PROJECT_SOURCE_DIR}/drivers/simmixer/sim_model.cpp
   ${PROJECT_SOURCE_DIR}/drivers/simmixer/sim_config.cpp
   ${PROJECT_SOURCE_DIR}/drivers/simmixer/message_faults.cpp
-  ${PROJECT_SOURCE_DIR}/drivers/common/state_file.cpp)
+  ${PROJECT_SOURCE_DIR}/drivers/common/state_file.cpp
+  ${PROJECT_SOURCE_DIR}/drivers/common/lock_wait.cpp)
 target_include_directories(tvmixsim_second PRIVATE ${PROJECT_SOURCE_DIR}/drivers/simmixer
                            ${PROJECT_SOURCE_DIR}/drivers/common)
 tvcore_add_module(tvmixnoentry FILE tvmixnoentry DIR ${test_mixer_dir}

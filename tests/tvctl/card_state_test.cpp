@@ -1,9 +1,17 @@
 // What the simulated card and mixer hold outlives a run of tvctl: kept in
 // their state files, read back by get, safe with several processes at once,
-// a damaged file replaced, and reset like switching the card off and on.
+// a damaged file replaced, and reset like switching the card off and on;
+// what others plant at or beside the files, or a lock they keep, is never
+// written through and never waited on for ever.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <filesystem>
 #include <future>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -117,6 +125,100 @@ TEST(TvctlCardStateTest, DamagedFileIsIgnoredOnceAndReplaced) {
         ToolRun again = RunTvctl({"get"}, state.env());
         EXPECT_EQ(again.err, "") << c.name << ": the file was replaced by a sound one";
     }
+}
+
+namespace fs = std::filesystem;
+
+// Each entry of `dir` and what it is (lstat: a link is a link).
+std::map<std::string, fs::file_type> Listing(const std::string &dir) {
+    std::map<std::string, fs::file_type> entries;
+    for (const fs::directory_entry &entry : fs::directory_iterator(dir))
+        entries[entry.path().filename().string()] = entry.symlink_status().type();
+    return entries;
+}
+
+// Paths others plant where the card and the mixer keep their files: nothing
+// is written through them, and a state path that is no regular file is left
+// as it is, with a note, while the run goes on in memory.
+TEST(TvctlCardStateTest, PlantedPathsAreNeverWrittenThrough) {
+    const struct {
+        const char *name;
+        void (*plant)(const std::string &file, const std::string &victim);
+        const char *note;  // nullptr: none, the file is written
+    } cases[] = {
+        {"a link at the old temporary name",
+         [](const std::string &file, const std::string &victim) { fs::create_symlink(victim, file + ".tmp"); },
+         nullptr},
+        {"a link as the file", [](const std::string &file, const std::string &victim) { fs::create_symlink(victim, file); },
+         "it is a symbolic link"},
+        {"a dangling link as the lock file",
+         [](const std::string &file, const std::string &victim) { fs::create_symlink(victim + ".new", file + ".lock"); },
+         "its lock file is a symbolic link"},
+        {"a FIFO", [](const std::string &file, const std::string &) { ASSERT_EQ(mkfifo(file.c_str(), 0600), 0); },
+         "it is a FIFO"},
+        {"a directory", [](const std::string &file, const std::string &) { fs::create_directory(file); },
+         "it is a directory"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        StateDir state;
+        const std::string victim = state.dir + "/victim";
+        tvtest::WriteFile(victim, "not the card's");
+        for (const std::string &file : {state.card, state.mixer}) c.plant(file, victim);
+        const auto planted = Listing(state.dir);
+
+        ToolRun run = RunTvctl({"picture", "hue=9", "audio", "volume", "40000"}, state.env());
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(tvtest::ReadFile(victim), "not the card's");
+        EXPECT_FALSE(fs::exists(victim + ".new"));
+        if (c.note != nullptr) {
+            for (const std::string &file : {state.card, state.mixer})
+                EXPECT_NE(run.err.find("the state file " + file + " is not used (" + c.note +
+                                       ", not a regular file, and is left alone)"),
+                          std::string::npos)
+                    << run.err;
+            EXPECT_EQ(Listing(state.dir), planted) << "nothing created, replaced or removed";
+        } else {
+            EXPECT_EQ(run.err, "");
+            EXPECT_EQ(fs::symlink_status(state.card).type(), fs::file_type::regular);
+            EXPECT_EQ(Listing(state.dir).size(), planted.size() + 4) << "the files and their locks, no temporary left";
+        }
+    }
+}
+
+// A lock another process keeps is waited for a bounded time; then this
+// process goes on without the file, with a note naming the lock file and
+// its holder (this test).
+TEST(TvctlCardStateTest, LockHeldElsewhereIsWaitedForABoundedTime) {
+    StateDir state;
+    const std::string lock = state.card + ".lock";
+    int held = open(lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(flock(held, LOCK_EX), 0);
+    std::string command = tvtest::ReadFile("/proc/self/comm");
+    command.resize(command.find('\n'));
+
+    ToolRun get = RunTvctl({"--json", "get"}, state.env());
+    close(held);
+    EXPECT_EQ(get.status, 0) << get.err;
+    EXPECT_NE(get.err.find("the state file " + state.card + " is not kept (its lock file " + lock +
+                           " is still held by process " + std::to_string(getpid()) + " (" + command + ") after "),
+              std::string::npos)
+        << get.err;
+    EXPECT_EQ(Answer(get)["card"]["hue"], 128) << "the card answers from memory";
+    EXPECT_FALSE(fs::exists(state.card));
+}
+
+// A relative XDG_RUNTIME_DIR is ignored (it would depend on the directory
+// tvctl runs in): the file goes to the next default place.
+TEST(TvctlCardStateTest, RelativeRuntimeDirectoryIsIgnored) {
+    const std::string home = tvtest::MakeTempDir("state-home");
+    ToolRun run = RunTvctl({"picture", "hue=9"}, {{"TVSIM_STATE", ""},
+                                                  {"TVMIXSIM_STATE", "off"},
+                                                  {"XDG_RUNTIME_DIR", "relative-runtime-dir"},
+                                                  {"XDG_STATE_HOME", home}});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(fs::exists(home + "/tvcore/simcard.state"));
 }
 
 }  // namespace

@@ -6,7 +6,9 @@
 #   -50..100 and its dB scale, no playback switch; with the default setting
 #   (Aux) it has no such element and gives the documented answer;
 # - a user-defined element (alsactl restore of a state file) with a range
-#   wider than the scale and below zero.
+#   wider than the scale and below zero;
+# - the TV sound on a mono user-defined element with a mono switch: the
+#   library's two-channel requests set its one value and read it on both.
 # guest-qemu: -audiodev none,id=tvsnd -device ES1370,audiodev=tvsnd
 # guest-modprobe: snd-ens1370
 # guest-modprobe: snd-dummy
@@ -175,3 +177,53 @@ check_eq "user element 0 is -100000" "-100000,-100000" ctl_values Dummy "Video P
 check "user element mute on" "${TVCTL[@]}" audio "${UV[@]}" mute on
 check_eq "user element switch off" "off,off" ctl_values Dummy "Video Playback Switch"
 check "user element shows no dB" output_has "(no dB figures)" "${TVCTL[@]}" audio "${UV[@]}" volume
+
+# --- a mono user-defined element: Aux -20..10 with a mono switch ---------------
+mono_state=/tmp/tvcore-mono-elements.state
+cat >"$mono_state" <<'STATE'
+state.Dummy {
+	control.910 {
+		iface MIXER
+		name 'Aux Playback Volume'
+		value 0
+		comment {
+			access 'read write user'
+			type INTEGER
+			count 1
+			range '-20 - 10'
+		}
+	}
+	control.911 {
+		iface MIXER
+		name 'Aux Playback Switch'
+		value true
+		comment {
+			access 'read write user'
+			type BOOLEAN
+			count 1
+		}
+	}
+}
+STATE
+restore_mono_elements() {
+  alsactl -I -U -f "$mono_state" restore Dummy || return
+  amixer -c Dummy cget name='Aux Playback Volume' | grep -q 'values=1,min=-20,max=10' &&
+    amixer -c Dummy cget name='Aux Playback Switch' | grep -q 'type=BOOLEAN,.*values=1'
+}
+check "mono elements restored" restore_mono_elements
+MO=(--card "$(card_device Dummy)")
+# tvctl's init answer names both controls: InitTVAudio answered 1.
+init_finds_both() { "${TVCTL[@]}" audio "$@" init | grep -E 'volume control [1-9].*mute control [1-9]'; }
+check "mono Aux has volume and mute controls" init_finds_both "${MO[@]}"
+check "mono volume 40000" "${TVCTL[@]}" audio "${MO[@]}" volume 40000
+check_eq "mono 40000 is card -2" "-2" ctl_values Dummy "Aux Playback Volume"
+check_eq "mono reads its one value on both channels" "39321 39321" tv_volume "${MO[@]}"
+check "mono amixer sets 5" amixer -c Dummy cset name="Aux Playback Volume" 5
+check_eq "mono amixer's 5 read as 54613" "54613 54613" tv_volume "${MO[@]}"
+check_fails "mono 65536 refused" "${TVCTL[@]}" audio "${MO[@]}" volume 65536
+check_eq "mono refusal leaves the card alone" "5" ctl_values Dummy "Aux Playback Volume"
+check "mono mute on" "${TVCTL[@]}" audio "${MO[@]}" mute on
+check_eq "mono mute is the switch off" "off" ctl_values Dummy "Aux Playback Switch"
+check_eq "mono mute reads on" "on" tv_mute "${MO[@]}"
+check "mono mute off" "${TVCTL[@]}" audio "${MO[@]}" mute off
+check_eq "mono switch on" "on" ctl_values Dummy "Aux Playback Switch"

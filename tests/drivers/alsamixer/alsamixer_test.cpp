@@ -71,7 +71,7 @@ protected:
         dir_ = tvtest::MakeTempDir("alsa");
         std::string config = dir_ + "/asound.conf";
         std::string text = "ctl_type.tvtest { lib \"" TVCORE_TEST_ALSA_PLUGIN "\" }\n";
-        for (const char *layout : {"aux", "noaux", "es1370", "dummy", "signed"})
+        for (const char *layout : {"aux", "noaux", "es1370", "dummy", "signed", "mono"})
             text += std::string("ctl.") + layout + " { type tvtest state \"" + dir_ + "/" + layout + "\" layout " +
                     layout + " }\n";
         tvtest::WriteFile(config, text);
@@ -153,11 +153,16 @@ TEST_F(AlsaMixer, LinesHaveTheirNaturalTypesOnTheScale) {
 }
 
 // The auxiliary element on cards that spell its controls differently, chosen
-// by the setting, with signed and unsigned ranges.
+// by the setting, with signed and unsigned ranges, stereo and mono (the
+// library always exchanges two channels).
 struct AuxCase {
     const char *device, *element;  // TVMIXALSA_ELEMENT; nullptr: unset
     const char *volume, *swtch;    // the card's controls; swtch nullptr: none
     long min, max;
+    int channels = 2;
+
+    // The card's values as Control reads them: a mono control's second is 0.
+    std::vector<long> Card(long left, long right) const { return {left, channels == 2 ? right : 0}; }
 };
 
 TEST_F(AlsaMixer, AuxElementIsDrivenOnTheScaleWhateverItsControlsAreCalled) {
@@ -167,6 +172,7 @@ TEST_F(AlsaMixer, AuxElementIsDrivenOnTheScaleWhateverItsControlsAreCalled) {
         {"signed", "aux", "Aux Playback Volume", "Aux Playback Switch", -20, 10},
         {"dummy", "Line", "Line Volume", nullptr, -50, 100},
         {"es1370", "CD,0", "CD Volume", "CD Playback Switch", 0, 31},
+        {"mono", nullptr, "Aux Playback Volume", "Aux Playback Switch", -20, 10, 1},
     };
     for (const AuxCase &c : cases) {
         SCOPED_TRACE(std::string(c.device) + " " + (c.element ? c.element : "(unset)"));
@@ -185,24 +191,25 @@ TEST_F(AlsaMixer, AuxElementIsDrivenOnTheScaleWhateverItsControlsAreCalled) {
         for (uint32_t scale : {0u, 65535u, 40000u, 1u, 32768u}) {
             ASSERT_EQ(SetTVVol(&line, scale), MMSYSERR_NOERROR) << scale;
             long card = static_cast<long>(ScaleToCard(scale, range));
-            EXPECT_EQ(Control(c.device, c.volume), (std::vector<long>{card, card})) << scale;
+            EXPECT_EQ(Control(c.device, c.volume), c.Card(card, card)) << scale;
             EXPECT_EQ(GetTVVol(&line), CardToScale(card, range)) << "the nearest value the card holds";
         }
-        // Another program's change, per channel; negative values stay negative.
-        std::vector<long> split = {c.min + 1, c.max - 2};
+        // Another program's change, per channel (a mono element's one value
+        // reads on both); negative values stay negative.
+        std::vector<long> split = c.Card(c.min + 1, c.max - 2);
         Control(c.device, c.volume, &split);
         EXPECT_EQ(GetTVVol(&line), CardToScale(split[0], range));
-        EXPECT_EQ(line.rightVolume, CardToScale(split[1], range));
+        EXPECT_EQ(line.rightVolume, CardToScale(split[c.channels - 1], range));
         EXPECT_EQ(SetTVVol(&line, 65536), MIXERR_INVALVALUE);
         EXPECT_EQ(SetTVVol(&line, 0xFFFFFFFBu), MIXERR_INVALVALUE) << "no wrap to a negative card value";
         EXPECT_EQ(Control(c.device, c.volume), split) << "a refused value changes nothing";
 
         if (c.swtch != nullptr) {
             EXPECT_EQ(SetTVMute(&line, 1), MMSYSERR_NOERROR);
-            EXPECT_EQ(Control(c.device, c.swtch), (std::vector<long>{0, 0}));
+            EXPECT_EQ(Control(c.device, c.swtch), c.Card(0, 0));
             EXPECT_EQ(GetTVMute(&line), 1u);
             EXPECT_EQ(SetTVMute(&line, 0), MMSYSERR_NOERROR);
-            EXPECT_EQ(Control(c.device, c.swtch), (std::vector<long>{1, 1}));
+            EXPECT_EQ(Control(c.device, c.swtch), c.Card(1, 1));
             EXPECT_EQ(GetTVMute(&line), 0u);
         } else {
             EXPECT_EQ(line.muteControlId, 0u);
