@@ -153,8 +153,12 @@ TEST(TvctlStationFiles, AFailedWriteKeepsTheList) {
 // Two saves at once each keep the other's plan; a lock held elsewhere makes
 // a save give up after a bounded wait, naming the file and the holder.
 TEST(TvctlStationFiles, SavesTakeTheListsLock) {
+    // A list long enough that both runs would read it before either wrote.
+    std::string many;
+    for (int i = 0; i < 20000; ++i) many += "S" + std::to_string(i) + " freq 100\n";
     for (int round = 0; round < 3; ++round) {
         const std::string list = tvtest::MakeTempDir("race") + "/stations";
+        tvtest::WriteFile(list, many);
         ToolRun broadcast, cable;
         std::thread other([&] { cable = RunTvctl({"scan", "cable", "--channels", "2-5", "--fast", "-q", "--save", list}); });
         broadcast = RunTvctl(With(kSave, list));
