@@ -124,7 +124,7 @@ TEST(TvctlTuningTest, ScanSavesStationsThatTuneUses) {
     EXPECT_EQ(lines[2]["tuner"]["channel"], 3) << "the scan went back to where the tuner was";
 
     std::string text = tvtest::ReadFile(file);
-    EXPECT_NE(text.find("\"Local News\"    broadcast  14\n"), std::string::npos) << text;
+    EXPECT_EQ(text.rfind("# mine\n\"Local News\" broadcast 14\n", 0), 0u) << text;  // kept as written
     EXPECT_NE(text.find("cable-7         cable      7\n"), std::string::npos) << text;
     // A person renames one, adds a fine offset and a line that is wrong.
     text.replace(text.find("cable-7 "), 8, "Sports  ");
@@ -141,7 +141,7 @@ TEST(TvctlTuningTest, ScanSavesStationsThatTuneUses) {
     EXPECT_EQ(TunerBlocks(lines[1]), (std::vector<std::vector<int>>{{0x0D, 0xD1, 0x8E, 0x02}}));
     EXPECT_EQ(lines[2]["stations"].size(), 6u);  // Local News and the five found
     ASSERT_EQ(lines[2]["notes"].size(), 1u);
-    EXPECT_EQ(lines[2]["notes"][0].get<std::string>().rfind(file + ":10: ", 0), 0u) << lines[2]["notes"][0];
+    EXPECT_EQ(lines[2]["notes"][0].get<std::string>().rfind(file + ":8: ", 0), 0u) << lines[2]["notes"][0];
 
     run = RunTvctl({"tune", "nowhere", "--file", file});
     EXPECT_EQ(run.status, 1);

@@ -2,11 +2,13 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "commands.h"
-#include "xdg_paths.h"
+#include "file_lock.h"
 #include "numbers.h"
 #include "interrupt.h"
+#include "safe_file.h"
 #include "scan.h"
 #include "station_list.h"
 #include "tv_ops.h"
@@ -16,6 +18,9 @@ namespace tvctl {
 namespace {
 
 constexpr uint32_t kRealBusGraceMs = 40;  // a real decoder needs a few fields to lock after the tuner
+// What --save holds when given without FILE; an empty FILE is refused, not
+// taken for the default list.
+constexpr const char *kDefaultListMark = "\x01";
 
 nlohmann::ordered_json StationsJson(const ScanResult &result) {
     nlohmann::ordered_json stations = nlohmann::ordered_json::array();
@@ -42,8 +47,9 @@ public:
                        "current plan");
         CLI::Option *save = app.add_option(
             "--save", saveFile_, "write the stations found to the station list FILE (default $XDG_CONFIG_HOME/tvctl/stations)");
-        save->expected(0, 1);
+        save->expected(0, 1)->default_str(kDefaultListMark)->option_text("[FILE]");
         app.callback([this, save] { saveGiven_ = save->count() > 0; });
+        app.add_flag("--force", force_, "with --save: write to a file that holds no station list (its lines are kept)");
         app.add_flag("--fast", fast_, "program the tuner directly and poll the decoder's lock bit");
         app.add_option("--channels", range_, "only channels A-B (or one channel A) of the plan");
         app.add_option("--tuner-status", tunerStatus_,
@@ -69,8 +75,10 @@ public:
             "Afterwards the tuner goes back to the channel or frequency it was on (without one, it stays on\n"
             "the last channel scanned). Ctrl-C stops a scan: the stations found so far are listed (and\n"
             "saved with --save) and tvctl exits with status 130.\n"
-            "--save keeps the names (and fine tuning) the list already gives these channels, and the list's\n"
-            "other stations; new stations are named PLAN-CHANNEL (cable-7), a name you may change.");
+            "--save keeps the names (and fine tuning) the list already gives these channels, the list's\n"
+            "other stations, its comments and the lines it does not understand; new stations are named\n"
+            "PLAN-CHANNEL (cable-7), a name you may change. It does not write over a list it cannot read, nor\n"
+            "(without --force) over a file with no station line and lines that are no stations.");
     }
     std::string Name() const override { return bench_ ? "scan bench" : "scan"; }
 
@@ -79,10 +87,23 @@ public:
             return fmt::format("unknown channel plan \"{}\" ({})", plan_, PlanNames());
         if (!range_.empty() && !Range())
             return fmt::format("channel range \"{}\" is not of the form A-B with A <= B", range_);
+        if (saveGiven_ && saveFile_.empty()) return "--save: an empty file name names no file";
         return "";
     }
 
     void Run(Session &session, Reply &reply) override {
+        // The tuner record changes only when the scan ends (or Ctrl-C stops
+        // it), never as it starts: a scan killed midway leaves the record
+        // saying where the tuner was.
+        const TunerMemory recordBefore = session.tuner;
+        std::string recordFile = std::exchange(session.tunerFile, std::string());
+        ScanAndSave(session, reply);
+        session.tunerFile = std::move(recordFile);
+        if (session.tuner != recordBefore) SaveTuner(session, reply);
+    }
+
+private:
+    void ScanAndSave(Session &session, Reply &reply) {
         std::optional<PlanInfo> plan = plan_.empty() ? std::nullopt : PlanByName(plan_);
         ScanOptions options;
         if (!ParseRange(plan ? *plan : CurrentPlan(session).value_or(CablePlan()), options, reply)) return;
@@ -133,7 +154,6 @@ public:
         GoBack(session, *tv, options, result, sourceBefore, memoryBefore, before, reply);
     }
 
-private:
     std::optional<std::pair<uint64_t, uint64_t>> Range() const {
         size_t dash = range_.find('-');
         std::optional<uint64_t> first = ParseNumber(range_.substr(0, dash));
@@ -218,49 +238,38 @@ private:
             reply.Fail("the scan stopped: " + result.error);
     }
 
-    // The stations found, into the station list (see the footer).
+    // The stations found, into the station list (see the footer), under
+    // the list's lock from the read to the write.
     void Save(Session &session, const ScanOptions &options, const ScanResult &result, Reply &reply) const {
-        std::string file = saveFile_.empty() ? DefaultStationFile() : saveFile_;
+        std::string file = saveFile_ == kDefaultListMark ? DefaultStationFile() : saveFile_;
         if (file.empty()) {
-            Note(session, reply, "the stations were not saved: neither XDG_CONFIG_HOME nor HOME is set");
+            Note(session, reply, "the stations were not saved: neither XDG_CONFIG_HOME nor HOME is set to an absolute path");
             return;
         }
-        std::string ignored;
-        std::optional<StationList> old = LoadStations(file, &ignored);
-        std::vector<Station> kept, plan;
-        auto scanned = [&](uint32_t channel) {
-            for (const ScannedChannel &c : result.channels)
-                if (c.info.channel == channel) return true;
-            return false;
+        auto fail = [&](const std::string &why) {
+            if (reply.ok) reply.Fail("the stations were not saved: " + why);
+            else Note(session, reply, "the stations were not saved: " + why);
         };
-        if (old) {
-            for (const std::string &problem : old->problems) Note(session, reply, problem);
-            for (const Station &station : old->stations)
-                if (station.channel == 0 || station.plan != options.plan.plan || !scanned(station.channel))
-                    kept.push_back(station);
-        }
-        for (const ScannedChannel &channel : result.channels) {
-            if (!channel.locked) continue;
-            Station station{fmt::format("{}-{}", options.plan.name, channel.info.channel), options.plan.plan,
-                            channel.info.channel};
-            if (old)
-                for (const Station &known : old->stations)
-                    if (known.plan == station.plan && known.channel == station.channel) station = known;
-            StationList taken{kept, {}};
-            taken.stations.insert(taken.stations.end(), plan.begin(), plan.end());
-            for (int suffix = 2; FindStation(taken, station.name) != nullptr; ++suffix)
-                station.name = fmt::format("{}-{}-{}", options.plan.name, channel.info.channel, suffix);
-            plan.push_back(station);
-        }
-        kept.insert(kept.end(), plan.begin(), plan.end());
+        FileLock lock;
         std::string error;
-        if (!WriteFileAtomically(file, FormatStations(kept), &error)) {
-            if (reply.ok) reply.Fail("the stations were not saved: " + error);
-            return;
-        }
+        if (!lock.Take(file, "the station list", &error)) return fail(error);
+        bool missing = false;
+        std::optional<StationList> old = LoadStations(file, &error, &missing);
+        if (!old && !missing) return fail(error);
+        if (old && old->stations.empty() && !old->problems.empty() && !force_)
+            return fail(fmt::format("{} holds no station line and lines that are no stations: it does not look "
+                                    "like a station list (--force writes to it all the same, keeping its lines)",
+                                    file));
+        if (old)
+            for (const std::string &problem : old->problems) Note(session, reply, problem + " (and kept as it is)");
+        std::vector<uint32_t> scanned;
+        for (const ScannedChannel &channel : result.channels) scanned.push_back(channel.info.channel);
+        ScanMerge merge = MergeScan(old.value_or(StationList{}), options.plan, scanned, LockedChannels(result));
+        if (!WriteFileAtomically(file, merge.text, &error)) return fail(error);
         reply.data["saved"] = file;
-        Note(session, reply, fmt::format("{} station{} of the {} plan saved to {} ({} in the list)", plan.size(),
-                                         plan.size() == 1 ? "" : "s", options.plan.name, file, kept.size()));
+        Note(session, reply, fmt::format("{} station{} of the {} plan saved to {} ({} in the list)",
+                                         merge.planStations, merge.planStations == 1 ? "" : "s", options.plan.name,
+                                         file, merge.total));
     }
 
     // Puts the tuner (and the input) back where they were before the scan;
@@ -345,6 +354,7 @@ private:
     std::string plan_;
     std::string saveFile_;
     bool saveGiven_ = false;
+    bool force_ = false;
     bool fast_ = false;
     std::string range_;
     std::string tunerStatus_ = "auto";

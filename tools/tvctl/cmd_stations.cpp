@@ -9,12 +9,15 @@ namespace tvctl {
 
 namespace {
 
+// An empty --file names no file; it is not taken for "the default".
+std::string NotEmpty(const std::string &value) { return value.empty() ? "an empty file name names no file" : ""; }
+
 // The list from `file` (or the default), its skipped lines as notes; empty
 // with `reply` failed when it cannot be read.
 std::optional<StationList> ReadList(Session &session, const std::string &file, Reply &reply) {
     std::string path = file.empty() ? DefaultStationFile() : file;
     if (path.empty()) {
-        reply.Fail("there is no station list: neither XDG_CONFIG_HOME nor HOME is set (give --file FILE)");
+        reply.Fail("there is no station list: neither XDG_CONFIG_HOME nor HOME is set to an absolute path (give --file FILE)");
         return std::nullopt;
     }
     std::string error;
@@ -39,7 +42,8 @@ class TuneCommand : public Command {
 public:
     explicit TuneCommand(CLI::App &app) {
         app.add_option("name", name_, "the station's name in the list (any case)")->required();
-        app.add_option("--file", file_, "the station list (default: $XDG_CONFIG_HOME/tvctl/stations)");
+        app.add_option("--file", file_, "the station list (default: $XDG_CONFIG_HOME/tvctl/stations)")
+            ->check(NotEmpty);
         app.footer("Selects the tuner with the station's plan when it is not on it, tunes the station's channel\n"
                    "or frequency with its fine tuning, and reports lock as the channel command does.");
     }
@@ -49,7 +53,7 @@ public:
         if (!list) return;
         const Station *station = FindStation(*list, name_);
         if (station == nullptr)
-            return reply.Fail(fmt::format("no station is named \"{}\" in {} (tvctl stations lists them)", name_,
+            return reply.Fail(fmt::format("no station is named \"{}\" in {} (tvctl stations lists them)", Printable(name_),
                                           reply.data["file"].get<std::string>()));
         const TvCalls *tv = session.Library(reply);
         if (tv == nullptr) return;
@@ -64,7 +68,7 @@ public:
         reply.data["carrierMHz"] = static_cast<double>(outcome.carrierHz) / 1e6;
         reply.data["fine"] = target.fine;
         reply.data["locked"] = outcome.locked;
-        session.Out().Print("{}: {}: {}", station->name, DescribeTarget(target),
+        session.Out().Print("{}: {}: {}", Printable(station->name), DescribeTarget(target),
                             outcome.locked ? "locked" : "tuned, but no lock (no station there?)");
     }
 
@@ -75,7 +79,8 @@ private:
 class StationsCommand : public Command {
 public:
     explicit StationsCommand(CLI::App &app) {
-        app.add_option("--file", file_, "the station list (default: $XDG_CONFIG_HOME/tvctl/stations)");
+        app.add_option("--file", file_, "the station list (default: $XDG_CONFIG_HOME/tvctl/stations)")
+            ->check(NotEmpty);
         app.footer("Lists the stations of the list that scan --save wrote (or a person edited): name, plan and\n"
                    "channel or frequency, fine tuning. See tvctl(1) for the file's format.");
     }
@@ -98,7 +103,7 @@ public:
                 1e6;
             entry["fine"] = station.fine;
             stations.push_back(entry);
-            session.Out().Print("{:<15} {}", station.name, DescribeTarget(target));
+            session.Out().Print("{:<15} {}", Printable(station.name), DescribeTarget(target));
         }
         if (list->stations.empty()) session.Out().Print("no stations in {}", reply.data["file"].get<std::string>());
         reply.data["stations"] = stations;

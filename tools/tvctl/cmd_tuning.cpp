@@ -120,10 +120,7 @@ public:
     }
     void Run(Session &session, Reply &reply) override {
         uint64_t hz = *ParseMhz(text_);
-        using namespace tvcore::card;
-        if (!CarrierInTunerRange(hz))
-            return reply.Fail(fmt::format("{} MHz is outside the tuner's range ({}-{} MHz)", text_,
-                                          Mhz(kLowestCarrierKHz), Mhz(kHighestCarrierKHz)));
+        if (std::string problem = CarrierProblem(hz); !problem.empty()) return reply.Fail(problem);
         std::optional<PlanInfo> plan = TunerPlan(session, text_ + " MHz", reply);
         if (!plan) return;
         const TvCalls *tv = session.Library(reply);
@@ -140,7 +137,7 @@ private:
 class FineCommand : public Command {
 public:
     explicit FineCommand(CLI::App &app) {
-        app.add_option("steps", text_, "+N or -N steps of 62.5 kHz from the present offset, or N (0: none)");
+        steps_ = app.add_option("steps", text_, "+N or -N steps of 62.5 kHz from the present offset, or N (0: none)");
         app.footer(fmt::format("Fine tuning moves the tuner's oscillator in its 62.5 kHz steps from the channel or\n"
                                "frequency last tuned, at most {} steps (2 MHz) either way, and checks lock as the\n"
                                "library does. Without an argument it shows the offset. tvctl remembers it.",
@@ -148,7 +145,7 @@ public:
     }
     std::string Name() const override { return "fine"; }
     std::string Validate() const override {
-        if (text_.empty() || Steps()) return "";
+        if ((text_.empty() && steps_->count() == 0) || Steps()) return "";
         return fmt::format("fine wants +N, -N or N steps, e.g. +2, not \"{}\"", text_);
     }
     void Run(Session &session, Reply &reply) override {
@@ -164,8 +161,7 @@ public:
                                           SourceName(session.source)));
         int64_t steps = *Steps();
         int64_t fine = text_[0] == '+' || text_[0] == '-' ? last->fine + steps : steps;
-        if (fine < -kFineLimit || fine > kFineLimit)
-            return reply.Fail(fmt::format("fine tuning {:+} is beyond {} steps (2 MHz) either way", fine, kFineLimit));
+        if (std::string problem = FineProblem(fine); !problem.empty()) return reply.Fail(problem);
         const TvCalls *tv = session.Library(reply);
         if (tv == nullptr) return;
         TuneTarget target = *last;
@@ -187,6 +183,7 @@ private:
         return negative ? -static_cast<int64_t>(*n) : static_cast<int64_t>(*n);
     }
 
+    CLI::Option *steps_ = nullptr;
     std::string text_;
 };
 

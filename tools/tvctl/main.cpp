@@ -115,7 +115,9 @@ int RunTvctl(int argc, char **argv) {
         }
         return kExitOk;
     } catch (const CLI::ParseError &error) {
-        return usageError(ParseErrorSentence("tvctl", error) + "; see tvctl --help");
+        std::string sentence = ParseErrorSentence("tvctl", error);
+        if (sentence.rfind("tvctl: ", 0) == 0) sentence.erase(0, 7);  // the error line starts with "tvctl: " itself
+        return usageError(sentence + "; see tvctl --help");
     }
     if (rest.empty()) return usageError("no command given; see tvctl --help");
 

@@ -2,17 +2,69 @@
 
 #include <fmt/format.h>
 
+#include <array>
 #include <cctype>
-#include <fstream>
-#include <sstream>
+#include <unordered_set>
 
 #include "numbers.h"
-#include "plan_info.h"
+#include "safe_file.h"
+#include "tuning_limits.h"
 #include "xdg_paths.h"
 
 namespace tvctl {
 
 namespace {
+
+bool IsControl(char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }
+
+// The escape for a control character: \t, \r, \n or \xHH.
+std::string Escape(char c) {
+    switch (c) {
+        case '\t': return "\\t";
+        case '\r': return "\\r";
+        case '\n': return "\\n";
+        default: return fmt::format("\\x{:02X}", static_cast<unsigned char>(c));
+    }
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+}
+
+// A quoted word from the opening quote at `at`: its text, escapes undone
+// (an unknown escape stays as written); `*end` is past the closing quote.
+// Empty when the quote is not closed.
+std::optional<std::string> QuotedWord(std::string_view line, size_t at, size_t *end) {
+    std::string word;
+    for (size_t i = at + 1; i < line.size(); ++i) {
+        char c = line[i];
+        if (c == '"') {
+            *end = i + 1;
+            return word;
+        }
+        if (c != '\\' || i + 1 == line.size()) {
+            word += c;
+            continue;
+        }
+        char next = line[++i];
+        int high = 0, low = 0;
+        if (next == '"' || next == '\\') word += next;
+        else if (next == 't') word += '\t';
+        else if (next == 'r') word += '\r';
+        else if (next == 'n') word += '\n';
+        else if (next == 'x' && i + 2 < line.size() && (high = HexDigit(line[i + 1])) >= 0 &&
+                 (low = HexDigit(line[i + 2])) >= 0) {
+            word += static_cast<char>(high * 16 + low);
+            i += 2;
+        } else {
+            word += '\\';
+            word += next;
+        }
+    }
+    return std::nullopt;
+}
 
 // The words of a line: blanks separate, "..." keeps blanks in a word, "#"
 // outside quotes ends the line. Empty with `*error` set for an unclosed quote.
@@ -21,20 +73,19 @@ std::optional<std::vector<std::string>> LineWords(std::string_view line, std::st
     size_t at = 0;
     while (at < line.size()) {
         char c = line[at];
-        if (c == ' ' || c == '\t' || c == '\r') {
+        if (c == ' ' || c == '\t') {
             ++at;
         } else if (c == '#') {
             break;
         } else if (c == '"') {
-            size_t close = line.find('"', at + 1);
-            if (close == std::string_view::npos) {
+            std::optional<std::string> word = QuotedWord(line, at, &at);
+            if (!word) {
                 *error = "a quote is not closed";
                 return std::nullopt;
             }
-            words.emplace_back(line.substr(at + 1, close - at - 1));
-            at = close + 1;
+            words.push_back(std::move(*word));
         } else {
-            size_t end = line.find_first_of(" \t\r#", at);
+            size_t end = line.find_first_of(" \t#", at);
             if (end == std::string_view::npos) end = line.size();
             words.emplace_back(line.substr(at, end - at));
             at = end;
@@ -43,20 +94,32 @@ std::optional<std::vector<std::string>> LineWords(std::string_view line, std::st
     return words;
 }
 
+// A name as a line of the list gives it: quoted (with escapes) unless it is
+// one plain word, so that it reads back the same whatever it holds.
+std::string QuotedName(const std::string &name) {
+    bool plain = !name.empty() && name[0] != '"';
+    for (char c : name) plain = plain && c != ' ' && c != '#' && c != '\\' && c != '"' && !IsControl(c);
+    if (plain) return name;
+    std::string quoted = "\"";
+    for (char c : name) {
+        if (c == '"' || c == '\\') quoted += '\\';
+        quoted += IsControl(c) ? Escape(c) : std::string(1, c);
+    }
+    return quoted + "\"";
+}
+
 std::optional<int32_t> ParseFine(std::string_view text) {
     bool negative = !text.empty() && text[0] == '-';
     if (!text.empty() && (text[0] == '+' || text[0] == '-')) text.remove_prefix(1);
     std::optional<uint64_t> steps = ParseNumber(text);
-    if (!steps || *steps > 32) return std::nullopt;
+    if (!steps || *steps > static_cast<uint64_t>(kFineLimit)) return std::nullopt;
     return static_cast<int32_t>(*steps) * (negative ? -1 : 1);
 }
 
-bool EqualNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
+std::string Lower(std::string_view text) {
+    std::string lower(text);
+    for (char &c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return lower;
 }
 
 // One line's station, or the sentence that says what is wrong with it.
@@ -71,22 +134,24 @@ std::optional<Station> ParseStation(const std::vector<std::string> &words, std::
         *error = "the name is empty";
         return std::nullopt;
     }
-    if (EqualNoCase(words[1], "freq")) {
+    if (Lower(words[1]) == "freq") {
         std::optional<uint64_t> hz = ParseMhz(words[2]);
-        if (!hz || *hz == 0) {
-            *error = fmt::format("\"{}\" is not a frequency in MHz", words[2]);
+        if (!hz) {
+            *error = fmt::format("\"{}\" is not a frequency in MHz", Printable(words[2]));
             return std::nullopt;
         }
+        *error = CarrierProblem(*hz);
+        if (!error->empty()) return std::nullopt;
         station.carrierHz = *hz;
     } else {
         std::optional<PlanInfo> plan = PlanByName(words[1]);
         if (!plan) {
-            *error = fmt::format("unknown plan \"{}\" ({}, or freq)", words[1], PlanNames());
+            *error = fmt::format("unknown plan \"{}\" ({}, or freq)", Printable(words[1]), PlanNames());
             return std::nullopt;
         }
         std::optional<uint64_t> channel = ParseNumber(words[2]);
         if (!channel || *channel > 255 || !Channel(*plan, static_cast<uint32_t>(*channel))) {
-            *error = fmt::format("\"{}\" is no channel of the {} plan ({}-{})", words[2], plan->name,
+            *error = fmt::format("\"{}\" is no channel of the {} plan ({}-{})", Printable(words[2]), plan->name,
                                  plan->firstChannel, plan->lastChannel);
             return std::nullopt;
         }
@@ -96,12 +161,26 @@ std::optional<Station> ParseStation(const std::vector<std::string> &words, std::
     if (words.size() == 4) {
         std::optional<int32_t> fine = ParseFine(words[3]);
         if (!fine) {
-            *error = fmt::format("fine tuning \"{}\" is not +N or -N steps within 32", words[3]);
+            *error = fmt::format("fine tuning \"{}\" is not +N or -N steps within {}", Printable(words[3]),
+                                 kFineLimit);
             return std::nullopt;
         }
         station.fine = *fine;
     }
     return station;
+}
+
+// One station's line, in the columns of the list tvctl writes.
+std::string FormatStation(const Station &station) {
+    std::string where = StationWhere(station);
+    size_t blank = where.find(' ');
+    size_t second = where.find(' ', blank + 1);
+    std::string value = where.substr(blank + 1, second == std::string::npos ? std::string::npos : second - blank - 1);
+    std::string fine = second == std::string::npos ? "" : where.substr(second + 1);
+    std::string line = fmt::format("{:<15} {:<10} {:<6} {}", QuotedName(station.name), where.substr(0, blank), value,
+                                   fine);
+    line.erase(line.find_last_not_of(' ') + 1);
+    return line;
 }
 
 }  // namespace
@@ -113,34 +192,43 @@ std::string DefaultStationFile() {
 
 StationList ParseStations(std::string_view text, const std::string &file) {
     StationList list;
-    std::istringstream lines{std::string(text)};
-    std::string line;
-    for (int number = 1; std::getline(lines, line); ++number) {
+    std::unordered_set<std::string> names;  // lower case: a name is found in any case
+    size_t at = 0;
+    while (at < text.size()) {
+        size_t end = text.find_first_of("\r\n", at);
+        if (end == std::string_view::npos) end = text.size();
+        list.lines.emplace_back(text.substr(at, end - at));
+        at = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+    }
+    for (size_t index = 0; index < list.lines.size(); ++index) {
         std::string error;
-        std::optional<std::vector<std::string>> words = LineWords(line, &error);
+        std::optional<std::vector<std::string>> words = LineWords(list.lines[index], &error);
         if (words && words->empty()) continue;
         std::optional<Station> station = words ? ParseStation(*words, &error) : std::nullopt;
-        if (station && FindStation(list, station->name) != nullptr) {
-            error = fmt::format("\"{}\" is named twice; the first is kept", station->name);
+        if (station && !names.insert(Lower(station->name)).second) {
+            error = fmt::format("\"{}\" is named twice; the first is kept", Printable(station->name));
             station.reset();
         }
-        if (station)
-            list.stations.push_back(*station);
-        else
-            list.problems.push_back(fmt::format("{}:{}: {}; the line is skipped", file, number, error));
+        if (station) {
+            list.stations.push_back(std::move(*station));
+            list.stationLines.push_back(index);
+        } else {
+            list.problems.push_back(fmt::format("{}:{}: {}; the line is skipped", file, index + 1, error));
+        }
     }
     return list;
 }
 
-std::optional<StationList> LoadStations(const std::string &file, std::string *error) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) {
-        *error = fmt::format("the station list {} cannot be read (scan a plan with --save to make one)", file);
+std::optional<StationList> LoadStations(const std::string &file, std::string *error, bool *missing) {
+    FileText read = ReadRegularFile(file, kMaxStationListBytes, "the station list");
+    if (missing != nullptr) *missing = read.outcome == FileText::Outcome::Missing;
+    if (read.outcome == FileText::Outcome::Missing)
+        *error = fmt::format("the station list {} does not exist (scan a plan with --save to make one)", file);
+    if (read.outcome != FileText::Outcome::Read) {
+        if (read.outcome == FileText::Outcome::Refused) *error = read.error;
         return std::nullopt;
     }
-    std::ostringstream text;
-    text << in.rdbuf();
-    return ParseStations(text.str(), file);
+    return ParseStations(read.text, file);
 }
 
 std::string StationWhere(const Station &station) {
@@ -160,23 +248,65 @@ std::string FormatStations(const std::vector<Station> &stations) {
         "# tvctl stations: NAME PLAN CHANNEL [FINE], or NAME freq MHZ [FINE]\n"
         "# PLAN: cable, broadcast, cable-irc, cable-hrc; FINE: 62.5 kHz steps (+1, -2).\n"
         "# A name with blanks goes in \"quotes\". Edit freely: tvctl tune NAME tunes a station.\n";
-    for (const Station &station : stations) {
-        bool quote = station.name.find_first_of(" \t#") != std::string::npos;
-        std::string name = quote ? "\"" + station.name + "\"" : station.name;
-        std::istringstream where(StationWhere(station));
-        std::string plan, value, fine;
-        where >> plan >> value >> fine;
-        std::string line = fmt::format("{:<15} {:<10} {:<6} {}", name, plan, value, fine);
-        line.erase(line.find_last_not_of(' ') + 1);
-        text += line + "\n";
-    }
+    for (const Station &station : stations) text += FormatStation(station) + "\n";
     return text;
 }
 
+ScanMerge MergeScan(const StationList &old, const PlanInfo &plan, const std::vector<uint32_t> &scanned,
+                    const std::vector<uint32_t> &locked) {
+    std::array<bool, 256> wasScanned{}, isLocked{}, known{};
+    for (uint32_t channel : scanned) wasScanned.at(channel & 0xFF) = true;
+    for (uint32_t channel : locked) isLocked.at(channel & 0xFF) = true;
+
+    ScanMerge merge;
+    std::vector<bool> dropped(old.lines.size(), false);
+    std::unordered_set<std::string> names;
+    for (size_t i = 0; i < old.stations.size(); ++i) {
+        const Station &station = old.stations[i];
+        const bool ours = station.channel != 0 && station.plan == plan.plan && wasScanned.at(station.channel);
+        if (ours && !isLocked.at(station.channel)) {
+            dropped[old.stationLines[i]] = true;  // no station there any more
+            continue;
+        }
+        if (ours) {
+            known.at(station.channel) = true;
+            ++merge.planStations;
+        }
+        names.insert(Lower(station.name));
+        ++merge.total;
+    }
+    std::vector<Station> found;
+    for (uint32_t channel : locked) {
+        if (known.at(channel & 0xFF)) continue;
+        Station station{fmt::format("{}-{}", plan.name, channel), plan.plan, channel};
+        for (int suffix = 2; !names.insert(Lower(station.name)).second; ++suffix)
+            station.name = fmt::format("{}-{}-{}", plan.name, channel, suffix);
+        found.push_back(std::move(station));
+    }
+    merge.planStations += found.size();
+    merge.total += found.size();
+    if (old.lines.empty()) {
+        merge.text = FormatStations(found);
+        return merge;
+    }
+    for (size_t i = 0; i < old.lines.size(); ++i)
+        if (!dropped[i]) merge.text += old.lines[i] + "\n";
+    for (const Station &station : found) merge.text += FormatStation(station) + "\n";
+    return merge;
+}
+
 const Station *FindStation(const StationList &list, std::string_view name) {
+    const std::string wanted = Lower(name);
     for (const Station &station : list.stations)
-        if (EqualNoCase(station.name, name)) return &station;
+        if (station.name.size() == wanted.size() && Lower(station.name) == wanted) return &station;
     return nullptr;
+}
+
+std::string Printable(std::string_view text) {
+    std::string shown;
+    shown.reserve(text.size());
+    for (char c : text) shown += IsControl(c) ? Escape(c) : std::string(1, c);
+    return shown;
 }
 
 }  // namespace tvctl

@@ -3,19 +3,29 @@
 // (~/.config/tvctl/stations), one station a line:
 //     NAME  PLAN  CHANNEL  [FINE]
 //     NAME  freq  MHZ      [FINE]
-// NAME is one word or "words in quotes"; PLAN is cable, broadcast,
-// cable-irc or cable-hrc; FINE is the fine-tuning offset in 62.5 kHz steps
-// (+2, -1). "#" starts a comment; blank lines are allowed. A line that
-// cannot be understood is reported with its file and line and skipped.
+// NAME is one word or "words in quotes" (in quotes, \" \\ \t \r \n and \xHH
+// stand for those characters); PLAN is cable, broadcast, cable-irc or
+// cable-hrc; MHZ is a carrier from 44 to 870 MHz; FINE is the fine-tuning
+// offset in 62.5 kHz steps (+2, -1), at most 32 either way. "#" starts a
+// comment; blank lines are allowed; lines end with LF, CR LF or CR. A line
+// that cannot be understood is reported with its file and line and skipped
+// (and kept as it is when a scan rewrites the file). At most
+// kMaxStationListBytes.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "plan_info.h"
+
 namespace tvctl {
+
+// The largest station list read: room for some 100,000 stations.
+inline constexpr size_t kMaxStationListBytes = 8u << 20;
 
 struct Station {
     std::string name;
@@ -28,22 +38,44 @@ struct Station {
 struct StationList {
     std::vector<Station> stations;
     std::vector<std::string> problems;  // "FILE:LINE: ..." for each line skipped
+    // The file's lines (without their ends), and the line each station came
+    // from: a rescan rewrites only what it changes.
+    std::vector<std::string> lines;
+    std::vector<size_t> stationLines;
 };
 
 // The default file; "" when neither XDG_CONFIG_HOME nor HOME is set.
 std::string DefaultStationFile();
 
 StationList ParseStations(std::string_view text, const std::string &file);
-// Reads a file; empty with `*error` set when it cannot be read.
-std::optional<StationList> LoadStations(const std::string &file, std::string *error);
+// Reads a file (a regular file of at most kMaxStationListBytes; nothing
+// else is read); empty with `*error` set when it cannot be read, and then
+// `*missing` (when given) says whether it is simply not there.
+std::optional<StationList> LoadStations(const std::string &file, std::string *error, bool *missing = nullptr);
 
-// The text of a list, with a header that explains the format.
+// The text of a new list, with a header that explains the format.
 std::string FormatStations(const std::vector<Station> &stations);
+
+// The list after a scan of `plan` that tuned the channels `scanned` and
+// found stations on `locked`: the old file's lines as they were, less the
+// stations of scanned channels without a station now, plus a line for each
+// station found that the list does not have yet (named PLAN-CHANNEL, with
+// -2, -3 ... when that name is taken).
+struct ScanMerge {
+    std::string text;
+    size_t planStations = 0;  // stations of the plan's scanned channels in the new list
+    size_t total = 0;         // stations in the new list
+};
+ScanMerge MergeScan(const StationList &old, const PlanInfo &plan, const std::vector<uint32_t> &scanned,
+                    const std::vector<uint32_t> &locked);
 
 // The station named `name`, any case.
 const Station *FindStation(const StationList &list, std::string_view name);
 
 // "cable 7", "freq 77.25", with " +1" for a fine offset.
 std::string StationWhere(const Station &station);
+
+// Text for a terminal: control characters shown as \xHH (\t, \r, \n).
+std::string Printable(std::string_view text);
 
 }  // namespace tvctl

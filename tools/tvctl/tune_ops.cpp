@@ -165,8 +165,10 @@ void ShowTuner(Session &session, Reply &reply) {
 void SaveTuner(Session &session, Reply &reply) {
     if (session.tunerFile.empty()) return;
     std::string error;
-    if (!SaveTunerMemory(session.tunerFile, session.tuner, &error))
-        Note(session, reply, "the tuner's record was not kept: " + error);
+    if (!SaveTunerMemory(session.tunerFile, session.tuner, &error)) {
+        Note(session, reply, "the tuner's record was not kept (nor will it be in this run): " + error);
+        session.tunerFile.clear();  // said once, not at every later change
+    }
 }
 
 }  // namespace tvctl

@@ -2,11 +2,14 @@
 
 #include <fmt/format.h>
 
-#include <fstream>
+#include <algorithm>
+#include <climits>
 #include <sstream>
 
 #include "numbers.h"
 #include "plan_info.h"
+#include "safe_file.h"
+#include "tuning_limits.h"
 #include "xdg_paths.h"
 
 namespace tvctl {
@@ -18,9 +21,14 @@ std::string TunerStatePath() {
 
 TunerMemory LoadTunerMemory(const std::string &path, std::string *problem) {
     TunerMemory memory;
-    std::ifstream in(path);
+    FileText read = ReadRegularFile(path, kMaxTunerRecordBytes, "the tuner record");
+    if (read.outcome == FileText::Outcome::Refused && problem != nullptr) *problem = read.error;
+    // Lines end with LF, CR LF or CR.
+    for (char &c : read.text)
+        if (c == '\r') c = '\n';
+    std::istringstream lines(read.text);
     std::string line;
-    for (int number = 1; std::getline(in, line); ++number) {
+    for (int number = 1; std::getline(lines, line); ++number) {
         std::istringstream words(line);
         std::string key, value, extra;
         if (!(words >> key) || key[0] == '#') continue;
@@ -39,17 +47,18 @@ TunerMemory LoadTunerMemory(const std::string &path, std::string *problem) {
             if (ok) memory.channel = static_cast<uint32_t>(*channel);
         } else if (ok && key == "carrier") {
             std::optional<uint64_t> hz = ParseMhz(value);
-            ok = hz.has_value();
+            ok = hz && CarrierProblem(*hz).empty();
             if (ok) memory.carrierHz = *hz;
         } else if (ok && key == "fine") {
             std::optional<uint64_t> steps = ParseNumber(value[0] == '-' || value[0] == '+' ? value.substr(1) : value);
-            ok = steps && *steps <= 1000;
+            ok = steps && FineProblem(static_cast<int64_t>(std::min<uint64_t>(*steps, INT32_MAX))).empty();
             if (ok) memory.fine = static_cast<int32_t>(*steps) * (value[0] == '-' ? -1 : 1);
         } else {
             ok = false;
         }
         if (!ok && problem != nullptr && problem->empty())
-            *problem = fmt::format("{}:{}: \"{}\" is not understood; the line is ignored", path, number, line);
+            *problem = fmt::format("{}:{}: \"{}\" is not understood or out of range; the line is ignored", path,
+                                   number, line);
     }
     // A channel that is not in its plan is no tuning to remember.
     std::optional<PlanInfo> plan = PlanByNumber(memory.plan);

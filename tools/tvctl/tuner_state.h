@@ -5,12 +5,17 @@
 //     $XDG_STATE_HOME/tvctl/tuner   (default ~/.local/state/tvctl/tuner)
 // Lines "KEY VALUE"; "#" starts a comment. Rewritten whole at every change,
 // through a temporary file renamed over it, so a reader never sees half.
+// Small: a record larger than kMaxTunerRecordBytes, or one that is no
+// regular file, is not read.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
 namespace tvctl {
+
+inline constexpr size_t kMaxTunerRecordBytes = 4096;
 
 struct TunerMemory {
     std::string source = "tuner";  // "tuner", "composite" or "svideo"
@@ -18,13 +23,18 @@ struct TunerMemory {
     uint32_t channel = 0;          // 0: tuned by frequency, or nothing tuned yet
     uint64_t carrierHz = 0;        // the channel's or frequency's picture carrier; 0: nothing tuned yet
     int32_t fine = 0;              // fine-tuning offset in 62.5 kHz steps
+
+    bool operator==(const TunerMemory &) const = default;
 };
 
 // The file; "" when neither XDG_STATE_HOME nor HOME is set.
 std::string TunerStatePath();
 
 // Reads the record; a missing file gives the defaults. A line that cannot be
-// understood is skipped and said in `*problem` ("FILE:LINE: ...").
+// understood, or holds a value out of range (a carrier the tuner does not
+// reach, fine tuning beyond its limit), is skipped and said in `*problem`
+// ("FILE:LINE: ..."); a file that cannot be read gives the defaults, said
+// the same way.
 TunerMemory LoadTunerMemory(const std::string &path, std::string *problem);
 
 // Writes the record (creating the directory); false with `*error` set.

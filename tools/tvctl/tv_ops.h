@@ -13,6 +13,7 @@
 #include "plan_info.h"
 #include "result_words.h"
 #include "session.h"
+#include "tuning_limits.h"
 
 namespace tvctl {
 
@@ -99,8 +100,5 @@ const PictureControl (&PictureControls())[4];
 
 // Sets one picture control; false with `reply` failed when refused.
 bool SetPicture(const TvCalls &tv, const PictureControl &control, uint64_t value, Reply &reply);
-
-// Fine tuning's limit either way, in 62.5 kHz steps (2 MHz).
-inline constexpr int32_t kFineLimit = 32;
 
 }  // namespace tvctl

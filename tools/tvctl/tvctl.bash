@@ -59,7 +59,7 @@ _tvctl() {
         source) choices="composite svideo s-video tuner tv $plans" ;;
         channel) choices="up down" ;;
         fine) choices="+1 -1 0" ;;
-        scan) choices="$plans --fast --channels --save --tuner-status --grace --quiet" ;;
+        scan) choices="$plans --fast --channels --save --force --tuner-status --grace --quiet" ;;
         plans) choices=$plans ;;
         stations) choices="--file" ;;
         tune)
