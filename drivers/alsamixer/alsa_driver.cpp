@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "alsa_card.h"
+#include "kept_text.h"
 #include "tvmixalsa.h"
 #include "tvhost/mixer_driver.h"
 
@@ -59,6 +60,22 @@ std::vector<std::string> ListDevices() {
         if (HasMixerElements(name)) names.push_back(name);
     }
     return names;
+}
+
+// A device as its ALSA name and, for a card, the card's own name
+// ("hw:1 \"<card>\"").
+std::string DeviceWords(const std::string &device) {
+    std::string words = device;
+    if (device.rfind("hw:", 0) != 0) return words;
+    char *end = nullptr;
+    const long card = std::strtol(device.c_str() + 3, &end, 10);
+    char *name = nullptr;
+    if (end != device.c_str() + 3 && *end == '\0' && card >= 0 && card < 1000 &&
+        snd_card_get_name(static_cast<int>(card), &name) == 0) {
+        words += " \"" + std::string(name) + "\"";
+        std::free(name);  // NOLINT(cppcoreguidelines-no-malloc): alsa-lib hands the name over with malloc
+    }
+    return words;
 }
 
 DWORD Answer(DriverState &state, UINT deviceId, UINT msg, DWORD_PTR user, DWORD_PTR param1, DWORD_PTR param2) {
@@ -163,4 +180,11 @@ extern "C" int TvMixAlsaDescribe(uint32_t device, TvMixAlsaElement *out) {
         if (out->hasSwitch && snd_mixer_selem_get_playback_switch(elem, id, &on) == 0) out->switchOn[channel] = on;
     }
     return 0;
+}
+
+extern "C" uint32_t mxdDescribeDevice(UINT deviceId, char *text, uint32_t size) {
+    tvmixalsa::DriverState &state = tvmixalsa::State();
+    std::lock_guard<std::mutex> guard(state.lock);
+    if (deviceId >= state.devices.size()) return tvdrv::PutText("", text, size);
+    return tvdrv::PutText(tvmixalsa::DeviceWords(state.devices[deviceId]).c_str(), text, size);
 }

@@ -62,7 +62,27 @@ void ChooseByName(const char *wanted, AdapterChoice &choice) {
     }
 }
 
+struct NameLookup {
+    const char *devicePath;
+    char *name;
+    std::size_t size;
+};
+
+bool MatchPath(const Adapter &adapter, void *context) {
+    NameLookup &lookup = *static_cast<NameLookup *>(context);
+    if (std::strcmp(adapter.devicePath, lookup.devicePath) != 0) return true;
+    (void)snprintf(lookup.name, lookup.size, "%s", adapter.name);
+    return false;
+}
+
 }  // namespace
+
+void AdapterNameOf(const char *devicePath, char *name, std::size_t size) {
+    if (size == 0) return;
+    name[0] = '\0';
+    NameLookup lookup{devicePath, name, size};
+    (void)ForEachAdapter(MatchPath, &lookup);
+}
 
 AdapterChoice ChooseAdapter() {
     AdapterChoice choice{};

@@ -13,6 +13,8 @@
 #include <atomic>
 
 #include "adapter_choice.h"
+#include "adapter_list.h"
+#include "kept_text.h"
 #include "smbus_transfers.h"
 #include "sys_calls.h"
 #include "transfers.h"
@@ -30,6 +32,9 @@ std::atomic<int> adapterFd{-1};
 // has. Written at connect before adapterFd is published, read by bus calls.
 bool useSmbus = false;
 SmbusAbilities smbus{};
+
+// The open adapter in words, for tvbusDescribeDevice.
+tvdrv::KeptText deviceWords;
 
 // One line on the debug channel, the way every host module reports. A
 // printf-style helper: the compiler checks every caller's format.
@@ -83,6 +88,9 @@ int OpenAdapter() {
         sys.close(fd);
         return -1;
     }
+    char name[kAdapterNameSize];
+    AdapterNameOf(choice.devicePath, name, sizeof name);
+    deviceWords.Set("%s \"%s\"", choice.devicePath, name);
     if (useSmbus)
         DebugLine("bus on %s (SMBus transfers%s)", choice.devicePath,
                   smbus.i2cBlock ? "" : "; no I2C-block write, so block writes are refused");
@@ -94,6 +102,7 @@ int OpenAdapter() {
 void CloseAdapter() {
     int fd = adapterFd.exchange(-1);
     if (fd >= 0) Sys().close(fd);
+    deviceWords.Clear();
 }
 
 uint32_t BusRead(uint16_t device, uint16_t reg) {
@@ -138,5 +147,9 @@ extern "C" {
 __attribute__((visibility("default"))) ThunkData16 thk_ThunkData16 = {
     {'L', 'S', '0', '1'}, THUNK_ENTRY_COUNT, tvi2c::BusRead, tvi2c::BusWrite, tvi2c::BusWriteBlk,
     tvi2c::BusConnect};
+
+uint32_t tvbusDescribeDevice(char *text, uint32_t size) {
+    return tvi2c::deviceWords.Put(text, size);
+}
 
 }  // extern "C"

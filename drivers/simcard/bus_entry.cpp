@@ -2,6 +2,7 @@
 // thk_ThunkData16 with the three bus calls and the connect entry.
 #include "card.h"
 #include "environment.h"
+#include "kept_text.h"
 #include "tvhost/thunk.h"
 #include "tvsim.h"
 
@@ -36,5 +37,7 @@ extern "C" {
 TVSIM_API ThunkData16 thk_ThunkData16 = {
     {'L', 'S', '0', '1'}, THUNK_ENTRY_COUNT, Read, Write, WriteBlk, Connect,
 };
+
+uint32_t tvbusDescribeDevice(char *text, uint32_t size) { return tvdrv::PutText("simulated card", text, size); }
 
 }  // extern "C"

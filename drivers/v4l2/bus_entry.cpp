@@ -10,6 +10,7 @@
 
 #include "card_map.h"
 #include "device_choice.h"
+#include "kept_text.h"
 #include "register_file.h"
 #include "sys_calls.h"
 #include "tvhost/thunk.h"
@@ -22,6 +23,8 @@ namespace {
 // file and its read-modify-write sequences are kept whole by one lock.
 std::mutex lock;
 RegisterFile card;
+// The open device in words, for tvbusDescribeDevice.
+tvdrv::KeptText deviceWords;
 
 void DebugLine(const char *format, ...) __attribute__((format(printf, 1, 2)));  // NOLINT(cert-dcl50-cpp)
 void DebugLine(const char *format, ...) {  // NOLINT(cert-dcl50-cpp): checked by the format attribute
@@ -58,6 +61,7 @@ bool OpenCard() {
         return false;
     }
     card.Attach(choice.fd, map);
+    deviceWords.Set("%s \"%s\"", choice.path, choice.card);
     DebugLine("bus on %s (\"%s\"), %s board; tuner \"%s\", composite \"%s\", S-video \"%s\"", choice.path,
               choice.card, map.alternativeBoard ? "alternative" : "standard", RoleName(map, map.tunerInput),
               RoleName(map, map.compositeInput), RoleName(map, map.svideoInput));
@@ -67,6 +71,7 @@ bool OpenCard() {
 void CloseCard() {
     int fd = card.Fd();
     card.Attach(-1, CardMap{});
+    deviceWords.Clear();
     if (fd >= 0) Sys().close(fd);
 }
 
@@ -110,5 +115,7 @@ extern "C" {
 __attribute__((visibility("default"))) ThunkData16 thk_ThunkData16 = {
     {'L', 'S', '0', '1'}, THUNK_ENTRY_COUNT, tvv4l2::BusRead, tvv4l2::BusWrite, tvv4l2::BusWriteBlk,
     tvv4l2::BusConnect};
+
+uint32_t tvbusDescribeDevice(char *text, uint32_t size) { return tvv4l2::deviceWords.Put(text, size); }
 
 }  // extern "C"

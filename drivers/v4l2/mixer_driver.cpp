@@ -13,11 +13,13 @@
 // The line is mono: a request may carry 1 or 2 channels; a read gives every
 // channel the one value, a set takes the first channel's value.
 #include <fcntl.h>
+#include <stdio.h>
 #include <stdlib.h>
 
 #include <cstring>
 #include <mutex>
 
+#include "kept_text.h"
 #include "sys_calls.h"
 #include "tvhost/mixer_driver.h"
 #include "video_device.h"
@@ -301,8 +303,32 @@ DWORD Answer(MixerState &state, UINT deviceId, UINT msg, DWORD_PTR user, DWORD_P
     }
 }
 
+// A device as its path and the card name it reports ("/dev/video0
+// \"<card>\""); the path alone when it does not open now.
+uint32_t DescribeDevice(const MixerState &state, UINT deviceId, char *text, uint32_t size) {
+    if (deviceId >= state.deviceCount) return tvdrv::PutText("", text, size);
+    const char *path = state.devices[deviceId];
+    char words[kPathSize + 48];
+    (void)snprintf(words, sizeof words, "%s", path);
+    int fd = Sys().open(path, O_RDWR | O_CLOEXEC);
+    if (fd >= 0) {
+        v4l2_capability cap{};
+        if (Request(fd, VIDIOC_QUERYCAP, &cap) == 0)
+            (void)snprintf(words, sizeof words, "%s \"%.*s\"", path, static_cast<int>(sizeof cap.card),
+                           reinterpret_cast<const char *>(cap.card));
+        Sys().close(fd);
+    }
+    return tvdrv::PutText(words, text, size);
+}
+
 }  // namespace
 }  // namespace tvv4l2
+
+extern "C" uint32_t mxdDescribeDevice(UINT deviceId, char *text, uint32_t size) {
+    tvv4l2::MixerState &state = tvv4l2::State();
+    std::lock_guard<std::mutex> guard(state.lock);
+    return tvv4l2::DescribeDevice(state, deviceId, text, size);
+}
 
 extern "C" __attribute__((visibility("default"))) DWORD mxdMessage(UINT deviceId, UINT msg, DWORD_PTR user,
                                                                    DWORD_PTR param1, DWORD_PTR param2) {

@@ -43,6 +43,7 @@ tvcore_add_module(tvmixsim_second FILE tvmixsim DIR ${test_mixer_dir}/second SOU
   ${PROJECT_SOURCE_DIR}/drivers/common/state_file.cpp)
 target_include_directories(tvmixsim_second PRIVATE ${PROJECT_SOURCE_DIR}/drivers/simmixer
                            ${PROJECT_SOURCE_DIR}/drivers/common)
+target_link_libraries(tvmixsim_second PRIVATE tvdriver_support)
 tvcore_add_module(tvmixnoentry FILE tvmixnoentry DIR ${test_mixer_dir}
                   SOURCES ${CMAKE_CURRENT_LIST_DIR}/fixtures/no_entry_driver.cpp)
 tvcore_add_module(tvmixuserdata FILE tvmixuserdata DIR ${test_mixer_dir}

@@ -53,6 +53,7 @@ const SimMixerApi &SimMixerAt(const std::string &file) {
     Resolve(module, "TvMixSimGetChannelValues", api.getChannelValues);
     Resolve(module, "TvMixSimOpenCount", api.openCount);
     Resolve(module, "TvMixSimReconfigure", api.reconfigure);
+    Resolve(module, MXD_DESCRIBE_DEVICE_NAME, api.describeDevice);
     return apis.emplace(file, api).first->second;
 }
 

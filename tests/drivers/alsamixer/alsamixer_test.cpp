@@ -13,9 +13,11 @@
 #include <vector>
 
 #include "audio/tv_audio.h"
+#include "support/driver_words.h"
 #include "support/test_env.h"
 #include "tvcore.h"
 #include "tvhost/diag.h"
+#include "tvhost/mixer_driver.h"
 #include "tvmixalsa.h"
 #include "tvmixalsa_scale.h"
 
@@ -269,6 +271,13 @@ TEST_F(AlsaMixer, DescribeShowsTheCardsOwnValueAndDb) {
     EXPECT_EQ(describe(1, &element), -3) << "no Line element";
     EXPECT_EQ(describe(2, &element), -1);
     EXPECT_EQ(describe(0, nullptr), -1);
+    auto words = reinterpret_cast<MxdDescribeDeviceProc>(dlsym(driver, MXD_DESCRIBE_DEVICE_NAME));
+    ASSERT_NE(words, nullptr);
+    auto device = [&](UINT id) {
+        return tvtest::AskWords([&](char *text, uint32_t size) { return words(id, text, size); });
+    };
+    EXPECT_EQ(device(1), "noaux") << "a control device that is no hw:N card goes by its name alone";
+    EXPECT_EQ(device(2), "");
     dlclose(driver);
 }
 

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "driver_fixture.h"
+#include "support/driver_words.h"
 #include "support/test_env.h"
 
 namespace tvtest {
@@ -113,10 +114,11 @@ TEST_F(AdapterTree, AdapterNameMustPickOutExactlyOneAdapter) {
     struct Case {
         const char *wanted;
         const char *device;  // nullptr: refused
+        const char *described = "";
     } cases[] = {
-        {"card bus #1", "/dev/i2c-4"},  // exact
-        {"at f000", "/dev/i2c-0"},      // contained in one name only
-        {"tuner", "/dev/i2c-5"},        // an exact name wins over names that contain it
+        {"card bus #1", "/dev/i2c-4", "/dev/i2c-4 \"card bus #1\""},          // exact
+        {"at f000", "/dev/i2c-0", "/dev/i2c-0 \"SMBus adapter at f000\""},   // contained in one name only
+        {"tuner", "/dev/i2c-5", "/dev/i2c-5 \"tuner\""},  // an exact name wins over names that contain it
         {"card bus", nullptr},          // contained in two names
         {"twin", nullptr},              // two adapters of the same name
         {"smbus", nullptr},             // names are compared with their letter case
@@ -129,8 +131,10 @@ TEST_F(AdapterTree, AdapterNameMustPickOutExactlyOneAdapter) {
         std::vector<std::string> expected;
         if (c.device != nullptr) expected.push_back(c.device);
         EXPECT_EQ(Fake().opened, expected) << c.wanted;
+        EXPECT_EQ(AskWords(Driver().describeDevice), c.described) << c.wanted;
         Connect(DLL_PROCESS_DETACH);
     }
+    EXPECT_EQ(AskWords(Driver().describeDevice), "") << "after detach";
 }
 
 TEST_F(AdapterTree, DeviceSettingWinsAndEmptySettingsCountAsUnset) {

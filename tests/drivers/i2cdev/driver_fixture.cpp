@@ -32,6 +32,7 @@ DriverModule LoadDriver() {
     driver.setSysCalls = reinterpret_cast<void (*)(const TvI2cSysCalls *)>(Symbol(module, "TvI2cSetSysCalls"));
     driver.listAdapters =
         reinterpret_cast<int32_t (*)(TvI2cAdapterProc, void *)>(Symbol(module, "TvI2cListAdapters"));
+    driver.describeDevice = reinterpret_cast<TvbusDescribeDeviceProc>(Symbol(module, TVBUS_DESCRIBE_DEVICE_NAME));
     return driver;  // kept loaded for the whole process: its state outlives each test
 }
 

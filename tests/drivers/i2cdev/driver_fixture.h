@@ -17,6 +17,7 @@ struct DriverModule {
     ThunkData16 *block;
     void (*setSysCalls)(const TvI2cSysCalls *);
     int32_t (*listAdapters)(TvI2cAdapterProc, void *);
+    TvbusDescribeDeviceProc describeDevice;
 };
 
 // The driver's directory in the build tree, and the driver loaded from it

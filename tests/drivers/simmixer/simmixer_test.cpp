@@ -2,6 +2,7 @@
 // through the host: every query kind finds the line or control it names.
 #include <gtest/gtest.h>
 
+#include "support/driver_words.h"
 #include "support/sim_mixer_client.h"
 #include "tvhost/diag.h"
 
@@ -104,6 +105,19 @@ TEST_F(SimMixerLines, OneChannelSetsEveryChannelAndMuteIsStoredAsABoolean) {
     EXPECT_EQ(value, 1u);
     details.cChannels = 3;
     EXPECT_EQ(mixerGetControlDetailsA(mixer_, &details, MIXER_OBJECTF_HMIXER), MMSYSERR_INVALPARAM);
+}
+
+// The driver names each device it serves and nothing past them.
+TEST(SimMixerWords, DescribesEachDeviceItServes) {
+    tvtest::UseSimMixer({{"TVMIXSIM_DEVICES", "2"}});
+    const tvtest::SimMixerApi &mixer = tvtest::SimMixer();
+    auto device = [&](UINT id) {
+        return tvtest::AskWords([&](char *text, uint32_t size) { return mixer.describeDevice(id, text, size); });
+    };
+    EXPECT_EQ(device(0), "simulated mixer device 0");
+    EXPECT_EQ(device(1), "simulated mixer device 1");
+    EXPECT_EQ(device(2), "");
+    TvHostMixerReset();
 }
 
 }  // namespace

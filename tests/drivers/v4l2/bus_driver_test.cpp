@@ -4,6 +4,7 @@
 
 #include <functional>
 
+#include "support/driver_words.h"
 #include "support/test_env.h"
 #include "tvv4l2.h"
 #include "v4l2_fixture.h"
@@ -77,6 +78,9 @@ TEST_F(BusConnect, TakesTheOneFittingDeviceOrRefusesInWords) {
             ASSERT_EQ(Fake().openFds.size(), 1u) << c.what;
             EXPECT_EQ(Fake().openFds.begin()->second, c.opened) << c.what;
             EXPECT_EQ(Connect(DLL_THREAD_ATTACH), 1) << c.what;
+            EXPECT_EQ(AskWords(V4l2BusExport<TvbusDescribeDeviceProc>(TVBUS_DESCRIBE_DEVICE_NAME)),
+                      std::string(c.opened) + " \"" + Fake().devices[c.opened].card + "\"")
+                << c.what;
         } else {
             EXPECT_TRUE(Fake().openFds.empty()) << c.what;
             EXPECT_EQ(Read(0x88, 0x00), TVV4L2_READ_FAILURE(TVV4L2_ERR_NOT_OPEN, 0xFF)) << c.what;

@@ -4,6 +4,7 @@
 #include <stdlib.h>
 
 #include "bus/bus_link.h"
+#include "support/driver_words.h"
 #include "support/test_env.h"
 #include "tv/tv_state.h"
 #include "tvcore.h"
@@ -156,6 +157,10 @@ TEST_F(LibraryOnV4l2, TvAudioReachesTheDevicesAudioControls) {
     EXPECT_EQ(line.volumeMax, 65535u);
     EXPECT_EQ(Fake().openFds.size(), 1u);
     EXPECT_EQ(Fake().openFds.begin()->second, "/dev/video4");
+    auto describe = V4l2MixerExport<MxdDescribeDeviceProc>(MXD_DESCRIBE_DEVICE_NAME);
+    EXPECT_EQ(AskWords([&](char *text, uint32_t size) { return describe(0, text, size); }),
+              "/dev/video4 \"" + Fake().devices["/dev/video4"].card + "\"");
+    EXPECT_EQ(describe(1, nullptr, 0), 0u) << "the one device with audio controls";
     struct Case {
         uint32_t volume, result;
         Effects effects;

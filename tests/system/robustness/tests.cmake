@@ -30,7 +30,7 @@ if(TVCORE_WITH_ALSA AND TARGET asound_module_ctl_tvtest)
   tvcore_add_module(tvmixalsa_unloadable FILE tvmixalsa DIR test-mixers/unloadable SOURCES
     ${PROJECT_SOURCE_DIR}/drivers/alsamixer/alsa_driver.cpp
     ${PROJECT_SOURCE_DIR}/drivers/alsamixer/alsa_card.cpp)
-  target_link_libraries(tvmixalsa_unloadable PRIVATE PkgConfig::ALSA tvmixalsa_api)
+  target_link_libraries(tvmixalsa_unloadable PRIVATE PkgConfig::ALSA tvmixalsa_api tvdriver_support)
   if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
     target_compile_options(tvmixalsa_unloadable PRIVATE -fno-gnu-unique)
   endif()
