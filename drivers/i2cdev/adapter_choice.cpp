@@ -6,14 +6,10 @@
 #include <cstring>
 
 #include "adapter_list.h"
+#include "settings.h"
 
 namespace tvi2c {
 namespace {
-
-const char *Setting(const char *name) {
-    const char *value = getenv(name);
-    return value != nullptr && value[0] != '\0' ? value : nullptr;
-}
 
 // The tally of one walk over the adapters for a wanted name: exact matches
 // count first; names that merely contain the wanted text count only when no
@@ -86,13 +82,13 @@ void AdapterNameOf(const char *devicePath, char *name, std::size_t size) {
 
 AdapterChoice ChooseAdapter() {
     AdapterChoice choice{};
-    if (const char *device = Setting("TVI2C_DEVICE")) {
+    if (const char *device = tvdrv::Setting("TVI2C_DEVICE")) {
         int length = snprintf(choice.devicePath, sizeof choice.devicePath, "%s", device);
         choice.chosen = length >= 0 && static_cast<std::size_t>(length) < sizeof choice.devicePath;
         if (!choice.chosen) (void)snprintf(choice.reason, sizeof choice.reason, "TVI2C_DEVICE is too long a path");
         return choice;
     }
-    if (const char *name = Setting("TVI2C_ADAPTER")) {
+    if (const char *name = tvdrv::Setting("TVI2C_ADAPTER")) {
         ChooseByName(name, choice);
         return choice;
     }

@@ -433,6 +433,14 @@ uint32_t mxdDescribeDevice(UINT deviceId, char *text, uint32_t size) {
     return tvdrv::PutText(words, text, size);
 }
 
+uint32_t mxdRefusalReason(char *text, uint32_t size) {
+    SimState &state = State();
+    std::lock_guard<std::mutex> guard(state.lock);
+    if (!state.configured) Configure(state);
+    return tvdrv::PutText(state.devices.empty() ? "TVMIXSIM_DEVICES=0: the simulated mixer serves no device" : "",
+                          text, size);
+}
+
 uint32_t TvMixSimCallCount(void) {
     SimState &state = State();
     std::lock_guard<std::mutex> guard(state.lock);

@@ -33,6 +33,11 @@ void KeptText::Clear() {
     text_[0] = '\0';
 }
 
+bool KeptText::Empty() const {
+    std::lock_guard<std::mutex> guard(lock_);
+    return text_[0] == '\0';
+}
+
 uint32_t KeptText::Put(char *text, uint32_t size) const {
     std::lock_guard<std::mutex> guard(lock_);
     return PutText(text_, text, size);

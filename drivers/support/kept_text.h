@@ -18,6 +18,7 @@ class KeptText {
 public:
     void Set(const char *format, ...) __attribute__((format(printf, 2, 3)));  // NOLINT(cert-dcl50-cpp)
     void Clear();
+    bool Empty() const;
     // As PutText; 0 when nothing is kept.
     uint32_t Put(char *text, uint32_t size) const;
 

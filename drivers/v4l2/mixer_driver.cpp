@@ -20,6 +20,7 @@
 #include <mutex>
 
 #include "kept_text.h"
+#include "settings.h"
 #include "sys_calls.h"
 #include "tvhost/mixer_driver.h"
 #include "video_device.h"
@@ -45,6 +46,7 @@ struct OpenSlot {
 struct MixerState {
     std::mutex lock;
     std::size_t deviceCount = 0;
+    char refusal[160] = "";  // why the count found no device; "" when it found some
     char devices[kMaxDevices][kPathSize] = {};
     OpenSlot opens[kMaxOpens];
     DWORD_PTR nextInstance = 1;
@@ -77,8 +79,8 @@ void AddDevice(MixerState &state, const char *path, std::size_t length) {
 
 void ListDevices(MixerState &state) {
     state.deviceCount = 0;
-    const char *setting = getenv("TVMIXV4L2_DEVICES");
-    if (setting != nullptr && setting[0] != '\0') {
+    state.refusal[0] = '\0';
+    if (const char *setting = tvdrv::Setting("TVMIXV4L2_DEVICES")) {
         for (const char *start = setting;;) {
             while (*start == ' ') ++start;
             const char *comma = std::strchr(start, ',');
@@ -88,6 +90,8 @@ void ListDevices(MixerState &state) {
             if (comma == nullptr) break;
             start = comma + 1;
         }
+        if (state.deviceCount == 0)
+            (void)snprintf(state.refusal, sizeof state.refusal, "TVMIXV4L2_DEVICES names no device path");
         return;
     }
     NodeList nodes = ListVideoNodes();
@@ -96,6 +100,10 @@ void ListDevices(MixerState &state) {
         NodePath(nodes.numbers[i], path);
         if (HasAudioControls(path)) AddDevice(state, path, std::strlen(path));
     }
+    if (state.deviceCount == 0)
+        (void)snprintf(state.refusal, sizeof state.refusal,
+                       "no V4L2 device with audio controls (volume or mute) among %zu /dev/video node(s)",
+                       nodes.count);
 }
 
 void CopyName(char *to, std::size_t size, const char *from) {
@@ -323,6 +331,12 @@ uint32_t DescribeDevice(const MixerState &state, UINT deviceId, char *text, uint
 
 }  // namespace
 }  // namespace tvv4l2
+
+extern "C" uint32_t mxdRefusalReason(char *text, uint32_t size) {
+    tvv4l2::MixerState &state = tvv4l2::State();
+    std::lock_guard<std::mutex> guard(state.lock);
+    return tvdrv::PutText(state.refusal, text, size);
+}
 
 extern "C" uint32_t mxdDescribeDevice(UINT deviceId, char *text, uint32_t size) {
     tvv4l2::MixerState &state = tvv4l2::State();

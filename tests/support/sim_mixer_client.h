@@ -23,6 +23,7 @@ struct SimMixerApi {
     uint32_t (*openCount)(void);
     void (*reconfigure)(void);
     MxdDescribeDeviceProc describeDevice;
+    MxdRefusalReasonProc refusalReason;
 
     // The calls of the given message, oldest first.
     std::vector<TvMixSimCall> Calls(uint32_t message) const;

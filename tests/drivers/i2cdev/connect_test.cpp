@@ -33,6 +33,7 @@ TEST_F(ConnectStep, OpensAtProcessAttachKeepsItAndClosesAtDetach) {
     Connect(DLL_PROCESS_DETACH);
     EXPECT_TRUE(Fake().openFds.empty());
     EXPECT_EQ(Connect(DLL_THREAD_ATTACH), 0) << "after detach the bus is gone";
+    EXPECT_EQ(AskWords(Driver().refusalReason), "no device is open: the bus was let go at process detach");
     std::vector<std::string> lines = DebugLines();
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_TRUE(Contains(lines[0], kFakeDevice)) << lines[0];
@@ -63,6 +64,12 @@ TEST_F(ConnectStep, NoBusAnswersZeroWithOneExplainingLine) {
              setenv("TVI2C_DEVICE", "/dev/i2c-9", 1);
          },
          "I2C_FUNCS"},
+        {"device busy",
+         [] {
+             Fake().nodes["/dev/i2c-9"].openErrno = EBUSY;
+             setenv("TVI2C_DEVICE", "/dev/i2c-9", 1);
+         },
+         "cannot open /dev/i2c-9: Device or resource busy"},
         {"adapter directory missing",
          [] {
              setenv("TVI2C_SYSFS_ROOT", (MakeTempDir("sysfs") + "/missing").c_str(), 1);
@@ -80,6 +87,9 @@ TEST_F(ConnectStep, NoBusAnswersZeroWithOneExplainingLine) {
         std::vector<std::string> lines = DebugLines();
         ASSERT_EQ(lines.size(), 1u) << c.what;
         EXPECT_TRUE(Contains(lines[0], c.lineMentions)) << c.what << ": " << lines[0];
+        EXPECT_EQ("tvi2cdev: " + AskWords(Driver().refusalReason) + "\r", lines[0])
+            << c.what << ": the refusal the host is told is the line's own";
+        EXPECT_EQ(AskWords(Driver().describeDevice), "") << c.what;
         EXPECT_EQ(Read(0x88, 0), TVI2C_READ_FAILURE(TVI2C_ERR_NOT_OPEN)) << c.what;
     }
 }
@@ -132,6 +142,7 @@ TEST_F(AdapterTree, AdapterNameMustPickOutExactlyOneAdapter) {
         if (c.device != nullptr) expected.push_back(c.device);
         EXPECT_EQ(Fake().opened, expected) << c.wanted;
         EXPECT_EQ(AskWords(Driver().describeDevice), c.described) << c.wanted;
+        EXPECT_EQ(Driver().refusalReason(nullptr, 0) == 0, c.device != nullptr) << c.wanted;
         Connect(DLL_PROCESS_DETACH);
     }
     EXPECT_EQ(AskWords(Driver().describeDevice), "") << "after detach";

@@ -108,7 +108,7 @@ TEST_F(SimMixerLines, OneChannelSetsEveryChannelAndMuteIsStoredAsABoolean) {
 }
 
 // The driver names each device it serves and nothing past them.
-TEST(SimMixerWords, DescribesEachDeviceItServes) {
+TEST(SimMixerWords, DescribesEachDeviceItServesOrWhyItServesNone) {
     tvtest::UseSimMixer({{"TVMIXSIM_DEVICES", "2"}});
     const tvtest::SimMixerApi &mixer = tvtest::SimMixer();
     auto device = [&](UINT id) {
@@ -117,6 +117,14 @@ TEST(SimMixerWords, DescribesEachDeviceItServes) {
     EXPECT_EQ(device(0), "simulated mixer device 0");
     EXPECT_EQ(device(1), "simulated mixer device 1");
     EXPECT_EQ(device(2), "");
+    EXPECT_EQ(mixer.refusalReason(nullptr, 0), 0u) << "it serves";
+
+    tvtest::UseSimMixer({{"TVMIXSIM_DEVICES", "0"}});
+    EXPECT_EQ(mixerGetNumDevs(), 0u);
+    EXPECT_EQ(tvtest::AskWords(mixer.refusalReason), "TVMIXSIM_DEVICES=0: the simulated mixer serves no device");
+    EXPECT_EQ(std::string(TvHostLastLoadError()),
+              "tvmixsim: the mixer driver serves no device: TVMIXSIM_DEVICES=0: the simulated mixer serves no device")
+        << "the host's words for the driver it skips, by the name TVHOST_MIXERS gives";
     TvHostMixerReset();
 }
 

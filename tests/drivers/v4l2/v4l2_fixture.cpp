@@ -61,8 +61,10 @@ template <typename Proc>
 Proc V4l2MixerExport(const char *name) {
     return reinterpret_cast<Proc>(Symbol(MixerModule(), name));
 }
-template TvbusDescribeDeviceProc V4l2BusExport(const char *);
+template TvbusDescribeDeviceProc V4l2BusExport(const char *);  // also the refusal reason's type
+template TvbusDescribeResultProc V4l2BusExport(const char *);
 template MxdDescribeDeviceProc V4l2MixerExport(const char *);
+template MxdRefusalReasonProc V4l2MixerExport(const char *);
 
 void V4l2Test::SetUp() {
     ResetFake();

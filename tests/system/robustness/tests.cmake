@@ -21,7 +21,7 @@ tvcore_add_gtest(robustness_host_bad_input_test
   LIBS robustness_support
   # Bus drivers with a malformed block, and a mixer module without an entry.
   DEPENDS ${robust_modules} test_bus_driver_bad-signature test_bus_driver_bad-count
-          test_bus_driver_null-entry tvmixnoentry)
+          test_bus_driver_null-entry tvmixnoentry tvmixrefuses)
 
 # The ALSA mixer driver beside a program that uses alsa-lib itself, with a
 # copy of the driver built to be unloadable (no unique symbols), beside the
