@@ -25,7 +25,7 @@ int32_t BusDevice::Connect(uint32_t reason, const Hooks &hooks) {
     }
     // Only a process attach opens the device; a later notification without
     // one keeps the attach's reason, or says why there is none.
-    if (refusal_.Empty()) refusal_.Set("no device is open: the bus was let go at process detach");
+    if (refusal_.Empty()) refusal_.Set("no device is open: only a process attach opens one");
     return 0;
 }
 

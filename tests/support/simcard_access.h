@@ -22,6 +22,7 @@ struct SimCardApi {
     uint8_t (*DecoderStatus)(void);
     uint32_t (*TunerState)(TvSimTuner *out);
     TvbusDescribeDeviceProc DescribeDevice;
+    TvbusRefusalReasonProc RefusalReason;
 };
 
 // The card's API from tvbus16.so in the build tree's module directory,

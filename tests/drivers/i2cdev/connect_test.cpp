@@ -33,7 +33,7 @@ TEST_F(ConnectStep, OpensAtProcessAttachKeepsItAndClosesAtDetach) {
     Connect(DLL_PROCESS_DETACH);
     EXPECT_TRUE(Fake().openFds.empty());
     EXPECT_EQ(Connect(DLL_THREAD_ATTACH), 0) << "after detach the bus is gone";
-    EXPECT_EQ(AskWords(Driver().refusalReason), "no device is open: the bus was let go at process detach");
+    EXPECT_EQ(AskWords(Driver().refusalReason), "no device is open: only a process attach opens one");
     std::vector<std::string> lines = DebugLines();
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_TRUE(Contains(lines[0], kFakeDevice)) << lines[0];
