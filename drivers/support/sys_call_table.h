@@ -33,10 +33,15 @@ public:
             table_ = real;
             return;
         }
-        ((table_.*Members = given->*Members != nullptr ? given->*Members : real.*Members), ...);
+        ((table_.*Members = Either(given->*Members, real.*Members)), ...);
     }
 
 private:
+    template <typename Call>
+    static Call Either(Call given, Call fallback) {
+        return given != nullptr ? given : fallback;
+    }
+
     Table table_ = real;
 };
 
