@@ -12,7 +12,7 @@ namespace tvdrv {
 
 class BusDevice {
 public:
-    explicit BusDevice(const char *who) : who_(who) {}
+    explicit BusDevice(const char *who) noexcept : who_(who) {}
 
     struct Hooks {
         bool (*isOpen)();

@@ -7,7 +7,7 @@
 namespace tvdrv {
 
 constexpr ThunkData16 LinkBlock(uint32_t (*read)(uint16_t, uint16_t), uint32_t (*write)(uint16_t, uint16_t, uint16_t),
-                                uint32_t (*writeBlk)(uint16_t, uint32_t, uint32_t), int32_t (*connect)(uint32_t)) {
+                                uint32_t (*writeBlk)(uint16_t, uint32_t, uint32_t), int32_t (*connect)(uint32_t)) noexcept {
     return ThunkData16{{'L', 'S', '0', '1'}, THUNK_ENTRY_COUNT, read, write, writeBlk, connect};
 }
 
