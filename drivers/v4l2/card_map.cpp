@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "settings.h"
 #include "tvcore/card/board_file.h"
 #include "tvcore/card/decoder.h"
 #include "tvhost/win32.h"
@@ -22,11 +23,6 @@ using tvcore::card::kAlternativeCompositeMux;
 using tvcore::card::kAlternativeTunerMux;
 using tvcore::card::kStandardCompositeMux;
 using tvcore::card::kStandardTunerMux;
-
-const char *Setting(const char *name) {
-    const char *value = getenv(name);
-    return value != nullptr && value[0] != '\0' ? value : nullptr;
-}
 
 // The board file in the host's Windows directory, read and scanned as the
 // library does at its load, so both sides agree on the wiring.
@@ -47,7 +43,7 @@ bool BoardFileNamesAlternative() {
 }
 
 bool LearnBoard(CardMap &map, char *reason, std::size_t size) {
-    const char *board = Setting("TVV4L2_BOARD");
+    const char *board = tvdrv::Setting("TVV4L2_BOARD");
     if (board == nullptr) {
         map.alternativeBoard = BoardFileNamesAlternative();
     } else if (strcasecmp(board, "standard") == 0 || strcasecmp(board, "alternative") == 0) {
@@ -120,7 +116,7 @@ bool ResolveInput(const CardMap &map, const char *value, int &input, char *reaso
 }
 
 bool ApplyInputSetting(CardMap &map, char *reason, std::size_t size) {
-    const char *setting = Setting("TVV4L2_INPUTS");
+    const char *setting = tvdrv::Setting("TVV4L2_INPUTS");
     if (setting == nullptr) return true;
     char copy[512];
     if (std::strlen(setting) >= sizeof copy) {

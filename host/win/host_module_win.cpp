@@ -25,6 +25,9 @@ void *FindHostModuleExport(HMODULE module, const char *name) {
 
 void FreeHostModule(HMODULE module) { FreeLibrary(module); }
 
+// The system's loader answers a refused load with its error code alone.
+void NoteEntryRefusal(const std::string & /*words*/) {}
+
 std::recursive_mutex &HostModuleLock() {
     static std::recursive_mutex lock;
     return lock;

@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "support/driver_words.h"
 #include "support/simcard_access.h"
 #include "support/test_env.h"
 #include "tvhost/diag.h"
@@ -202,13 +203,17 @@ TEST_F(ThunkConnect, UnavailableBusRefusesTheLink) {
     card.SetBusAvailable(0);
     EXPECT_FALSE(Connect(block, DLL_PROCESS_ATTACH));
     EXPECT_EQ(block.linked, 0u);
+    EXPECT_EQ(tvtest::AskWords(card.RefusalReason),
+              "the simulated card's bus is switched off (TvSimSetBusAvailable(0))");
     card.SetBusAvailable(1);
 
     setenv("TVSIM_BUS", "unavailable", 1);
     EXPECT_FALSE(Connect(block, DLL_PROCESS_ATTACH)) << "the card reads its settings at process attach";
     EXPECT_EQ(block.linked, 0u);
+    EXPECT_EQ(tvtest::AskWords(card.RefusalReason), "TVSIM_BUS=unavailable: the simulated card's bus is switched off");
     setenv("TVSIM_BUS", "available", 1);
     EXPECT_TRUE(Connect(block, DLL_PROCESS_ATTACH));
+    EXPECT_EQ(card.RefusalReason(nullptr, 0), 0u) << "no refusal once it connects";
 
     setenv("TVSIM_BUS", "unavailable", 1);
     EXPECT_TRUE(Connect(block, DLL_THREAD_ATTACH)) << "thread notifications do not reread the settings";

@@ -41,6 +41,8 @@ SimCardApi Load(const std::string &file) {
     Resolve(module, "TvSimDecoderRegisters", api.DecoderRegisters);
     Resolve(module, "TvSimDecoderStatus", api.DecoderStatus);
     Resolve(module, "TvSimTunerState", api.TunerState);
+    Resolve(module, TVBUS_DESCRIBE_DEVICE_NAME, api.DescribeDevice);
+    Resolve(module, TVBUS_REFUSAL_REASON_NAME, api.RefusalReason);
     return api;
 }
 
