@@ -1,4 +1,5 @@
 #include "alsa_card.h"
+#include "settings.h"
 
 #include <strings.h>
 
@@ -56,8 +57,8 @@ snd_mixer_selem_channel_id_t Channel(const AlsaLine &line, DWORD index) {
 
 ElementName AuxElementSetting() {
     ElementName wanted;
-    const char *setting = std::getenv("TVMIXALSA_ELEMENT");
-    if (setting == nullptr || *setting == '\0') return wanted;
+    const char *setting = tvdrv::Setting("TVMIXALSA_ELEMENT");
+    if (setting == nullptr) return wanted;
     std::string text = setting;
     std::string::size_type comma = text.rfind(',');
     if (comma != std::string::npos) {

@@ -17,6 +17,8 @@
 #include <vector>
 
 #include "alsa_card.h"
+#include "kept_text.h"
+#include "settings.h"
 #include "tvmixalsa.h"
 #include "tvhost/mixer_driver.h"
 
@@ -27,6 +29,7 @@ struct DriverState {
     std::mutex lock;  // ALSA mixer handles are not shared between threads
     std::vector<std::string> devices;
     bool counted = false;  // `devices` has been made
+    std::string refusal;   // why the count found nothing to serve; "" when it serves
     std::map<DWORD_PTR, std::unique_ptr<AlsaCard>> opens;  // instance -> open device
     std::map<DWORD_PTR, UINT> openDevice;
     DWORD_PTR nextInstance = 1;
@@ -37,10 +40,11 @@ DriverState &State() {
     return state;
 }
 
-std::vector<std::string> ListDevices() {
+// The devices to serve, and why there are none when there are none.
+std::vector<std::string> ListDevices(std::string &refusal) {
     std::vector<std::string> names;
-    const char *setting = std::getenv("TVMIXALSA_DEVICES");
-    if (setting != nullptr && *setting != '\0') {
+    refusal.clear();
+    if (const char *setting = tvdrv::Setting("TVMIXALSA_DEVICES")) {
         std::string list = setting;
         std::string::size_type start = 0;
         while (start <= list.size()) {
@@ -51,20 +55,59 @@ std::vector<std::string> ListDevices() {
             if (first != std::string::npos) names.push_back(name.substr(first, name.find_last_not_of(" \t") - first + 1));
             start = comma + 1;
         }
+        if (names.empty()) refusal = "TVMIXALSA_DEVICES names no control device";
         return names;
     }
-    int card = -1;
+    int card = -1, cards = 0;
     while (snd_card_next(&card) == 0 && card >= 0) {
+        ++cards;
         std::string name = "hw:" + std::to_string(card);
         if (HasMixerElements(name)) names.push_back(name);
     }
+    if (cards == 0)
+        refusal = "no ALSA sound card (is the sound driver loaded? aplay -l lists the cards)";
+    else if (names.empty())
+        refusal = "no ALSA sound card has mixer elements (" + std::to_string(cards) + " card(s) without)";
     return names;
+}
+
+// Why the first device, which serves the library, has no TV sound line:
+// the element it is told to drive is not there. "" when it is.
+std::string MissingElement(const std::string &device) {
+    ElementName wanted = AuxElementSetting();
+    AlsaCard card;
+    if (card.Open(device, wanted) != MMSYSERR_NOERROR)
+        return device + " does not open as an ALSA control device (TVMIXALSA_DEVICES)";
+    if (card.AuxLine() != nullptr) return "";
+    std::string element = "'" + wanted.name + "'" + (wanted.index != 0 ? "," + std::to_string(wanted.index) : "");
+    return device + " has no playback element " + element + " (TVMIXALSA_ELEMENT): no TV sound line";
+}
+
+void Count(DriverState &state) {
+    state.devices = ListDevices(state.refusal);
+    if (!state.devices.empty()) state.refusal = MissingElement(state.devices[0]);
+    state.counted = true;
+}
+
+// A device as its ALSA name and, for a card, the card's own name
+// ("hw:1 \"<card>\"").
+std::string DeviceWords(const std::string &device) {
+    std::string words = device;
+    if (device.rfind("hw:", 0) != 0) return words;
+    char *end = nullptr;
+    const long card = std::strtol(device.c_str() + 3, &end, 10);
+    char *name = nullptr;
+    if (end != device.c_str() + 3 && *end == '\0' && card >= 0 && card < 1000 &&
+        snd_card_get_name(static_cast<int>(card), &name) == 0) {
+        words += " \"" + std::string(name) + "\"";
+        std::free(name);  // NOLINT(cppcoreguidelines-no-malloc): alsa-lib hands the name over with malloc
+    }
+    return words;
 }
 
 DWORD Answer(DriverState &state, UINT deviceId, UINT msg, DWORD_PTR user, DWORD_PTR param1, DWORD_PTR param2) {
     if (msg == MXDM_GETNUMDEVS) {
-        state.devices = ListDevices();
-        state.counted = true;
+        Count(state);
         return static_cast<DWORD>(state.devices.size());
     }
     if (deviceId >= state.devices.size()) return MMSYSERR_BADDEVICEID;
@@ -127,10 +170,7 @@ extern "C" int TvMixAlsaDescribe(uint32_t device, TvMixAlsaElement *out) {
     *out = TvMixAlsaElement{};
     tvmixalsa::DriverState &state = tvmixalsa::State();
     std::lock_guard<std::mutex> guard(state.lock);
-    if (!state.counted) {
-        state.devices = tvmixalsa::ListDevices();
-        state.counted = true;
-    }
+    if (!state.counted) tvmixalsa::Count(state);
     if (device >= state.devices.size()) return -1;
     tvmixalsa::ElementName wanted = tvmixalsa::AuxElementSetting();
     CopyText(out->device, sizeof out->device, state.devices[device].c_str());
@@ -163,4 +203,17 @@ extern "C" int TvMixAlsaDescribe(uint32_t device, TvMixAlsaElement *out) {
         if (out->hasSwitch && snd_mixer_selem_get_playback_switch(elem, id, &on) == 0) out->switchOn[channel] = on;
     }
     return 0;
+}
+
+extern "C" uint32_t mxdDescribeDevice(UINT deviceId, char *text, uint32_t size) {
+    tvmixalsa::DriverState &state = tvmixalsa::State();
+    std::lock_guard<std::mutex> guard(state.lock);
+    if (deviceId >= state.devices.size()) return tvdrv::PutText("", text, size);
+    return tvdrv::PutText(tvmixalsa::DeviceWords(state.devices[deviceId]).c_str(), text, size);
+}
+
+extern "C" uint32_t mxdRefusalReason(char *text, uint32_t size) {
+    tvmixalsa::DriverState &state = tvmixalsa::State();
+    std::lock_guard<std::mutex> guard(state.lock);
+    return tvdrv::PutText(state.refusal.c_str(), text, size);
 }

@@ -6,14 +6,10 @@
 #include <cstring>
 
 #include "adapter_list.h"
+#include "settings.h"
 
 namespace tvi2c {
 namespace {
-
-const char *Setting(const char *name) {
-    const char *value = getenv(name);
-    return value != nullptr && value[0] != '\0' ? value : nullptr;
-}
 
 // The tally of one walk over the adapters for a wanted name: exact matches
 // count first; names that merely contain the wanted text count only when no
@@ -62,17 +58,37 @@ void ChooseByName(const char *wanted, AdapterChoice &choice) {
     }
 }
 
+struct NameLookup {
+    const char *devicePath;
+    char *name;
+    std::size_t size;
+};
+
+bool MatchPath(const Adapter &adapter, void *context) {
+    NameLookup &lookup = *static_cast<NameLookup *>(context);
+    if (std::strcmp(adapter.devicePath, lookup.devicePath) != 0) return true;
+    (void)snprintf(lookup.name, lookup.size, "%s", adapter.name);
+    return false;
+}
+
 }  // namespace
+
+void AdapterNameOf(const char *devicePath, char *name, std::size_t size) {
+    if (size == 0) return;
+    name[0] = '\0';
+    NameLookup lookup{devicePath, name, size};
+    (void)ForEachAdapter(MatchPath, &lookup);
+}
 
 AdapterChoice ChooseAdapter() {
     AdapterChoice choice{};
-    if (const char *device = Setting("TVI2C_DEVICE")) {
+    if (const char *device = tvdrv::Setting("TVI2C_DEVICE")) {
         int length = snprintf(choice.devicePath, sizeof choice.devicePath, "%s", device);
         choice.chosen = length >= 0 && static_cast<std::size_t>(length) < sizeof choice.devicePath;
         if (!choice.chosen) (void)snprintf(choice.reason, sizeof choice.reason, "TVI2C_DEVICE is too long a path");
         return choice;
     }
-    if (const char *name = Setting("TVI2C_ADAPTER")) {
+    if (const char *name = tvdrv::Setting("TVI2C_ADAPTER")) {
         ChooseByName(name, choice);
         return choice;
     }

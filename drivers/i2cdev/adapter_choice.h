@@ -16,4 +16,8 @@ struct AdapterChoice {
 
 AdapterChoice ChooseAdapter();
 
+// The name of the adapter whose device is `devicePath`, into `name`; "" when
+// no adapter in the adapter directory has that device.
+void AdapterNameOf(const char *devicePath, char *name, std::size_t size);
+
 }  // namespace tvi2c

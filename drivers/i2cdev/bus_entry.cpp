@@ -1,18 +1,20 @@
 // The driver's side of the bus link: the exported block thk_ThunkData16, the
-// adapter kept open from process attach to process detach, and the three bus
-// calls handed to the transfers on that adapter.
+// adapter kept open from process attach to process detach, the three bus
+// calls handed to the transfers on that adapter, and the driver's words.
 #include <errno.h>
 #include <fcntl.h>
 #include <linux/i2c-dev.h>
 #include <linux/i2c.h>
-#include <stdarg.h>
-#include <stdio.h>
 #include <string.h>
 
-#include <algorithm>
 #include <atomic>
 
 #include "adapter_choice.h"
+#include "adapter_list.h"
+#include "bus_device.h"
+#include "class_result.h"
+#include "debug_line.h"
+#include "link_block.h"
 #include "smbus_transfers.h"
 #include "sys_calls.h"
 #include "transfers.h"
@@ -21,6 +23,8 @@
 
 namespace tvi2c {
 namespace {
+
+constexpr const char *kWho = "tvi2cdev";
 
 // The open adapter, -1 when none. Atomic because bus calls may come from any
 // of the application's threads; the kernel serialises the transfers.
@@ -31,64 +35,53 @@ std::atomic<int> adapterFd{-1};
 bool useSmbus = false;
 SmbusAbilities smbus{};
 
-// One line on the debug channel, the way every host module reports. A
-// printf-style helper: the compiler checks every caller's format.
-void DebugLine(const char *format, ...) __attribute__((format(printf, 1, 2)));  // NOLINT(cert-dcl50-cpp)
-void DebugLine(const char *format, ...) {  // NOLINT(cert-dcl50-cpp): checked by the format attribute
-    char line[768] = "tvi2cdev: ";
-    const std::size_t prefix = strlen(line);
-    const std::size_t room = sizeof line - prefix - 2;  // the text, its terminator, and "\r\n" after it
-    va_list args;
-    va_start(args, format);
-    int written = vsnprintf(line + prefix, room, format, args);
-    va_end(args);
-    // A text cut at the end of the buffer still gets its line end.
-    std::size_t length = prefix + (written < 0 ? 0 : std::min(static_cast<std::size_t>(written), room - 1));
-    memcpy(line + length, "\r\n", 3);
-    OutputDebugStringA(line);
-}
+tvdrv::BusDevice bus(kWho);
 
 const char *ErrorText(int error, char *buffer, std::size_t size) { return strerror_r(error, buffer, size); }
 
 // Opens the chosen adapter and checks that it does plain I2C transfers;
-// the fd, or -1 with the reason on the debug channel.
-int OpenAdapter() {
+// false with the reason kept and on the debug channel.
+bool OpenAdapter() {
     AdapterChoice choice = ChooseAdapter();
     if (!choice.chosen) {
-        DebugLine("%s", choice.reason);
-        return -1;
+        bus.Refuse("%s", choice.reason);
+        return false;
     }
     const TvI2cSysCalls &sys = Sys();
     char text[128];
     errno = 0;
     int fd = sys.open(choice.devicePath, O_RDWR | O_CLOEXEC);
     if (fd < 0) {
-        DebugLine("cannot open %s: %s", choice.devicePath, ErrorText(errno, text, sizeof text));
-        return -1;
+        bus.Refuse("cannot open %s: %s", choice.devicePath, ErrorText(errno, text, sizeof text));
+        return false;
     }
     unsigned long functions = 0;
     errno = 0;
     if (sys.ioctl(fd, I2C_FUNCS, &functions) < 0) {
-        DebugLine("%s answers no I2C_FUNCS: %s", choice.devicePath, ErrorText(errno, text, sizeof text));
+        bus.Refuse("%s answers no I2C_FUNCS: %s", choice.devicePath, ErrorText(errno, text, sizeof text));
         sys.close(fd);
-        return -1;
+        return false;
     }
     // Plain I2C first: one combined transfer per read, any block length.
     // Without it, SMBus byte-data transfers carry the register calls.
     useSmbus = (functions & I2C_FUNC_I2C) == 0;
     smbus = SmbusAbilitiesOf(functions);
     if (useSmbus && !smbus.byteData) {
-        DebugLine("%s does neither plain I2C transfers (I2C_FUNC_I2C) nor SMBus byte-data reads and writes",
-                  choice.devicePath);
+        bus.Refuse("%s does neither plain I2C transfers (I2C_FUNC_I2C) nor SMBus byte-data reads and writes",
+                   choice.devicePath);
         sys.close(fd);
-        return -1;
+        return false;
     }
+    char name[kAdapterNameSize];
+    AdapterNameOf(choice.devicePath, name, sizeof name);
+    bus.Device().Set("%s \"%s\"", choice.devicePath, name);
     if (useSmbus)
-        DebugLine("bus on %s (SMBus transfers%s)", choice.devicePath,
-                  smbus.i2cBlock ? "" : "; no I2C-block write, so block writes are refused");
+        tvdrv::DebugLine(kWho, "bus on %s (SMBus transfers%s)", choice.devicePath,
+                         smbus.i2cBlock ? "" : "; no I2C-block write, so block writes are refused");
     else
-        DebugLine("bus on %s", choice.devicePath);
-    return fd;
+        tvdrv::DebugLine(kWho, "bus on %s", choice.devicePath);
+    adapterFd.store(fd);
+    return true;
 }
 
 void CloseAdapter() {
@@ -112,21 +105,26 @@ uint32_t BusWriteBlk(uint16_t device, uint32_t block1616, uint32_t count) {
     return useSmbus ? SmbusWriteBlock(fd, smbus, device, bytes, count) : WriteBlock(fd, device, bytes, count);
 }
 
-// Process attach opens the adapter (once), process detach closes it; any
-// other notification only answers whether it is open.
 int32_t BusConnect(uint32_t reason) {
-    switch (reason) {
-    case DLL_PROCESS_ATTACH:
-        if (adapterFd.load() < 0) {
-            int fd = OpenAdapter();
-            if (fd >= 0) adapterFd.store(fd);
-        }
-        return adapterFd.load() >= 0 ? 1 : 0;
-    case DLL_PROCESS_DETACH:
-        CloseAdapter();
-        return 1;
-    default:
-        return adapterFd.load() >= 0 ? 1 : 0;
+    static const tvdrv::BusDevice::Hooks hooks = {[] { return adapterFd.load() >= 0; }, OpenAdapter, CloseAdapter};
+    return bus.Connect(reason, hooks);
+}
+
+// The words of the driver's error classes (tvi2cdev.h).
+const char *ClassWords(uint32_t errorClass) {
+    switch (errorClass) {
+    case 6:
+    case 121: return "no device acknowledged";
+    case TVI2C_ERR_NOT_OPEN: return "no adapter is open";
+    case TVI2C_ERR_BAD_DEVICE: return "the device word is not an 8-bit address";
+    case TVI2C_ERR_BAD_REGISTER: return "the register word is not 8-bit";
+    case TVI2C_ERR_NULL_BLOCK: return "the block pointer was NULL";
+    case TVI2C_ERR_BAD_COUNT: return "the block length is 0 or above 8192 bytes";
+    case TVI2C_ERR_SHORT: return "the kernel did fewer messages than were sent";
+    case TVI2C_ERR_BLOCK_TOO_LONG: return "the adapter does SMBus only, and the block is longer than 33 bytes";
+    case TVI2C_ERR_NO_BLOCK_WRITE: return "the adapter does SMBus only, without the block write this block needs";
+    case TVI2C_ERR_UNKNOWN: return "the transfer failed with an unexpected error";
+    default: return nullptr;
     }
 }
 
@@ -135,8 +133,15 @@ int32_t BusConnect(uint32_t reason) {
 
 extern "C" {
 
-__attribute__((visibility("default"))) ThunkData16 thk_ThunkData16 = {
-    {'L', 'S', '0', '1'}, THUNK_ENTRY_COUNT, tvi2c::BusRead, tvi2c::BusWrite, tvi2c::BusWriteBlk,
-    tvi2c::BusConnect};
+__attribute__((visibility("default"))) ThunkData16 thk_ThunkData16 =
+    tvdrv::LinkBlock(tvi2c::BusRead, tvi2c::BusWrite, tvi2c::BusWriteBlk, tvi2c::BusConnect);
+
+uint32_t tvbusDescribeDevice(char *text, uint32_t size) { return tvi2c::bus.PutDevice(text, size); }
+
+uint32_t tvbusRefusalReason(char *text, uint32_t size) { return tvi2c::bus.PutRefusal(text, size); }
+
+uint32_t tvbusDescribeResult(uint32_t call, uint32_t result, char *text, uint32_t size) {
+    return tvdrv::DescribeClassResult({"the kernel answered", tvi2c::ClassWords}, call, result, text, size);
+}
 
 }  // extern "C"

@@ -6,15 +6,11 @@
 #include <cstring>
 #include <string>
 
+#include "settings.h"
 #include "tvsim.h"
 
 namespace tvsim {
 namespace {
-
-const char *SettingText(const char *name) {
-    const char *value = getenv(name);
-    return value != nullptr && value[0] != '\0' ? value : nullptr;
-}
 
 std::string Trimmed(const std::string &text) {
     std::string::size_type begin = text.find_first_not_of(" \t");
@@ -66,10 +62,10 @@ std::optional<bool> ParseBus(const char *text) {
 }
 
 void ApplyEnvironment() {
-    if (auto stations = ParseStations(SettingText("TVSIM_STATIONS")))
+    if (auto stations = ParseStations(tvdrv::Setting("TVSIM_STATIONS")))
         TvSimSetStations(stations->data(), static_cast<uint32_t>(stations->size()));
-    if (auto settle = ParseSettleMs(SettingText("TVSIM_SETTLE_MS"))) TvSimSetSettleMs(*settle);
-    if (auto bus = ParseBus(SettingText("TVSIM_BUS"))) TvSimSetBusAvailable(*bus ? 1 : 0);
+    if (auto settle = ParseSettleMs(tvdrv::Setting("TVSIM_SETTLE_MS"))) TvSimSetSettleMs(*settle);
+    if (auto bus = ParseBus(tvdrv::Setting("TVSIM_BUS"))) TvSimSetBusAvailable(*bus ? 1 : 0);
 }
 
 }  // namespace tvsim

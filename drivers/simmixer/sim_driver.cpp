@@ -8,11 +8,13 @@
 // 4-byte value and is the stride between values.
 #include <array>
 #include <cstddef>
+#include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <vector>
 
 #include "include/tvmixsim.h"
+#include "kept_text.h"
 #include "message_faults.h"
 #include "sim_model.h"
 #include "state_file.h"
@@ -419,6 +421,24 @@ __attribute__((visibility("default"))) DWORD mxdMessage(UINT deviceId, UINT msg,
     ++state.total;
     if (state.log.size() < TVMIXSIM_LOG_CAPACITY) state.log.push_back(entry);
     return result;
+}
+
+uint32_t mxdDescribeDevice(UINT deviceId, char *text, uint32_t size) {
+    SimState &state = State();
+    std::lock_guard<std::mutex> guard(state.lock);
+    if (!state.configured) Configure(state);
+    if (deviceId >= state.devices.size()) return tvdrv::PutText("", text, size);
+    char words[48];
+    (void)snprintf(words, sizeof words, "simulated mixer device %u", deviceId);
+    return tvdrv::PutText(words, text, size);
+}
+
+uint32_t mxdRefusalReason(char *text, uint32_t size) {
+    SimState &state = State();
+    std::lock_guard<std::mutex> guard(state.lock);
+    if (!state.configured) Configure(state);
+    return tvdrv::PutText(state.devices.empty() ? "TVMIXSIM_DEVICES=0: the simulated mixer serves no device" : "",
+                          text, size);
 }
 
 uint32_t TvMixSimCallCount(void) {

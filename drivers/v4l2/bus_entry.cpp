@@ -1,15 +1,14 @@
 // The V4L2 bus driver's side of the bus link: the exported block
 // thk_ThunkData16, the device kept open from process attach to process
 // detach, and the three bus calls handed to the register file.
-#include <stdarg.h>
-#include <stdio.h>
-#include <string.h>
-
-#include <algorithm>
 #include <mutex>
 
+#include "bus_device.h"
 #include "card_map.h"
+#include "class_result.h"
+#include "debug_line.h"
 #include "device_choice.h"
+#include "link_block.h"
 #include "register_file.h"
 #include "sys_calls.h"
 #include "tvhost/thunk.h"
@@ -23,44 +22,35 @@ namespace {
 std::mutex lock;
 RegisterFile card;
 
-void DebugLine(const char *format, ...) __attribute__((format(printf, 1, 2)));  // NOLINT(cert-dcl50-cpp)
-void DebugLine(const char *format, ...) {  // NOLINT(cert-dcl50-cpp): checked by the format attribute
-    char line[768] = "tvv4l2: ";
-    const std::size_t prefix = strlen(line);
-    const std::size_t room = sizeof line - prefix - 2;  // the text, its terminator, and "\r\n" after it
-    va_list args;
-    va_start(args, format);
-    int written = vsnprintf(line + prefix, room, format, args);
-    va_end(args);
-    std::size_t length = prefix + (written < 0 ? 0 : std::min(static_cast<std::size_t>(written), room - 1));
-    memcpy(line + length, "\r\n", 3);
-    OutputDebugStringA(line);
-}
+constexpr const char *kWho = "tvv4l2";
+tvdrv::BusDevice bus(kWho);
 
 const char *RoleName(const CardMap &map, int input) {
     return input == kNoInput ? "none" : map.inputs[input].name;
 }
 
-// Opens the chosen device and learns the card; false with the reason on the
-// debug channel.
+// Opens the chosen device and learns the card; false with the reason kept
+// and on the debug channel.
 bool OpenCard() {
     DeviceChoice choice = OpenChosenDevice();
     if (choice.fd < 0) {
-        DebugLine("%s", choice.reason);
+        bus.Refuse("%s", choice.reason);
         return false;
     }
     static CardMap map;  // large; only ever touched under the lock
     map = CardMap{};
     char reason[512] = "";
     if (!LearnCard(choice.fd, map, reason, sizeof reason)) {
-        DebugLine("%s (\"%s\"): %s", choice.path, choice.card, reason);
+        bus.Refuse("%s (\"%s\"): %s", choice.path, choice.card, reason);
         Sys().close(choice.fd);
         return false;
     }
     card.Attach(choice.fd, map);
-    DebugLine("bus on %s (\"%s\"), %s board; tuner \"%s\", composite \"%s\", S-video \"%s\"", choice.path,
-              choice.card, map.alternativeBoard ? "alternative" : "standard", RoleName(map, map.tunerInput),
-              RoleName(map, map.compositeInput), RoleName(map, map.svideoInput));
+    bus.Device().Set("%s \"%s\"", choice.path, choice.card);
+    tvdrv::DebugLine(kWho, "bus on %s (\"%s\"), %s board; tuner \"%s\", composite \"%s\", S-video \"%s\"",
+                     choice.path, choice.card, map.alternativeBoard ? "alternative" : "standard",
+                     RoleName(map, map.tunerInput), RoleName(map, map.compositeInput),
+                     RoleName(map, map.svideoInput));
     return true;
 }
 
@@ -86,19 +76,25 @@ uint32_t BusWriteBlk(uint16_t device, uint32_t block1616, uint32_t count) {
     return card.WriteBlock(device, bytes, count);
 }
 
-// Process attach opens the device (once), process detach closes it; any
-// other notification only answers whether it is open.
 int32_t BusConnect(uint32_t reason) {
+    static const tvdrv::BusDevice::Hooks hooks = {[] { return card.Fd() >= 0; }, OpenCard, CloseCard};
     std::lock_guard<std::mutex> guard(lock);
-    switch (reason) {
-    case DLL_PROCESS_ATTACH:
-        if (card.Fd() < 0) OpenCard();
-        return card.Fd() >= 0 ? 1 : 0;
-    case DLL_PROCESS_DETACH:
-        CloseCard();
-        return 1;
-    default:
-        return card.Fd() >= 0 ? 1 : 0;
+    return bus.Connect(reason, hooks);
+}
+
+// The words of the driver's error classes (tvv4l2.h).
+const char *ClassWords(uint32_t errorClass) {
+    switch (errorClass) {
+    case TVV4L2_ERR_NO_DEVICE: return "no device answers at that address (only 0x88 and 0xC2 do)";
+    case TVV4L2_ERR_NOT_OPEN: return "no V4L2 device is open";
+    case TVV4L2_ERR_BAD_REGISTER: return "the register word is not 8-bit";
+    case TVV4L2_ERR_NULL_BLOCK: return "the block pointer was NULL";
+    case TVV4L2_ERR_BAD_COUNT: return "the tuner takes 4 bytes; a decoder block must stay within 0x00-0xFF";
+    case TVV4L2_ERR_RANGE: return "the frequency is outside the tuner's range: not tuned";
+    case TVV4L2_ERR_NO_INPUT: return "the input value names no input of this board or device (TVV4L2_INPUTS)";
+    case TVV4L2_ERR_NO_CONTROL: return "the device has no such control: the value is only stored";
+    case TVV4L2_ERR_UNKNOWN: return "a V4L2 request failed with an unexpected error";
+    default: return nullptr;
     }
 }
 
@@ -107,8 +103,15 @@ int32_t BusConnect(uint32_t reason) {
 
 extern "C" {
 
-__attribute__((visibility("default"))) ThunkData16 thk_ThunkData16 = {
-    {'L', 'S', '0', '1'}, THUNK_ENTRY_COUNT, tvv4l2::BusRead, tvv4l2::BusWrite, tvv4l2::BusWriteBlk,
-    tvv4l2::BusConnect};
+__attribute__((visibility("default"))) ThunkData16 thk_ThunkData16 =
+    tvdrv::LinkBlock(tvv4l2::BusRead, tvv4l2::BusWrite, tvv4l2::BusWriteBlk, tvv4l2::BusConnect);
+
+uint32_t tvbusDescribeDevice(char *text, uint32_t size) { return tvv4l2::bus.PutDevice(text, size); }
+
+uint32_t tvbusRefusalReason(char *text, uint32_t size) { return tvv4l2::bus.PutRefusal(text, size); }
+
+uint32_t tvbusDescribeResult(uint32_t call, uint32_t result, char *text, uint32_t size) {
+    return tvdrv::DescribeClassResult({"a V4L2 request failed with", tvv4l2::ClassWords}, call, result, text, size);
+}
 
 }  // extern "C"

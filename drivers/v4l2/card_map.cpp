@@ -7,6 +7,7 @@
 #include <cctype>
 #include <cstring>
 
+#include "settings.h"
 #include "tvcore/card/board_scan.h"
 #include "tvcore/card/decoder.h"
 #include "tvhost/win32.h"
@@ -23,11 +24,6 @@ using tvcore::card::kStandardTunerMux;
 using tvcore::card::ScanBoardConfig;
 
 constexpr uint32_t kBoardFileMax = tvcore::card::kBoardConfigMaxBytes;  // the library reads no more of it either
-
-const char *Setting(const char *name) {
-    const char *value = getenv(name);
-    return value != nullptr && value[0] != '\0' ? value : nullptr;
-}
 
 // The board file in the host's Windows directory, read and scanned as the
 // library does at its load, so both sides agree on the wiring.
@@ -48,7 +44,7 @@ bool BoardFileNamesAlternative() {
 }
 
 bool LearnBoard(CardMap &map, char *reason, std::size_t size) {
-    const char *board = Setting("TVV4L2_BOARD");
+    const char *board = tvdrv::Setting("TVV4L2_BOARD");
     if (board == nullptr) {
         map.alternativeBoard = BoardFileNamesAlternative();
     } else if (strcasecmp(board, "standard") == 0 || strcasecmp(board, "alternative") == 0) {
@@ -121,7 +117,7 @@ bool ResolveInput(const CardMap &map, const char *value, int &input, char *reaso
 }
 
 bool ApplyInputSetting(CardMap &map, char *reason, std::size_t size) {
-    const char *setting = Setting("TVV4L2_INPUTS");
+    const char *setting = tvdrv::Setting("TVV4L2_INPUTS");
     if (setting == nullptr) return true;
     char copy[512];
     if (std::strlen(setting) >= sizeof copy) {

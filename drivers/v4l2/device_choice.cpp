@@ -8,6 +8,7 @@
 
 #include <cstring>
 
+#include "settings.h"
 #include "sys_calls.h"
 #include "video_device.h"
 
@@ -15,11 +16,6 @@ namespace tvv4l2 {
 namespace {
 
 constexpr unsigned kCaptureCaps = V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_VIDEO_CAPTURE_MPLANE;
-
-const char *Setting(const char *name) {
-    const char *value = getenv(name);
-    return value != nullptr && value[0] != '\0' ? value : nullptr;
-}
 
 void CopyCard(const v4l2_capability &cap, char (&card)[33]) {
     std::memcpy(card, cap.card, sizeof cap.card);
@@ -74,8 +70,15 @@ struct Walk {
     unsigned number = 0;
     char card[33] = "";
     bool fdExact = false;
-    char names[256] = "";  // the fitting nodes, for a refusal
+    char names[256] = "";   // the fitting nodes, for a refusal
+    char passed[256] = "";  // the nodes passed over and why, for a refusal
 };
+
+// Adds "<path> (<why>)" to a comma-separated list, cut short when full.
+void Note(char (&list)[256], const char *path, const char *why) {
+    std::size_t used = std::strlen(list);
+    (void)snprintf(list + used, sizeof list - used, "%s%s (%s)", used > 0 ? ", " : "", path, why);
+}
 
 void Consider(Walk &walk, unsigned number) {
     char path[kNodePathSize];
@@ -83,8 +86,13 @@ void Consider(Walk &walk, unsigned number) {
     v4l2_capability cap{};
     uint32_t failed = 0;
     int fd = OpenAndQuery(path, cap, &failed);
+    char why[160];
     if (fd < 0) {
-        if (failed != ENOTTY) ++walk.unopened;
+        if (failed != ENOTTY) {
+            ++walk.unopened;
+            char text[128];
+            Note(walk.passed, path, strerror_r(static_cast<int>(failed), text, sizeof text));
+        }
         return;
     }
     char card[33];
@@ -94,6 +102,9 @@ void Consider(Walk &walk, unsigned number) {
     bool exact = walk.wanted == nullptr || std::strcmp(card, walk.wanted) == 0;
     bool containing = !exact && std::strstr(card, walk.wanted) != nullptr;
     if (!fits || (!exact && !containing)) {
+        (void)snprintf(why, sizeof why, "\"%s\", %s", card,
+                       (caps & V4L2_CAP_TUNER) == 0 ? "no tuner" : !fits ? "no video capture" : "another name");
+        Note(walk.passed, path, why);
         Sys().close(fd);
         return;
     }
@@ -131,10 +142,14 @@ void ChooseByWalk(const char *wanted, DeviceChoice &choice) {
     }
     if (walk.fd >= 0) Sys().close(walk.fd);
     if (count == 0) {
-        char unopened[96] = "";
+        char unopened[360] = "";
         if (walk.unopened > 0)
             (void)snprintf(unopened, sizeof unopened, "; %d node(s) could not be opened (access to /dev/video*?)",
                            walk.unopened);
+        if (walk.passed[0] != '\0') {
+            std::size_t used = std::strlen(unopened);
+            (void)snprintf(unopened + used, sizeof unopened - used, "; passed over: %s", walk.passed);
+        }
         if (wanted != nullptr)
             (void)snprintf(choice.reason, sizeof choice.reason,
                            "no V4L2 device with a tuner is named or contains \"%s\" (TVV4L2_CARD; v4l2-ctl "
@@ -157,7 +172,7 @@ void ChooseByWalk(const char *wanted, DeviceChoice &choice) {
 DeviceChoice OpenChosenDevice() {
     DeviceChoice choice{};
     choice.fd = -1;
-    if (const char *device = Setting("TVV4L2_DEVICE")) {
+    if (const char *device = tvdrv::Setting("TVV4L2_DEVICE")) {
         if (std::strlen(device) >= sizeof choice.path) {
             (void)snprintf(choice.reason, sizeof choice.reason, "TVV4L2_DEVICE is too long a path");
             return choice;
@@ -165,7 +180,7 @@ DeviceChoice OpenChosenDevice() {
         ChooseByPath(device, choice);
         return choice;
     }
-    ChooseByWalk(Setting("TVV4L2_CARD"), choice);
+    ChooseByWalk(tvdrv::Setting("TVV4L2_CARD"), choice);
     return choice;
 }
 

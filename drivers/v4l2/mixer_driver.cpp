@@ -13,11 +13,14 @@
 // The line is mono: a request may carry 1 or 2 channels; a read gives every
 // channel the one value, a set takes the first channel's value.
 #include <fcntl.h>
+#include <stdio.h>
 #include <stdlib.h>
 
 #include <cstring>
 #include <mutex>
 
+#include "kept_text.h"
+#include "settings.h"
 #include "sys_calls.h"
 #include "tvhost/mixer_driver.h"
 #include "video_device.h"
@@ -43,6 +46,7 @@ struct OpenSlot {
 struct MixerState {
     std::mutex lock;
     std::size_t deviceCount = 0;
+    char refusal[160] = "";  // why the count found no device; "" when it found some
     char devices[kMaxDevices][kPathSize] = {};
     OpenSlot opens[kMaxOpens];
     DWORD_PTR nextInstance = 1;
@@ -75,8 +79,8 @@ void AddDevice(MixerState &state, const char *path, std::size_t length) {
 
 void ListDevices(MixerState &state) {
     state.deviceCount = 0;
-    const char *setting = getenv("TVMIXV4L2_DEVICES");
-    if (setting != nullptr && setting[0] != '\0') {
+    state.refusal[0] = '\0';
+    if (const char *setting = tvdrv::Setting("TVMIXV4L2_DEVICES")) {
         for (const char *start = setting;;) {
             while (*start == ' ') ++start;
             const char *comma = std::strchr(start, ',');
@@ -86,6 +90,8 @@ void ListDevices(MixerState &state) {
             if (comma == nullptr) break;
             start = comma + 1;
         }
+        if (state.deviceCount == 0)
+            (void)snprintf(state.refusal, sizeof state.refusal, "TVMIXV4L2_DEVICES names no device path");
         return;
     }
     NodeList nodes = ListVideoNodes();
@@ -94,6 +100,10 @@ void ListDevices(MixerState &state) {
         NodePath(nodes.numbers[i], path);
         if (HasAudioControls(path)) AddDevice(state, path, std::strlen(path));
     }
+    if (state.deviceCount == 0)
+        (void)snprintf(state.refusal, sizeof state.refusal,
+                       "no V4L2 device with audio controls (volume or mute) among %zu /dev/video node(s)",
+                       nodes.count);
 }
 
 void CopyName(char *to, std::size_t size, const char *from) {
@@ -301,8 +311,38 @@ DWORD Answer(MixerState &state, UINT deviceId, UINT msg, DWORD_PTR user, DWORD_P
     }
 }
 
+// A device as its path and the card name it reports ("/dev/video0
+// \"<card>\""); the path alone when it does not open now.
+uint32_t DescribeDevice(const MixerState &state, UINT deviceId, char *text, uint32_t size) {
+    if (deviceId >= state.deviceCount) return tvdrv::PutText("", text, size);
+    const char *path = state.devices[deviceId];
+    char words[kPathSize + 48];
+    (void)snprintf(words, sizeof words, "%s", path);
+    int fd = Sys().open(path, O_RDWR | O_CLOEXEC);
+    if (fd >= 0) {
+        v4l2_capability cap{};
+        if (Request(fd, VIDIOC_QUERYCAP, &cap) == 0)
+            (void)snprintf(words, sizeof words, "%s \"%.*s\"", path, static_cast<int>(sizeof cap.card),
+                           reinterpret_cast<const char *>(cap.card));
+        Sys().close(fd);
+    }
+    return tvdrv::PutText(words, text, size);
+}
+
 }  // namespace
 }  // namespace tvv4l2
+
+extern "C" uint32_t mxdRefusalReason(char *text, uint32_t size) {
+    tvv4l2::MixerState &state = tvv4l2::State();
+    std::lock_guard<std::mutex> guard(state.lock);
+    return tvdrv::PutText(state.refusal, text, size);
+}
+
+extern "C" uint32_t mxdDescribeDevice(UINT deviceId, char *text, uint32_t size) {
+    tvv4l2::MixerState &state = tvv4l2::State();
+    std::lock_guard<std::mutex> guard(state.lock);
+    return tvv4l2::DescribeDevice(state, deviceId, text, size);
+}
 
 extern "C" __attribute__((visibility("default"))) DWORD mxdMessage(UINT deviceId, UINT msg, DWORD_PTR user,
                                                                    DWORD_PTR param1, DWORD_PTR param2) {

@@ -18,16 +18,14 @@
 #include "module_path.h"
 #include "settings.h"
 #include "tvhost/drivers.h"
+#include "tvhost/mixer_driver.h"
+#include "tvhost/thunk.h"
 
 namespace tvhost {
 namespace {
 
-// The drivers' optional exports that describe their device (tvhost/thunk.h,
-// tvhost/mixer_driver.h): each writes a zero-terminated text cut short to fit.
-using DescribeBusDevice = uint32_t (*)(char *text, uint32_t size);
-using DescribeMixerDevice = uint32_t (*)(UINT deviceId, char *text, uint32_t size);
-
-// A module's optional export as its function type; null when absent.
+// A driver's optional export (its words: tvhost/thunk.h,
+// tvhost/mixer_driver.h) as its function type; null when absent.
 template <typename Function>
 Function OptionalExport(HMODULE module, const char *name) {
     return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
@@ -135,7 +133,7 @@ BOOL TvHostGetBusDriver(HMODULE library, TvHostDriverInfo *info) {
     std::string path = Resolved(ModuleFile(driver));
     CopyText(info->path, sizeof info->path, path);
     CopyText(info->name, sizeof info->name, BusDriverName(path, Resolved(NamedDriverDir())));
-    auto describe = OptionalExport<DescribeBusDevice>(driver, "tvbusDescribeDevice");
+    auto describe = OptionalExport<TvbusDescribeDeviceProc>(driver, TVBUS_DESCRIBE_DEVICE_NAME);
     if (describe != nullptr) describe(info->device, sizeof info->device);
     info->device[sizeof info->device - 1] = '\0';
     return TRUE;
@@ -150,7 +148,7 @@ BOOL TvHostGetMixerDriver(UINT deviceId, TvHostDriverInfo *info) {
     CopyText(info->path, sizeof info->path, path);
     CopyText(info->name, sizeof info->name, ModuleName(path));
     info->localDevice = localId;
-    auto describe = OptionalExport<DescribeMixerDevice>(driver->module, "mxdDescribeDevice");
+    auto describe = OptionalExport<MxdDescribeDeviceProc>(driver->module, MXD_DESCRIBE_DEVICE_NAME);
     if (describe != nullptr) describe(localId, info->device, sizeof info->device);
     info->device[sizeof info->device - 1] = '\0';
     return TRUE;

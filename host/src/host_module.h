@@ -7,6 +7,7 @@
 #pragma once
 
 #include <mutex>
+#include <string>
 
 #include "tvhost/win32.h"
 
@@ -29,8 +30,19 @@ void *FindHostModuleExport(HMODULE module, const char *name);
 // which driver a library is linked to. Let go with FreeHostModule.
 HMODULE LoadBusDriver(const char *module16, HINSTANCE library, const void *block32);
 
+// Sets the words TvHostLastLoadError() gives on this thread (POSIX host
+// only: a mixer driver skipped for a reason it told).
+void NoteLoadError(const std::string &words);
+
 // Lets go of a module from LoadHostModule.
 void FreeHostModule(HMODULE module);
+
+// Gives the reason, in words, why the entry routine running now on this
+// thread is about to refuse its module's load (the bus driver's refusal,
+// told by the connect step). The loader's refusal of that load then says
+// "<module file>: <words>". On Windows, whose loader keeps no words, it
+// does nothing.
+void NoteEntryRefusal(const std::string &words);
 
 // The lock that host code takes before a lock of its own under which it loads
 // or frees modules, so that the two are always taken in one order, also when

@@ -48,6 +48,7 @@
 #include "host_module.h"
 #include "module_path.h"
 #include "tvhost/diag.h"
+#include "tvhost/mixer_driver.h"
 #include "tvhost/win32.h"
 
 namespace tvhost {
@@ -101,6 +102,17 @@ Loader &TheLoader() {
 constexpr int kHandleShift = 16;
 
 thread_local std::string lastLoadError;
+// Why the entry routine running on this thread refuses (NoteEntryRefusal).
+thread_local std::string entryRefusal;
+
+// What a module whose entry routine refused says of it itself: a mixer
+// driver's mxdRefusalReason. "" when it says nothing.
+std::string RefusalWords(void *library) {
+    auto reason = reinterpret_cast<MxdRefusalReasonProc>(dlsym(library, MXD_REFUSAL_REASON_NAME));
+    char words[512];
+    if (reason == nullptr || reason(words, sizeof words) == 0) return "";
+    return std::string("the mixer driver refused: ") + words;
+}
 
 LoadedModule *FindByHandle(Loader &loader, HMODULE handle) {
     for (const auto &module : loader.modules)
@@ -256,16 +268,28 @@ HMODULE Acquire(const char *fileName, Holder holder) {
     // is the reason for a refusal, so its words are kept with the refusal.
     std::string earlier = std::move(lastLoadError);
     lastLoadError.clear();
+    // An entry routine may itself load a module whose entry refuses; each
+    // keeps its own reason.
+    std::string outerRefusal = std::move(entryRefusal);
+    entryRefusal.clear();
     if (record->entry != nullptr && !record->entry(handle, DLL_PROCESS_ATTACH, nullptr)) {
-        // Refused: unloaded at once, with no further notification.
+        // Refused: unloaded at once, with no further notification (asked
+        // for its own words first, while it is still there).
+        if (entryRefusal.empty()) entryRefusal = RefusalWords(library);
         Forget(loader, record);
         dlclose(library);
         std::string inner = std::move(lastLoadError);
-        lastLoadError = file + ": the entry routine refused the load";
-        if (!inner.empty()) lastLoadError += " (" + inner + ")";
+        if (!entryRefusal.empty()) {
+            lastLoadError = file + ": " + entryRefusal;
+        } else {
+            lastLoadError = file + ": the entry routine refused the load";
+            if (!inner.empty()) lastLoadError += " (" + inner + ")";
+        }
+        entryRefusal = std::move(outerRefusal);
         SetError(ERROR_DLL_INIT_FAILED);
         return nullptr;
     }
+    entryRefusal = std::move(outerRefusal);
     if (lastLoadError.empty()) lastLoadError = std::move(earlier);
     record->state = ModuleState::Loaded;
     return handle;
@@ -326,6 +350,10 @@ std::string ModuleFile(HMODULE module, const void *address, bool *holdsAddress) 
     }
     return record->file;
 }
+
+void NoteEntryRefusal(const std::string &words) { entryRefusal = words; }
+
+void NoteLoadError(const std::string &words) { lastLoadError = words; }
 
 std::recursive_mutex &HostModuleLock() { return TheLoader().lock; }
 

@@ -62,12 +62,25 @@ std::shared_ptr<MixerDriver> LoadMixerDriver(const std::string &name) {
     return driver;
 }
 
+// A driver that serves no device may say why (mxdRefusalReason); the words
+// are the load error of the thread that loaded the drivers.
+static void NoteNoDevice(const MixerDriver &driver, const std::string &name) {
+    FARPROC proc = GetProcAddress(driver.module, MXD_REFUSAL_REASON_NAME);
+    if (proc == nullptr) return;
+    // Through the generic function type, as GetProcAddress's callers do.
+    auto reason = reinterpret_cast<MxdRefusalReasonProc>(reinterpret_cast<void (*)(void)>(proc));
+    char words[512];
+    if (reason(words, sizeof words) == 0) return;
+    NoteLoadError(name + ": the mixer driver serves no device: " + words);
+}
+
 std::shared_ptr<const MixerDriverSet> LoadMixerDrivers() {
     auto set = std::make_shared<MixerDriverSet>();
     for (const std::string &name : MixerDriverNames()) {
         std::shared_ptr<MixerDriver> driver = LoadMixerDriver(name);
         if (!driver) continue;
         DWORD count = driver->message(0, MXDM_GETNUMDEVS, 0, 0, 0);
+        if (count == 0) NoteNoDevice(*driver, name);
         // A count that would push the numbering past the device-number range
         // is cut, so device numbers stay small and never reach handle values.
         constexpr UINT kMaxDevices = 256;

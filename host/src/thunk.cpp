@@ -13,6 +13,7 @@
 // missing, is no module or lacks its block fails with the loader's error.
 #include <cstring>
 #include <mutex>
+#include <string>
 
 #include "host_module.h"
 #include "tvhost/thunk.h"
@@ -30,6 +31,18 @@ bool PartnerIsValid(const ThunkData16 *partner) {
 
 bool DriverAgrees(const ThunkData16 *partner, DWORD reason) {
     return partner->connect == nullptr || partner->connect(reason) != 0;
+}
+
+// A driver that refused its connect may say why (tvbusRefusalReason); the
+// words go with the refusal of the load the step runs in.
+void NoteDriverRefusal(HMODULE module) {
+    FARPROC proc = GetProcAddress(module, TVBUS_REFUSAL_REASON_NAME);
+    if (proc == nullptr) return;
+    // Through the generic function type, as GetProcAddress's callers do.
+    auto reason = reinterpret_cast<TvbusRefusalReasonProc>(reinterpret_cast<void (*)(void)>(proc));
+    char words[512];
+    if (reason(words, sizeof words) == 0) return;
+    NoteEntryRefusal(std::string("the bus driver refused: ") + words);
 }
 
 void Unlink(ThunkData32 *block) {
@@ -52,7 +65,13 @@ bool Link(ThunkData32 *block, const char *partnerBlock, const char *module16, HI
         SetLastError(ERROR_PROC_NOT_FOUND);
         return false;
     }
-    if (!PartnerIsValid(partner) || !DriverAgrees(partner, reason)) {
+    if (!PartnerIsValid(partner)) {
+        FreeHostModule(module);
+        SetLastError(ERROR_DLL_INIT_FAILED);
+        return false;
+    }
+    if (!DriverAgrees(partner, reason)) {
+        NoteDriverRefusal(module);
         FreeHostModule(module);
         SetLastError(ERROR_DLL_INIT_FAILED);
         return false;

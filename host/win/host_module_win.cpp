@@ -30,6 +30,9 @@ HMODULE LoadBusDriver(const char *module16, HINSTANCE /*library*/, const void * 
 
 void FreeHostModule(HMODULE module) { FreeLibrary(module); }
 
+// The system's loader answers a refused load with its error code alone.
+void NoteEntryRefusal(const std::string & /*words*/) {}
+
 std::recursive_mutex &HostModuleLock() {
     static std::recursive_mutex lock;
     return lock;

@@ -49,13 +49,16 @@ TEST_F(DriverChoice, TheLibraryLinksToTheChosenBusDriverAndTheHostSaysWhich) {
         std::string moduleDirChoice;
         std::string busChoice;
         std::string name, file;
+        const char *device;  // the driver's words; the test driver has none
     } cases[] = {
-        {"no choice: the module path decides", moduleDir.c_str(), "", "", "sim", moduleDir + "/tvbus16.so"},
-        {"no choice: TVHOST_PATH keeps working", envFirstTest.c_str(), "", "", "", WellFormedDriver()},
-        {"the call beats TVHOST_PATH", envFirstTest.c_str(), "", "sim", "sim", moduleDir + "/tvbus16.so"},
-        {"a path", moduleDir.c_str(), "", WellFormedDriver(), "", WellFormedDriver()},
+        {"no choice: the module path decides", moduleDir.c_str(), "", "", "sim", moduleDir + "/tvbus16.so",
+         "simulated card"},
+        {"no choice: TVHOST_PATH keeps working", envFirstTest.c_str(), "", "", "", WellFormedDriver(), ""},
+        {"the call beats TVHOST_PATH", envFirstTest.c_str(), "", "sim", "sim", moduleDir + "/tvbus16.so",
+         "simulated card"},
+        {"a path", moduleDir.c_str(), "", WellFormedDriver(), "", WellFormedDriver(), ""},
         {"a name below the chosen module directory", "/nonexistent", TestBusDir(), "well-formed", "well-formed",
-         WellFormedDriver()},
+         WellFormedDriver(), ""},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
@@ -69,6 +72,7 @@ TEST_F(DriverChoice, TheLibraryLinksToTheChosenBusDriverAndTheHostSaysWhich) {
         EXPECT_TRUE(TvHostGetBusDriver(tv, &info)) << GetLastError();
         EXPECT_EQ(std::string(info.name), c.name);
         EXPECT_EQ(std::string(info.path), Real(c.file));
+        EXPECT_EQ(std::string(info.device), c.device);
         EXPECT_EQ(info.localDevice, 0u);
         EXPECT_TRUE(FreeLibrary(tv));
     }
@@ -153,6 +157,7 @@ TEST_F(DriverChoice, MixerDevicesFollowTheChoice) {
     EXPECT_EQ(std::string(info.name), "tvmixsim");
     EXPECT_EQ(std::string(info.path), Real(second));
     EXPECT_EQ(info.localDevice, 0u);
+    EXPECT_EQ(std::string(info.device), "simulated mixer device 0");
     ASSERT_TRUE(TvHostChooseMixerDrivers(nullptr));
     EXPECT_EQ(mixerGetNumDevs(), 1u) << "back to TVHOST_MIXERS";
 }

@@ -32,21 +32,22 @@ foreach(probe probe_a probe_b plain_module)
 endforeach()
 
 # Mixer drivers that only tests use, beside (not on) the module path: a
-# second copy of the simulated mixer, a module without a driver entry, and a
-# driver that writes its own data into dwUser.
+# second copy of the simulated mixer, a module without a driver entry, a
+# driver that writes its own data into dwUser, and one that refuses its load.
 set(test_mixer_dir test-mixers)
 tvcore_add_module(tvmixsim_second FILE tvmixsim DIR ${test_mixer_dir}/second SOURCES
   ${PROJECT_SOURCE_DIR}/drivers/simmixer/sim_driver.cpp
   ${PROJECT_SOURCE_DIR}/drivers/simmixer/sim_model.cpp
   ${PROJECT_SOURCE_DIR}/drivers/simmixer/sim_config.cpp
-  ${PROJECT_SOURCE_DIR}/drivers/simmixer/message_faults.cpp
-  ${PROJECT_SOURCE_DIR}/drivers/common/state_file.cpp)
-target_include_directories(tvmixsim_second PRIVATE ${PROJECT_SOURCE_DIR}/drivers/simmixer
-                           ${PROJECT_SOURCE_DIR}/drivers/common)
+  ${PROJECT_SOURCE_DIR}/drivers/simmixer/message_faults.cpp)
+target_include_directories(tvmixsim_second PRIVATE ${PROJECT_SOURCE_DIR}/drivers/simmixer)
+target_link_libraries(tvmixsim_second PRIVATE tvdriver_support)
 tvcore_add_module(tvmixnoentry FILE tvmixnoentry DIR ${test_mixer_dir}
                   SOURCES ${CMAKE_CURRENT_LIST_DIR}/fixtures/no_entry_driver.cpp)
 tvcore_add_module(tvmixuserdata FILE tvmixuserdata DIR ${test_mixer_dir}
                   SOURCES ${CMAKE_CURRENT_LIST_DIR}/fixtures/user_data_driver.cpp)
+tvcore_add_module(tvmixrefuses FILE tvmixrefuses DIR ${test_mixer_dir}
+                  SOURCES ${CMAKE_CURRENT_LIST_DIR}/fixtures/refusing_driver.cpp)
 
 # Semaphores, timed wait and Sleep; the bus link's 16:16 translations and
 # its connect step against the simulated card and the flawed drivers.

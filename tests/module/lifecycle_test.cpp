@@ -148,9 +148,12 @@ TEST_F(Lifecycle, LoadIsRefusedWhenTheBusCannotBeConnected) {
         const char *what;
         const char *modulePath;
         const char *busSetting;
+        const char *loadError;  // how TvHostLastLoadError() ends, after the library's file
     } cases[] = {
-        {"bus driver absent", lonely.c_str(), nullptr},
-        {"bus unavailable", nullptr, "unavailable"},
+        {"bus driver absent", lonely.c_str(), nullptr,
+         "tvcore.so: the entry routine refused the load (module not found on the module path: tvbus16.dll)"},
+        {"bus unavailable", nullptr, "unavailable",
+         "tvcore.so: the bus driver refused: TVSIM_BUS=unavailable: the simulated card's bus is switched off"},
     };
     for (const Case &c : cases) {
         std::filesystem::remove(log_);
@@ -159,6 +162,8 @@ TEST_F(Lifecycle, LoadIsRefusedWhenTheBusCannotBeConnected) {
         SetLastError(0);
         EXPECT_EQ(LoadLibraryA("tvcore.dll"), nullptr) << c.what;
         EXPECT_EQ(GetLastError(), ERROR_DLL_INIT_FAILED) << c.what;
+        std::string loadError = TvHostLastLoadError();
+        EXPECT_TRUE(loadError.ends_with(c.loadError)) << c.what << ": " << loadError;
         EXPECT_EQ(DebugLog(), std::string(kEntryLine) + kFailedLine) << c.what;
         EXPECT_EQ(TvHostLoadedModuleCount(), 0u) << c.what;
         EXPECT_EQ(Hardware().logTotal(), 0u) << c.what;

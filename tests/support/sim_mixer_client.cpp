@@ -53,6 +53,8 @@ const SimMixerApi &SimMixerAt(const std::string &file) {
     Resolve(module, "TvMixSimGetChannelValues", api.getChannelValues);
     Resolve(module, "TvMixSimOpenCount", api.openCount);
     Resolve(module, "TvMixSimReconfigure", api.reconfigure);
+    Resolve(module, MXD_DESCRIBE_DEVICE_NAME, api.describeDevice);
+    Resolve(module, MXD_REFUSAL_REASON_NAME, api.refusalReason);
     return apis.emplace(file, api).first->second;
 }
 

@@ -22,6 +22,8 @@ struct SimMixerApi {
     uint32_t (*getChannelValues)(uint32_t, uint32_t, uint32_t[2]);
     uint32_t (*openCount)(void);
     void (*reconfigure)(void);
+    MxdDescribeDeviceProc describeDevice;
+    MxdRefusalReasonProc refusalReason;
 
     // The calls of the given message, oldest first.
     std::vector<TvMixSimCall> Calls(uint32_t message) const;

@@ -41,6 +41,7 @@ SimCardApi Load(const std::string &file) {
     Resolve(module, "TvSimDecoderRegisters", api.DecoderRegisters);
     Resolve(module, "TvSimDecoderStatus", api.DecoderStatus);
     Resolve(module, "TvSimTunerState", api.TunerState);
+    Resolve(module, TVBUS_DESCRIBE_DEVICE_NAME, api.DescribeDevice);
     return api;
 }
 

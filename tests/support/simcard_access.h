@@ -2,6 +2,7 @@
 // same tvbus16.so that the bus link loads, so both see one card.
 #pragma once
 
+#include "tvhost/thunk.h"
 #include "tvsim.h"
 
 namespace tvtest {
@@ -20,6 +21,7 @@ struct SimCardApi {
     void (*DecoderRegisters)(uint8_t out[256]);
     uint8_t (*DecoderStatus)(void);
     uint32_t (*TunerState)(TvSimTuner *out);
+    TvbusDescribeDeviceProc DescribeDevice;
 };
 
 // The card's API from tvbus16.so in the build tree's module directory,

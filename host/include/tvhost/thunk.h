@@ -72,6 +72,40 @@ TVHOST_LINK_API void WINAPI SUnMapLS_IP_EBP_12(DWORD block1616);
  * unknown or released value. */
 TVHOST_LINK_API void *WINAPI MapSL(DWORD block1616);
 
+/* A bus driver's optional words, looked up by name in the driver module
+ * (GetProcAddress with the names below); a driver without them still works,
+ * it just has nothing to say. Each writes a NUL-terminated text, cut short
+ * to fit `size` (nothing when `text` is NULL or `size` is 0), and answers the
+ * text's full length without its terminator; 0 means nothing to say. They
+ * allocate nothing and may be asked from any thread. */
+#if defined(_WIN32)
+#  define TVBUS_DRIVER_API __declspec(dllexport)
+#else
+#  define TVBUS_DRIVER_API __attribute__((visibility("default")))
+#endif
+
+/* The device the driver drives now ("/dev/i2c-3 \"<adapter>\""); 0 when
+ * it drives none. */
+TVBUS_DRIVER_API uint32_t tvbusDescribeDevice(char *text, uint32_t size);
+/* Why the last connect answered 0; 0 when it did not refuse. */
+TVBUS_DRIVER_API uint32_t tvbusRefusalReason(char *text, uint32_t size);
+/* What `result` of bus call `call` (TVBUS_CALL_*) means, for any result the
+ * call can give, success included. */
+TVBUS_DRIVER_API uint32_t tvbusDescribeResult(uint32_t call, uint32_t result, char *text, uint32_t size);
+
+typedef uint32_t (*TvbusDescribeDeviceProc)(char *text, uint32_t size);
+typedef uint32_t (*TvbusRefusalReasonProc)(char *text, uint32_t size);
+typedef uint32_t (*TvbusDescribeResultProc)(uint32_t call, uint32_t result, char *text, uint32_t size);
+
+#define TVBUS_DESCRIBE_DEVICE_NAME "tvbusDescribeDevice"
+#define TVBUS_REFUSAL_REASON_NAME "tvbusRefusalReason"
+#define TVBUS_DESCRIBE_RESULT_NAME "tvbusDescribeResult"
+
+/* The bus calls, by their index in ThunkData16. */
+#define TVBUS_CALL_READ 0u
+#define TVBUS_CALL_WRITE 1u
+#define TVBUS_CALL_WRITE_BLK 2u
+
 #ifdef __cplusplus
 } /* extern "C" */
 #endif

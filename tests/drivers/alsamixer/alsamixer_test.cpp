@@ -13,9 +13,11 @@
 #include <vector>
 
 #include "audio/tv_audio.h"
+#include "support/driver_words.h"
 #include "support/test_env.h"
 #include "tvcore.h"
 #include "tvhost/diag.h"
+#include "tvhost/mixer_driver.h"
 #include "tvmixalsa.h"
 #include "tvmixalsa_scale.h"
 
@@ -269,6 +271,13 @@ TEST_F(AlsaMixer, DescribeShowsTheCardsOwnValueAndDb) {
     EXPECT_EQ(describe(1, &element), -3) << "no Line element";
     EXPECT_EQ(describe(2, &element), -1);
     EXPECT_EQ(describe(0, nullptr), -1);
+    auto words = reinterpret_cast<MxdDescribeDeviceProc>(dlsym(driver, MXD_DESCRIBE_DEVICE_NAME));
+    ASSERT_NE(words, nullptr);
+    auto device = [&](UINT id) {
+        return tvtest::AskWords([&](char *text, uint32_t size) { return words(id, text, size); });
+    };
+    EXPECT_EQ(device(1), "noaux") << "a control device that is no hw:N card goes by its name alone";
+    EXPECT_EQ(device(2), "");
     dlclose(driver);
 }
 
@@ -278,6 +287,37 @@ TEST_F(AlsaMixer, ADeviceThatDoesNotOpenFailsTheOpen) {
     TvMixerLine line{};
     EXPECT_EQ(InitTVAudio(&line), 0u);
     EXPECT_EQ(line.mixerHandle, 0u);
+}
+
+// Why the driver serves the library no TV sound: no control device at all
+// (the host's words for the skip), or no auxiliary element on the first.
+TEST_F(AlsaMixer, SaysWhyItServesNoTvSound) {
+    void *driver = dlopen(TVCORE_TEST_ALSA_DRIVER, RTLD_NOW);
+    ASSERT_NE(driver, nullptr) << dlerror();
+    auto reason = reinterpret_cast<MxdRefusalReasonProc>(dlsym(driver, MXD_REFUSAL_REASON_NAME));
+    ASSERT_NE(reason, nullptr);
+    struct Case {
+        const char *devices, *element;
+        uint32_t count;
+        const char *words;
+    } cases[] = {
+        {"aux", nullptr, 1, ""},
+        {"noaux, aux", nullptr, 2, "noaux has no playback element 'Aux' (TVMIXALSA_ELEMENT): no TV sound line"},
+        {"aux", "Line,2", 1, "aux has no playback element 'Line',2 (TVMIXALSA_ELEMENT): no TV sound line"},
+        {" , ", nullptr, 0, "TVMIXALSA_DEVICES names no control device"},
+    };
+    for (const Case &c : cases) {
+        if (c.element != nullptr) setenv("TVMIXALSA_ELEMENT", c.element, 1);
+        UseDevices(c.devices);
+        EXPECT_EQ(mixerGetNumDevs(), c.count) << c.devices;
+        EXPECT_EQ(tvtest::AskWords(reason), c.words) << c.devices;
+        if (c.count == 0) {
+            EXPECT_EQ(std::string(TvHostLastLoadError()),
+                      std::string("tvmixalsa: the mixer driver serves no device: ") + c.words);
+        }
+        unsetenv("TVMIXALSA_ELEMENT");
+    }
+    dlclose(driver);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "driver_fixture.h"
+#include "support/driver_words.h"
 #include "support/test_env.h"
 
 namespace tvtest {
@@ -32,6 +33,7 @@ TEST_F(ConnectStep, OpensAtProcessAttachKeepsItAndClosesAtDetach) {
     Connect(DLL_PROCESS_DETACH);
     EXPECT_TRUE(Fake().openFds.empty());
     EXPECT_EQ(Connect(DLL_THREAD_ATTACH), 0) << "after detach the bus is gone";
+    EXPECT_EQ(AskWords(Driver().refusalReason), "no device is open: the bus was let go at process detach");
     std::vector<std::string> lines = DebugLines();
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_TRUE(Contains(lines[0], kFakeDevice)) << lines[0];
@@ -62,6 +64,12 @@ TEST_F(ConnectStep, NoBusAnswersZeroWithOneExplainingLine) {
              setenv("TVI2C_DEVICE", "/dev/i2c-9", 1);
          },
          "I2C_FUNCS"},
+        {"device busy",
+         [] {
+             Fake().nodes["/dev/i2c-9"].openErrno = EBUSY;
+             setenv("TVI2C_DEVICE", "/dev/i2c-9", 1);
+         },
+         "cannot open /dev/i2c-9: Device or resource busy"},
         {"adapter directory missing",
          [] {
              setenv("TVI2C_SYSFS_ROOT", (MakeTempDir("sysfs") + "/missing").c_str(), 1);
@@ -79,6 +87,9 @@ TEST_F(ConnectStep, NoBusAnswersZeroWithOneExplainingLine) {
         std::vector<std::string> lines = DebugLines();
         ASSERT_EQ(lines.size(), 1u) << c.what;
         EXPECT_TRUE(Contains(lines[0], c.lineMentions)) << c.what << ": " << lines[0];
+        EXPECT_EQ("tvi2cdev: " + AskWords(Driver().refusalReason) + "\r", lines[0])
+            << c.what << ": the refusal the host is told is the line's own";
+        EXPECT_EQ(AskWords(Driver().describeDevice), "") << c.what;
         EXPECT_EQ(Read(0x88, 0), TVI2C_READ_FAILURE(TVI2C_ERR_NOT_OPEN)) << c.what;
     }
 }
@@ -113,10 +124,11 @@ TEST_F(AdapterTree, AdapterNameMustPickOutExactlyOneAdapter) {
     struct Case {
         const char *wanted;
         const char *device;  // nullptr: refused
+        const char *described = "";
     } cases[] = {
-        {"card bus #1", "/dev/i2c-4"},  // exact
-        {"at f000", "/dev/i2c-0"},      // contained in one name only
-        {"tuner", "/dev/i2c-5"},        // an exact name wins over names that contain it
+        {"card bus #1", "/dev/i2c-4", "/dev/i2c-4 \"card bus #1\""},          // exact
+        {"at f000", "/dev/i2c-0", "/dev/i2c-0 \"SMBus adapter at f000\""},   // contained in one name only
+        {"tuner", "/dev/i2c-5", "/dev/i2c-5 \"tuner\""},  // an exact name wins over names that contain it
         {"card bus", nullptr},          // contained in two names
         {"twin", nullptr},              // two adapters of the same name
         {"smbus", nullptr},             // names are compared with their letter case
@@ -129,8 +141,11 @@ TEST_F(AdapterTree, AdapterNameMustPickOutExactlyOneAdapter) {
         std::vector<std::string> expected;
         if (c.device != nullptr) expected.push_back(c.device);
         EXPECT_EQ(Fake().opened, expected) << c.wanted;
+        EXPECT_EQ(AskWords(Driver().describeDevice), c.described) << c.wanted;
+        EXPECT_EQ(Driver().refusalReason(nullptr, 0) == 0, c.device != nullptr) << c.wanted;
         Connect(DLL_PROCESS_DETACH);
     }
+    EXPECT_EQ(AskWords(Driver().describeDevice), "") << "after detach";
 }
 
 TEST_F(AdapterTree, DeviceSettingWinsAndEmptySettingsCountAsUnset) {

@@ -32,6 +32,9 @@ DriverModule LoadDriver() {
     driver.setSysCalls = reinterpret_cast<void (*)(const TvI2cSysCalls *)>(Symbol(module, "TvI2cSetSysCalls"));
     driver.listAdapters =
         reinterpret_cast<int32_t (*)(TvI2cAdapterProc, void *)>(Symbol(module, "TvI2cListAdapters"));
+    driver.describeDevice = reinterpret_cast<TvbusDescribeDeviceProc>(Symbol(module, TVBUS_DESCRIBE_DEVICE_NAME));
+    driver.refusalReason = reinterpret_cast<TvbusRefusalReasonProc>(Symbol(module, TVBUS_REFUSAL_REASON_NAME));
+    driver.describeResult = reinterpret_cast<TvbusDescribeResultProc>(Symbol(module, TVBUS_DESCRIBE_RESULT_NAME));
     return driver;  // kept loaded for the whole process: its state outlives each test
 }
 

@@ -17,6 +17,9 @@ struct DriverModule {
     ThunkData16 *block;
     void (*setSysCalls)(const TvI2cSysCalls *);
     int32_t (*listAdapters)(TvI2cAdapterProc, void *);
+    TvbusDescribeDeviceProc describeDevice;
+    TvbusRefusalReasonProc refusalReason;
+    TvbusDescribeResultProc describeResult;
 };
 
 // The driver's directory in the build tree, and the driver loaded from it

@@ -30,6 +30,7 @@ int FakeOpen(const char *path, int flags) {
         if (name.rfind("/dev/", 0) == 0) return Fail(ENOENT);  // never the machine's own devices
         return ::open(path, flags);
     }
+    if (node->second.openErrno != 0) return Fail(node->second.openErrno);
     Fake().opened.push_back(name);
     Fake().openFlags.push_back(flags);
     int fd = nextFakeFd++;

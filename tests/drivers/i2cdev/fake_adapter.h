@@ -47,6 +47,7 @@ std::ostream &operator<<(std::ostream &out, const SentSmbus &request);
 struct FakeNode {
     unsigned long functions = I2C_FUNC_I2C | I2C_FUNC_SMBUS_EMUL;
     int funcsErrno = 0;  // nonzero: I2C_FUNCS fails with this errno
+    int openErrno = 0;   // nonzero: opening the node fails with this errno
 };
 
 struct FakeI2c {

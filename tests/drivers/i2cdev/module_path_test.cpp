@@ -6,6 +6,7 @@
 #include "driver_fixture.h"
 #include "support/test_env.h"
 #include "tvcore.h"
+#include "tvhost/diag.h"
 #include "tvhost/win32.h"
 
 namespace tvtest {
@@ -42,6 +43,10 @@ TEST_F(LibraryModule, DriverDirectoryFirstOnThePathCarriesTheLibrarysBus) {
 TEST_F(LibraryModule, MissingAdapterRefusesTheLoad) {
     setenv("TVI2C_DEVICE", "/dev/i2c-9", 1);
     EXPECT_EQ(LoadLibraryA("tvcore.dll"), nullptr);
+    EXPECT_EQ(GetLastError(), ERROR_DLL_INIT_FAILED);
+    std::string loadError = TvHostLastLoadError();
+    EXPECT_TRUE(loadError.ends_with("tvcore.so: the bus driver refused: cannot open /dev/i2c-9: No such file or directory"))
+        << loadError;
     std::string lines;
     for (const std::string &line : DebugLines()) lines += line + "\n";
     EXPECT_NE(lines.find("tvi2cdev: cannot open /dev/i2c-9"), std::string::npos) << lines;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "support/driver_words.h"
 #include "support/link_fixture.h"
 #include "tvcore.h"
 
@@ -28,6 +29,10 @@ TEST_F(SimCard, PowerOnRestoresTheRegisterFileAndForgetsTheTuner) {
     EXPECT_EQ(Registers(), powerOn);
     TvSimTuner tuner{};
     EXPECT_EQ(card.TunerState(&tuner), 0u);
+}
+
+TEST_F(SimCard, DescribesItselfAsTheSimulatedCard) {
+    EXPECT_EQ(tvtest::AskWords(card.DescribeDevice), "simulated card");
 }
 
 TEST_F(SimCard, OtherAddressesDoNotAnswer) {

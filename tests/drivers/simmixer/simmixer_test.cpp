@@ -2,6 +2,7 @@
 // through the host: every query kind finds the line or control it names.
 #include <gtest/gtest.h>
 
+#include "support/driver_words.h"
 #include "support/sim_mixer_client.h"
 #include "tvhost/diag.h"
 
@@ -104,6 +105,27 @@ TEST_F(SimMixerLines, OneChannelSetsEveryChannelAndMuteIsStoredAsABoolean) {
     EXPECT_EQ(value, 1u);
     details.cChannels = 3;
     EXPECT_EQ(mixerGetControlDetailsA(mixer_, &details, MIXER_OBJECTF_HMIXER), MMSYSERR_INVALPARAM);
+}
+
+// The driver names each device it serves and nothing past them.
+TEST(SimMixerWords, DescribesEachDeviceItServesOrWhyItServesNone) {
+    tvtest::UseSimMixer({{"TVMIXSIM_DEVICES", "2"}});
+    const tvtest::SimMixerApi &mixer = tvtest::SimMixer();
+    auto device = [&](UINT id) {
+        return tvtest::AskWords([&](char *text, uint32_t size) { return mixer.describeDevice(id, text, size); });
+    };
+    EXPECT_EQ(device(0), "simulated mixer device 0");
+    EXPECT_EQ(device(1), "simulated mixer device 1");
+    EXPECT_EQ(device(2), "");
+    EXPECT_EQ(mixer.refusalReason(nullptr, 0), 0u) << "it serves";
+
+    tvtest::UseSimMixer({{"TVMIXSIM_DEVICES", "0"}});
+    EXPECT_EQ(mixerGetNumDevs(), 0u);
+    EXPECT_EQ(tvtest::AskWords(mixer.refusalReason), "TVMIXSIM_DEVICES=0: the simulated mixer serves no device");
+    EXPECT_EQ(std::string(TvHostLastLoadError()),
+              "tvmixsim: the mixer driver serves no device: TVMIXSIM_DEVICES=0: the simulated mixer serves no device")
+        << "the host's words for the driver it skips, by the name TVHOST_MIXERS gives";
+    TvHostMixerReset();
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <functional>
 
+#include "support/driver_words.h"
 #include "support/test_env.h"
 #include "tvv4l2.h"
 #include "v4l2_fixture.h"
@@ -43,9 +44,17 @@ TEST_F(BusConnect, TakesTheOneFittingDeviceOrRefusesInWords) {
          nullptr, "2 V4L2 devices with a tuner fit (TVV4L2_CARD)"},
         {"two tuners, no setting", [] { Fake().devices["/dev/video0"] = VividLike(); Fake().devices["/dev/video1"] = VividLike(); },
          nullptr, "TVV4L2_DEVICE=/dev/videoN"},
-        {"no tuner anywhere", [] { Fake().devices["/dev/video0"] = Webcam(); }, nullptr, "no V4L2 device with a tuner"},
+        {"no tuner anywhere", [] { Fake().devices["/dev/video0"] = Webcam(); }, nullptr,
+         "no V4L2 device with a tuner and video capture in /dev (is the card's driver loaded?); "
+         "passed over: /dev/video0 (\"USB camera\", no tuner)"},
+        {"the tuner busy", [] { Fake().devices["/dev/video0"] = Webcam(); Fake().devices["/dev/video1"] = VividLike();
+                                Fake().devices["/dev/video1"].openErrno = EBUSY; },
+         nullptr, "passed over: /dev/video0 (\"USB camera\", no tuner), /dev/video1 (Device or resource busy)"},
         {"path without a tuner", [] { Fake().devices["/dev/video0"] = Webcam(); setenv("TVV4L2_DEVICE", "/dev/video0", 1); },
          nullptr, "has no tuner (V4L2_CAP_TUNER missing)"},
+        {"device busy", [] { Fake().devices["/dev/video0"] = VividLike(); Fake().devices["/dev/video0"].openErrno = EBUSY;
+                             setenv("TVV4L2_DEVICE", "/dev/video0", 1); },
+         nullptr, "cannot use /dev/video0 (TVV4L2_DEVICE): Device or resource busy"},
         {"path that is no V4L2 node", [] { Fake().devices["/dev/video0"] = VividLike();
                                            Fake().devices["/dev/video0"].failures[VIDIOC_QUERYCAP] = ENOTTY;
                                            setenv("TVV4L2_DEVICE", "/dev/video0", 1); },
@@ -77,7 +86,13 @@ TEST_F(BusConnect, TakesTheOneFittingDeviceOrRefusesInWords) {
             ASSERT_EQ(Fake().openFds.size(), 1u) << c.what;
             EXPECT_EQ(Fake().openFds.begin()->second, c.opened) << c.what;
             EXPECT_EQ(Connect(DLL_THREAD_ATTACH), 1) << c.what;
+            EXPECT_EQ(AskWords(V4l2BusExport<TvbusDescribeDeviceProc>(TVBUS_DESCRIBE_DEVICE_NAME)),
+                      std::string(c.opened) + " \"" + Fake().devices[c.opened].card + "\"")
+                << c.what;
         } else {
+            EXPECT_EQ("tvv4l2: " + AskWords(V4l2BusExport<TvbusRefusalReasonProc>(TVBUS_REFUSAL_REASON_NAME)) + "\r",
+                      lines[0])
+                << c.what << ": the refusal the host is told is the line's own";
             EXPECT_TRUE(Fake().openFds.empty()) << c.what;
             EXPECT_EQ(Read(0x88, 0x00), TVV4L2_READ_FAILURE(TVV4L2_ERR_NOT_OPEN, 0xFF)) << c.what;
         }

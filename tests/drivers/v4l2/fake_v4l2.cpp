@@ -41,6 +41,7 @@ int FakeOpen(const char *path, int flags) {
         if (name.rfind("/dev/", 0) == 0) return Fail(ENOENT);  // never the machine's own devices
         return ::open(path, flags);
     }
+    if (Fake().devices[name].openErrno != 0) return Fail(Fake().devices[name].openErrno);
     int fd = nextFakeFd++;
     Fake().openFds[fd] = name;
     Fake().opened.push_back(name);

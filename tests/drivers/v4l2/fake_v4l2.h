@@ -39,6 +39,7 @@ struct FakeVideo {
     std::map<uint32_t, FakeControl> controls;
     bool brightnessFollowsInput = false;  // brightness range 128*i .. 255+128*i on input i
     std::map<unsigned long, int> failures;  // request -> errno it fails with
+    int openErrno = 0;                      // nonzero: opening the node fails with this errno
 };
 
 struct FakeV4l2 {

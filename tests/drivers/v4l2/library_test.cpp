@@ -4,6 +4,7 @@
 #include <stdlib.h>
 
 #include "bus/bus_link.h"
+#include "support/driver_words.h"
 #include "support/test_env.h"
 #include "tv/tv_state.h"
 #include "tvcore.h"
@@ -156,6 +157,12 @@ TEST_F(LibraryOnV4l2, TvAudioReachesTheDevicesAudioControls) {
     EXPECT_EQ(line.volumeMax, 65535u);
     EXPECT_EQ(Fake().openFds.size(), 1u);
     EXPECT_EQ(Fake().openFds.begin()->second, "/dev/video4");
+    auto describe = V4l2MixerExport<MxdDescribeDeviceProc>(MXD_DESCRIBE_DEVICE_NAME);
+    EXPECT_EQ(AskWords([&](char *text, uint32_t size) { return describe(0, text, size); }),
+              "/dev/video4 \"" + Fake().devices["/dev/video4"].card + "\"");
+    EXPECT_EQ(describe(1, nullptr, 0), 0u) << "the one device with audio controls";
+    auto refusal = V4l2MixerExport<MxdRefusalReasonProc>(MXD_REFUSAL_REASON_NAME);
+    EXPECT_EQ(refusal(nullptr, 0), 0u) << "it serves";
     struct Case {
         uint32_t volume, result;
         Effects effects;
@@ -177,6 +184,18 @@ TEST_F(LibraryOnV4l2, TvAudioReachesTheDevicesAudioControls) {
     EXPECT_EQ(GetTVMute(&line), 0u);
     TvHostMixerReset();
     EXPECT_TRUE(Fake().openFds.empty()) << "closing the mixer closes the device";
+}
+
+TEST_F(LibraryOnV4l2, AMixerWithoutAudioControlsSaysWhyItServesNone) {
+    Fake().devices["/dev/video0"].controls.erase(V4L2_CID_AUDIO_VOLUME);
+    Fake().devices["/dev/video0"].controls.erase(V4L2_CID_AUDIO_MUTE);
+    setenv("TVHOST_MIXERS", V4l2MixerPath().c_str(), 1);
+    TvHostMixerReset();
+    EXPECT_EQ(mixerGetNumDevs(), 0u);
+    const std::string reason = "no V4L2 device with audio controls (volume or mute) among 1 /dev/video node(s)";
+    EXPECT_EQ(AskWords(V4l2MixerExport<MxdRefusalReasonProc>(MXD_REFUSAL_REASON_NAME)), reason);
+    EXPECT_EQ(std::string(TvHostLastLoadError()), V4l2MixerPath() + ": the mixer driver serves no device: " + reason);
+    TvHostMixerReset();
 }
 
 }  // namespace

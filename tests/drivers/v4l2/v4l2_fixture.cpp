@@ -53,6 +53,19 @@ std::string V4l2MixerPath() { return ModuleDir() + "/tvmixv4l2.so"; }
 ThunkData16 &V4l2Bus() { return *static_cast<ThunkData16 *>(Symbol(BusModule(), "thk_ThunkData16")); }
 MxdMessageProc V4l2Mixer() { return reinterpret_cast<MxdMessageProc>(Symbol(MixerModule(), MXD_ENTRY_NAME)); }
 
+template <typename Proc>
+Proc V4l2BusExport(const char *name) {
+    return reinterpret_cast<Proc>(Symbol(BusModule(), name));
+}
+template <typename Proc>
+Proc V4l2MixerExport(const char *name) {
+    return reinterpret_cast<Proc>(Symbol(MixerModule(), name));
+}
+template TvbusDescribeDeviceProc V4l2BusExport(const char *);  // also the refusal reason's type
+template TvbusDescribeResultProc V4l2BusExport(const char *);
+template MxdDescribeDeviceProc V4l2MixerExport(const char *);
+template MxdRefusalReasonProc V4l2MixerExport(const char *);
+
 void V4l2Test::SetUp() {
     ResetFake();
     calls_ = FakeSysCalls();

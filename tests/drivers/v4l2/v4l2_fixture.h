@@ -17,6 +17,11 @@ std::string V4l2BusDir();
 std::string V4l2MixerPath();
 ThunkData16 &V4l2Bus();
 MxdMessageProc V4l2Mixer();
+// An export of the bus or the mixer driver, as its function type.
+template <typename Proc>
+Proc V4l2BusExport(const char *name);
+template <typename Proc>
+Proc V4l2MixerExport(const char *name);
 
 // Each test starts with a fresh fake in both drivers, no driver settings, a
 // Windows directory of its own and the debug channel going to a file; it

@@ -120,10 +120,12 @@ TEST_F(ModuleFiles, MixerDriversThatCannotServeAreSkipped) {
 
 // The loader's words for a driver that fails: the library's refusal names
 // why its bus driver did not load, and a skipped mixer driver leaves its
-// reason and error code on the thread that loaded the drivers.
+// reason (its own, when it refuses its load and says why) and error code on
+// the thread that loaded the drivers.
 TEST_F(ModuleFiles, ADriverThatCannotLoadSaysWhy) {
     std::string text = DirWith("tvbus16.so", "not a module\n") + "/tvbus16.so";
     std::string noEntry = tvtest::ModuleDir() + "/test-mixers/tvmixnoentry.so";
+    std::string refuses = tvtest::ModuleDir() + "/test-mixers/tvmixrefuses.so";
     setenv("TVHOST_PATH", (std::filesystem::path(text).parent_path().string() + ":" + tvtest::ModuleDir()).c_str(), 1);
     {
         Library lib;
@@ -141,6 +143,7 @@ TEST_F(ModuleFiles, ADriverThatCannotLoadSaysWhy) {
         {"nosuchdriver", ERROR_MOD_NOT_FOUND, "module not found on the module path: nosuchdriver"},
         {text, ERROR_BAD_EXE_FORMAT, text + ": not a shared object for this machine"},
         {noEntry, ERROR_PROC_NOT_FOUND, noEntry + ": exports no mxdMessage"},
+        {refuses, ERROR_DLL_INIT_FAILED, refuses + ": the mixer driver refused: the test driver refuses every load"},
     };
     for (const Case &c : cases) {
         setenv("TVHOST_MIXERS", (c.setting + ",tvmixsim").c_str(), 1);

@@ -21,7 +21,7 @@ tvcore_add_gtest(robustness_host_bad_input_test
   LIBS robustness_support
   # Bus drivers with a malformed block, and a mixer module without an entry.
   DEPENDS ${robust_modules} test_bus_driver_bad-signature test_bus_driver_bad-count
-          test_bus_driver_null-entry tvmixnoentry)
+          test_bus_driver_null-entry tvmixnoentry tvmixrefuses)
 
 # The ALSA mixer driver beside a program that uses alsa-lib itself, with a
 # copy of the driver built to be unloadable (no unique symbols), beside the
@@ -30,7 +30,7 @@ if(TVCORE_WITH_ALSA AND TARGET asound_module_ctl_tvtest)
   tvcore_add_module(tvmixalsa_unloadable FILE tvmixalsa DIR test-mixers/unloadable SOURCES
     ${PROJECT_SOURCE_DIR}/drivers/alsamixer/alsa_driver.cpp
     ${PROJECT_SOURCE_DIR}/drivers/alsamixer/alsa_card.cpp)
-  target_link_libraries(tvmixalsa_unloadable PRIVATE PkgConfig::ALSA tvmixalsa_api)
+  target_link_libraries(tvmixalsa_unloadable PRIVATE PkgConfig::ALSA tvmixalsa_api tvdriver_support)
   if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
     target_compile_options(tvmixalsa_unloadable PRIVATE -fno-gnu-unique)
   endif()
