@@ -68,7 +68,7 @@ TEST_F(TvctlAlsaAudio, RefusalsAreExplained) {
         int status;
         const char *says;
     } refusals[] = {
-        {{"audio", "--card", "dummy", "volume"}, 1, "no element 'Aux'"},
+        {{"audio", "--card", "dummy", "volume"}, 1, "dummy has no playback element 'Aux'"},
         {{"audio", "--card", "dummy", "--element", "Line", "mute", "on"}, 1, "no mute control"},
         {{"audio", "--card", "es", "volume", "4294967291"}, 1, "out of range (0-65535)"},
         {{"audio", "--card", "es", "volume", "150%"}, 2, "a percentage is 0-100"},

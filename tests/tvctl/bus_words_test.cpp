@@ -4,6 +4,7 @@
 #include "bus_words.h"
 #include "driver_simcard.h"
 #include "driver_simmixer.h"
+#include "support/test_env.h"
 #include "tvhost/mixer_driver.h"
 #include "tvhost/win32.h"
 
@@ -11,22 +12,56 @@ namespace {
 
 using namespace tvctl;
 
-TEST(TvctlBusWordsTest, ResultsPerBus) {
-    EXPECT_EQ(DescribeWriteResult(BusKind::Simulated, 0), "");
-    EXPECT_EQ(DescribeWriteResult(BusKind::Simulated, TVSIM_NO_ACK), "no device acknowledged at that address");
-    EXPECT_EQ(DescribeWriteResult(BusKind::Simulated, TVSIM_BAD_BLOCK),
-              "the device does not take a transfer of that length");
-    // i2c-dev: an errno class, or the driver's own refusal.
-    EXPECT_NE(DescribeWriteResult(BusKind::I2cDev, 121u << 8).find("no device acknowledged"), std::string::npos);
-    EXPECT_NE(DescribeWriteResult(BusKind::I2cDev, 110u << 8).find("errno 110"), std::string::npos);
-    EXPECT_EQ(DescribeWriteResult(BusKind::I2cDev, 0xF4u << 8), "the block length is 0 or above 8192 bytes");
-    EXPECT_EQ(DescribeWriteResult(BusKind::Other, 7), "the bus driver answered 7");
-    EXPECT_EQ(DescribeWriteResult(BusKind::I2cDev, 0xFFFFFFFFu), "the library has no bus link");
-
+// Each driver's results in its own words (its tvbusDescribeResult), asked
+// of the real driver modules; a driver without words is shown by number.
+TEST(TvctlBusWordsTest, ResultsInTheDriversOwnWords) {
+    const std::string sim = tvtest::ModuleDir() + "/tvbus16.so";
+    const std::string i2c = tvtest::ModuleDir() + "/i2cdev/tvbus16.so";
+    const std::string v4l2 = tvtest::ModuleDir() + "/v4l2/tvbus16.so";
+    struct Case {
+        std::string driver;  // "": a driver without words
+        uint32_t call, result;
+        const char *words;
+    } cases[] = {
+        {sim, TVBUS_CALL_WRITE, 0, ""},
+        {sim, TVBUS_CALL_WRITE, TVSIM_NO_ACK, "no device acknowledged at that address"},
+        {sim, TVBUS_CALL_WRITE_BLK, TVSIM_BAD_BLOCK, "the device does not take a transfer of that length"},
+        {sim, TVBUS_CALL_READ, 0x40, ""},
+        {sim, TVBUS_CALL_READ, TVSIM_READ_FAILED, "the read failed after the device answered"},
+        {sim, TVBUS_CALL_WRITE, 0xFFFFFFFFu, "the library has no bus link"},
+        {"", TVBUS_CALL_WRITE, 7, "the bus driver answered 7"},
+        {"", TVBUS_CALL_READ, 0x1FF, "the bus driver answered 0x000001FF"},
+#ifdef TVCTL_HAVE_I2CDEV
+        {i2c, TVBUS_CALL_WRITE, 121u << 8, "the kernel answered errno 121 (Remote I/O error): no device acknowledged"},
+        {i2c, TVBUS_CALL_WRITE, 110u << 8, "the kernel answered errno 110 (Connection timed out)"},
+        {i2c, TVBUS_CALL_WRITE_BLK, 0xF4u << 8, "the block length is 0 or above 8192 bytes"},
+        {i2c, TVBUS_CALL_WRITE_BLK, 0xF6u << 8, "the adapter does SMBus only, and the block is longer than 33 bytes"},
+        {i2c, TVBUS_CALL_WRITE_BLK, 0xF7u << 8,
+         "the adapter does SMBus only, without the block write this block needs"},
+        {i2c, TVBUS_CALL_READ, 0xF0FFu, "no adapter is open"},
+        {i2c, TVBUS_CALL_WRITE, 0xF9u << 8, "error class 0xF9"},
+#endif
+#ifdef TVCTL_HAVE_V4L2
+        {v4l2, TVBUS_CALL_WRITE_BLK, 0xF6u << 8, "the frequency is outside the tuner's range: not tuned"},
+        {v4l2, TVBUS_CALL_READ, (5u << 8) | 0x40, "a V4L2 request failed with errno 5 (Input/output error)"},
+#endif
+    };
+    for (const Case &c : cases) {
+        HMODULE module = c.driver.empty() ? nullptr : LoadLibraryA(c.driver.c_str());
+        ASSERT_EQ(module == nullptr, c.driver.empty()) << c.driver;
+        const BusWords words = FindBusWords(module);
+        const std::string said = c.call == TVBUS_CALL_READ ? DescribeReadFailure(words, c.result)
+                                                           : DescribeWriteResult(words, c.call, c.result);
+        EXPECT_EQ(said, c.words) << c.driver << " " << c.result;
+        if (module != nullptr) FreeLibrary(module);
+    }
     EXPECT_FALSE(ReadFailed(0xFF));  // an idle bus byte is still a byte
     EXPECT_TRUE(ReadFailed(0x1FF));
-    EXPECT_EQ(DescribeReadFailure(BusKind::I2cDev, 0xF0FFu), "no adapter is open");
-    EXPECT_EQ(DescribeReadFailure(BusKind::Simulated, 0x40), "");
+
+    HMODULE card = LoadLibraryA(sim.c_str());
+    EXPECT_EQ(BusDevice(FindBusWords(card)), "simulated card");
+    FreeLibrary(card);
+    EXPECT_EQ(BusDevice(BusWords{}), "an unknown bus driver");
 }
 
 TEST(TvctlBusWordsTest, LogEntriesRead) {

@@ -2,11 +2,19 @@
 # end to end on the simulated card.
 if(TARGET tvctl)
   find_package(nlohmann_json REQUIRED)
+  set(tvctl_bus_drivers tvsimcard)
+  foreach(driver tvi2cdev tvv4l2)
+    if(TARGET ${driver})
+      list(APPEND tvctl_bus_drivers ${driver})
+    endif()
+  endforeach()
 
   tvcore_add_gtest(tvctl_unit_test
     SOURCES tvctl/config_lint_test.cpp tvctl/words_test.cpp tvctl/scan_engine_test.cpp tvctl/bus_words_test.cpp
             tvctl/volume_words_test.cpp tvctl/stations_test.cpp tvctl/card_readback_test.cpp
-    LIBS tvctl_core)
+    LIBS tvctl_core
+    # The bus drivers whose words the results are shown in.
+    DEPENDS ${tvctl_bus_drivers})
 
   tvcore_add_gtest(tvctl_tool_test
     SOURCES tvctl/tool_runner.cpp tvctl/tour_test.cpp tvctl/commands_test.cpp tvctl/scan_test.cpp

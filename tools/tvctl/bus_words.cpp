@@ -4,51 +4,83 @@
 
 #include <cstring>
 
-#include "driver_i2cdev.h"
-#include "driver_simcard.h"
-#include "driver_v4l2.h"
+#include "module_lookup.h"
 #include "numbers.h"
 #include "tvcore/card/decoder.h"
 #include "tvcore/card/tuner.h"
 #include "tvcore.h"
+#include "tvhost/mixer_driver.h"
 #include "tvhost/win32.h"
 
 namespace tvctl {
 
 using namespace tvcore::card;
 
-const char *BusKindName(BusKind kind) {
-    switch (kind) {
-        case BusKind::Simulated: return "simulated card";
-        case BusKind::I2cDev: return "i2c-dev";
-        case BusKind::V4l2: return "V4L2";
-        case BusKind::Other: break;
-    }
-    return "unknown bus driver";
+BusWords FindBusWords(HMODULE busModule) {
+    BusWords words;
+    LookUp(busModule, TVBUS_DESCRIBE_DEVICE_NAME, words.describeDevice);
+    LookUp(busModule, TVBUS_DESCRIBE_RESULT_NAME, words.describeResult);
+    return words;
+}
+
+namespace {
+
+// A driver's text: its length first, then the text into room for it.
+template <typename Call>
+std::string Ask(Call ask) {
+    std::string text(ask(nullptr, 0), '\0');
+    if (!text.empty()) ask(text.data(), static_cast<uint32_t>(text.size() + 1));
+    return text;
+}
+
+std::string ResultWords(const BusWords &words, uint32_t call, uint32_t result) {
+    if (words.describeResult == nullptr) return "";
+    return Ask([&](char *text, uint32_t size) { return words.describeResult(call, result, text, size); });
+}
+
+}  // namespace
+
+std::string BusDevice(const BusWords &words) {
+    std::string device = words.describeDevice != nullptr ? Ask(words.describeDevice) : "";
+    return device.empty() ? "an unknown bus driver" : device;
 }
 
 bool ReadFailed(uint32_t result) { return result > 0xFF; }
 
-std::string DescribeReadFailure(BusKind kind, uint32_t result) {
+std::string DescribeReadFailure(const BusWords &words, uint32_t result) {
     if (!ReadFailed(result)) return "";
     if (result == TV_I2C_NO_LINK) return "the library has no bus link";
-    if (kind == BusKind::I2cDev) return I2cDevErrorClass((result >> 8) & 0xFF);
-    if (kind == BusKind::V4l2) return V4l2ErrorClass((result >> 8) & 0xFF);
-    return fmt::format("the bus driver answered {}", Hex(result, 8));
+    std::string said = ResultWords(words, TVBUS_CALL_READ, result);
+    return !said.empty() ? said : fmt::format("the bus driver answered {}", Hex(result, 8));
 }
 
-std::string DescribeWriteResult(BusKind kind, uint32_t result) {
+std::string DescribeWriteResult(const BusWords &words, uint32_t call, uint32_t result) {
     if (result == 0) return "";
     if (result == TV_I2C_NO_LINK) return "the library has no bus link";
-    switch (kind) {
-        case BusKind::Simulated:
-            if (std::string words = SimCardWriteResult(result); !words.empty()) return words;
-            break;
-        case BusKind::I2cDev: return I2cDevErrorClass((result >> 8) & 0xFF);
-        case BusKind::V4l2: return V4l2ErrorClass((result >> 8) & 0xFF);
-        case BusKind::Other: break;
+    std::string said = ResultWords(words, call, result);
+    return !said.empty() ? said : fmt::format("the bus driver answered {}", result);
+}
+
+std::string MixerRefusals(const std::string &drivers) {
+    std::string all;
+    std::string::size_type start = 0;
+    while (start <= drivers.size()) {
+        std::string::size_type comma = drivers.find(',', start);
+        if (comma == std::string::npos) comma = drivers.size();
+        std::string name = drivers.substr(start, comma - start);
+        start = comma + 1;
+        name.erase(0, name.find_first_not_of(" \t"));
+        name.erase(name.find_last_not_of(" \t") + 1);
+        // The host holds the driver already: this load is the same module.
+        HMODULE module = name.empty() ? nullptr : LoadLibraryA(name.c_str());
+        MxdRefusalReasonProc reason = nullptr;
+        if (LookUp(module, MXD_REFUSAL_REASON_NAME, reason)) {
+            std::string said = Ask(reason);
+            if (!said.empty()) all += (all.empty() ? "" : "; ") + name + ": " + said;
+        }
+        if (module != nullptr) FreeLibrary(module);
     }
-    return fmt::format("the bus driver answered {}", result);
+    return all;
 }
 
 const char *RegisterName(uint32_t device, uint32_t reg) {

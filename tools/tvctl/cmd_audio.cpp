@@ -16,11 +16,8 @@ namespace tvctl {
 
 namespace {
 
-bool Contains(const std::vector<std::string> &lines, const char *text) {
-    for (const std::string &line : lines)
-        if (line.find(text) != std::string::npos) return true;
-    return false;
-}
+// " (<why>)" after a sentence, when the drivers said why; "" when not.
+std::string Because(const std::string &why) { return why.empty() ? "" : " (" + why + ")"; }
 
 }  // namespace
 
@@ -59,16 +56,13 @@ bool EnsureAudio(Session &session, const TvCalls &tv, Reply &reply, const char *
     TvMixerLine &line = session.audio;
     if (!session.audioTried) {
         session.audioTried = true;
-        session.TakeDebugLines();
         session.audioReady = tv.InitTVAudio(&line) == 1;
-        std::vector<std::string> debug = session.TakeDebugLines();
         if (line.mixerHandle == 0) {
             // Nothing was opened: no device, or the open failed.
             session.audioReady = false;
-            if (Contains(debug, "No Mixers Found") || mixerGetNumDevs() < 1)
-                reply.Fail(fmt::format("no mixer device: {} has none (InitTVAudio answered 0 and wrote \"No "
-                                       "Mixers Found\"){}",
-                                       MixerKind(session), MixerChoices(session)));
+            if (mixerGetNumDevs() < 1)
+                reply.Fail(fmt::format("no mixer device: {} has none{}{}", MixerKind(session),
+                                       Because(MixerRefusals(session.Host().mixers)), MixerChoices(session)));
             else
                 reply.Fail(fmt::format("{} could not be opened (InitTVAudio answered 0 before finding the TV "
                                        "sound line){}",

@@ -26,7 +26,7 @@ bool ReadDecoder(const Session &session, const TvCalls &tv, DecoderPicture &out,
                       Slot{kRegHue, &out.hue}}) {
         uint32_t result = tv.I2C_Read(kDecoderAddress, slot.reg);
         if (ReadFailed(result)) {
-            why = DescribeReadFailure(session.Bus(), result);
+            why = DescribeReadFailure(session.Words(), result);
             return false;
         }
         *slot.into = static_cast<uint8_t>(result);
@@ -119,9 +119,9 @@ public:
         if (session.Library(reply) == nullptr) return;
         const SimCardCalls *card = session.Card();
         if (card == nullptr)
-            return reply.Fail(fmt::format("reset switches the simulated card off and on; the library is linked to "
-                                          "the {} bus, whose card tvctl cannot switch off",
-                                          BusKindName(session.Bus())));
+            return reply.Fail(fmt::format("reset switches the simulated card off and on; the library's bus driver "
+                                          "drives {}, which tvctl cannot switch off",
+                                          BusDevice(session.Words())));
         const std::string cardFile = SimCardStatePath(*card);
         if (card->PowerOn() == 0)
             return reply.Fail(fmt::format("the simulated card's state file {} could not be removed", cardFile));

@@ -125,7 +125,7 @@ private:
 
     // On the simulated card only the decoder and the tuner answer.
     void NoteSilentAddress(Session &session, Reply &reply) const {
-        if (session.Bus() == BusKind::Simulated && device_ != kDecoderAddress && device_ != kTunerAddress)
+        if (session.Card() != nullptr && device_ != kDecoderAddress && device_ != kTunerAddress)
             Note(session, reply,
                  fmt::format("no device answers at {} on the simulated card (decoder 0x88, tuner 0xC2)", Hex(device_)));
     }
@@ -139,7 +139,7 @@ private:
         reply.data["register"] = reg;
         if (ReadFailed(result))
             return reply.Fail(fmt::format("reading register {} of {} failed: {}", Hex(reg), Hex(device_),
-                                          DescribeReadFailure(session.Bus(), result)));
+                                          DescribeReadFailure(session.Words(), result)));
         NoteSilentAddress(session, reply);
         reply.data["value"] = result;
         const char *name = RegisterName(device_, reg);
@@ -159,7 +159,7 @@ private:
         reply.data["result"] = result;
         if (result != 0)
             return reply.Fail(fmt::format("writing {} to register {} of {} failed: {}", Hex(value), Hex(reg),
-                                          Hex(device_), DescribeWriteResult(session.Bus(), result)));
+                                          Hex(device_), DescribeWriteResult(session.Words(), TVBUS_CALL_WRITE, result)));
         session.Out().Print("{} reg {} <- {}: done", Hex(device_), Hex(reg), Hex(value));
     }
 
@@ -178,7 +178,7 @@ private:
         if (result != 0)
             return reply.Fail(fmt::format("sending {} byte{} to {} failed: {}", bytes.size(),
                                           bytes.size() == 1 ? "" : "s", Hex(device_),
-                                          DescribeWriteResult(session.Bus(), result)));
+                                          DescribeWriteResult(session.Words(), TVBUS_CALL_WRITE_BLK, result)));
         session.Out().Print("{} <- {} byte{}: done", Hex(device_), bytes.size(), bytes.size() == 1 ? "" : "s");
     }
 
@@ -206,10 +206,10 @@ private:
         session.Out().Say(table);
         if (failures == 256)
             return reply.Fail(fmt::format("no register of {} could be read: {}", Hex(device_),
-                                          DescribeReadFailure(session.Bus(), firstFailure)));
+                                          DescribeReadFailure(session.Words(), firstFailure)));
         if (failures > 0)
             Note(session, reply, fmt::format("{} registers could not be read (XX): {}", failures,
-                                             DescribeReadFailure(session.Bus(), firstFailure)));
+                                             DescribeReadFailure(session.Words(), firstFailure)));
         NoteSilentAddress(session, reply);
     }
 

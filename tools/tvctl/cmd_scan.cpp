@@ -110,7 +110,7 @@ public:
         }
         if (!EnsureLibrarySource(session, *tv, SourceOfPlan(*plan), reply)) return;
         options.plan = *plan;
-        const bool simulated = session.Bus() == BusKind::Simulated;
+        const bool simulated = session.Card() != nullptr;
         options.tunerStatus = tunerStatus_ == "on" || (tunerStatus_ == "auto" && simulated);
         options.graceMs = graceMs_ >= 0 ? static_cast<uint32_t>(graceMs_) : simulated ? 0 : kRealBusGraceMs;
         options.pollMs = pollMs_;
@@ -178,7 +178,7 @@ private:
                                                Mhz(channel.info.carrierKHz), channel.locked ? "locked" : "no lock");
                 out.Progress(bar, line);
             };
-        ScanResult result = RunScan(tv, session.Bus(), options, progress);
+        ScanResult result = RunScan(tv, session.Words(), options, progress);
         if (!quiet_) out.EndProgress();
         return result;
     }

@@ -275,7 +275,7 @@ private:
         for (bool fast : {false, true}) {
             options.fast = fast;
             uint64_t mark = session_.CardLogMark();
-            ScanResult result = RunScan(tv_, session_.Bus(), options, nullptr);
+            ScanResult result = RunScan(tv_, session_.Words(), options, nullptr);
             uint64_t transactions = session_.CardLogMark() - mark;
             std::vector<uint32_t> stations = LockedChannels(result);
             std::string list;
@@ -340,8 +340,8 @@ public:
         std::vector<std::string> loadLines = session.TakeDebugLines();
         if (session.Card() == nullptr)
             return reply.Fail(fmt::format("the tour runs on the simulated card only (it shows the card's bus log); "
-                                          "the library is linked to the {} bus that TVHOST_PATH finds first",
-                                          BusKindName(session.Bus())));
+                                          "the bus driver that TVHOST_PATH finds first drives {}",
+                                          BusDevice(session.Words())));
         session.Out().Print("tvctl tour: the library on the simulated card, one call at a time");
         Tour(session, *tv, reply, fresh, fresh ? loadLines : std::vector<std::string>{}).Run();
     }

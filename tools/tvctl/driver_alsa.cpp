@@ -3,6 +3,7 @@
 #include <fmt/format.h>
 #include <stdlib.h>
 
+#include "bus_words.h"
 #include "tvhost/win32.h"
 #include "tvmixalsa_scale.h"
 
@@ -28,22 +29,10 @@ std::optional<TvMixAlsaElement> DescribeAlsaElement(const Session &session, std:
     TvMixAlsaElement element{};
     int answer = describe == nullptr ? -4 : describe(0, &element);
     if (driver != nullptr) FreeLibrary(driver);
-    switch (answer) {
-    case 0:
-        return element;
-    case -1:
-        why = "the ALSA mixer has no sound card";
-        break;
-    case -2:
-        why = fmt::format("the sound card {} does not open", element.device);
-        break;
-    case -3:
-        why = fmt::format("the sound card {} has no element '{}'", element.device, element.element);
-        break;
-    default:
-        why = "the ALSA mixer driver does not describe its cards";
-        break;
-    }
+    if (answer == 0) return element;
+    // The driver says why in its own words.
+    why = answer == -4 ? "" : MixerRefusals(session.Host().mixers);
+    if (why.empty()) why = "the ALSA mixer driver does not describe its cards";
     return std::nullopt;
 }
 

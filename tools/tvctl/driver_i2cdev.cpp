@@ -7,7 +7,6 @@
 #include <filesystem>
 
 #include "module_lookup.h"
-#include "numbers.h"
 #include "tvhost/diag.h"
 #ifdef TVCTL_HAVE_I2CDEV
 #include "tvi2cdev.h"
@@ -15,39 +14,15 @@
 
 namespace tvctl {
 
-std::string I2cDevErrorClass(uint32_t errorClass) {
-#ifdef TVCTL_HAVE_I2CDEV
-    switch (errorClass) {
-        case TVI2C_ERR_NOT_OPEN: return "no adapter is open";
-        case TVI2C_ERR_BAD_DEVICE: return "the device word is not an 8-bit address";
-        case TVI2C_ERR_BAD_REGISTER: return "the register word is not 8-bit";
-        case TVI2C_ERR_NULL_BLOCK: return "the block pointer was NULL";
-        case TVI2C_ERR_BAD_COUNT: return "the block length is 0 or above 8192 bytes";
-        case TVI2C_ERR_SHORT: return "the kernel did fewer messages than were sent";
-        case TVI2C_ERR_UNKNOWN: return "the transfer failed with an unexpected error";
-        default: break;
-    }
-#endif
-    if (errorClass >= 1 && errorClass <= 0xEF) {
-        const char *name = strerrordesc_np(static_cast<int>(errorClass));
-        std::string text = fmt::format("the kernel answered errno {} ({})", errorClass, name ? name : "unknown");
-        if (errorClass == 121 || errorClass == 6) text += ": no device acknowledged";
-        return text;
-    }
-    return fmt::format("error class {}", Hex(errorClass));
-}
-
 void UseI2cDevAdapter(const std::string &device, const std::string &adapter) {
     if (!device.empty()) setenv("TVI2C_DEVICE", device.c_str(), 1);
     if (!adapter.empty()) setenv("TVI2C_ADAPTER", adapter.c_str(), 1);
 }
 
-std::string I2cDevConnectFailure() {
+std::string I2cDevAdapterHint() {
     return "the i2c-dev bus did not connect: name the card's adapter with --i2c-device PATH or "
            "--i2c-adapter NAME (\"tvctl i2c adapters\" lists them), and check access to its /dev/i2c-N";
 }
-
-bool IsI2cDevDriver(HMODULE busModule) { return GetProcAddress(busModule, "TvI2cListAdapters") != nullptr; }
 
 bool ListI2cAdapters(const std::string &moduleDir, std::vector<I2cAdapter> &adapters, std::string &where,
                      std::string &error) {

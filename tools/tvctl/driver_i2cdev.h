@@ -1,5 +1,7 @@
-// Everything tvctl knows of the i2c-dev bus driver (i2cdev/tvbus16.so,
-// tvi2cdev.h): its error classes, its settings, and its adapter listing.
+// tvctl's options for the i2c-dev bus driver (i2cdev/tvbus16.so,
+// tvi2cdev.h): which settings they set, and the adapter listing it asks the
+// driver for. The driver's results and refusals are in its own words
+// (tvbusDescribeResult, tvbusRefusalReason).
 #pragma once
 
 #include <cstdint>
@@ -10,18 +12,12 @@
 
 namespace tvctl {
 
-// What an error class of its results (bits 8..15) means.
-std::string I2cDevErrorClass(uint32_t errorClass);
-
 // --i2c-device and --i2c-adapter as the driver's settings (TVI2C_DEVICE,
 // TVI2C_ADAPTER); an empty one is left as the environment has it.
 void UseI2cDevAdapter(const std::string &device, const std::string &adapter);
 
-// Why the bus did not connect, for a refused load.
-std::string I2cDevConnectFailure();
-
-// Whether a loaded bus driver module is the i2c-dev driver.
-bool IsI2cDevDriver(HMODULE busModule);
+// How to choose another adapter, for a refused load.
+std::string I2cDevAdapterHint();
 
 struct I2cAdapter {
     std::string path, name;

@@ -3,7 +3,6 @@
 #include <fmt/format.h>
 
 #include <cmath>
-#include <cstdlib>
 
 #include "bus_words.h"
 #include "module_lookup.h"
@@ -22,22 +21,6 @@ bool FindSimCard(HMODULE busModule, SimCardCalls &calls) {
            LookUp(busModule, "TvSimDecoderRegisters", calls.DecoderRegisters) &&
            LookUp(busModule, "TvSimGetSettleMs", calls.GetSettleMs) && LookUp(busModule, "TvSimPowerOn", calls.PowerOn) &&
            LookUp(busModule, "TvSimStatePath", calls.StatePath);
-}
-
-std::string SimCardWriteResult(uint32_t result) {
-    switch (result) {
-        case TVSIM_NO_ACK: return "no device acknowledged at that address";
-        case TVSIM_BAD_BLOCK: return "the device does not take a transfer of that length";
-        case TVSIM_BAD_POINTER: return "the block pointer did not translate";
-        default: return "";
-    }
-}
-
-std::string SimCardConnectFailure() {
-    const char *bus = std::getenv("TVSIM_BUS");
-    return bus != nullptr && std::string(bus) == "unavailable"
-               ? "the bus driver did not connect: TVSIM_BUS=unavailable makes the simulated card refuse"
-               : "the bus driver did not connect, so the library refuses to load";
 }
 
 bool SimCardOnAir(const SimCardCalls &card, uint32_t carrierKHz) {

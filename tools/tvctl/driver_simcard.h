@@ -27,12 +27,6 @@ struct SimCardCalls {
 // is another bus driver.
 bool FindSimCard(HMODULE busModule, SimCardCalls &calls);
 
-// What a write's or block's result means; "" when it is none of the card's.
-std::string SimCardWriteResult(uint32_t result);
-
-// Why the card did not connect, for a refused load.
-std::string SimCardConnectFailure();
-
 // Whether a station is on the air at a picture carrier.
 bool SimCardOnAir(const SimCardCalls &card, uint32_t carrierKHz);
 

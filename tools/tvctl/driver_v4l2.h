@@ -1,5 +1,6 @@
-// Everything tvctl knows of the V4L2 bus and mixer drivers (v4l2/tvbus16.so,
-// tvmixv4l2.so, tvv4l2.h): their error classes and settings.
+// tvctl's options for the V4L2 bus driver (v4l2/tvbus16.so): which of its
+// settings --v4l2-device sets. The driver's results and refusals are in its
+// own words (tvbusDescribeResult, tvbusRefusalReason).
 #pragma once
 
 #include <cstdint>
@@ -9,17 +10,11 @@
 
 namespace tvctl {
 
-// What an error class of the bus driver's results (bits 8..15) means.
-std::string V4l2ErrorClass(uint32_t errorClass);
-
 // --v4l2-device as the driver's setting: a path names the node
 // (TVV4L2_DEVICE), anything else the card's name (TVV4L2_CARD).
 void UseV4l2Device(const std::string &device);
 
-// Why the bus did not connect, for a refused load.
-std::string V4l2ConnectFailure();
-
-// Whether a loaded bus driver module is the V4L2 driver.
-bool IsV4l2Driver(HMODULE busModule);
+// How to choose another device, for a refused load.
+std::string V4l2DeviceHint();
 
 }  // namespace tvctl

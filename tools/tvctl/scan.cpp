@@ -24,7 +24,7 @@ double MsSince(Clock::time_point start) {
 }
 
 // One channel the fast way; false with `error` set when the bus fails.
-bool ProbeChannel(const TvCalls &tv, BusKind bus, const ScanOptions &options, ScannedChannel &channel,
+bool ProbeChannel(const TvCalls &tv, const BusWords &bus, const ScanOptions &options, ScannedChannel &channel,
                   std::string &error) {
     uint8_t block[4];
     TunerBlock(channel.info, block);
@@ -32,7 +32,7 @@ bool ProbeChannel(const TvCalls &tv, BusKind bus, const ScanOptions &options, Sc
     uint32_t written = tv.I2C_WriteBlk(kTunerAddress, block, sizeof block);
     if (written != 0) {
         error = fmt::format("the tuner did not take the block for channel {}: {}", channel.info.channel,
-                            DescribeWriteResult(bus, written));
+                            DescribeWriteResult(bus, TVBUS_CALL_WRITE_BLK, written));
         return false;
     }
     std::optional<Clock::time_point> settledAt;
@@ -62,7 +62,7 @@ bool ProbeChannel(const TvCalls &tv, BusKind bus, const ScanOptions &options, Sc
 
 }  // namespace
 
-ScanResult RunScan(const TvCalls &tv, BusKind bus, const ScanOptions &options, const ScanProgress &progress) {
+ScanResult RunScan(const TvCalls &tv, const BusWords &bus, const ScanOptions &options, const ScanProgress &progress) {
     ScanResult result;
     std::vector<ChannelInfo> channels;
     for (uint32_t n = options.first; n <= options.last; ++n)
@@ -84,7 +84,7 @@ ScanResult RunScan(const TvCalls &tv, BusKind bus, const ScanOptions &options, c
             uint32_t written = tv.I2C_WriteBlk(kTunerAddress, block, sizeof block);
             if (written != 0) {
                 result.error = fmt::format("the tuner did not take the block for channel {}: {}",
-                                           scanned.info.channel, DescribeWriteResult(bus, written));
+                                           scanned.info.channel, DescribeWriteResult(bus, TVBUS_CALL_WRITE_BLK, written));
                 break;
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(kLockPauseMs));

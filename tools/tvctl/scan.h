@@ -64,7 +64,7 @@ struct ScanResult {
 using ScanProgress = std::function<void(const ScannedChannel &, size_t index, size_t count)>;
 
 // Scans the range; the plan must be the selected source's.
-ScanResult RunScan(const TvCalls &tv, BusKind bus, const ScanOptions &options, const ScanProgress &progress);
+ScanResult RunScan(const TvCalls &tv, const BusWords &bus, const ScanOptions &options, const ScanProgress &progress);
 
 // The channels of a result that locked.
 std::vector<uint32_t> LockedChannels(const ScanResult &result);

@@ -44,12 +44,6 @@ std::vector<std::string> SplitDebugText(const std::string &text) {
     return lines;
 }
 
-bool Contains(const std::vector<std::string> &lines, const char *text) {
-    for (const std::string &line : lines)
-        if (line.find(text) != std::string::npos) return true;
-    return false;
-}
-
 }  // namespace
 
 Session::Session(const GlobalOptions &options, const Console &console)
@@ -84,7 +78,7 @@ const TvCalls *Session::Library(Reply &reply) {
         DWORD error = GetLastError();
         loadFailure_.Fail(fmt::format("tvcore.dll could not be loaded: {} (error {})", TvHostLastLoadError(), error),
                           kExitNoLibrary);
-        Explain(loadFailure_);
+        Explain(loadFailure_, error == ERROR_DLL_INIT_FAILED);
     } else {
         library_ = module;
         const char *missing = nullptr;
@@ -111,15 +105,12 @@ const TvCalls *Session::Library(Reply &reply) {
     busModule_ = LoadLibraryA("tvbus16.dll");
     if (busModule_ != nullptr) {
         cardReady_ = FindSimCard(busModule_, card_);
-        bus_ = cardReady_                      ? BusKind::Simulated
-               : IsI2cDevDriver(busModule_)    ? BusKind::I2cDev
-               : IsV4l2Driver(busModule_)      ? BusKind::V4l2
-                                               : BusKind::Other;
+        busWords_ = FindBusWords(busModule_);
     }
     return &calls_;
 }
 
-void Session::Explain(Reply &reply) {
+void Session::Explain(Reply &reply, bool refused) {
     std::vector<std::string> lines = TakeDebugLines();
     if (!host_.debugFile.empty()) {
         if (lines.empty()) {
@@ -131,11 +122,10 @@ void Session::Explain(Reply &reply) {
     } else {
         reply.details.push_back("the debug output went to TVHOST_DEBUG=" + host_.userDebug);
     }
-    if (Contains(lines, "ret FALSE")) {
-        reply.details.push_back(options_.host.bus == BusChoice::V4l2     ? V4l2ConnectFailure()
-                                : options_.host.bus == BusChoice::I2cDev ? I2cDevConnectFailure()
-                                                                         : SimCardConnectFailure());
-    }
+    // The load error says why the bus driver refused, in its words; the
+    // hint is how to choose another device with tvctl's own options.
+    if (refused && options_.host.bus == BusChoice::V4l2) reply.details.push_back(V4l2DeviceHint());
+    if (refused && options_.host.bus == BusChoice::I2cDev) reply.details.push_back(I2cDevAdapterHint());
     if (!host_.modulePath.empty()) reply.details.push_back("module path: " + host_.modulePath);
 }
 

@@ -56,9 +56,9 @@ public:
     const TvCalls *Library(Reply &reply);
     bool Loaded() const { return library_ != nullptr; }
 
-    // The bus driver behind the loaded library, and the simulated card's
-    // interface when that is the bus (else nullptr).
-    BusKind Bus() const { return bus_; }
+    // The words of the bus driver behind the loaded library, and the
+    // simulated card's interface when that is the bus (else nullptr).
+    const BusWords &Words() const { return busWords_; }
     const SimCardCalls *Card() const { return cardReady_ ? &card_ : nullptr; }
     // The simulated mixer's log when that mixer serves (else nullptr).
     const SimMixerCalls *MixerLog();
@@ -91,7 +91,8 @@ public:
     bool audioReady = false;  // ... and answered 1
 
 private:
-    void Explain(Reply &reply);
+    // `refused`: the library's entry routine refused the load.
+    void Explain(Reply &reply, bool refused);
 
     GlobalOptions options_;
     const Console &console_;
@@ -102,7 +103,7 @@ private:
     bool loadFailed_ = false;
     Reply loadFailure_;
     TvCalls calls_{};
-    BusKind bus_ = BusKind::Other;
+    BusWords busWords_;
     SimCardCalls card_{};
     bool cardReady_ = false;
     bool mixerLooked_ = false;

@@ -113,7 +113,7 @@ TuneOutcome Tune(Session &session, const TvCalls &tv, const TuneTarget &target, 
         uint32_t written = tv.I2C_WriteBlk(kTunerAddress, block, sizeof block);
         if (written != 0) {
             reply.Fail(fmt::format("the tuner did not take the block for {}: {}", MhzOfHz(outcome.carrierHz) + " MHz",
-                                   DescribeWriteResult(session.Bus(), written)));
+                                   DescribeWriteResult(session.Words(), TVBUS_CALL_WRITE_BLK, written)));
             return outcome;
         }
         outcome.tuned = true;
