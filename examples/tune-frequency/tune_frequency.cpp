@@ -5,7 +5,8 @@
 //   LoadLibraryA("tvcore.dll")            loads the library, which connects that bus
 //   TvHostGetBusDriver(tv, &info)         which driver it got, and its device
 //   SetTVParam(TV_PARAM_SOURCE, ...)      the tuner input
-//   I2C_WriteBlk(tuner, block, 4)         the block the card facts make for the carrier
+//   I2C_WriteBlk(tuner, block, 4)         the block the card facts make for the carrier,
+//                                         its result in the bus driver's words
 //   Sleep(kLockPauseMs), I2C_Read(...)    the decoder's lock, by the card's lock rule
 //
 // Usage: tune-frequency [--bus sim|i2cdev|v4l2|PATH] [MHz]   (default 175.25)
@@ -21,6 +22,7 @@
 #include "tvcore/card/tuner.h"
 #include "tvhost/diag.h"
 #include "tvhost/drivers.h"
+#include "tvhost/thunk.h"
 #include "tvhost/win32.h"
 
 namespace card = tvcore::card;
@@ -39,18 +41,36 @@ int Usage(const char *program) {
     return 2;
 }
 
-// What the host says about the drivers the library runs on.
-void PrintDrivers(HMODULE tv) {
+// What the host says about the drivers the library runs on; the bus
+// driver's module file, for its words on results.
+std::string PrintDrivers(HMODULE tv) {
+    std::string busPath;
     TvHostDriverInfo info{};
     info.cbStruct = sizeof info;
-    if (TvHostGetBusDriver(tv, &info))
+    if (TvHostGetBusDriver(tv, &info)) {
         std::printf("bus: %s (%s) \"%s\"\n", info.name, info.path, info.device);
+        busPath = info.path;
+    }
     info = {};
     info.cbStruct = sizeof info;
     if (TvHostGetMixerDriver(0, &info))
         std::printf("mixer device 0: %s device %u (%s) \"%s\"\n", info.name, info.localDevice, info.path, info.device);
     else
         std::printf("mixer device 0: none (error %u)\n", static_cast<unsigned>(GetLastError()));
+    return busPath;
+}
+
+// A bus result in the bus driver's own words (each driver defines its
+// results); the driver is loaded by its path, the same module counted once
+// more. "" when the driver has no words for results.
+std::string ResultWords(const std::string &busPath, uint32_t call, uint32_t result) {
+    HMODULE driver = busPath.empty() ? nullptr : LoadLibraryA(busPath.c_str());
+    if (driver == nullptr) return {};
+    auto describe = Export<TvbusDescribeResultProc>(driver, TVBUS_DESCRIBE_RESULT_NAME);
+    char words[128] = "";
+    if (describe != nullptr) describe(call, result, words, sizeof words);
+    FreeLibrary(driver);
+    return words;
 }
 
 }  // namespace
@@ -79,7 +99,7 @@ int main(int argc, char **argv) {
                      static_cast<unsigned>(GetLastError()), TvHostLastLoadError());
         return 1;
     }
-    PrintDrivers(tv);
+    const std::string busPath = PrintDrivers(tv);
     auto setParam = Export<PFN_SetTVParam>(tv, "SetTVParam");
     auto writeBlk = Export<PFN_I2C_WriteBlk>(tv, "I2C_WriteBlk");
     auto read = Export<PFN_I2C_Read>(tv, "I2C_Read");
@@ -96,8 +116,9 @@ int main(int argc, char **argv) {
     const card::TunerBlock block =
         card::MakeTunerBlock(card::DividerOfCarrier(carrierKHz), card::BandOfCarrier(carrierKHz));
     uint32_t written = writeBlk(card::kTunerAddress, block.data(), static_cast<uint32_t>(block.size()));
-    std::printf("tuned %.2f MHz: source %d, block %02X %02X %02X %02X, I2C_WriteBlk %u\n", megahertz,
-                static_cast<int>(source), block[0], block[1], block[2], block[3], static_cast<unsigned>(written));
+    std::printf("tuned %.2f MHz: source %d, block %02X %02X %02X %02X, I2C_WriteBlk %u (%s)\n", megahertz,
+                static_cast<int>(source), block[0], block[1], block[2], block[3], static_cast<unsigned>(written),
+                ResultWords(busPath, TVBUS_CALL_WRITE_BLK, written).c_str());
 
     // The lock rule: after the pause, the decoder's status byte has its lock
     // bit set; an answer above 0xFF means no decoder answered: no lock.
