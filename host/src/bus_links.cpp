@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "driver_choice.h"
