@@ -1,6 +1,8 @@
 # Installation: a conventional layout under the prefix.
 #
 #   include/tvcore.h, include/tvhost/*.h        the public headers
+#   include/tvcore/card/*.h, <libdir>/libtvcore_cardfacts.a
+#                                                the card facts (tvcore::cardfacts)
 #   <libdir>/libtvhost.so.1 (+ links)            the host library
 #   <libdir>/tvcore/tvcore.so                    the library module
 #   <libdir>/tvcore/tvbus16.so                   the default bus: the simulated card
@@ -10,7 +12,7 @@
 #   <bindir>/...                                 the tools
 #   <sysconfdir>/tvcore/vidcfg.ini.example       a commented board file (changes nothing)
 #   <libdir>/cmake/tvcore/                       the CMake package: find_package(tvcore)
-#   <libdir>/pkgconfig/tvcore.pc                 the pkg-config file
+#   <libdir>/pkgconfig/tvcore.pc                 the pkg-config file (and tvcore-cardfacts.pc)
 #   <docdir>/                                    the documentation and the example program
 #
 # The host library finds the module and configuration directories from its
@@ -39,6 +41,21 @@ if(TARGET tvhost)
           LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
           INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 endif()
+
+# ---- Card facts --------------------------------------------------------------------
+
+# The channel plans, tuner block, bands, lock rule and decoder registers, for
+# programs that tune by frequency or by any plan through I2C_WriteBlk, and
+# list channels, exactly as the library and tvctl do. Every header of the
+# directory is installed, so a new fact needs no change here. The target's
+# include directory is the source tree's in the build and the prefix's once
+# installed.
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/cardfacts/include/tvcore DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}
+        FILES_MATCHING PATTERN "*.h")
+set_target_properties(tvcore_cardfacts PROPERTIES EXPORT_NAME cardfacts INTERFACE_INCLUDE_DIRECTORIES
+  "$<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/cardfacts/include>;$<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>")
+target_compile_features(tvcore_cardfacts INTERFACE cxx_std_20)
+install(TARGETS tvcore_cardfacts EXPORT tvcoreTargets ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
 
 # ---- Modules ----------------------------------------------------------------------
 
@@ -118,7 +135,10 @@ if(TARGET tvhost)
     set(TVCORE_PC_CONFIG_DIR "\${prefix}/${TVCORE_INSTALL_CONFIG_DIR}")
   endif()
   configure_file(${PROJECT_SOURCE_DIR}/cmake/tvcore.pc.in ${PROJECT_BINARY_DIR}/package/tvcore.pc @ONLY)
-  install(FILES ${PROJECT_BINARY_DIR}/package/tvcore.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+  configure_file(${PROJECT_SOURCE_DIR}/cmake/tvcore-cardfacts.pc.in ${PROJECT_BINARY_DIR}/package/tvcore-cardfacts.pc
+                 @ONLY)
+  install(FILES ${PROJECT_BINARY_DIR}/package/tvcore.pc ${PROJECT_BINARY_DIR}/package/tvcore-cardfacts.pc
+          DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
 endif()
 
 # ---- Documentation and the example program ----------------------------------------
@@ -127,4 +147,5 @@ install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR
 if(EXISTS ${PROJECT_SOURCE_DIR}/docs)
   install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/ DESTINATION ${CMAKE_INSTALL_DOCDIR} FILES_MATCHING PATTERN "*.md")
 endif()
-install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/tune DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/tune ${PROJECT_SOURCE_DIR}/examples/tune-frequency
+        DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)

@@ -23,6 +23,13 @@ HMODULE LoadHostModule(const char *name);
 // object); NULL with ERROR_PROC_NOT_FOUND (and the words) when it has none.
 void *FindHostModuleExport(HMODULE module, const char *name);
 
+// Loads the bus driver for the connect step of the library `library`, whose
+// link block is `block32`: on the POSIX host the driver chosen in code
+// (TvHostChooseBusDriver) when there is one, else `module16` as
+// LoadHostModule finds it; the POSIX host also remembers the block, to say
+// which driver a library is linked to. Let go with FreeHostModule.
+HMODULE LoadBusDriver(const char *module16, HINSTANCE library, const void *block32);
+
 // Sets the words TvHostLastLoadError() gives on this thread (POSIX host
 // only: a mixer driver skipped for a reason it told).
 void NoteLoadError(const std::string &words);

@@ -44,6 +44,7 @@
 #include <vector>
 
 #include "handles.h"
+#include "bus_links.h"
 #include "host_module.h"
 #include "module_path.h"
 #include "tvhost/diag.h"
@@ -334,6 +335,21 @@ void *FindHostModuleExport(HMODULE module, const char *name) {
 }
 
 void FreeHostModule(HMODULE module) { Release(module, Holder::Host); }
+
+std::string ModuleFile(HMODULE module, const void *address, bool *holdsAddress) {
+    Loader &loader = TheLoader();
+    std::lock_guard<std::recursive_mutex> guard(loader.lock);
+    const LoadedModule *record = FindByHandle(loader, module);
+    if (record == nullptr) return {};
+    if (holdsAddress != nullptr) {
+        Dl_info info{};
+        struct link_map *owner = nullptr;
+        *holdsAddress = address != nullptr &&
+                        dladdr1(address, &info, reinterpret_cast<void **>(&owner), RTLD_DL_LINKMAP) != 0 &&
+                        owner == record->map;
+    }
+    return record->file;
+}
 
 void NoteEntryRefusal(const std::string &words) { entryRefusal = words; }
 

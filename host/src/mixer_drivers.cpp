@@ -1,5 +1,6 @@
 #include "mixer_drivers.h"
 
+#include "driver_choice.h"
 #include "host_module.h"
 #include "settings.h"
 
@@ -30,14 +31,19 @@ static std::string Trimmed(const std::string &text) {
 }
 
 std::vector<std::string> MixerDriverNames() {
-    std::optional<std::string> setting = Setting("TVHOST_MIXERS");
+    std::optional<std::string> setting = ChosenMixerDrivers();
+    if (!setting) setting = Setting("TVHOST_MIXERS");
     if (!setting) return {DefaultMixerDriver()};
+    return SplitDriverList(*setting);
+}
+
+std::vector<std::string> SplitDriverList(const std::string &list) {
     std::vector<std::string> names;
     std::string::size_type start = 0;
-    while (start <= setting->size()) {
-        std::string::size_type comma = setting->find(',', start);
-        if (comma == std::string::npos) comma = setting->size();
-        std::string name = Trimmed(setting->substr(start, comma - start));
+    while (start <= list.size()) {
+        std::string::size_type comma = list.find(',', start);
+        if (comma == std::string::npos) comma = list.size();
+        std::string name = Trimmed(list.substr(start, comma - start));
         if (!name.empty()) names.push_back(name);
         start = comma + 1;
     }

@@ -33,10 +33,13 @@ struct MixerDriverSet {
     bool Locate(UINT device, std::shared_ptr<MixerDriver> &driver, UINT &localId) const;
 };
 
-// The driver names in device order: TVHOST_MIXERS split at commas (blanks
-// around a name are dropped, empty entries skipped), or the installation's
-// default mixer driver when the setting is unset or empty.
+// The driver names in device order: the list chosen in code, else
+// TVHOST_MIXERS, split at commas (blanks around a name are dropped, empty
+// entries skipped), else the installation's default mixer driver.
 std::vector<std::string> MixerDriverNames();
+
+// A driver list as TVHOST_MIXERS writes it, split as above.
+std::vector<std::string> SplitDriverList(const std::string &list);
 
 // Loads one driver by module name or path through the host loader. Null when
 // the module cannot be loaded or does not export mxdMessage, with the

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "block_slab.h"
+#include "driver_choice.h"
 #include "handle_table.h"
 #include "host_module.h"
 #include "tvhost/diag.h"
@@ -90,6 +91,21 @@ std::size_t OpenMixerCount() {
     MixerState &state = State();
     std::lock_guard<std::mutex> guard(state.lock);
     return state.handles.OpenCount();
+}
+
+bool ChooseIdleMixerDrivers(std::optional<std::string> drivers) {
+    MixerState &state = State();
+    std::lock_guard<std::recursive_mutex> modules(HostModuleLock());
+    std::lock_guard<std::mutex> loading(state.loadLock);
+    std::shared_ptr<const MixerDriverSet> loaded;  // let go outside the table lock
+    {
+        std::lock_guard<std::mutex> guard(state.lock);
+        if (state.handles.OpenCount() > 0) return false;
+        ChooseMixerDriverList(std::move(drivers));
+        loaded = std::move(state.drivers);
+        state.drivers = nullptr;
+    }
+    return true;
 }
 
 void ResetMixers() {

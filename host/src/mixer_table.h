@@ -5,6 +5,8 @@
 #include <atomic>
 #include <cstddef>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "mixer_drivers.h"
 
@@ -54,6 +56,11 @@ std::shared_ptr<OpenMixer> FindOpenMixer(HMIXER handle);
 std::shared_ptr<OpenMixer> TakeOpenMixer(HMIXER handle);
 
 std::size_t OpenMixerCount();
+
+// Takes the mixer drivers chosen in code (driver_choice.h) when no mixer
+// handle is open, letting the loaded drivers go so that the next mixer call
+// loads the chosen ones; false, with nothing changed, while a handle is open.
+bool ChooseIdleMixerDrivers(std::optional<std::string> drivers);
 
 // Closes every open handle and lets the drivers go; the next mixer call loads
 // the drivers that TVHOST_MIXERS names then.

@@ -4,12 +4,17 @@
 
 #include <cctype>
 
+#include "driver_choice.h"
 #include "settings.h"
 
 namespace tvhost {
 
 std::vector<std::string> ModuleSearchPath() {
     std::vector<std::string> dirs;
+    if (std::optional<std::string> chosen = ChosenModuleDir()) {
+        dirs.push_back(std::move(*chosen));
+        return dirs;
+    }
     std::optional<std::string> path = Setting("TVHOST_PATH");
     if (!path) {
         dirs.push_back(DefaultModuleDir());

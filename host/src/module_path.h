@@ -6,8 +6,9 @@
 
 namespace tvhost {
 
-// The directories searched for modules, in order: TVHOST_PATH (colon-
-// separated) or, when unset, the installation's module directory.
+// The directories searched for modules, in order: the module directory chosen
+// in code, else TVHOST_PATH (colon-separated), else the installation's module
+// directory.
 std::vector<std::string> ModuleSearchPath();
 
 // The host file name of a module name: a ".dll" ending (any letter case)

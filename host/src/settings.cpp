@@ -51,4 +51,6 @@ std::string DefaultConfigDir() { return BesideHostLibrary(TVHOST_CONFIG_DIR); }
 
 std::string DefaultMixerDriver() { return TVHOST_DEFAULT_MIXER; }
 
+std::string DefaultBusDriver() { return TVHOST_DEFAULT_BUS; }
+
 }  // namespace tvhost

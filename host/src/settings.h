@@ -28,4 +28,8 @@ std::string DefaultConfigDir();
 // The mixer driver used when TVHOST_MIXERS is unset.
 std::string DefaultMixerDriver();
 
+// The name of the bus driver at the top of the module directory, the one
+// the library links to with no choice or setting ("sim": the simulated card).
+std::string DefaultBusDriver();
+
 }  // namespace tvhost

@@ -56,8 +56,8 @@ void Unlink(ThunkData32 *block) {
 // Loads the driver module and checks its block; false (nothing kept
 // loaded) when the module or block is missing or malformed, or the driver
 // refuses.
-bool Link(ThunkData32 *block, const char *partnerBlock, const char *module16, DWORD reason) {
-    HMODULE module = LoadHostModule(module16);
+bool Link(ThunkData32 *block, const char *partnerBlock, const char *module16, HINSTANCE library, DWORD reason) {
+    HMODULE module = LoadBusDriver(module16, library, block);
     if (module == nullptr) return false;
     const auto *partner = static_cast<const ThunkData16 *>(FindHostModuleExport(module, partnerBlock));
     if (partner == nullptr) {
@@ -88,7 +88,7 @@ bool Link(ThunkData32 *block, const char *partnerBlock, const char *module16, DW
 extern "C" {
 
 BOOL WINAPI ThunkConnect32(void *block32, LPCSTR partnerBlock, LPCSTR module16, LPCSTR /*module32*/,
-                           HINSTANCE /*instance*/, DWORD reason) {
+                           HINSTANCE instance, DWORD reason) {
     auto *block = static_cast<ThunkData32 *>(block32);
     if (block == nullptr || !tvhost::HasSignature(block->signature) || partnerBlock == nullptr ||
         module16 == nullptr) {
@@ -111,7 +111,7 @@ BOOL WINAPI ThunkConnect32(void *block32, LPCSTR partnerBlock, LPCSTR module16, 
     if (block->linked == 0) {
         block->partner = nullptr;  // whatever else an unlinked block holds is not ours
         block->module16 = nullptr;
-        return tvhost::Link(block, partnerBlock, module16, reason) ? TRUE : FALSE;
+        return tvhost::Link(block, partnerBlock, module16, instance, reason) ? TRUE : FALSE;
     }
     if (!tvhost::PartnerIsValid(block->partner) || !tvhost::DriverAgrees(block->partner, reason)) {
         tvhost::Unlink(block);

@@ -23,6 +23,11 @@ void *FindHostModuleExport(HMODULE module, const char *name) {
     return reinterpret_cast<void *>(GetProcAddress(module, name));
 }
 
+// Windows has no choice of bus driver in code: the system's DLL search decides.
+HMODULE LoadBusDriver(const char *module16, HINSTANCE /*library*/, const void * /*block32*/) {
+    return LoadLibraryA(module16);
+}
+
 void FreeHostModule(HMODULE module) { FreeLibrary(module); }
 
 // The system's loader answers a refused load with its error code alone.

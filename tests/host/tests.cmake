@@ -96,3 +96,10 @@ tvcore_add_gtest(host_conformance_test
   LIBS sim_mixer_client tvhost
   DEPENDS probe_a tvmixsim tvmixuserdata)
 target_compile_definitions(host_conformance_test PRIVATE TVCORE_TEST_PROBE_DIR="${probe_dir}")
+
+# Choosing the module directory and the drivers in code, and asking which are
+# in use, with the library, the simulated card and mixer and the test drivers.
+tvcore_add_gtest(host_driver_choice_test
+  SOURCES host/driver_choice_test.cpp
+  LIBS tvhost
+  DEPENDS tvcore tvsimcard tvmixsim tvmixsim_second ${test_bus_drivers})
