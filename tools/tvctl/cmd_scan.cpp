@@ -9,7 +9,7 @@
 #include "interrupt.h"
 #include "scan.h"
 #include "station_list.h"
-#include "tv_ops.h"
+#include "tune_ops.h"
 
 namespace tvctl {
 
