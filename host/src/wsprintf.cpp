@@ -25,16 +25,14 @@ extern "C" int WINAPIV wsprintfA(LPSTR out, LPCSTR format, ...) {
     va_list args;
     va_start(args, format);
     for (const char *p = format; p != nullptr && *p != '\0' && count < kMaxChars; ++p) {
-        if (*p != '%') {
-            put(*p);
-        } else if (*++p == 's') {
+        const bool conversion = *p == '%';
+        if (conversion && *++p == '\0') break;  // a lone '%' at the end prints nothing
+        if (conversion && *p == 's') {
             const char *text = va_arg(args, const char *);
             for (const char *t = text != nullptr ? text : "(null)"; *t != '\0' && count < kMaxChars; ++t) put(*t);
-        } else if (*p == '\0') {
-            break;  // a lone '%' at the end prints nothing
-        } else {
-            put(*p);  // "%%", and any other conversion, prints its character and takes no argument
+            continue;
         }
+        put(*p);  // text, and the character of "%%" or of any other conversion (which takes no argument)
     }
     va_end(args);
     out[count] = '\0';

@@ -94,6 +94,7 @@ TEST_F(HostFiles, WsprintfFormsPathsAndKeepsItsLimit) {
     EXPECT_STREQ(path, "/opt/tv\\vidcfg.ini");
     EXPECT_EQ(wsprintfA(path, "100%% %d%s", "!"), 7) << "other conversions print their character, take no argument";
     EXPECT_STREQ(path, "100% d!");
+    EXPECT_EQ(wsprintfA(path, "end%"), 3) << "a lone % at the end prints nothing";
 
     std::string longText(2000, 'x');
     std::vector<char> out(1100, '~');
