@@ -1,6 +1,5 @@
 #include "bench_env.h"
 
-#include <dlfcn.h>
 #include <stdlib.h>
 #include <time.h>
 #include <unistd.h>
@@ -47,10 +46,13 @@ WindowsDirKeeper &Keeper() {
     return keeper;
 }
 
+// An export looked up as its own type (through the generic function type,
+// as GetProcAddress's callers do).
 template <typename Function>
-bool Resolve(void *module, const char *name, Function &slot) {
-    slot = reinterpret_cast<Function>(dlsym(module, name));
-    return slot != nullptr;
+bool Resolve(HMODULE module, const char *name, Function &slot) {
+    FARPROC proc = GetProcAddress(module, name);
+    slot = reinterpret_cast<Function>(reinterpret_cast<void (*)(void)>(proc));
+    return proc != nullptr;
 }
 
 }  // namespace
@@ -88,19 +90,18 @@ LoadedLibrary::~LoadedLibrary() {
 }
 
 SimCard::SimCard() {
-    void *module = dlopen(TVCORE_BENCH_MODULE_DIR "/tvbus16.so", RTLD_NOW | RTLD_LOCAL);
+    HMODULE module = LoadLibraryA(TVCORE_BENCH_MODULE_DIR "/tvbus16.so");
     if (module == nullptr) return;
-    driver_ = static_cast<const ThunkData16 *>(dlsym(module, "thk_ThunkData16"));
-    if (driver_ == nullptr || !Resolve(module, "TvSimLogTotal", logTotal_) ||
+    if (!Resolve(module, "thk_ThunkData16", driver_) || !Resolve(module, "TvSimLogTotal", logTotal_) ||
         !Resolve(module, "TvSimRestoreDefaults", restoreDefaults_)) {
-        dlclose(module);
+        FreeLibrary(module);
         return;
     }
     module_ = module;
 }
 
 SimCard::~SimCard() {
-    if (module_ != nullptr) dlclose(module_);
+    if (module_ != nullptr) FreeLibrary(module_);
 }
 
 const BusFloor &MeasuredBusFloor() {

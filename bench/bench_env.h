@@ -9,6 +9,7 @@
 
 #include "module_exports.h"
 #include "tvhost/thunk.h"
+#include "tvhost/win32.h"
 
 namespace tvbench {
 
@@ -42,8 +43,8 @@ private:
     std::string error_;
 };
 
-// The simulated card's interface from tvbus16.so, opened with dlopen for as
-// long as the object lives (the same card the library's link reaches).
+// The simulated card's interface from tvbus16.so, loaded with LoadLibraryA
+// for as long as the object lives (the same card the library's link reaches).
 class SimCard {
 public:
     SimCard();
@@ -58,7 +59,7 @@ public:
     const ThunkData16 &Driver() const { return *driver_; }
 
 private:
-    void *module_ = nullptr;
+    HMODULE module_ = nullptr;
     uint64_t (*logTotal_)(void) = nullptr;
     void (*restoreDefaults_)(void) = nullptr;
     const ThunkData16 *driver_ = nullptr;

@@ -33,8 +33,8 @@ void LoadAndUnload(benchmark::State &state) {
     state.counters["worst_us"] = Max(us);
 }
 
-// The same with the bus driver already mapped by someone else (here the
-// benchmark itself), which leaves out the driver's own mapping: what remains is
+// The same with the bus driver already loaded by someone else (here the
+// benchmark itself), which leaves out the driver's own load: what remains is
 // the share of the load that belongs to the library and the host loader.
 void LoadAndUnloadDriverResident(benchmark::State &state) {
     SimCard residentDriver;

@@ -8,8 +8,9 @@
 // open (flags 0), the request, and a close.
 //
 // No host lock is held while a driver runs: a request holds a reference to
-// its open and driver instead, so a concurrent mixerClose or reset cannot
-// pull the module out from under it.
+// its open instead, so a concurrent mixerClose cannot pull the open out from
+// under it. The drivers stay loaded until TvHostMixerReset, which no mixer
+// call may overlap.
 #include <memory>
 
 #include "mixer_table.h"
@@ -38,15 +39,14 @@ MMRESULT CheckFlags(DWORD flags, DWORD lastQuery) {
 
 // Opens device `deviceId` (host numbering) through its driver.
 MMRESULT OpenDevice(UINT deviceId, DWORD openFlags, std::shared_ptr<OpenMixer> &open) {
-    std::shared_ptr<const MixerDriverSet> drivers = CurrentMixerDrivers();
-    std::shared_ptr<MixerDriver> driver;
     UINT localId = 0;
-    if (!drivers->Locate(deviceId, driver, localId)) return MMSYSERR_BADDEVICEID;
+    MixerDriver *driver = CurrentMixerDrivers().Locate(deviceId, localId);
+    if (driver == nullptr) return MMSYSERR_BADDEVICEID;
     DWORD_PTR instance = 0;
     DWORD result = driver->message(localId, MXDM_OPEN, reinterpret_cast<DWORD_PTR>(&instance), 0, openFlags);
     if (result != MMSYSERR_NOERROR) return result;
     open = MakeOpenMixer();
-    open->driver = std::move(driver);
+    open->driver = driver;
     open->localId = localId;
     open->deviceId = deviceId;
     open->instance = instance;
@@ -91,7 +91,7 @@ using namespace tvhost;
 
 extern "C" {
 
-UINT WINAPI mixerGetNumDevs(void) { return CurrentMixerDrivers()->deviceCount; }
+UINT WINAPI mixerGetNumDevs(void) { return CurrentMixerDrivers().deviceCount; }
 
 // Opens a device by number (MIXER_OBJECTF_MIXER), or the device of an open
 // handle (MIXER_OBJECTF_HMIXER).

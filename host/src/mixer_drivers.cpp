@@ -10,17 +10,16 @@ MixerDriver::~MixerDriver() {
     if (module != nullptr) FreeHostModule(module);
 }
 
-bool MixerDriverSet::Locate(UINT device, std::shared_ptr<MixerDriver> &driver, UINT &localId) const {
+MixerDriver *MixerDriverSet::Locate(UINT device, UINT &localId) const {
     UINT first = 0;
-    for (const std::shared_ptr<MixerDriver> &candidate : drivers) {
+    for (const std::unique_ptr<MixerDriver> &candidate : drivers) {
         if (device - first < candidate->deviceCount) {
-            driver = candidate;
             localId = device - first;
-            return true;
+            return candidate.get();
         }
         first += candidate->deviceCount;
     }
-    return false;
+    return nullptr;
 }
 
 static std::string Trimmed(const std::string &text) {
@@ -50,12 +49,12 @@ std::vector<std::string> SplitDriverList(const std::string &list) {
     return names;
 }
 
-std::shared_ptr<MixerDriver> LoadMixerDriver(const std::string &name) {
+std::unique_ptr<MixerDriver> LoadMixerDriver(const std::string &name) {
     // The loader passes only a regular file to the dynamic linker, which would
     // open a FIFO or a device and wait on it for ever.
     HMODULE module = LoadHostModule(name.c_str());
     if (module == nullptr) return nullptr;
-    auto driver = std::make_shared<MixerDriver>();
+    auto driver = std::make_unique<MixerDriver>();
     driver->module = module;
     driver->message = reinterpret_cast<MxdMessageProc>(FindHostModuleExport(module, MXD_ENTRY_NAME));
     if (driver->message == nullptr) return nullptr;  // the destructor lets the module go
@@ -74,10 +73,10 @@ static void NoteNoDevice(const MixerDriver &driver, const std::string &name) {
     NoteLoadError(name + ": the mixer driver serves no device: " + words);
 }
 
-std::shared_ptr<const MixerDriverSet> LoadMixerDrivers() {
-    auto set = std::make_shared<MixerDriverSet>();
+std::unique_ptr<const MixerDriverSet> LoadMixerDrivers() {
+    auto set = std::make_unique<MixerDriverSet>();
     for (const std::string &name : MixerDriverNames()) {
-        std::shared_ptr<MixerDriver> driver = LoadMixerDriver(name);
+        std::unique_ptr<MixerDriver> driver = LoadMixerDriver(name);
         if (!driver) continue;
         DWORD count = driver->message(0, MXDM_GETNUMDEVS, 0, 0, 0);
         if (count == 0) NoteNoDevice(*driver, name);

@@ -10,8 +10,7 @@
 
 namespace tvhost {
 
-// One loaded driver module. The module stays loaded while anything (the
-// driver set, an open mixer, a call in progress) holds a reference.
+// One loaded driver module, loaded as long as its driver set lives.
 struct MixerDriver {
     HMODULE module = nullptr;      // from LoadHostModule
     MxdMessageProc message = nullptr;
@@ -25,12 +24,12 @@ struct MixerDriver {
 
 // The drivers of one load, in device order.
 struct MixerDriverSet {
-    std::vector<std::shared_ptr<MixerDriver>> drivers;
+    std::vector<std::unique_ptr<MixerDriver>> drivers;
     UINT deviceCount = 0;  // all drivers' devices together
 
     // The driver serving host device number `device` and the device's number
-    // within that driver; false when the number is out of range.
-    bool Locate(UINT device, std::shared_ptr<MixerDriver> &driver, UINT &localId) const;
+    // within that driver; null when the number is out of range.
+    MixerDriver *Locate(UINT device, UINT &localId) const;
 };
 
 // The driver names in device order: the list chosen in code, else
@@ -45,11 +44,11 @@ std::vector<std::string> SplitDriverList(const std::string &list);
 // the module cannot be loaded or does not export mxdMessage, with the
 // thread's last error and TvHostLastLoadError() saying why; such a driver is
 // skipped.
-std::shared_ptr<MixerDriver> LoadMixerDriver(const std::string &name);
+std::unique_ptr<MixerDriver> LoadMixerDriver(const std::string &name);
 
 // Loads every driver that MixerDriverNames() lists and asks each for its
 // device count. Drivers must not call the host's mixer functions while they
 // are being loaded or counted.
-std::shared_ptr<const MixerDriverSet> LoadMixerDrivers();
+std::unique_ptr<const MixerDriverSet> LoadMixerDrivers();
 
 }  // namespace tvhost

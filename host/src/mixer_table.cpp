@@ -20,7 +20,7 @@ struct MixerState {
     std::mutex loadLock;
     // Guards the fields below; never held across a driver call.
     std::mutex lock;
-    std::shared_ptr<const MixerDriverSet> drivers;
+    std::unique_ptr<const MixerDriverSet> drivers;
     HandleTable<HMIXER, OpenMixer, kFirstMixerHandle, kLastMixerHandle, kMaxOpenMixers> handles;
 };
 
@@ -45,11 +45,11 @@ DWORD OpenMixer::Close() {
 
 OpenMixer::~OpenMixer() { Close(); }
 
-std::shared_ptr<const MixerDriverSet> CurrentMixerDrivers() {
+const MixerDriverSet &CurrentMixerDrivers() {
     MixerState &state = State();
     {
         std::lock_guard<std::mutex> guard(state.lock);
-        if (state.drivers) return state.drivers;
+        if (state.drivers) return *state.drivers;
     }
     // The drivers load and unload under the loader lock, taken before the
     // mixer's own, as in a module's entry routine that calls a mixer function.
@@ -57,12 +57,12 @@ std::shared_ptr<const MixerDriverSet> CurrentMixerDrivers() {
     std::lock_guard<std::mutex> loading(state.loadLock);
     {
         std::lock_guard<std::mutex> guard(state.lock);
-        if (state.drivers) return state.drivers;  // another thread loaded them meanwhile
+        if (state.drivers) return *state.drivers;  // another thread loaded them meanwhile
     }
-    std::shared_ptr<const MixerDriverSet> loaded = LoadMixerDrivers();
+    std::unique_ptr<const MixerDriverSet> loaded = LoadMixerDrivers();
     std::lock_guard<std::mutex> guard(state.lock);
-    state.drivers = loaded;
-    return loaded;
+    state.drivers = std::move(loaded);
+    return *state.drivers;
 }
 
 std::shared_ptr<OpenMixer> MakeOpenMixer() {
@@ -113,17 +113,17 @@ void ResetMixers() {
     std::lock_guard<std::recursive_mutex> modules(HostModuleLock());
     std::lock_guard<std::mutex> loading(state.loadLock);
     std::vector<std::shared_ptr<OpenMixer>> closing;
-    std::shared_ptr<const MixerDriverSet> drivers;
+    std::unique_ptr<const MixerDriverSet> drivers;
     {
         std::lock_guard<std::mutex> guard(state.lock);
         closing.reserve(state.handles.OpenCount());
         state.handles.TakeAll([&closing](std::shared_ptr<OpenMixer> open) { closing.push_back(std::move(open)); });
         drivers = std::move(state.drivers);
-        state.drivers = nullptr;
     }
-    // Closed outside the table lock; an open that another thread is still
-    // using is closed when that thread lets go of it.
-    for (std::shared_ptr<OpenMixer> &open : closing) open.reset();
+    // Every open is closed, outside the table lock, before its driver goes.
+    for (std::shared_ptr<OpenMixer> &open : closing) open->Close();
+    closing.clear();
+    drivers.reset();
 }
 
 }  // namespace tvhost

@@ -24,10 +24,11 @@ constexpr std::size_t kMaxOpenMixers = 1024;
 
 // One open of a device. The driver's instance is closed exactly once: by
 // Close(), or by the destructor when the last user lets go of an open that
-// mixerClose or a reset took out of the table while another thread was still
-// calling through it.
+// mixerClose took out of the table while another thread was still calling
+// through it. The driver stays loaded while its set is current, which outlasts
+// every open (a reset closes them all first).
 struct OpenMixer {
-    std::shared_ptr<MixerDriver> driver;
+    MixerDriver *driver = nullptr;
     UINT localId = 0;          // device number within the driver
     UINT deviceId = 0;         // host device number
     DWORD_PTR instance = 0;    // the driver's per-open value
@@ -38,8 +39,8 @@ struct OpenMixer {
 };
 
 // The current driver set, loaded on first use (once, even when several
-// threads ask together). Never null.
-std::shared_ptr<const MixerDriverSet> CurrentMixerDrivers();
+// threads ask together). Valid until the next ResetMixers().
+const MixerDriverSet &CurrentMixerDrivers();
 
 // A new, empty open record; its memory comes from a fixed store, not the heap.
 std::shared_ptr<OpenMixer> MakeOpenMixer();
@@ -48,7 +49,7 @@ std::shared_ptr<OpenMixer> MakeOpenMixer();
 HMIXER AddOpenMixer(std::shared_ptr<OpenMixer> open);
 
 // The open behind a handle; null when the handle is not open. The reference
-// keeps the open (and its driver module) alive during the caller's request.
+// keeps the open alive during the caller's request.
 std::shared_ptr<OpenMixer> FindOpenMixer(HMIXER handle);
 
 // Removes a handle from the table and hands back its open; null when the
@@ -63,7 +64,8 @@ std::size_t OpenMixerCount();
 bool ChooseIdleMixerDrivers(std::optional<std::string> drivers);
 
 // Closes every open handle and lets the drivers go; the next mixer call loads
-// the drivers that TVHOST_MIXERS names then.
+// the drivers that TVHOST_MIXERS names then. No mixer call may be running on
+// another thread.
 void ResetMixers();
 
 }  // namespace tvhost

@@ -92,14 +92,26 @@ TEST_F(HostFiles, WsprintfFormsPathsAndKeepsItsLimit) {
     char path[64];
     EXPECT_EQ(wsprintfA(path, "%s\\vidcfg.ini", "/opt/tv"), 18);
     EXPECT_STREQ(path, "/opt/tv\\vidcfg.ini");
+    EXPECT_EQ(wsprintfA(path, "100%% %d%s", "!"), 7) << "other conversions print their character, take no argument";
+    EXPECT_STREQ(path, "100% d!");
+    EXPECT_EQ(wsprintfA(path, "end%"), 3) << "a lone % at the end prints nothing";
 
     std::string longText(2000, 'x');
     std::vector<char> out(1100, '~');
-    EXPECT_EQ(wsprintfA(out.data(), "%s-%lu", longText.c_str(), 12345lu), 1024);
-    EXPECT_EQ(out[1023], 'x');
-    EXPECT_EQ(out[1024], '\0');
-    for (std::size_t i = 1025; i < out.size(); ++i) ASSERT_EQ(out[i], '~') << "wrote past 1025 bytes";
-    EXPECT_EQ(wsprintfA(nullptr, "%d", 1), 0);
+    struct Case {
+        const char *what;
+        const char *format;
+        const char *argument;
+    } cases[] = {
+        {"a long argument", "%s\\vidcfg.ini", longText.c_str()},
+        {"a long format", longText.c_str(), nullptr},
+    };
+    for (const Case &c : cases) {
+        EXPECT_EQ(wsprintfA(out.data(), c.format, c.argument), 1024) << c.what;
+        EXPECT_EQ(out[1023], 'x') << c.what;
+        EXPECT_EQ(out[1024], '\0') << c.what;
+        for (std::size_t i = 1025; i < out.size(); ++i) ASSERT_EQ(out[i], '~') << c.what << ": wrote past 1025 bytes";
+    }
 }
 
 // ---- CreateFileA ---------------------------------------------------------

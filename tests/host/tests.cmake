@@ -58,7 +58,6 @@ tvcore_add_gtest(host_services_test
   LABELS threads)
 
 tvcore_add_gtest(host_files_test SOURCES host/files_test.cpp LIBS tvhost LABELS threads)
-tvcore_add_gtest(host_wsprintf_format_test SOURCES host/wsprintf_format_test.cpp LIBS tvhost_internal)
 tvcore_add_gtest(host_module_path_test SOURCES host/module_path_test.cpp LIBS tvhost_internal)
 
 tvcore_add_gtest(host_loader_test

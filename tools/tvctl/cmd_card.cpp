@@ -4,8 +4,9 @@
 
 #include "card_readback.h"
 #include "commands.h"
+#include "result_words.h"
 #include "tvcore/card/decoder.h"
-#include "tv_ops.h"
+#include "tune_ops.h"
 
 namespace tvctl {
 

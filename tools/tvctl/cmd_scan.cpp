@@ -11,7 +11,7 @@
 #include "safe_file.h"
 #include "scan.h"
 #include "station_list.h"
-#include "tv_ops.h"
+#include "tune_ops.h"
 
 namespace tvctl {
 

@@ -3,7 +3,7 @@
 
 #include "commands.h"
 #include "station_list.h"
-#include "tv_ops.h"
+#include "tune_ops.h"
 
 namespace tvctl {
 

@@ -7,7 +7,9 @@
 
 #include "audio_ops.h"
 #include "commands.h"
+#include "result_words.h"
 #include "scan.h"
+#include "tune_ops.h"
 #include "tv_ops.h"
 
 namespace tvctl {

@@ -4,7 +4,7 @@
 
 #include "commands.h"
 #include "numbers.h"
-#include "tv_ops.h"
+#include "tune_ops.h"
 #include "tvcore/card/tuner.h"
 
 namespace tvctl {

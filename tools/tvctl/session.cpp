@@ -145,8 +145,9 @@ bool Session::UseSimulatedMixer() {
     if (audioTried || host_.moduleDir.empty()) return false;
     const std::string driver = host_.moduleDir + "/tvmixsim.so";
     if (access(driver.c_str(), R_OK) != 0) return false;
+    // The host loads the drivers TVHOST_MIXERS names at its first mixer call,
+    // which in a session is the first InitTVAudio (audioTried): still to come.
     setenv("TVHOST_MIXERS", driver.c_str(), 1);
-    TvHostMixerReset();  // the next mixer call loads the driver now named
     if (mixerModule_ != nullptr) FreeLibrary(mixerModule_);
     mixerModule_ = nullptr;
     mixerLooked_ = mixerReady_ = false;

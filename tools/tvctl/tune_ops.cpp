@@ -7,6 +7,8 @@
 
 #include "bus_words.h"
 #include "commands.h"
+#include "result_words.h"
+#include "tune_ops.h"
 #include "tv_ops.h"
 #include "tvcore.h"
 #include "tvcore/card/decoder.h"

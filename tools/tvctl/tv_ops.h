@@ -1,7 +1,7 @@
-// The TV parameter operations as tvctl performs them: a user's request
-// checked and put into words, then handed to SetTVParam (or, for what the
-// library's plans do not reach, to the tuner block); the library's result
-// code turned back into a sentence. Shared by the commands and the tour.
+// The TV parameter operations as tvctl performs them: sources by name and
+// SetTVParam's values, and the picture controls, a user's request checked
+// and put into words and the library's result code turned back into a
+// sentence. Shared by the commands and the tour (tuning is tune_ops.h).
 #pragma once
 
 #include <cstdint>
@@ -11,9 +11,7 @@
 
 #include "console.h"
 #include "plan_info.h"
-#include "result_words.h"
 #include "session.h"
-#include "tuning_limits.h"
 
 namespace tvctl {
 
@@ -32,64 +30,6 @@ const char *SourceNames();
 uint32_t SourceValue(Source source);
 // The plan a source tunes with; empty for composite and S-video.
 std::optional<PlanInfo> PlanOfSource(Source source);
-// The plan the tuner is on now (the library's, or IRC/HRC on the cable
-// input); empty when the source is no tuner.
-std::optional<PlanInfo> CurrentPlan(const Session &session);
-
-// The input a plan tunes on: broadcast, or cable for the cable plans.
-Source SourceOfPlan(const PlanInfo &plan);
-// Puts the library on `source` unless it is on it already in this process
-// (at load it is on cable); false with `reply` failed when refused.
-bool EnsureLibrarySource(Session &session, const TvCalls &tv, Source source, Reply &reply);
-
-// Selects the source (and with the tuner, the plan); false with `reply`
-// failed when the library refuses. Remembered across runs.
-bool SelectSource(Session &session, const TvCalls &tv, Source source, Reply &reply);
-bool SelectPlan(Session &session, const TvCalls &tv, const PlanInfo &plan, Reply &reply);
-
-// What to tune: a channel of a plan, or a picture carrier; plus a fine offset.
-struct TuneTarget {
-    PlanInfo plan;
-    uint32_t channel = 0;    // 0: by frequency
-    uint64_t carrierHz = 0;  // by frequency: the picture carrier
-    int32_t fine = 0;        // 62.5 kHz steps
-};
-
-struct TuneOutcome {
-    bool tuned = false;   // the tuner was programmed (locked or not)
-    bool locked = false;
-    int32_t result = 0;   // SetTVParam's result, when the library tuned
-    bool byLibrary = false;
-    uint16_t divider = 0;
-    uint16_t bandCode = 0;
-    uint64_t carrierHz = 0;  // the picture carrier tuned, fine offset included
-};
-
-// Tunes the target: a channel of the library's plans with no fine offset
-// through SetTVParam(2, N); anything else with the library's I2C_WriteBlk to
-// the tuner (the block as the library builds it, the band from the tuner's
-// band edges) and then the lock check as the library makes it (its 150 ms
-// pause, then the decoder's status bit). Selects the plan's input first
-// when the library is not on it. Refuses (nothing sent) a channel the plan
-// has no carrier for. Remembers the tuning across runs.
-TuneOutcome Tune(Session &session, const TvCalls &tv, const TuneTarget &target, Reply &reply);
-
-// The library's lock check, made by tvctl after its own block: the same
-// pause, then the decoder's status register; a failed read is no lock.
-bool CheckLock(const TvCalls &tv);
-
-// The target the tuner was last set to (from this run or an earlier one);
-// empty when nothing was tuned yet.
-std::optional<TuneTarget> LastTuned(const Session &session);
-
-// "cable-irc channel 5 (79.25 MHz)", "187.25 MHz", with ", fine +2" when set.
-std::string DescribeTarget(const TuneTarget &target);
-// The tuner's line of `get`, and its JSON.
-void ShowTuner(Session &session, Reply &reply);
-
-// Writes tvctl's tuner record; a failure is a note.
-void SaveTuner(Session &session, Reply &reply);
-
 // The four picture controls.
 struct PictureControl {
     const char *name;
@@ -100,5 +40,8 @@ const PictureControl (&PictureControls())[4];
 
 // Sets one picture control; false with `reply` failed when refused.
 bool SetPicture(const TvCalls &tv, const PictureControl &control, uint64_t value, Reply &reply);
+
+// A picture value's range in words, "0-255".
+std::string PictureRange();
 
 }  // namespace tvctl

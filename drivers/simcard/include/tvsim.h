@@ -4,8 +4,9 @@
  * The simulated card is the default bus driver (tvbus16.so). Besides the
  * link block thk_ThunkData16 that the library connects to, it exports the
  * functions below so that a test or a tool can steer the card and see what
- * crossed the bus. Reach them by opening the same tvbus16.so (dlopen) and
- * looking the names up; the card is one per process, shared with the link.
+ * crossed the bus. Reach them by loading the same tvbus16.so with the host's
+ * LoadLibraryA and looking the names up with GetProcAddress; the card is one
+ * per process, shared with the link.
  * Every function is safe to call from any thread at any time.
  *
  * The card carries two devices:

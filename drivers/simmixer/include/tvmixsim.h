@@ -5,8 +5,9 @@
  * entry is mxdMessage). Besides, it exports these calls so that tests and
  * tools can look behind it: the log of every message it answered, the values
  * its controls hold, and a way to rebuild it from its settings. A program
- * reaches them by opening the same module file that the host loads (dlopen
- * gives the one instance) and looking the names up.
+ * reaches them by loading the same module file that the host loads with
+ * LoadLibraryA (which gives the one instance) and looking the names up with
+ * GetProcAddress.
  *
  * Settings (environment, read at the first message and by
  * TvMixSimReconfigure; see docs/simulated-mixer.md):

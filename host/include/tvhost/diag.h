@@ -51,11 +51,12 @@ __attribute__((visibility("default"))) uint32_t TvHostLiveTranslations(void);
 /* Mixer handles open in this process (mixerOpen without mixerClose). */
 __attribute__((visibility("default"))) uint32_t TvHostOpenMixerHandles(void);
 
-/* For tests and tools: closes every open mixer handle, lets the mixer driver
- * modules go, and makes the next mixer call load the drivers that
- * TVHOST_MIXERS names at that time (so a changed setting takes effect).
- * Handles opened before the reset are refused afterwards. Not for
- * applications: no Windows service behaves like it. */
+/* For tests, between their cases: closes every open mixer handle, lets the
+ * mixer driver modules go, and makes the next mixer call load the drivers
+ * that TVHOST_MIXERS names at that time (so a changed setting takes effect).
+ * Handles opened before the reset are refused afterwards. No mixer call may
+ * be running on another thread meanwhile. Not for applications: no Windows
+ * service behaves like it. */
 __attribute__((visibility("default"))) void TvHostMixerReset(void);
 
 #ifdef __cplusplus

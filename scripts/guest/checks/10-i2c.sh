@@ -25,7 +25,7 @@ check "tvctl lists the plain adapter" bash -c "'$tvctl' i2c adapters | grep -q '
 
 # The library's reads against i2ctransfer's, register by register.
 registers_from_tvctl() {  # ADDR: the dump's values, decimal, one line
-  "$tvctl" --i2c-adapter "$plain" --json i2c dump -y "$1" | sed -n 's/.*"registers":\[\([0-9,]*\)\].*/\1/p' | tr ',' ' '
+  "$tvctl" --i2c-adapter "$plain" --json i2c dump -y "$1" | jq -r '.registers | map(tostring) | join(" ")'
 }
 registers_from_i2ctransfer() {  # 7-bit ADDR COUNT
   # Each register as the library reads it (write the register, read one
@@ -63,12 +63,17 @@ sbus=$(bus_number "$stub")
 check "stub adapter present" test -n "$sbus"
 check_eq "stub adapter has no plain I2C" "no" bash -c "i2cdetect -F '$sbus' | awk '/^I2C  /{print \$2}'"
 st() { "$tvctl" --i2c-adapter "$stub" "$@"; }
+st_json() {  # FIELD TVCTL_ARGS...: one field of the JSON answer
+  local field=$1
+  shift
+  st --json "$@" | jq -r ".$field"
+}
 get() { i2cget -y "$sbus" "$1" "$2"; }
 
 check "tvctl writes a decoder register" st i2c write -y 0x88 0x10 0x5A
 check_eq "i2cget sees it" 0x5a get 0x44 0x10
 check "i2cset another value" i2cset -y "$sbus" 0x44 0x10 0xA7
-check_eq "tvctl reads it back" 167 bash -c "'$tvctl' --i2c-adapter '$stub' --json i2c read 0x88 0x10 | sed -n 's/.*\"value\":\([0-9]*\).*/\1/p'"
+check_eq "tvctl reads it back" 167 st_json value i2c read 0x88 0x10
 
 # Source selection: input register's multiplexer (bits 6..5) and the control
 # register's S-video bit (0x40), from input 0x81 and control 0x15.
@@ -117,7 +122,7 @@ for row in "0x40 true" "0xff true" "0x00 false" "0xbf false"; do
   read -r status locked <<<"$row"
   i2cset -y "$sbus" 0x44 0x00 "$status"
   check_eq "tune with status $status: locked $locked" "$locked" \
-    bash -c "'$tvctl' --i2c-adapter '$stub' --json source cable channel 9 | sed -n 's/.*\"locked\":\([a-z]*\).*/\1/p'"
+    st_json locked source cable channel 9
 done
 
 # The decoder absent: the status read fails, which is no lock.
@@ -125,5 +130,5 @@ guest_modprobe -r i2c-stub && guest_modprobe i2c-stub chip_addr=0x61
 sbus=$(bus_number "$stub")
 check_fails "i2cget finds no decoder" i2cget -y "$sbus" 0x44 0x00
 check_eq "tune with the decoder absent: no lock" "false" \
-  bash -c "'$tvctl' --i2c-adapter '$stub' --json channel 9 | sed -n 's/.*\"locked\":\([a-z]*\).*/\1/p'"
+  st_json locked channel 9
 check_eq "the block still reached the tuner" 0x90 get 0x61 0x0e

@@ -104,8 +104,11 @@ long_lived_read() {
 }
 check_eq "es1370 a long-lived open sees amixer's change" "14798 14798" long_lived_read
 # The same card through the library's record, without tvctl's options.
-check_eq "es1370 chosen by TVMIXALSA_DEVICES" "14798 14798" \
-  bash -c "amixer -q -c AudioPCI sset Aux 7 && TVMIXALSA_DEVICES=hw:AudioPCI $PREFIX/bin/tvctl --mixer alsa audio volume | sed -n 's|^volume \([0-9]*\) / \([0-9]*\) (left.*|\1 \2|p'"
+volume_by_setting() {
+  amixer -q -c AudioPCI sset Aux 7 &&
+    TVMIXALSA_DEVICES=hw:AudioPCI "$PREFIX/bin/tvctl" --mixer alsa --json audio volume | jq -r '"\(.left) \(.right)"'
+}
+check_eq "es1370 chosen by TVMIXALSA_DEVICES" "14798 14798" volume_by_setting
 
 # --- snd-dummy: Line chosen, signed range -50..100 with dB, no playback switch --
 DU=(--card "$(card_device Dummy)" --element Line)

@@ -32,7 +32,8 @@ get_freq() { vc --get-freq | sed -n 's/^Frequency for tuner [0-9]*: \([0-9]*\).*
 get_ctrl() { vc -C "$1" | sed -n "s/^$1: //p"; }
 # v4l2-ctl prints the tuner's signal as "Signal strength/AFC  : 100%/0".
 signal() { vc --get-tuner | sed -n 's/.*Signal strength[^:]*: *\([0-9]*\)%.*/\1/p'; }
-locked_of() { sed -n 's/.*"locked":\([a-z]*\).*/\1/p'; }
+locked_of() { jq -r .locked; }
+register() { tv --json i2c read "$@" | jq -r .value; }  # ADDRESS REGISTER: its value
 
 check "the library loads on the V4L2 bus" tv get
 check "the driver names the roles it learnt" bash -c \
@@ -101,8 +102,8 @@ done
 # Reads answer from the device: another program's change is seen.
 tv source cable >/dev/null
 vc -c brightness=200,contrast=255
-check_eq "the brightness register reads v4l2-ctl's 200" 72 bash -c "'$PREFIX/bin/tvctl' --v4l2-device '$dev' --json i2c read 0x88 0x0A | sed -n 's/.*\"value\":\([0-9]*\).*/\1/p'"
-check_eq "the contrast register reads v4l2-ctl's 255" 255 bash -c "'$PREFIX/bin/tvctl' --v4l2-device '$dev' --json i2c read 0x88 0x0C | sed -n 's/.*\"value\":\([0-9]*\).*/\1/p'"
+check_eq "the brightness register reads v4l2-ctl's 200" 72 register 0x88 0x0A
+check_eq "the contrast register reads v4l2-ctl's 255" 255 register 0x88 0x0C
 
 # --- volume and mute through the mixer driver ----------------------------
 check "audio init finds the auxiliary line" tv audio init
@@ -131,11 +132,10 @@ done
 
 # --- a scan agrees with a v4l2-ctl loop over the same frequencies ----------
 scan_stations() {  # PLAN RANGE: the channels that locked, one line
-  tv --json scan "$1" --channels "$2" | grep -o '"stations":\[[^]]*\]' | grep -o '"channel":[0-9]*' | cut -d: -f2 | tr '\n' ' '
+  tv --json scan "$1" --channels "$2" | jq -j '.stations[] | "\(.channel) "'
 }
 carriers() {  # PLAN: "channel carrierMHz" lines (the guest has no /dev/fd for <(...))
-  "$PREFIX/bin/tvctl" --json plans "$1" | grep -o '"channel":[0-9]*,"carrierMHz":[0-9.]*' |
-    sed 's/"channel":\([0-9]*\),"carrierMHz":\([0-9.]*\)/\1 \2/'
+  "$PREFIX/bin/tvctl" --json plans "$1" | jq -r '.plans[0].channels[] | "\(.channel) \(.carrierMHz)"'
 }
 loop_stations() {  # PLAN FIRST LAST: the channels where v4l2-ctl finds signal
   local channel carrier strength out=()
