@@ -141,9 +141,9 @@ BOOL TvHostGetBusDriver(HMODULE library, TvHostDriverInfo *info) {
 
 BOOL TvHostGetMixerDriver(UINT deviceId, TvHostDriverInfo *info) {
     if (!Prepare(info)) return Fail(ERROR_INVALID_PARAMETER);
-    std::shared_ptr<MixerDriver> driver;  // keeps the module loaded while it is described
     UINT localId = 0;
-    if (!CurrentMixerDrivers()->Locate(deviceId, driver, localId)) return Fail(ERROR_NOT_FOUND);
+    const MixerDriver *driver = CurrentMixerDrivers().Locate(deviceId, localId);
+    if (driver == nullptr) return Fail(ERROR_NOT_FOUND);
     std::string path = Resolved(ModuleFile(driver->module));
     CopyText(info->path, sizeof info->path, path);
     CopyText(info->name, sizeof info->name, ModuleName(path));

@@ -7,6 +7,7 @@
 
 #include "numbers.h"
 #include "result_words.h"
+#include "tune_ops.h"
 #include "tv_ops.h"
 #include "tvcore.h"
 #include "tvcore/card/decoder.h"
