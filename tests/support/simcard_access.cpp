@@ -41,6 +41,8 @@ SimCardApi Load(const std::string &file) {
     Resolve(module, "TvSimDecoderRegisters", api.DecoderRegisters);
     Resolve(module, "TvSimDecoderStatus", api.DecoderStatus);
     Resolve(module, "TvSimTunerState", api.TunerState);
+    Resolve(module, "TvSimFrame", api.Frame);
+    Resolve(module, "TvSimSetFrameSize", api.SetFrameSize);
     return api;
 }
 

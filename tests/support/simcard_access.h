@@ -20,6 +20,8 @@ struct SimCardApi {
     void (*DecoderRegisters)(uint8_t out[256]);
     uint8_t (*DecoderStatus)(void);
     uint32_t (*TunerState)(TvSimTuner *out);
+    uint32_t (*Frame)(uint64_t frameNumber, uint32_t format, void *buffer, uint32_t size, TvSimFrameInfo *info);
+    int32_t (*SetFrameSize)(uint32_t width, uint32_t height);
 };
 
 // The card's API from tvbus16.so in the build tree's module directory,
