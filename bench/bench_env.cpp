@@ -92,7 +92,7 @@ SimCard::SimCard() {
     if (module == nullptr) return;
     driver_ = static_cast<const ThunkData16 *>(dlsym(module, "thk_ThunkData16"));
     if (driver_ == nullptr || !Resolve(module, "TvSimLogTotal", logTotal_) ||
-        !Resolve(module, "TvSimRestoreDefaults", restoreDefaults_)) {
+        !Resolve(module, "TvSimRestoreDefaults", restoreDefaults_) || !Resolve(module, "TvSimFrame", frame_)) {
         dlclose(module);
         return;
     }

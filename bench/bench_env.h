@@ -9,6 +9,7 @@
 
 #include "module_exports.h"
 #include "tvhost/thunk.h"
+#include "tvsim.h"
 
 namespace tvbench {
 
@@ -54,6 +55,9 @@ public:
     bool ok() const { return module_ != nullptr; }
     uint64_t LogTotal() const { return logTotal_(); }
     void RestoreDefaults() const { restoreDefaults_(); }
+    uint32_t Frame(uint64_t frameNumber, uint32_t format, void *buffer, uint32_t size, TvSimFrameInfo *info) const {
+        return frame_(frameNumber, format, buffer, size, info);
+    }
     // The driver's link block: its bus calls, without the library in front.
     const ThunkData16 &Driver() const { return *driver_; }
 
@@ -61,6 +65,7 @@ private:
     void *module_ = nullptr;
     uint64_t (*logTotal_)(void) = nullptr;
     void (*restoreDefaults_)(void) = nullptr;
+    uint32_t (*frame_)(uint64_t, uint32_t, void *, uint32_t, TvSimFrameInfo *) = nullptr;
     const ThunkData16 *driver_ = nullptr;
 };
 

@@ -4,6 +4,7 @@
 #include "picture.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
 #include "test_card.h"
@@ -41,7 +42,8 @@ constexpr uint32_t kMaxWidth = kMaxFrameSide;
 
 // What the controls make of Y, U and V.
 struct Controls {
-    uint8_t luma[256];  // source Y to output Y: contrast then brightness
+    uint8_t luma[256];     // source Y to output Y: contrast then brightness
+    int32_t rgbLuma[256];  // source Y to the luma term of R, G and B (below)
     // Hue rotation and saturation gains in one matrix, 16.16 fixed point:
     // U' = uu U + uv V, V' = vu U + vv V.
     int32_t uu, uv, vu, vv;
@@ -64,6 +66,7 @@ Controls ControlsOf(const std::array<uint8_t, 256> &regs) {
     for (int32_t y = 0; y < 256; ++y) {
         int32_t gained = ((y - 16) * contrast + kUnityContrast / 2) >> 8;
         controls.luma[y] = static_cast<uint8_t>(Clamp(16 + gained + brightness, 0, 255));
+        controls.rgbLuma[y] = 298 * (controls.luma[y] - 16) + 128;
     }
     double angle = hue * (kPi / 2) / kHueQuarterTurn;
     double gainU = saturationU / kUnitySaturationU * kFixedOne;
@@ -94,34 +97,58 @@ uint64_t FrameTimeUs(uint64_t frameNumber) {
     return frameNumber / 3 * kUsPerThreeFrames + frameNumber % 3 * kUsPerThreeFrames / 3;
 }
 
+// Chroma after the controls, remembered while it repeats: the pictures
+// hold long runs of one colour (and snow none at all), so the matrix is
+// worked out once a run rather than once a pixel.
+class ChromaRuns {
+public:
+    explicit ChromaRuns(const Controls &controls) : controls_(controls) {}
+
+    void At(int16_t u, int16_t v) {
+        if (u == u_ && v == v_) return;
+        u_ = u;
+        v_ = v;
+        cb = Clamp((controls_.uu * u + controls_.uv * v + kFixedOne / 2) >> 16, -128, 127);
+        cr = Clamp((controls_.vu * u + controls_.vv * v + kFixedOne / 2) >> 16, -128, 127);
+    }
+    int32_t cb = 0, cr = 0;
+
+private:
+    const Controls &controls_;
+    int32_t u_ = INT32_MIN, v_ = INT32_MIN;
+};
+
 // One output line from the source line after the controls. RGB from
 // studio-range Y'CbCr with the ITU-R BT.601 matrix in 8-bit fixed point:
 // R = 1.164 (Y-16) + 1.596 V, G = 1.164 (Y-16) - 0.391 U - 0.813 V,
 // B = 1.164 (Y-16) + 2.018 U.
 void PackLine(const Controls &controls, uint32_t format, uint32_t width, const uint8_t *y, const int16_t *u,
               const int16_t *v, uint8_t *out) {
-    auto chromaU = [&](uint32_t x) {
-        return Clamp((controls.uu * u[x] + controls.uv * v[x] + kFixedOne / 2) >> 16, -128, 127);
-    };
-    auto chromaV = [&](uint32_t x) {
-        return Clamp((controls.vu * u[x] + controls.vv * v[x] + kFixedOne / 2) >> 16, -128, 127);
-    };
+    ChromaRuns chroma(controls);
     if (format == TVSIM_FORMAT_YUYV) {
         for (uint32_t x = 0; x < width; x += 2, out += 4) {
+            chroma.At(u[x], v[x]);
+            int32_t cb = chroma.cb, cr = chroma.cr;
+            chroma.At(u[x + 1], v[x + 1]);
             out[0] = controls.luma[y[x]];
-            out[1] = static_cast<uint8_t>(128 + ((chromaU(x) + chromaU(x + 1)) >> 1));
+            out[1] = static_cast<uint8_t>(128 + ((cb + chroma.cb) >> 1));
             out[2] = controls.luma[y[x + 1]];
-            out[3] = static_cast<uint8_t>(128 + ((chromaV(x) + chromaV(x + 1)) >> 1));
+            out[3] = static_cast<uint8_t>(128 + ((cr + chroma.cr) >> 1));
         }
         return;
     }
+    int32_t red = 0, green = 0, blue = 0;
     for (uint32_t x = 0; x < width; ++x, out += 3) {
-        int32_t luma = 298 * (controls.luma[y[x]] - 16) + 128;
-        int32_t cb = chromaU(x);
-        int32_t cr = chromaV(x);
-        out[0] = static_cast<uint8_t>(Clamp((luma + 409 * cr) >> 8, 0, 255));
-        out[1] = static_cast<uint8_t>(Clamp((luma - 100 * cb - 208 * cr) >> 8, 0, 255));
-        out[2] = static_cast<uint8_t>(Clamp((luma + 516 * cb) >> 8, 0, 255));
+        if (x == 0 || u[x] != u[x - 1] || v[x] != v[x - 1]) {
+            chroma.At(u[x], v[x]);
+            red = 409 * chroma.cr;
+            green = -100 * chroma.cb - 208 * chroma.cr;
+            blue = 516 * chroma.cb;
+        }
+        int32_t luma = controls.rgbLuma[y[x]];
+        out[0] = static_cast<uint8_t>(Clamp((luma + red) >> 8, 0, 255));
+        out[1] = static_cast<uint8_t>(Clamp((luma + green) >> 8, 0, 255));
+        out[2] = static_cast<uint8_t>(Clamp((luma + blue) >> 8, 0, 255));
     }
 }
 
