@@ -36,16 +36,18 @@ void MeasureFrame(benchmark::State &state, const FrameProbe &probe) {
     library.tv.SetTVParam(2, probe.channel);
     TvSimFrameInfo info{};
     std::vector<uint8_t> buffer(card.Frame(0, probe.format, nullptr, 0, &info));
+    const auto size = static_cast<uint32_t>(buffer.size());
     uint64_t frameNumber = 0;
     const uint64_t start = ThreadCpuNs();
     for (auto _ : state) {
-        if (card.Frame(frameNumber++, probe.format, buffer.data(), static_cast<uint32_t>(buffer.size()), nullptr) == 0) {
+        if (card.Frame(frameNumber++, probe.format, buffer.data(), size, nullptr) == 0) {
             state.SkipWithError("TvSimFrame refused the frame");
             return;
         }
         benchmark::DoNotOptimize(buffer.data());
     }
-    state.counters["cpu_ms"] = static_cast<double>(ThreadCpuNs() - start) / 1e6 / static_cast<double>(state.iterations());
+    const double iterations = static_cast<double>(state.iterations());
+    state.counters["cpu_ms"] = static_cast<double>(ThreadCpuNs() - start) / 1e6 / iterations;
     state.counters["locked"] = info.locked;
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * info.size);
 }

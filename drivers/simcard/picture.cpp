@@ -51,15 +51,18 @@ struct Controls {
 
 int32_t Clamp(int32_t x, int32_t low, int32_t high) { return std::min(std::max(x, low), high); }
 
+// A register byte read as two's complement.
+int32_t Signed(uint8_t byte) { return byte < 0x80 ? byte : byte - 0x100; }
+
 Controls ControlsOf(const std::array<uint8_t, 256> &regs) {
     uint8_t control = regs[kControlRegister];
     // Brightness and hue are two's-complement bytes; the 9-bit gains take
     // their top bit from the control register.
-    int32_t brightness = static_cast<int8_t>(regs[kBrightnessRegister]);
+    int32_t brightness = Signed(regs[kBrightnessRegister]);
     int32_t contrast = regs[kContrastRegister] | ((control & kContrastHighBit) != 0 ? 0x100 : 0);
     int32_t saturationU = regs[kSaturationURegister] | ((control & kSaturationUHighBit) != 0 ? 0x100 : 0);
     int32_t saturationV = regs[kSaturationVRegister] | ((control & kSaturationVHighBit) != 0 ? 0x100 : 0);
-    int32_t hue = static_cast<int8_t>(regs[kHueRegister]);
+    int32_t hue = Signed(regs[kHueRegister]);
 
     Controls controls{};
     // Contrast is a gain on luma above black (16), brightness an offset after it.

@@ -137,7 +137,7 @@ void MotionLine(uint64_t frameNumber, uint32_t line, uint32_t width, uint32_t to
 
     char code[24];
     uint64_t seconds = frameNumber / 30;
-    std::snprintf(code, sizeof code, "%02u:%02u:%02u:%02u", static_cast<unsigned>(seconds / 3600 % 100),
+    (void)std::snprintf(code, sizeof code, "%02u:%02u:%02u:%02u", static_cast<unsigned>(seconds / 3600 % 100),
                   static_cast<unsigned>(seconds / 60 % 60), static_cast<unsigned>(seconds % 60),
                   static_cast<unsigned>(frameNumber % 30));
     uint32_t codeLeft = width * 3 / 5;
@@ -183,19 +183,20 @@ Scene SceneFor(uint32_t input, bool locked, int32_t carrierSteps) {
         scene.kind = Scene::Kind::TestCard;
         {
             int32_t hundredths = carrierSteps * 100 / kStepsPerMHz;  // carriers lie on whole 1/16 MHz steps
-            std::snprintf(scene.label, sizeof scene.label, "%d.%02d MHZ", hundredths / 100, hundredths % 100);
-            double angle = std::fmod(carrierSteps / kChannelSpacingSteps * kGoldenAngle, 2 * 3.141592653589793);
+            (void)std::snprintf(scene.label, sizeof scene.label, "%d.%02d MHZ", hundredths / 100, hundredths % 100);
+            int32_t channel = carrierSteps / kChannelSpacingSteps;
+            double angle = std::fmod(channel * kGoldenAngle, 2 * 3.141592653589793);
             scene.tintU = static_cast<int16_t>(Round(kTintChroma * std::cos(angle)));
             scene.tintV = static_cast<int16_t>(Round(kTintChroma * std::sin(angle)));
         }
         break;
     case TVSIM_INPUT_COMPOSITE:
         scene.kind = Scene::Kind::Composite;
-        std::snprintf(scene.label, sizeof scene.label, "COMPOSITE");
+        (void)std::snprintf(scene.label, sizeof scene.label, "COMPOSITE");
         break;
     case TVSIM_INPUT_SVIDEO:
         scene.kind = Scene::Kind::SVideo;
-        std::snprintf(scene.label, sizeof scene.label, "S-VIDEO");
+        (void)std::snprintf(scene.label, sizeof scene.label, "S-VIDEO");
         break;
     default: break;
     }

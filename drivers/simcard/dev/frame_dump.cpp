@@ -52,7 +52,7 @@ int main(int argc, char **argv) {
         state.tunerProgrammed = true;
         state.carrierSteps = static_cast<int32_t>(shot.carrierMHz * 16);
         state.locked = shot.carrierMHz > 0;
-        std::vector<uint8_t> rgb(state.width * state.height * 3);
+        std::vector<uint8_t> rgb(size_t{state.width} * state.height * 3);
         TvSimFrameInfo info{};
         if (tvsim::RenderFrame(state, shot.frame, TVSIM_FORMAT_RGB24, rgb.data(), static_cast<uint32_t>(rgb.size()),
                                &info) == 0)
