@@ -103,6 +103,12 @@ SimCard::~SimCard() {
     if (module_ != nullptr) dlclose(module_);
 }
 
+bool ReadyOrSkip(benchmark::State &state, const LoadedLibrary &library, const SimCard &card) {
+    if (library.ok() && card.ok()) return true;
+    state.SkipWithError(library.ok() ? "the simulated card's interface is missing" : library.error().c_str());
+    return false;
+}
+
 const BusFloor &MeasuredBusFloor() {
     static const BusFloor floor = [] {
         BusFloor measured;

@@ -3,6 +3,8 @@
 // interface, and the statistics of per-iteration samples.
 #pragma once
 
+#include <benchmark/benchmark.h>
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -68,6 +70,10 @@ private:
     uint32_t (*frame_)(uint64_t, uint32_t, void *, uint32_t, TvSimFrameInfo *) = nullptr;
     const ThunkData16 *driver_ = nullptr;
 };
+
+// Whether the library and the card's interface are there; when not, the
+// benchmark is skipped with the reason.
+bool ReadyOrSkip(benchmark::State &state, const LoadedLibrary &library, const SimCard &card);
 
 // CPU nanoseconds of one bare driver transaction of each kind on the
 // simulated card, measured once: the floor under any call that makes it.

@@ -27,10 +27,7 @@ const FrameProbe kFrames[] = {
 void MeasureFrame(benchmark::State &state, const FrameProbe &probe) {
     LoadedLibrary library;
     SimCard card;
-    if (!library.ok() || !card.ok()) {
-        state.SkipWithError(library.ok() ? "the simulated card's interface is missing" : library.error().c_str());
-        return;
-    }
+    if (!ReadyOrSkip(state, library, card)) return;
     card.RestoreDefaults();
     library.tv.SetTVParam(1, 5);
     library.tv.SetTVParam(2, probe.channel);
