@@ -93,7 +93,7 @@ SimCard::SimCard() {
     HMODULE module = LoadLibraryA(TVCORE_BENCH_MODULE_DIR "/tvbus16.so");
     if (module == nullptr) return;
     if (!Resolve(module, "thk_ThunkData16", driver_) || !Resolve(module, "TvSimLogTotal", logTotal_) ||
-        !Resolve(module, "TvSimRestoreDefaults", restoreDefaults_)) {
+        !Resolve(module, "TvSimRestoreDefaults", restoreDefaults_) || !Resolve(module, "TvSimFrame", frame_)) {
         FreeLibrary(module);
         return;
     }
@@ -102,6 +102,12 @@ SimCard::SimCard() {
 
 SimCard::~SimCard() {
     if (module_ != nullptr) FreeLibrary(module_);
+}
+
+bool ReadyOrSkip(benchmark::State &state, const LoadedLibrary &library, const SimCard &card) {
+    if (library.ok() && card.ok()) return true;
+    state.SkipWithError(library.ok() ? "the simulated card's interface is missing" : library.error().c_str());
+    return false;
 }
 
 const BusFloor &MeasuredBusFloor() {

@@ -3,6 +3,8 @@
 // interface, and the statistics of per-iteration samples.
 #pragma once
 
+#include <benchmark/benchmark.h>
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -10,6 +12,7 @@
 #include "module_exports.h"
 #include "tvhost/thunk.h"
 #include "tvhost/win32.h"
+#include "tvsim.h"
 
 namespace tvbench {
 
@@ -55,6 +58,9 @@ public:
     bool ok() const { return module_ != nullptr; }
     uint64_t LogTotal() const { return logTotal_(); }
     void RestoreDefaults() const { restoreDefaults_(); }
+    uint32_t Frame(uint64_t frameNumber, uint32_t format, void *buffer, uint32_t size, TvSimFrameInfo *info) const {
+        return frame_(frameNumber, format, buffer, size, info);
+    }
     // The driver's link block: its bus calls, without the library in front.
     const ThunkData16 &Driver() const { return *driver_; }
 
@@ -62,8 +68,13 @@ private:
     HMODULE module_ = nullptr;
     uint64_t (*logTotal_)(void) = nullptr;
     void (*restoreDefaults_)(void) = nullptr;
+    uint32_t (*frame_)(uint64_t, uint32_t, void *, uint32_t, TvSimFrameInfo *) = nullptr;
     const ThunkData16 *driver_ = nullptr;
 };
+
+// Whether the library and the card's interface are there; when not, the
+// benchmark is skipped with the reason.
+bool ReadyOrSkip(benchmark::State &state, const LoadedLibrary &library, const SimCard &card);
 
 // CPU nanoseconds of one bare driver transaction of each kind on the
 // simulated card, measured once: the floor under any call that makes it.

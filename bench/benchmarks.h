@@ -9,5 +9,6 @@ void RegisterTuneBenchmarks(const Options &options);
 void RegisterCallBenchmarks(const Options &options);
 void RegisterLoadBenchmarks(const Options &options);
 void RegisterScanBenchmarks(const Options &options);
+void RegisterFrameBenchmarks(const Options &options);
 
 }  // namespace tvbench

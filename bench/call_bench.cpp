@@ -79,10 +79,7 @@ const CallProbe kCalls[] = {
 void MeasureCall(benchmark::State &state, const CallProbe &probe) {
     LoadedLibrary library;
     SimCard card;
-    if (!library.ok() || !card.ok()) {
-        state.SkipWithError(library.ok() ? "the simulated card's interface is missing" : library.error().c_str());
-        return;
-    }
+    if (!ReadyOrSkip(state, library, card)) return;
     card.RestoreDefaults();
     TvMixerLine line{};
     probe.setUp(library.tv, line);

@@ -1,6 +1,7 @@
 // The benchmarks of the library: tune latency, the cost of each exported
-// call beside its bus transactions, module load and unload, and the
-// board-file scan. Google Benchmark's own flags apply; besides them:
+// call beside its bus transactions, module load and unload, the board-file
+// scan, and a frame of the simulated card's picture. Google Benchmark's own
+// flags apply; besides them:
 //   --tunes=N   tunes measured by the tune-latency benchmark (default 50)
 // A benchmark that errors makes the program fail; a slow one never does.
 // Colours are used when the output is a terminal (--benchmark_color is not
@@ -68,6 +69,7 @@ int main(int argc, char **argv) {
     tvbench::RegisterCallBenchmarks(options);
     tvbench::RegisterLoadBenchmarks(options);
     tvbench::RegisterScanBenchmarks(options);
+    tvbench::RegisterFrameBenchmarks(options);
 
     ErrorNotingReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);

@@ -23,10 +23,7 @@ constexpr uint32_t kChannels[] = {7, 3, 14, 40, 63, 95, 2, 125, 56, 87};
 void TuneLatency(benchmark::State &state) {
     LoadedLibrary library;
     SimCard card;
-    if (!library.ok() || !card.ok()) {
-        state.SkipWithError(library.ok() ? "the simulated card's interface is missing" : library.error().c_str());
-        return;
-    }
+    if (!ReadyOrSkip(state, library, card)) return;
     card.RestoreDefaults();
     const ModuleExports &tv = library.tv;
     tv.SetTVParam(TV_PARAM_SOURCE, TV_SOURCE_TUNER_CABLE);

@@ -68,6 +68,8 @@ struct Card {
     uint32_t stationCount = 0;
     uint32_t settleMs = kDefaultSettleMs;
     bool available = true;
+    uint32_t frameWidth = TVSIM_DEFAULT_WIDTH;
+    uint32_t frameHeight = TVSIM_DEFAULT_HEIGHT;
     TransactionLog log;
     FaultPlan faults;
     tvsimstate::StateFile state;  // what the card holds, shared with the user's other processes
@@ -283,6 +285,28 @@ bool BusAvailable() {
     return card.available;
 }
 
+PictureState PictureSnapshot() {
+    Card &card = TheCard();
+    std::lock_guard<std::mutex> guard(card.lock);
+    PictureState state;
+    state.decoder = card.decoder;
+    state.tunerProgrammed = card.tuner.programmed;
+    state.carrierSteps = CarrierSteps(Divider(card.tuner));
+    state.locked = PictureLocked(card, Clock::now());
+    state.width = card.frameWidth;
+    state.height = card.frameHeight;
+    return state;
+}
+
+bool SetFrameSize(uint32_t width, uint32_t height) {
+    if (!FrameSizeFits(width, height)) return false;
+    Card &card = TheCard();
+    std::lock_guard<std::mutex> guard(card.lock);
+    card.frameWidth = width;
+    card.frameHeight = height;
+    return true;
+}
+
 }  // namespace tvsim
 
 using tvsim::TheCard;
@@ -328,6 +352,8 @@ void TvSimRestoreDefaults(void) {
     card.UseDefaultStations();
     card.settleMs = tvsim::kDefaultSettleMs;
     card.available = true;
+    card.frameWidth = TVSIM_DEFAULT_WIDTH;
+    card.frameHeight = TVSIM_DEFAULT_HEIGHT;
     card.faults.Clear();
 }
 

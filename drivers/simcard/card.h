@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "picture.h"
+
 namespace tvsim {
 
 inline constexpr uint16_t kDecoderAddress = 0x88;
@@ -25,5 +27,13 @@ void AttachState();
 
 // Whether the driver's connect answers that the bus is there.
 bool BusAvailable();
+
+// A copy of what the picture is made from: the decoder's registers, the
+// tuner's carrier and lock now, the frame size. Not logged.
+PictureState PictureSnapshot();
+
+// The size frames are rendered at; false, keeping the size, when frames of
+// that size cannot be made.
+bool SetFrameSize(uint32_t width, uint32_t height);
 
 }  // namespace tvsim

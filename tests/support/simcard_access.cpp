@@ -43,6 +43,8 @@ SimCardApi Load(const std::string &file) {
     Resolve(module, "TvSimTunerState", api.TunerState);
     Resolve(module, TVBUS_DESCRIBE_DEVICE_NAME, api.DescribeDevice);
     Resolve(module, TVBUS_REFUSAL_REASON_NAME, api.RefusalReason);
+    Resolve(module, "TvSimFrame", api.Frame);
+    Resolve(module, "TvSimSetFrameSize", api.SetFrameSize);
     return api;
 }
 

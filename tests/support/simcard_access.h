@@ -23,6 +23,8 @@ struct SimCardApi {
     uint32_t (*TunerState)(TvSimTuner *out);
     TvbusDescribeDeviceProc DescribeDevice;
     TvbusRefusalReasonProc RefusalReason;
+    uint32_t (*Frame)(uint64_t frameNumber, uint32_t format, void *buffer, uint32_t size, TvSimFrameInfo *info);
+    int32_t (*SetFrameSize)(uint32_t width, uint32_t height);
 };
 
 // The card's API from tvbus16.so in the build tree's module directory,

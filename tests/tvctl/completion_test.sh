@@ -23,4 +23,5 @@ expect "sim i2cdev v4l2" tvctl --bus ""
 expect "cable-irc cable-hrc" tvctl scan cable-
 expect 'Local\ News Sports' tvctl tune ""
 expect "Sports" tvctl source cable -- tune sp
+expect "png jpeg" tvctl snapshot --format ""
 exit $failed

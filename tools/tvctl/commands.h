@@ -80,6 +80,7 @@ std::vector<CommandEntry> I2cCommands();     // i2c
 std::vector<CommandEntry> AudioCommands();   // audio
 std::vector<CommandEntry> ConfigCommands();  // config
 std::vector<CommandEntry> TourCommands();    // tour
+std::vector<CommandEntry> SnapshotCommands(); // snapshot
 
 // A note for the user about an accepted request: printed now on standard
 // error, and kept for the JSON answer.

@@ -20,7 +20,7 @@ bool FindSimCard(HMODULE busModule, SimCardCalls &calls) {
            LookUp(busModule, "TvSimTunerState", calls.TunerState) &&
            LookUp(busModule, "TvSimDecoderRegisters", calls.DecoderRegisters) &&
            LookUp(busModule, "TvSimGetSettleMs", calls.GetSettleMs) && LookUp(busModule, "TvSimPowerOn", calls.PowerOn) &&
-           LookUp(busModule, "TvSimStatePath", calls.StatePath);
+           LookUp(busModule, "TvSimStatePath", calls.StatePath) && LookUp(busModule, "TvSimFrame", calls.Frame);
 }
 
 bool SimCardOnAir(const SimCardCalls &card, uint32_t carrierKHz) {

@@ -21,6 +21,7 @@ struct SimCardCalls {
     decltype(&::TvSimGetSettleMs) GetSettleMs;
     decltype(&::TvSimPowerOn) PowerOn;
     decltype(&::TvSimStatePath) StatePath;
+    decltype(&::TvSimFrame) Frame;
 };
 
 // Looks the card's calls up in the bus driver module; false when the module

@@ -25,7 +25,7 @@ _tvctl_station_names() {
 
 _tvctl() {
     local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD - 1]}
-    local commands="tour source channel freq fine tune stations picture get reset scan plans i2c audio config shell"
+    local commands="tour source channel freq fine tune stations picture get reset snapshot scan plans i2c audio config shell"
     local plans="cable broadcast cable-irc cable-hrc"
     local globals="--json --trace --bus --i2c-device --i2c-adapter --v4l2-device --mixer --version --help"
     COMPREPLY=()
@@ -37,7 +37,8 @@ _tvctl() {
         --v4l2-device) mapfile -t COMPREPLY < <(compgen -G "/dev/video*" -- "$cur"); return ;;
         --tuner-status) mapfile -t COMPREPLY < <(compgen -W "auto on off" -- "$cur"); return ;;
         --file | --save) mapfile -t COMPREPLY < <(compgen -f -- "$cur"); return ;;
-        --i2c-adapter | --channels | --grace) return ;;
+        --format) mapfile -t COMPREPLY < <(compgen -W "png jpeg" -- "$cur"); return ;;
+        --i2c-adapter | --channels | --grace | --quality | --frame) return ;;
     esac
 
     # The command the cursor is in: the last command word before it.
@@ -93,6 +94,14 @@ _tvctl() {
             esac
             ;;
         config) [[ -z $sub ]] && choices="check" ;;
+        snapshot)
+            if [[ $cur == -* ]]; then
+                choices="--format --quality --frame"
+            else
+                mapfile -t COMPREPLY < <(compgen -f -- "$cur")
+                return
+            fi
+            ;;
     esac
     # A new command may follow any command's words.
     [[ -n $command && $cur != -* ]] && choices="$choices $commands"

@@ -103,8 +103,8 @@ TVSIM_API int32_t TvSimPowerOn(void);
 TVSIM_API uint32_t TvSimStatePath(char *out, uint32_t size);
 
 /* Restores the built-in setup: the default stations, the default settle
- * time, the bus available, no faults armed. The card itself and the log are
- * kept. */
+ * time, the bus available, no faults armed, 640x480 frames. The card itself
+ * and the log are kept. */
 TVSIM_API void TvSimRestoreDefaults(void);
 
 #define TVSIM_MAX_STATIONS 256u
@@ -192,6 +192,61 @@ typedef struct TvSimTuner {
 
 /* Copies the tuner's state; answers out's `programmed`. NULL: answers 0. */
 TVSIM_API uint32_t TvSimTunerState(TvSimTuner *out);
+
+/* ---- The picture -------------------------------------------------------------
+ * The card's video as its decoder would deliver it, made from its registers:
+ * the input the multiplexer selects (register 0x01 bits 6..5, and the S-video
+ * bit 6 of control register 0x0B), the tuner's lock, and the picture controls
+ * (brightness 0x0A, contrast 0x0C with bit 2 of 0x0B, saturation 0x0D and 0x0E
+ * with bits 1 and 0 of 0x0B, hue 0x0F). See docs/simulated-card.md. */
+
+/* Pixel formats, named by the four-character codes that video capture
+ * interfaces use for them. */
+#define TVSIM_FOURCC(a, b, c, d) \
+    ((uint32_t)(a) | ((uint32_t)(b) << 8) | ((uint32_t)(c) << 16) | ((uint32_t)(d) << 24))
+#define TVSIM_FORMAT_RGB24 TVSIM_FOURCC('R', 'G', 'B', '3') /* bytes R, G, B per pixel */
+#define TVSIM_FORMAT_YUYV TVSIM_FOURCC('Y', 'U', 'Y', 'V')  /* Y0 U Y1 V per pixel pair, 4:2:2 */
+
+#define TVSIM_INPUT_NONE 0u      /* the multiplexer is on a pin with nothing wired: black */
+#define TVSIM_INPUT_TUNER 1u     /* field 0x20: the tuner (a test card on a station, else snow) */
+#define TVSIM_INPUT_COMPOSITE 2u /* field 0x60: the composite jack */
+#define TVSIM_INPUT_SVIDEO 3u    /* S-video bit set, field 0x20: the S-video jack */
+
+#define TVSIM_FRAME_RATE_NUM 30000u /* frames per second: 30000/1001 */
+#define TVSIM_FRAME_RATE_DEN 1001u
+#define TVSIM_DEFAULT_WIDTH 640u
+#define TVSIM_DEFAULT_HEIGHT 480u
+
+typedef struct TvSimFrameInfo {
+    uint64_t frameNumber;
+    uint64_t timeUs;     /* the frame's start: frameNumber * 1001000 / 30 microseconds */
+    double carrierMHz;   /* the tuner's picture carrier; 0 until the tuner has taken a block */
+    uint32_t format;     /* TVSIM_FORMAT_ */
+    uint32_t width;      /* pixels */
+    uint32_t height;     /* lines */
+    uint32_t bytesPerLine;
+    uint32_t size;       /* bytes of the whole frame: bytesPerLine * height */
+    uint32_t input;      /* TVSIM_INPUT_ shown */
+    uint32_t locked;     /* 1 when a signal is shown: the tuner locked on a station, or a
+                            jack's picture; 0 for snow or black */
+} TvSimFrameInfo;
+
+/* Renders frame `frameNumber` of the card's video into `buffer` in `format`
+ * (lines top to bottom, no padding) and answers the bytes written. The
+ * picture depends only on the registers, the tuner's lock and the frame
+ * number: the same state and number give the same bytes. With a NULL
+ * buffer nothing is rendered and the answer is the size a frame needs.
+ * Answers 0 for an unknown format or a `size` below a frame's. `info`
+ * (may be NULL) is filled whenever the format is known. The registers are
+ * copied under the card's lock and the frame is rendered outside it; nothing
+ * is allocated and nothing is logged. */
+TVSIM_API uint32_t TvSimFrame(uint64_t frameNumber, uint32_t format, void *buffer, uint32_t size,
+                              TvSimFrameInfo *info);
+
+/* The size of the frames TvSimFrame renders: width even, 16..2048; height
+ * 16..2048. Answers 1; 0 (and keeps the size) for others.
+ * TvSimRestoreDefaults sets 640x480 again. */
+TVSIM_API int32_t TvSimSetFrameSize(uint32_t width, uint32_t height);
 
 #ifdef __cplusplus
 } /* extern "C" */
