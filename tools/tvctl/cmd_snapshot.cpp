@@ -7,6 +7,7 @@
 #include <optional>
 #include <vector>
 
+#include "bus_words.h"
 #include "commands.h"
 #include "image_file.h"
 #include "plan_info.h"
@@ -58,9 +59,9 @@ public:
         if (session.Library(reply) == nullptr) return;
         const SimCardCalls *card = session.Card();
         if (card == nullptr)
-            return reply.Fail(fmt::format("snapshot takes its frame from the simulated card; the library is linked to "
-                                          "the {} bus, whose picture tvctl cannot capture yet",
-                                          BusKindName(session.Bus())));
+            return reply.Fail(fmt::format("snapshot takes its frame from the simulated card; the library's bus driver "
+                                          "drives {}, whose picture tvctl cannot capture yet",
+                                          BusDevice(session.Words())));
         const ImageFormat format = !format_.empty() ? (format_ == "jpeg" ? ImageFormat::Jpeg : ImageFormat::Png)
                                    : file_.empty()  ? ImageFormat::Png
                                                     : ImageFormatOfName(file_);
