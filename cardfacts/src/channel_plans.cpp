@@ -58,6 +58,21 @@ static_assert(cableChannelPlan[125] == 0x34D0);
 static_assert(ChannelBandCode(kCablePlan, 56) == kBandMid && ChannelBandCode(kCablePlan, 87) == kBandHigh);
 static_assert(ChannelBandCode(kCablePlan, 95) == kBandLow && ChannelBandCode(kCablePlan, 112) == kBandHigh);
 
+// Every carrier of a plan lies within the tuner's range, and the highest
+// carrier the tuner takes still has a 16-bit divider.
+constexpr bool CarriersInTunerRange() {
+    for (uint32_t plan = 0; plan < kPlanCount; ++plan)
+        for (uint32_t channel = 0; channel < PlanSize(plan); ++channel) {
+            uint32_t carrier = PictureCarrierKHz(plan, channel);
+            if (carrier != 0 && !CarrierInTunerRange(uint64_t{carrier} * 1000)) return false;
+        }
+    return true;
+}
+static_assert(CarriersInTunerRange());
+static_assert((kHighestCarrierKHz + kIfOffsetKHz) * 1000u / kDividerStepHz <= 0xFFFF);
+static_assert(CarrierInTunerRange(44'000'000) && !CarrierInTunerRange(43'999'999));
+static_assert(CarrierInTunerRange(870'000'000) && !CarrierInTunerRange(870'000'001));
+
 // Each channel with a carrier is tuned in the band its carrier falls in.
 constexpr bool BandCodesMatchCarriers() {
     for (uint32_t plan = 0; plan < kPlanCount; ++plan)

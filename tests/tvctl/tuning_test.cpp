@@ -229,6 +229,8 @@ INSTANTIATE_TEST_SUITE_P(
         ErrorCase{"plan", {"scan", "cable-xyz"}, 2, "unknown channel plan \"cable-xyz\""},
         ErrorCase{"frequencyForm", {"freq", "77,25"}, 2, "\"77,25\" is not a frequency in MHz"},
         ErrorCase{"frequencyRange", {"freq", "1200"}, 1, "outside the tuner's range"},
+        ErrorCase{"frequencyJustBelow", {"freq", "43.999999"}, 1, "outside the tuner's range (44.00-870.00 MHz)"},
+        ErrorCase{"frequencyJustAbove", {"freq", "870.000001"}, 1, "outside the tuner's range"},
         ErrorCase{"fineForm", {"fine", "up"}, 2, "fine wants +N, -N or N steps"},
         ErrorCase{"fineRange", {"freq", "100", "fine", "+40"}, 1, "beyond 32 steps"},
         ErrorCase{"fineUntuned", {"fine", "+1"}, 1, "nothing is tuned yet"},

@@ -11,10 +11,6 @@ namespace tvctl {
 
 namespace {
 
-// The tuner's range as tvctl accepts it for a picture carrier.
-constexpr uint64_t kLowestCarrierHz = 44'000'000;
-constexpr uint64_t kHighestCarrierHz = 870'000'000;
-
 // The plan the tuner is on; fails `reply` when the source is no tuner.
 std::optional<PlanInfo> TunerPlan(const Session &session, const std::string &what, Reply &reply) {
     std::optional<PlanInfo> plan = CurrentPlan(session);
@@ -114,8 +110,8 @@ public:
             "{} MHz, high above). Then, as the library does, it pauses {} ms and reads the decoder's\n"
             "status register for lock. Carriers from {} to {} MHz. The current plan stays (channel up\n"
             "goes on from the nearest channel).",
-            kBandLow >> 8, kMidBandFromKHz / 1000, kHighBandFromKHz / 1000, kLockPauseMs, kLowestCarrierHz / 1000000,
-            kHighestCarrierHz / 1000000));
+            kBandLow >> 8, kMidBandFromKHz / 1000, kHighBandFromKHz / 1000, kLockPauseMs, kLowestCarrierKHz / 1000,
+            kHighestCarrierKHz / 1000));
     }
     std::string Name() const override { return "freq"; }
     std::string Validate() const override {
@@ -124,9 +120,10 @@ public:
     }
     void Run(Session &session, Reply &reply) override {
         uint64_t hz = *ParseMhz(text_);
-        if (hz < kLowestCarrierHz || hz > kHighestCarrierHz)
+        using namespace tvcore::card;
+        if (!CarrierInTunerRange(hz))
             return reply.Fail(fmt::format("{} MHz is outside the tuner's range ({}-{} MHz)", text_,
-                                          MhzOfHz(kLowestCarrierHz), MhzOfHz(kHighestCarrierHz)));
+                                          Mhz(kLowestCarrierKHz), Mhz(kHighestCarrierKHz)));
         std::optional<PlanInfo> plan = TunerPlan(session, text_ + " MHz", reply);
         if (!plan) return;
         const TvCalls *tv = session.Library(reply);

@@ -1,6 +1,7 @@
 // The tuner module: its bus address, how a channel is programmed (divider,
-// band code, the 4-byte block), its band edges, its status bit, and the pause
-// after a block before the decoder's lock report means anything.
+// band code, the 4-byte block), its range and band edges, its status bit,
+// and the pause after a block before the decoder's lock report means
+// anything.
 #pragma once
 
 #include <array>
@@ -23,6 +24,16 @@ inline constexpr uint16_t kBandHigh = 0x8E08;
 // The tuner's bands split near 160 MHz and 454 MHz (picture carrier).
 inline constexpr uint32_t kMidBandFromKHz = 160000;
 inline constexpr uint32_t kHighBandFromKHz = 454000;
+
+// The picture carriers the tuner covers, ends included: what a program may
+// ask it to tune by frequency, and where every plan's carriers lie.
+inline constexpr uint32_t kLowestCarrierKHz = 44000;
+inline constexpr uint32_t kHighestCarrierKHz = 870000;
+
+// True when a picture carrier, in Hz, lies within the tuner's range.
+constexpr bool CarrierInTunerRange(uint64_t carrierHz) {
+    return carrierHz >= uint64_t{kLowestCarrierKHz} * 1000 && carrierHz <= uint64_t{kHighestCarrierKHz} * 1000;
+}
 
 // The band a picture carrier is tuned in.
 constexpr uint16_t BandOfCarrier(uint32_t carrierKHz) {
