@@ -3,6 +3,8 @@
 // fails the build.
 #include "tvcore/card/channel_tables.h"
 
+#include <utility>
+
 namespace tvcore::card {
 namespace {
 
@@ -25,12 +27,17 @@ constexpr bool TableKeepsItsRules(const ChannelTable &table) {
     return true;
 }
 
-constexpr bool TablesKeepTheirRules() {
-    for (const ChannelTable &table : kChannelTables)
-        if (!TableKeepsItsRules(table) || StandardName(table.defaultStandard) == nullptr) return false;
-    return true;
+// One evaluation per table, so that each stays well inside a compiler's
+// budget of constexpr steps.
+template <std::size_t I>
+constexpr bool kTableKeepsItsRules =
+    TableKeepsItsRules(kChannelTables[I]) && StandardName(kChannelTables[I].defaultStandard) != nullptr;
+
+template <std::size_t... I>
+constexpr bool AllTablesKeepTheirRules(std::index_sequence<I...> /*tables*/) {
+    return (kTableKeepsItsRules<I> && ...);
 }
-static_assert(TablesKeepTheirRules());
+static_assert(AllTablesKeepTheirRules(std::make_index_sequence<std::size(kChannelTables)>()));
 
 constexpr bool TableNamesAreDistinct() {
     for (std::size_t i = 0; i < std::size(kChannelTables); ++i)
