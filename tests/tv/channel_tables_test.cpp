@@ -26,6 +26,7 @@ struct TellingChannel {
 // of the documents each table cites.
 constexpr TellingChannel kTellingChannels[] = {
     {"us-bcast", "2", 55'250'000},        {"us-bcast", "7", 175'250'000},      {"us-bcast", "13", 211'250'000},
+    {"us-bcast", "69", 801'250'000},
     {"us-cable", "1", 73'250'000},        {"us-cable", "95", 91'250'000},      {"us-cable", "99", 115'250'000},
     {"us-cable", "14", 121'250'000},      {"us-cable", "23", 217'250'000},     {"us-cable", "37", 301'250'000},
     {"us-cable-hrc", "2", 54'002'700},    {"us-cable-hrc", "5", 78'003'900},   {"us-cable-hrc", "7", 174'008'700},

@@ -125,20 +125,21 @@ inline constexpr auto kCablePlanRuns = PlanRuns<PlanRunCount(kCablePlan)>(kCable
 // at 648.0324 MHz. (CEA-542 cable channel allocation, HRC column; e.g. the
 // public IRC/HRC chart at
 // https://azmanual.top/manuals/326744/contemporary-research-ice-he.html?page=27)
-inline constexpr uint32_t kHrcCombHz = 6'000'300;
+inline constexpr uint64_t kHrcCombHz = 6'000'300;
 
-constexpr uint32_t HrcCarrierHz(uint32_t channel) {
-    const uint32_t standardKHz = PictureCarrierKHz(kCablePlan, channel);
-    if (standardKHz == 0) return 0;
-    const uint32_t nominalKHz = channel == 5 || channel == 6 ? standardKHz + 750 : standardKHz - 1250;
-    return nominalKHz / 6000 * kHrcCombHz;
+constexpr uint64_t HrcCarrierHz(uint32_t channel) {
+    const uint64_t standardHz = uint64_t{PictureCarrierKHz(kCablePlan, channel)} * 1000;
+    if (standardHz == 0) return 0;
+    const uint64_t nominalHz = channel == 5 || channel == 6 ? standardHz + 750'000 : standardHz - 1'250'000;
+    return nominalHz / 6'000'000 * kHrcCombHz;
 }
 
 template <std::size_t K>
 constexpr std::array<ChannelRun, K> HrcRuns(const std::array<ChannelRun, K> &standard) {
     std::array<ChannelRun, K> runs{};
     for (std::size_t i = 0; i < K; ++i)
-        runs[i] = {"", standard[i].first, standard[i].last, HrcCarrierHz(standard[i].first), kHrcCombHz};
+        runs[i] = {"", standard[i].first, standard[i].last, static_cast<uint32_t>(HrcCarrierHz(standard[i].first)),
+                   static_cast<uint32_t>(kHrcCombHz)};
     return runs;
 }
 
@@ -173,8 +174,9 @@ inline constexpr ChannelRun kJapanCableRuns[] = {
 };
 
 // Western Europe, broadcast and cable (Systems B/G): band I E2-E4 with E2A,
-// band III E5-E12 (7 MHz), the cable special channels S2-S20 (7 MHz; S1 would
-// overlap the FM band) and hyperband S21-S41 (8 MHz), UHF 21-69 (8 MHz).
+// band III E5-E12 (7 MHz), the cable special channels S2-S20 (7 MHz; the
+// charts have no S1, whose 104-111 MHz would overlap the FM band) and the
+// hyperband S21-S41 (8 MHz), UHF 21-69 (8 MHz).
 inline constexpr ChannelRun kEuropeWestRuns[] = {
     Single("E2", 48'250),
     Single("E2A", 49'750),
@@ -291,7 +293,8 @@ struct ChannelTable {
 
 inline constexpr ChannelTable kChannelTables[] = {
     {"us-bcast", "North America, broadcast: 2-69 (the library's broadcast plan)",
-     "47 CFR 73.603; \"Pan-American television frequencies\" (Wikipedia)", kStdNtscM, kUsBroadcastChannels},
+     "47 CFR 73.603 (channel edges; picture carrier 1.25 MHz above the lower edge); \"Pan-American "
+     "television frequencies\" (Wikipedia)", kStdNtscM, kUsBroadcastChannels},
     {"us-cable", "North America, standard cable: 1-125 (the library's cable plan)",
      "CEA-542 cable channel allocation; \"North American cable television frequencies\" (Wikipedia)", kStdNtscM,
      kUsCableChannels},
