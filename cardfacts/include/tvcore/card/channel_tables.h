@@ -319,7 +319,9 @@ inline constexpr ChannelTable kChannelTables[] = {
      "https://base.garant.ru/194052/); cable channel grid (https://www.ivtechno.ru/tv_freq)",
      kStdSecamDk, kRussiaChannels},
     {"italy", "Italy, broadcast: D-H2, 21-69",
-     "Italian band III channel edges (D 174-181 ... H2 223-230 MHz); ITU-R/CCIR UHF raster", kStdPalBg,
+     "Italian band III channel edges, D 174-181 ... H2 223-230 MHz (https://www.digital-forum.it/threads/"
+     "segnali-tv-in-puglia-esclusa-la-prov-di-foggia-switch-off-concluso-il-25-05-12.109680/post-2189509); "
+     "ITU-R/CCIR UHF raster", kStdPalBg,
      kItalyChannels},
     {"ireland", "Ireland, broadcast: 21-69",
      "ITU-R/CCIR System I UHF raster, vision carrier 8n + 303.25 MHz (e.g. http://www.aerialsandtv.com/"
