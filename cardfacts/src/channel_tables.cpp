@@ -3,6 +3,8 @@
 // fails the build.
 #include "tvcore/card/channel_tables.h"
 
+#include <algorithm>
+#include <iterator>
 #include <utility>
 
 namespace tvcore::card {
@@ -85,10 +87,18 @@ constexpr bool AgreesWithPlan(std::span<const TableChannel> channels, uint32_t p
     }
     return true;
 }
-static_assert(AgreesWithPlan(kUsBroadcastChannels, kBroadcastPlan));
-static_assert(AgreesWithPlan(kUsCableChannels, kCablePlan));
-static_assert(FindTable("us-bcast")->channels.data() == kUsBroadcastChannels.data());
-static_assert(FindTable("us-cable")->channels.data() == kUsCableChannels.data());
+// Each table the library's plan tunes, and only those two, agrees with it.
+template <std::size_t... I>
+constexpr bool PlanTablesAgree(std::index_sequence<I...> /*tables*/) {
+    return ((kChannelTables[I].libraryPlan == kNoLibraryPlan ||
+             AgreesWithPlan(kChannelTables[I].channels, kChannelTables[I].libraryPlan)) &&
+            ...);
+}
+static_assert(PlanTablesAgree(std::make_index_sequence<std::size(kChannelTables)>()));
+static_assert(FindTable("us-bcast")->libraryPlan == kBroadcastPlan);
+static_assert(FindTable("us-cable")->libraryPlan == kCablePlan);
+static_assert(std::count_if(std::begin(kChannelTables), std::end(kChannelTables),
+                            [](const ChannelTable &table) { return table.libraryPlan != kNoLibraryPlan; }) == 2);
 
 // HRC: every cable channel, each carrier on the comb rule (the runs step
 // the comb, so this holds the run starts to every channel).

@@ -283,69 +283,76 @@ inline constexpr auto kAustraliaChannels = BuildTable<ChannelCount(kAustraliaRun
 inline constexpr auto kNewZealandChannels = BuildTable<ChannelCount(kNewZealandRuns)>(kNewZealandRuns);
 inline constexpr auto kChinaBroadcastChannels = BuildTable<ChannelCount(kChinaBroadcastRuns)>(kChinaBroadcastRuns);
 
+// A table the library's own plan tunes by channel number names that plan;
+// the others are tuned by frequency.
+inline constexpr uint32_t kNoLibraryPlan = 0xFFFFFFFF;
+
 struct ChannelTable {
     const char *name;
     const char *description;
     const char *source;
     uint64_t defaultStandard;  // one entry of kAnalogStandards
+    uint32_t libraryPlan;      // kBroadcastPlan, kCablePlan or kNoLibraryPlan
     std::span<const TableChannel> channels;
 };
 
 inline constexpr ChannelTable kChannelTables[] = {
     {"us-bcast", "North America, broadcast: 2-69 (the library's broadcast plan)",
-     "47 CFR 73.603 (channel edges; picture carrier 1.25 MHz above the lower edge); \"Pan-American "
-     "television frequencies\" (Wikipedia)", kStdNtscM, kUsBroadcastChannels},
+     "47 CFR 73.603 (channel edges; picture carrier 1.25 MHz above the lower edge); "
+     "\"Pan-American television frequencies\" (Wikipedia)",
+     kStdNtscM, kBroadcastPlan, kUsBroadcastChannels},
     {"us-cable", "North America, standard cable: 1-125 (the library's cable plan)",
-     "CEA-542 cable channel allocation; \"North American cable television frequencies\" (Wikipedia)", kStdNtscM,
-     kUsCableChannels},
+     "CEA-542 cable channel allocation; \"North American cable television frequencies\" (Wikipedia)",
+     kStdNtscM, kCablePlan, kUsCableChannels},
     {"us-cable-hrc", "North America, HRC cable: 1-125 on the 6.0003 MHz comb",
-     "CEA-542 cable channel allocation, HRC carriers", kStdNtscM, kUsCableHrcChannels},
+     "CEA-542 cable channel allocation, HRC carriers",
+     kStdNtscM, kNoLibraryPlan, kUsCableHrcChannels},
     {"japan-bcast", "Japan, broadcast: VHF 1-12, UHF 13-62",
-     "\"Asian television frequencies\" (Wikipedia), Japan; Japanese UHF channel table 13-62", kStdNtscMJp,
-     kJapanBroadcastChannels},
+     "\"Asian television frequencies\" (Wikipedia), Japan; Japanese UHF channel table 13-62",
+     kStdNtscMJp, kNoLibraryPlan, kJapanBroadcastChannels},
     {"japan-cable", "Japan, cable: VHF 1-12, C13-C63",
-     "ARIB STD-B21, tables 10-2 to 10-4 (receiving channel centre frequencies)", kStdNtscMJp,
-     kJapanCableChannels},
+     "ARIB STD-B21, tables 10-2 to 10-4 (receiving channel centre frequencies)",
+     kStdNtscMJp, kNoLibraryPlan, kJapanCableChannels},
     {"europe-west", "Western Europe, broadcast and cable: E2-E12, S2-S41, 21-69",
      "ITU-R/CCIR Systems B/G channel raster; \"Television channel frequencies\" (Wikipedia); cable special and "
      "hyperband channels as in public cable channel charts (e.g. https://manualshive.com/en/manual/triax/325110/"
      "1160861?page=23)",
-     kStdPalBg, kEuropeWestChannels},
+     kStdPalBg, kNoLibraryPlan, kEuropeWestChannels},
     {"europe-east", "Eastern Europe, broadcast (OIRT): R1-R12, 21-69",
-     "OIRT channel raster, Systems D/K (e.g. http://www.dvbshop.eu/frekvencie/1-az-3-tv-pasmo-vhf/)", kStdPalDk,
-     kEuropeEastChannels},
+     "OIRT channel raster, Systems D/K (e.g. http://www.dvbshop.eu/frekvencie/1-az-3-tv-pasmo-vhf/)",
+     kStdPalDk, kNoLibraryPlan, kEuropeEastChannels},
     {"russia", "Russia, broadcast and cable: 1-12, SK1-SK8, SK11-SK40, 21-69",
      "Rules for the use of TV broadcasting equipment, annex 1 (Russian Ministry of Communications, "
      "https://base.garant.ru/194052/); cable channel grid (https://www.ivtechno.ru/tv_freq)",
-     kStdSecamDk, kRussiaChannels},
+     kStdSecamDk, kNoLibraryPlan, kRussiaChannels},
     {"italy", "Italy, broadcast: D-H2, 21-69",
      "Italian band III channel edges, D 174-181 ... H2 223-230 MHz (https://www.digital-forum.it/threads/"
      "segnali-tv-in-puglia-esclusa-la-prov-di-foggia-switch-off-concluso-il-25-05-12.109680/post-2189509); "
-     "ITU-R/CCIR UHF raster", kStdPalBg,
-     kItalyChannels},
+     "ITU-R/CCIR UHF raster",
+     kStdPalBg, kNoLibraryPlan, kItalyChannels},
     {"ireland", "Ireland, broadcast: 21-69",
      "ITU-R/CCIR System I UHF raster, vision carrier 8n + 303.25 MHz (e.g. http://www.aerialsandtv.com/"
      "appendix.html)",
-     kStdPalI, kIrelandChannels},
+     kStdPalI, kNoLibraryPlan, kIrelandChannels},
     {"france", "France, broadcast: 2-10, 21-65",
      "Arrete du 14 mars 1986 fixant les normes des canaux utilises pour la television en France metropolitaine, "
      "article 1; \"CCIR System L\" (Wikipedia)",
-     kStdSecamL, kFranceChannels},
+     kStdSecamL, kNoLibraryPlan, kFranceChannels},
     {"australia", "Australia, broadcast: 0-12 with 5A and 9A, 28-69",
      "\"Australian and New Zealand television frequencies\" (Wikipedia), VHF table; ACMA UHF channel 27/28 "
      "edges (526 MHz)",
-     kStdPalBg, kAustraliaChannels},
+     kStdPalBg, kNoLibraryPlan, kAustraliaChannels},
     {"newzealand", "New Zealand, broadcast: 1-11, 25-62",
      "New Zealand VHF and UHF TV channels (http://www.qsl.net/zl1vfo/tvchannels.htm); \"Australian and New "
      "Zealand television frequencies\" (Wikipedia)",
-     kStdPalBg, kNewZealandChannels},
+     kStdPalBg, kNoLibraryPlan, kNewZealandChannels},
     {"china-bcast", "China, broadcast: DS1-DS57",
      "China TV channel allocation table, DS channels (https://newton.com.tw/wiki/"
      "%E4%B8%AD%E5%9C%8B%E6%9C%89%E7%B7%9A%E9%9B%BB%E8%A6%96%E9%A0%BB%E9%81%93%E5%8A%83%E5%88%86%E8%A1%A8/9078781)",
-     kStdPalDk, kChinaBroadcastChannels},
+     kStdPalDk, kNoLibraryPlan, kChinaBroadcastChannels},
     {"argentina", "Argentina, broadcast: 2-69 (the Pan-American 6 MHz channels)",
-     "\"CCIR System N\" and \"Pan-American television frequencies\" (Wikipedia)", kStdPalNc,
-     kUsBroadcastChannels},
+     "\"CCIR System N\" and \"Pan-American television frequencies\" (Wikipedia)",
+     kStdPalNc, kNoLibraryPlan, kUsBroadcastChannels},
 };
 
 // ---------------------------------------------------------------------------
@@ -369,7 +376,8 @@ constexpr const TableChannel *NearestChannel(const ChannelTable &table, uint64_t
     const TableChannel *nearest = nullptr;
     uint64_t nearestOff = 0;
     for (const TableChannel &channel : table.channels) {
-        const uint64_t off = channel.carrierHz > carrierHz ? channel.carrierHz - carrierHz : carrierHz - channel.carrierHz;
+        const uint64_t off =
+            channel.carrierHz > carrierHz ? channel.carrierHz - carrierHz : carrierHz - channel.carrierHz;
         if (nearest == nullptr || off < nearestOff) {
             nearest = &channel;
             nearestOff = off;
