@@ -19,3 +19,6 @@ add_executable(tv_tune_timing ${CMAKE_CURRENT_LIST_DIR}/tune_timing.cpp ${tvcore
 set_target_properties(tv_tune_timing PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/tests)
 target_link_libraries(tv_tune_timing PRIVATE tvcore_test_support tvcore_static tvsim_api ${CMAKE_DL_LIBS})
 add_dependencies(tv_tune_timing tvsimcard)
+
+# The card's channel tables and analogue standards (card facts).
+tvcore_add_gtest(tv_channel_tables_test SOURCES tv/channel_tables_test.cpp LIBS tvcore_cardfacts)
