@@ -1,37 +1,19 @@
 // snapshot: one frame of the simulated card's picture, to a PNG or JPEG file.
 #include <fmt/format.h>
 
-#include <chrono>
 #include <cmath>
 #include <filesystem>
 #include <optional>
 #include <vector>
 
-#include "bus_words.h"
 #include "commands.h"
+#include "frame_source.h"
 #include "image_file.h"
 #include "plan_info.h"
 
 namespace tvctl {
 
 namespace {
-
-const char *InputName(uint32_t input) {
-    switch (input) {
-        case TVSIM_INPUT_TUNER: return "tuner";
-        case TVSIM_INPUT_COMPOSITE: return "composite";
-        case TVSIM_INPUT_SVIDEO: return "svideo";
-        default: return "none";
-    }
-}
-
-// The frame showing now, counted at 30000/1001 frames a second since the
-// Unix epoch, so successive snapshots move on as a live picture does.
-uint64_t FrameNow() {
-    auto since = std::chrono::system_clock::now().time_since_epoch();
-    auto us = static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(since).count());
-    return us * 3 / 100100;  // 30000 / (1001 * 1000000) frames a microsecond
-}
 
 class SnapshotCommand : public Command {
 public:
@@ -56,23 +38,17 @@ public:
     }
 
     void Run(Session &session, Reply &reply) override {
-        if (session.Library(reply) == nullptr) return;
-        const SimCardCalls *card = session.Card();
-        if (card == nullptr)
-            return reply.Fail(fmt::format("snapshot takes its frame from the simulated card; the library's bus driver "
-                                          "drives {}, whose picture tvctl cannot capture yet",
-                                          BusDevice(session.Words())));
+        std::unique_ptr<FrameSource> source = OpenFrameSource(session, reply);
+        if (!source) return;
         const ImageFormat format = !format_.empty() ? (format_ == "jpeg" ? ImageFormat::Jpeg : ImageFormat::Png)
                                    : file_.empty()  ? ImageFormat::Png
                                                     : ImageFormatOfName(file_);
         const std::string file = !file_.empty() ? file_ : format == ImageFormat::Jpeg ? "snapshot.jpg" : "snapshot.png";
 
-        TvSimFrameInfo info{};
-        const uint64_t frameNumber = frame_.value_or(FrameNow());
-        std::vector<uint8_t> rgb(card->Frame(frameNumber, TVSIM_FORMAT_RGB24, nullptr, 0, &info));
-        if (rgb.empty() || card->Frame(frameNumber, TVSIM_FORMAT_RGB24, rgb.data(), info.size, &info) != info.size)
-            return reply.Fail("the simulated card delivered no frame");
-        if (std::string why = WriteImage(file, format, rgb.data(), info.width, info.height, quality_); !why.empty())
+        Frame frame;
+        if (std::string why = source->Grab(frame, frame_); !why.empty()) return reply.Fail(why);
+        if (std::string why = WriteImage(file, format, frame.rgb.data(), frame.width, frame.height, quality_);
+            !why.empty())
             return reply.Fail(fmt::format("{} could not be written: {}", file, why));
 
         std::error_code error;
@@ -80,28 +56,28 @@ public:
         reply.data["file"] = file;
         reply.data["bytes"] = error ? 0 : bytes;
         reply.data["format"] = format == ImageFormat::Jpeg ? "jpeg" : "png";
-        reply.data["width"] = info.width;
-        reply.data["height"] = info.height;
-        reply.data["frame"] = info.frameNumber;
-        reply.data["input"] = InputName(info.input);
-        reply.data["locked"] = info.locked != 0;
-        std::string on = InputName(info.input);
-        if (info.input == TVSIM_INPUT_TUNER) {
-            reply.data["carrierMHz"] = info.carrierMHz;
-            on = fmt::format("tuner at {:.2f} MHz", info.carrierMHz);
+        reply.data["width"] = frame.width;
+        reply.data["height"] = frame.height;
+        reply.data["frame"] = frame.number;
+        reply.data["input"] = frame.input;
+        reply.data["locked"] = frame.locked;
+        std::string on = frame.input;
+        if (frame.input == "tuner") {
+            reply.data["carrierMHz"] = frame.carrierMHz;
+            on = fmt::format("tuner at {:.2f} MHz", frame.carrierMHz);
             // tvctl's own record names the channel, when it is the one the tuner is on.
             std::optional<PlanInfo> plan = PlanByNumber(session.tuner.plan);
             const TunerMemory &tuned = session.tuner;
             if (plan && tuned.channel != 0 &&
                 std::llround(static_cast<double>(tuned.carrierHz) / 62500.0) + tuned.fine ==
-                    std::llround(info.carrierMHz * 16)) {
+                    std::llround(frame.carrierMHz * 16)) {
                 reply.data["plan"] = plan->name;
                 reply.data["channel"] = tuned.channel;
                 on = fmt::format("{} channel {}, {}", plan->name, tuned.channel, on);
             }
-            on += info.locked != 0 ? ", locked" : ", no station (snow)";
+            on += frame.locked ? ", locked" : ", no station (snow)";
         }
-        session.Out().Print("{} ({}x{}, {})", file, info.width, info.height, on);
+        session.Out().Print("{} ({}x{}, {})", file, frame.width, frame.height, on);
     }
 
 private:
