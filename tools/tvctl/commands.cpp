@@ -204,6 +204,18 @@ int RunWords(Session &session, const std::vector<Words> &commands) {
     return kExitOk;
 }
 
+Reply RunOneCommand(Session &session, const Words &words) {
+    Reply reply;
+    ParsedCommand one = ParseCommand(words);
+    if (!one.command) {
+        reply.Fail(one.error.empty() ? "help was asked for" : one.error, kExitUsage);
+        return reply;
+    }
+    session.TakeDebugLines();
+    one.command->Run(session, reply);
+    return reply;
+}
+
 void SetShellRunner(ShellRunner runner) { TheShellRunner() = std::move(runner); }
 
 void Note(Session &session, Reply &reply, std::string text) {

@@ -58,6 +58,12 @@ ParsedCommand ParseCommand(const Words &words);
 // exit status: 0, or the failed command's.
 int RunWords(Session &session, const std::vector<Words> &commands);
 
+// Parses and runs one command's words on `session` for a caller that shows
+// the answer itself (the watch page's API): the reply holds the command's
+// record (`data`) and, when it failed, its sentence; a usage error fails
+// with kExitUsage. Nothing is finished on the console.
+Reply RunOneCommand(Session &session, const Words &words);
+
 // Where a usage error points for help: "; see tvctl CMD --help" (or, in the
 // shell, "; see help CMD"); without a command, tvctl's own help.
 std::string HelpPointer(const Session &session, std::string_view command);
