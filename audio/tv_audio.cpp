@@ -60,6 +60,15 @@ MIXERCONTROLDETAILS DetailsFor(DWORD controlId, DWORD channels, DWORD valueSize,
     return details;
 }
 
+// Sets `value` on every channel the line exchanges (the library always
+// writes both channels the same).
+template <typename Value>
+MMRESULT SetOnEveryChannel(const TvMixerLine &line, DWORD controlId, Value value) {
+    Value values[kBufferChannels] = {value, value};
+    MIXERCONTROLDETAILS details = DetailsFor(controlId, ChannelsToExchange(line), sizeof(Value), values);
+    return mixerSetControlDetails(MixerOf(line), &details, MIXER_OBJECTF_HMIXER | MIXER_SETCONTROLDETAILSF_VALUE);
+}
+
 // Asks the line for its one control of `controlType`.
 MMRESULT FindControl(HMIXEROBJ mixer, DWORD lineId, DWORD controlType, MIXERCONTROLA &control) {
     MIXERLINECONTROLSA request{};
@@ -123,10 +132,7 @@ uint32_t TVCORE_CALL InitTVAudio(TvMixerLine *line) {
 
 uint32_t TVCORE_CALL SetTVVol(TvMixerLine *line, uint32_t volume) {
     if (line == nullptr) return MMSYSERR_INVALPARAM;
-    MIXERCONTROLDETAILS_UNSIGNED values[kBufferChannels] = {{volume}, {volume}};
-    MIXERCONTROLDETAILS details =
-        DetailsFor(line->volumeControlId, ChannelsToExchange(*line), sizeof(MIXERCONTROLDETAILS_UNSIGNED), values);
-    return mixerSetControlDetails(MixerOf(*line), &details, MIXER_OBJECTF_HMIXER | MIXER_SETCONTROLDETAILSF_VALUE);
+    return SetOnEveryChannel(*line, line->volumeControlId, MIXERCONTROLDETAILS_UNSIGNED{volume});
 }
 
 uint32_t TVCORE_CALL GetTVVol(TvMixerLine *line) {
@@ -142,11 +148,7 @@ uint32_t TVCORE_CALL GetTVVol(TvMixerLine *line) {
 
 uint32_t TVCORE_CALL SetTVMute(TvMixerLine *line, uint32_t mute) {
     if (line == nullptr) return MMSYSERR_INVALPARAM;
-    LONG value = static_cast<LONG>(mute);
-    MIXERCONTROLDETAILS_BOOLEAN values[kBufferChannels] = {{value}, {value}};
-    MIXERCONTROLDETAILS details =
-        DetailsFor(line->muteControlId, ChannelsToExchange(*line), sizeof(MIXERCONTROLDETAILS_BOOLEAN), values);
-    return mixerSetControlDetails(MixerOf(*line), &details, MIXER_OBJECTF_HMIXER | MIXER_SETCONTROLDETAILSF_VALUE);
+    return SetOnEveryChannel(*line, line->muteControlId, MIXERCONTROLDETAILS_BOOLEAN{static_cast<LONG>(mute)});
 }
 
 uint32_t TVCORE_CALL GetTVMute(TvMixerLine *line) {

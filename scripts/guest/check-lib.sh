@@ -13,25 +13,28 @@ _check_tail() {  # the last part of a command's output, on one line
   tr '\n' ' ' <<<"$1" | tail -c 240
 }
 
-# check NAME CMD...: passes when CMD exits 0.
-check() {
-  local name=$1 out rc
-  shift
+# _check_exit WANT NAME CMD...: runs CMD, shows its output and records the
+# check as passed when its exit status is WANT ("zero" or "nonzero").
+_check_exit() {
+  local want=$1 name=$2 out rc
+  shift 2
   out=$("$@" 2>&1)
   rc=$?
   echo "$out"
-  if ((rc == 0)); then _check_record ok "$name"; else _check_record FAIL "$name" "exit $rc: $(_check_tail "$out")"; fi
+  if [[ $want == zero && $rc == 0 ]] || [[ $want == nonzero && $rc != 0 ]]; then
+    _check_record ok "$name"
+  elif ((rc == 0)); then
+    _check_record FAIL "$name" "succeeded: $(_check_tail "$out")"
+  else
+    _check_record FAIL "$name" "exit $rc: $(_check_tail "$out")"
+  fi
 }
 
+# check NAME CMD...: passes when CMD exits 0.
+check() { _check_exit zero "$@"; }
+
 # check_fails NAME CMD...: passes when CMD exits non-zero.
-check_fails() {
-  local name=$1 out rc
-  shift
-  out=$("$@" 2>&1)
-  rc=$?
-  echo "$out"
-  if ((rc != 0)); then _check_record ok "$name"; else _check_record FAIL "$name" "succeeded: $(_check_tail "$out")"; fi
-}
+check_fails() { _check_exit nonzero "$@"; }
 
 # check_eq NAME EXPECTED CMD...: passes when CMD exits 0 and its standard
 # output, less the trailing newline, is EXPECTED.
