@@ -63,10 +63,10 @@ sbus=$(bus_number "$stub")
 check "stub adapter present" test -n "$sbus"
 check_eq "stub adapter has no plain I2C" "no" bash -c "i2cdetect -F '$sbus' | awk '/^I2C  /{print \$2}'"
 st() { "$tvctl" --i2c-adapter "$stub" "$@"; }
-st_json() {  # FIELD TVCTL_ARGS...: one field of the JSON answer
+st_json() {  # FIELD TVCTL_ARGS...: the field of the last JSON answer that has it (one answer a command)
   local field=$1
   shift
-  st --json "$@" | jq -r ".$field"
+  st --json "$@" | jq -rs --arg f "$field" '[.[][$f] | select(. != null)] | last'
 }
 get() { i2cget -y "$sbus" "$1" "$2"; }
 

@@ -32,7 +32,7 @@ get_freq() { vc --get-freq | sed -n 's/^Frequency for tuner [0-9]*: \([0-9]*\).*
 get_ctrl() { vc -C "$1" | sed -n "s/^$1: //p"; }
 # v4l2-ctl prints the tuner's signal as "Signal strength/AFC  : 100%/0".
 signal() { vc --get-tuner | sed -n 's/.*Signal strength[^:]*: *\([0-9]*\)%.*/\1/p'; }
-locked_of() { jq -r .locked; }
+locked_of() { jq -rs '[.[].locked | select(. != null)] | last'; }  # one answer a command: the last lock
 register() { tv --json i2c read "$@" | jq -r .value; }  # ADDRESS REGISTER: its value
 
 check "the library loads on the V4L2 bus" tv get
