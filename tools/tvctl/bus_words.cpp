@@ -76,7 +76,7 @@ std::string MixerRefusals(const std::string &drivers) {
         MxdRefusalReasonProc reason = nullptr;
         if (LookUp(module, MXD_REFUSAL_REASON_NAME, reason)) {
             std::string said = Ask(reason);
-            if (!said.empty()) all += (all.empty() ? "" : "; ") + name + ": " + said;
+            if (!said.empty()) all.append(all.empty() ? "" : "; ").append(name).append(": ").append(said);
         }
         if (module != nullptr) FreeLibrary(module);
     }
