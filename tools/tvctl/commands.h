@@ -16,6 +16,7 @@
 #include <initializer_list>
 #include <memory>
 #include <stdexcept>
+#include <type_traits>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -77,9 +78,11 @@ T Take(Parsed<T> parsed) {
     if (!parsed.value) throw RefusedWord(parsed.error);
     return std::move(*parsed.value);
 }
-template <typename T>
-T Take(T value) {
-    return value;
+// A reading as the field it goes into: as it is, or unwrapped from Parsed.
+template <typename T, typename R>
+T Into(R result) {
+    if constexpr (std::is_constructible_v<T, R>) return T(std::move(result));
+    else return Take(std::move(result));
 }
 
 // The value a word names, or `refusal`, which ends the parse.
@@ -95,7 +98,7 @@ T Known(std::optional<T> value, const std::string &refusal) {
 template <typename T, typename Parse>
 CLI::Option *Bind(CLI::App &app, const std::string &name, T &field, Parse parse, const std::string &help) {
     return app.add_option_function<std::string>(
-        name, [&field, parse](const std::string &word) { field = Take(parse(word)); }, help);
+        name, [&field, parse](const std::string &word) { field = Into<T>(parse(word)); }, help);
 }
 
 // The same for an argument that takes one word or more, each into `fields`.
@@ -105,7 +108,7 @@ CLI::Option *BindEach(CLI::App &app, const std::string &name, std::vector<T> &fi
     return app.add_option_function<std::vector<std::string>>(
         name,
         [&fields, parse](const std::vector<std::string> &words) {
-            for (size_t i = 0; i < words.size(); ++i) fields.push_back(Take(parse(words[i], i)));
+            for (size_t i = 0; i < words.size(); ++i) fields.push_back(Into<T>(parse(words[i], i)));
         },
         help);
 }
