@@ -324,7 +324,6 @@ public:
                    "result and the bus transactions it caused. A real bus (--bus, --i2c-*, --v4l2-device) is\n"
                    "refused. The audio steps use the simulated mixer unless --mixer or TVHOST_MIXERS names one.");
     }
-    std::string Name() const override { return "tour"; }
     bool Traced() const override { return false; }
 
     void Run(Session &session, Reply &reply) override {
@@ -352,8 +351,7 @@ public:
 }  // namespace
 
 std::vector<CommandEntry> TourCommands() {
-    return {{"tour", "a guided session on the simulated card, showing each call's bus transactions",
-             [](CLI::App &app) { return std::make_unique<TourCommand>(app); }}};
+    return {Entry<TourCommand>("tour", "a guided session on the simulated card, showing each call's bus transactions")};
 }
 
 }  // namespace tvctl
