@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# The full cable-plan scan on the simulated card, fast against standard, in
-# one run of tvctl on one loaded library: both scans' times, their stations,
-# and the ratio of the times (the goal: at most 0.25 with the same stations).
+# The full cable-plan scan on the simulated card, fast against standard, on
+# one loaded library (tvctl_bench's ScanRatio, which runs tvctl's own scan):
+# both scans' times, their stations, and the ratio of the times (the goal:
+# at most 0.25 with the same stations).
 #
-#   bench/scan_ratio.sh                     builds the default preset and measures
-#   TVCTL=build/x/bin/tvctl bench/scan_ratio.sh   measures a tvctl already built
-#   bench/scan_ratio.sh --json              further arguments go to tvctl's scan
+#   bench/scan_ratio.sh                        builds the default preset and measures
+#   BENCH=build/x/bench/tvctl_bench bench/scan_ratio.sh   measures a tvctl_bench already built
+#   bench/scan_ratio.sh --benchmark_format=json  further arguments go to the benchmark
 #
 # The simulated tuner settles in TVSIM_SETTLE_MS (default 40 ms): no scan can
 # tell an empty channel from a station before that, so the fast scan takes at
@@ -14,14 +15,14 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-tvctl=${TVCTL:-}
-if [[ -z "$tvctl" ]]; then
+bench=${BENCH:-}
+if [[ -z "$bench" ]]; then
   cmake --preset default >/dev/null
-  cmake --build --preset default --target tvctl >/dev/null
-  tvctl=build/default/bin/tvctl
+  cmake --build --preset default --target tvctl_bench >/dev/null
+  bench=build/default/bench/tvctl_bench
 fi
 
 echo "== default settle time"
-"$tvctl" scan cable --bench --quiet "$@"
+"$bench" --benchmark_filter='ScanRatio/1/125' "$@"
 echo "== TVSIM_SETTLE_MS=20"
-TVSIM_SETTLE_MS=20 "$tvctl" scan cable --bench --quiet "$@"
+TVSIM_SETTLE_MS=20 "$bench" --benchmark_filter='ScanRatio/1/125' "$@"

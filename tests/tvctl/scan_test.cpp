@@ -78,14 +78,4 @@ TEST(TvctlScanTest, NeedsTheTuner) {
     EXPECT_NE(run.err.find("scan needs the tuner, but the video source is svideo"), std::string::npos) << run.err;
 }
 
-TEST(TvctlScanTest, BenchComparesBothScans) {
-    ToolRun run = RunTvctl({"--json", "scan", "cable", "--channels", "2-9", "--bench", "-q"});
-    ASSERT_EQ(run.status, 0) << run.err;
-    std::vector<nlohmann::json> lines = run.JsonLines();
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(lines[0]["same"], true);
-    EXPECT_EQ(lines[0]["standard"]["stations"], (std::vector<int>{2, 4, 5, 7, 9}));
-    EXPECT_GT(lines[0]["ratio"].get<double>(), 0.0);
-}
-
 }  // namespace

@@ -15,14 +15,13 @@ namespace tvctl {
 
 namespace {
 
-// Fills the card's part of the answer and prints its line, when the ALSA
-// mixer serves.
-void ShowCard(Session &session, Reply &reply) {
+// Fills the card's part of the answer when the ALSA mixer serves; its line.
+std::string RecordCard(Session &session, Reply &reply) {
     std::string why;
     std::optional<TvMixAlsaElement> element = DescribeAlsaElement(session, why);
     if (!element) {
         if (!why.empty()) Note(session, reply, why);
-        return;
+        return "";
     }
     nlohmann::ordered_json card;
     card["device"] = element->device;
@@ -45,7 +44,7 @@ void ShowCard(Session &session, Reply &reply) {
         for (uint32_t c = 0; c < element->channels; ++c) card["switch"].push_back(element->switchOn[c] != 0);
     }
     reply.data["card"] = card;
-    session.Out().Print("{}", DescribeCardLine(*element));
+    return DescribeCardLine(*element);
 }
 
 // A change by a percentage that would leave the card where it is (a range of
@@ -74,21 +73,15 @@ public:
         chosen(app.add_subcommand("init", "find the TV sound line and show its controls"));
         CLI::App *volume = chosen(app.add_subcommand(
             "volume", "set the volume of both channels, or show it: audio volume [V | P% | +P% | -P% | +V | -V]"));
-        volume->add_option("volume", volumeText_, "the new volume, a percentage of the range, or a change");
+        Bind(*volume, "volume", volume_, ParseVolumeWords, "the new volume, a percentage of the range, or a change");
         CLI::App *mute =
             chosen(app.add_subcommand("mute", "turn mute on or off, switch it over, or show it: audio mute [on|off|toggle]"));
-        mute->add_option("state", muteText_, "on, off or toggle")->transform(CLI::IsMember({"on", "off", "toggle"}, CLI::ignore_case));
+        BindChoice(*mute, "state", muteText_, {"on", "off", "toggle"}, "on, off or toggle");
     }
-    std::string Name() const override { return "audio " + sub_; }
     bool Traced() const override { return false; }
 
     void Run(Session &session, Reply &reply) override {
-        std::optional<VolumeWords> volume;
-        if (sub_ == "volume" && !volumeText_.empty()) {
-            Parsed<VolumeWords> parsed = ParseVolumeWords(volumeText_);
-            if (!parsed.value) return reply.Fail(parsed.error, kExitUsage);
-            volume = parsed.value;
-        }
+        const std::optional<VolumeWords> &volume = volume_;
         if (!ChooseCard(session, reply)) return;
         const TvCalls *tv = session.Library(reply);
         if (tv == nullptr) return;
@@ -100,16 +93,14 @@ public:
         reply.data["volumeMax"] = line.volumeMax;
         reply.data["volumeControlId"] = line.volumeControlId;
         reply.data["muteControlId"] = line.muteControlId;
+        found_ = first ? "found" : "(found earlier)";
+        usable_ = usable;
         if (!usable) {
-            if (line.mixerHandle != 0) ShowCard(session, reply);
+            if (line.mixerHandle != 0) cardLine_ = RecordCard(session, reply);
             return;
         }
-        const Console &out = session.Out();
         if (sub_ == "init") {
-            out.Print("TV sound line {}: volume control {} (range {}-{}), mute control {}",
-                      first ? "found" : "(found earlier)", line.volumeControlId, line.volumeMin, line.volumeMax,
-                      line.muteControlId);
-            ShowCard(session, reply);
+            cardLine_ = RecordCard(session, reply);
             return;
         }
         if (sub_ == "volume") {
@@ -121,23 +112,32 @@ public:
                 if (!SetVolume(session, *tv, target, reply)) return;
                 reply.data["set"] = target;
                 if (clamped) Note(session, reply, fmt::format("the volume stops at {}", target));
-                out.Print("volume set to {} (both channels)", target);
             }
-            ShowVolume(session, *tv, reply);
+            RecordVolume(session, *tv, reply);
             return;
         }
         if (!muteText_.empty()) {
             bool mute = muteText_ == "on" || (muteText_ == "toggle" && tv->GetTVMute(&session.audio) == 0);
             if (!SetMute(session, *tv, mute, reply)) return;
             reply.data["mute"] = mute;
-            out.Print("mute {}", mute ? "on" : "off");
-            ShowCard(session, reply);
-            return;
+        } else {
+            reply.data["mute"] = tv->GetTVMute(&session.audio) != 0;
         }
-        uint32_t mute = tv->GetTVMute(&session.audio);
-        reply.data["mute"] = mute != 0;
-        out.Print("mute {}", mute ? "on" : "off");
-        ShowCard(session, reply);
+        cardLine_ = RecordCard(session, reply);
+    }
+    std::string Text(const Record &record) const override {
+        std::string text;
+        if (sub_ == "init" && usable_)
+            text = fmt::format("TV sound line {}: volume control {} (range {}-{}), mute control {}\n", found_,
+                               record["volumeControlId"].dump(), record["volumeMin"].dump(),
+                               record["volumeMax"].dump(), record["muteControlId"].dump());
+        if (record.contains("set")) text += fmt::format("volume set to {} (both channels)\n", record["set"].dump());
+        if (record.contains("percent"))
+            text += fmt::format("volume {} / {} (left / right; range {}-{}) = {}% / {}%\n", record["left"].dump(),
+                                record["right"].dump(), record["volumeMin"].dump(), record["volumeMax"].dump(),
+                                record["percent"][0].dump(), record["percent"][1].dump());
+        if (record.contains("mute")) text += fmt::format("mute {}\n", record["mute"].get<bool>() ? "on" : "off");
+        return cardLine_.empty() ? text : text + cardLine_ + "\n";
     }
 
 private:
@@ -164,7 +164,7 @@ private:
         return true;
     }
 
-    void ShowVolume(Session &session, const TvCalls &tv, Reply &reply) {
+    void RecordVolume(Session &session, const TvCalls &tv, Reply &reply) {
         const TvMixerLine &line = session.audio;
         uint32_t left = tv.GetTVVol(&session.audio);
         reply.data["left"] = left;
@@ -174,21 +174,23 @@ private:
             return span == 0 || value < line.volumeMin ? 0 : ((uint64_t{value} - line.volumeMin) * 100 + span / 2) / span;
         };
         reply.data["percent"] = {percent(left), percent(line.rightVolume)};
-        session.Out().Print("volume {} / {} (left / right; range {}-{}) = {}% / {}%", left, line.rightVolume,
-                            line.volumeMin, line.volumeMax, percent(left), percent(line.rightVolume));
-        ShowCard(session, reply);
+        cardLine_ = RecordCard(session, reply);
     }
 
     std::string sub_;  // the audio command chosen
-    std::string volumeText_, muteText_;
+    std::optional<VolumeWords> volume_;
+    std::string muteText_;
+    bool usable_ = false;   // the line serves what was asked
+    std::string found_;     // the line was found by this command, or earlier
+    std::string cardLine_;  // what the sound card holds, in words
     std::string card_, element_;
 };
 
 }  // namespace
 
 std::vector<CommandEntry> AudioCommands() {
-    return {{"audio", "TV sound: audio [--card C] [--element E] init | volume [V|P%|+P%|-P%] | mute [on|off|toggle]",
-             [](CLI::App &app) { return std::make_unique<AudioCommand>(app); }}};
+    return {Entry<AudioCommand>(
+        "audio", "TV sound: audio [--card C] [--element E] init | volume [V|P%|+P%|-P%] | mute [on|off|toggle]")};
 }
 
 }  // namespace tvctl

@@ -46,35 +46,24 @@ public:
                    "outlives the run (tvctl reset switches it off and on).\n"
                    "Volume and mute are shown once audio was set up in this session.");
     }
-    std::string Name() const override { return "get"; }
     void Run(Session &session, Reply &reply) override {
         const TvCalls *tv = session.Library(reply);
         if (tv == nullptr) return;
-        const Console &out = session.Out();
-
         // What this run set, as the library answers it.
-        struct Row {
-            const char *name;
-            uint32_t id;
-        };
-        const Row rows[] = {{"channel", TV_PARAM_CHANNEL}, {"brightness", TV_PARAM_BRIGHTNESS},
-                            {"contrast", TV_PARAM_CONTRAST}, {"hue", TV_PARAM_HUE}, {"saturation", TV_PARAM_SATURATION}};
-        int32_t set[5] = {};
-        for (size_t i = 0; i < 5; ++i) {
-            set[i] = tv->GetTVParam(rows[i].id);
-            if (set[i] < 0)
-                return reply.Fail(UnexpectedResult(fmt::format("GetTVParam({})", rows[i].id), set[i]));
+        Record set = Record::object();
+        for (const auto &[name, id] : kParams) {
+            int32_t value = tv->GetTVParam(id);
+            if (value < 0) return reply.Fail(UnexpectedResult(fmt::format("GetTVParam({})", id), value));
+            set[name] = value;
         }
         reply.data["source"] = SourceName(session.source);
-        for (size_t i = 0; i < 5; ++i) reply.data[rows[i].name] = set[i];
+        reply.data.update(set);
 
         // What the card holds, from its decoder.
         DecoderPicture registers;
         std::string why;
-        const bool readable = ReadDecoder(session, *tv, registers, why);
-        CardPicture card;
-        if (readable) {
-            card = ReadBackPicture(registers, LibraryBoardIsAlternative());
+        if (ReadDecoder(session, *tv, registers, why)) {
+            CardPicture card = ReadBackPicture(registers, LibraryBoardIsAlternative());
             reply.data["card"] = {{"input", card.input},           {"mux", card.mux},
                                   {"brightness", card.brightness}, {"contrast", card.contrast},
                                   {"hue", card.hue},               {"saturation", card.saturation}};
@@ -82,27 +71,40 @@ public:
             reply.data["card"] = nullptr;
             Note(session, reply, "the card's decoder cannot be read back: " + why);
         }
-        auto held = [&](uint32_t value) { return readable ? std::to_string(value) : std::string("?"); };
-
-        out.Print("{:<11} {:<15} {}", "", "on the card", "as set");
-        out.Print("{:<11} {:<15} {}", "source", readable ? card.input : "?", SourceName(session.source));
-        // The tuner cannot be read back: what it was last tuned to is tvctl's
-        // own record, on the tuner line below the table.
-        out.Print("{:<11} {:<15} {}", "channel", "-", set[0]);
-        const uint32_t fromCard[4] = {card.brightness, card.contrast, card.hue, card.saturation};
-        for (size_t i = 1; i < 5; ++i) out.Print("{:<11} {:<15} {}", rows[i].name, held(fromCard[i - 1]), set[i]);
-        ShowTuner(session, reply);
-
+        RecordTuner(session, reply);
         if (session.audioReady) {
-            uint32_t left = tv->GetTVVol(&session.audio);
-            uint32_t mute = tv->GetTVMute(&session.audio);
-            reply.data["volume"] = {{"left", left}, {"right", session.audio.rightVolume}};
-            reply.data["mute"] = mute != 0;
-            out.Print("{:<11} {} / {} (left / right, {}-{})", "volume", left, session.audio.rightVolume,
-                      session.audio.volumeMin, session.audio.volumeMax);
-            out.Print("{:<11} {}", "mute", mute ? "on" : "off");
+            reply.data["volume"] = {{"left", tv->GetTVVol(&session.audio)}, {"right", session.audio.rightVolume}};
+            reply.data["mute"] = tv->GetTVMute(&session.audio) != 0;
+            volumeRange_ = fmt::format("{}-{}", session.audio.volumeMin, session.audio.volumeMax);
         }
     }
+    std::string Text(const Record &record) const override {
+        if (!record.contains("tuner")) return "";
+        const Record &card = record["card"];
+        auto held = [&card](const char *name) { return card.is_null() ? std::string("?") : card[name].dump(); };
+        std::string text = fmt::format("{:<11} {:<15} {}\n", "", "on the card", "as set");
+        text += fmt::format("{:<11} {:<15} {}\n", "source", card.is_null() ? "?" : card["input"].get<std::string>(),
+                            record["source"].get<std::string>());
+        // The tuner cannot be read back: what it was last tuned to is tvctl's
+        // own record, on the tuner line below the table.
+        for (const auto &[name, id] : kParams)
+            text += fmt::format("{:<11} {:<15} {}\n", name, id == TV_PARAM_CHANNEL ? "-" : held(name), record[name].dump());
+        text += TunerText(record["tuner"]) + "\n";
+        if (record.contains("volume")) {
+            const Record &volume = record["volume"];
+            text += fmt::format("{:<11} {} / {} (left / right, {})\n", "volume", volume["left"].dump(),
+                                volume["right"].dump(), volumeRange_);
+            text += fmt::format("{:<11} {}\n", "mute", record["mute"].get<bool>() ? "on" : "off");
+        }
+        return text;
+    }
+
+private:
+    // What this run set, as GetTVParam answers it.
+    static constexpr std::pair<const char *, uint32_t> kParams[] = {
+        {"channel", TV_PARAM_CHANNEL}, {"brightness", TV_PARAM_BRIGHTNESS}, {"contrast", TV_PARAM_CONTRAST},
+        {"hue", TV_PARAM_HUE}, {"saturation", TV_PARAM_SATURATION}};
+    std::string volumeRange_;  // the sound line's range, for the text
 };
 
 class ResetCommand : public Command {
@@ -114,7 +116,6 @@ public:
                    "when it serves, returns to its starting volumes and mutes the same way. What the library\n"
                    "answers for this run (get's right column) stays until the next run.");
     }
-    std::string Name() const override { return "reset"; }
     bool Traced() const override { return false; }
     void Run(Session &session, Reply &reply) override {
         if (session.Library(reply) == nullptr) return;
@@ -126,28 +127,35 @@ public:
         const std::string cardFile = SimCardStatePath(*card);
         if (card->PowerOn() == 0)
             return reply.Fail(fmt::format("the simulated card's state file {} could not be removed", cardFile));
-        reply.data["card"] = {{"stateFile", cardFile.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(cardFile)}};
-        session.Out().Print("simulated card: switched off and on, registers at their power-on values{}",
-                            cardFile.empty() ? " (it keeps no state file)" : "; removed " + cardFile);
+        reply.data["card"] = {{"stateFile", StateFile(cardFile)}};
         if (const SimMixerCalls *mixer = session.MixerLog()) {
             const std::string mixerFile = SimMixerStatePath(*mixer);
             if (mixer->ResetValues() == 0)
                 return reply.Fail(fmt::format("the simulated mixer's state file {} could not be removed", mixerFile));
-            reply.data["mixer"] = {{"stateFile", mixerFile.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(mixerFile)}};
-            session.Out().Print("simulated mixer: volumes and mutes at their starting values{}",
-                                mixerFile.empty() ? " (it keeps no state file)" : "; removed " + mixerFile);
+            reply.data["mixer"] = {{"stateFile", StateFile(mixerFile)}};
         }
     }
+    std::string Text(const Record &record) const override {
+        std::string text;
+        for (const auto &[key, what] : {std::pair{"card", "simulated card: switched off and on, registers at their power-on values"},
+                                        std::pair{"mixer", "simulated mixer: volumes and mutes at their starting values"}})
+            if (record.contains(key)) {
+                const Record &file = record[key]["stateFile"];
+                text += fmt::format("{}{}\n", what, file.is_null() ? " (it keeps no state file)" : "; removed " + file.get<std::string>());
+            }
+        return text;
+    }
+
+private:
+    static Record StateFile(const std::string &file) { return file.empty() ? Record(nullptr) : Record(file); }
 };
 
 }  // namespace
 
 std::vector<CommandEntry> CardCommands() {
     return {
-        {"get", "show what the card holds beside what this run set",
-         [](CLI::App &app) { return std::make_unique<GetCommand>(app); }},
-        {"reset", "switch the simulated card off and on (its state file removed, registers at power-on)",
-         [](CLI::App &app) { return std::make_unique<ResetCommand>(app); }},
+        Entry<GetCommand>("get", "show what the card holds beside what this run set"),
+        Entry<ResetCommand>("reset", "switch the simulated card off and on (its state file removed, registers at power-on)"),
     };
 }
 

@@ -137,86 +137,82 @@ public:
                       "board (the library's own scanner decides), and points at the usual mistakes. The exit\n"
                       "status is 0 when the file could be checked (or is absent), whatever it selects.");
     }
-    std::string Name() const override { return "config check"; }
     bool Traced() const override { return false; }
 
-    void Run(Session &session, Reply &reply) override {
-        const Console &out = session.Out();
-        std::string why;
-        std::string libraryFile = LibraryFile(why);
-        reply.data["libraryFile"] = libraryFile.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(libraryFile);
-        if (libraryFile.empty())
-            out.Print("the library reads: no file ({})", why);
-        else
-            out.Print("the library reads: {}", libraryFile);
-
+    void Run(Session & /*session*/, Reply &reply) override {
+        std::string libraryFile = LibraryFile(libraryWhy_);
+        reply.data["libraryFile"] = libraryFile.empty() ? Record(nullptr) : Record(libraryFile);
         const std::string checked = file_.empty() ? libraryFile : file_;
         if (checked.empty()) {
+            standardWhy_ = "no file is read";
             reply.data["board"] = "standard";
-            out.Print("board: standard (no file is read)");
             return;
         }
         reply.data["checkedFile"] = checked;
-        if (!file_.empty() && file_ != libraryFile) out.Print("checking:          {} (not the file the library reads)", file_);
-
         std::string text, error;
         uint64_t fileBytes = 0;
-        switch (ReadAsLibrary(checked, text, fileBytes, error)) {
-            case ReadOutcome::Missing:
-                if (!file_.empty()) return reply.Fail(fmt::format("cannot read {}: {}", file_, error));
-                reply.data["exists"] = false;
-                reply.data["board"] = "standard";
-                out.Print("board: standard (there is no such file; without it the library uses the standard board)");
-                return;
-            case ReadOutcome::Refused:
-                reply.data["exists"] = true;
-                if (!file_.empty()) return reply.Fail(fmt::format("cannot check {}: {}", file_, error));
-                reply.data["board"] = "standard";
-                out.Print("board: standard (the file is not read: {}; the library then uses the standard board)",
-                          error);
-                return;
-            case ReadOutcome::Failed:
-                // A read that fails is an error to report, not an empty file;
-                // the library, failing the same way, keeps the standard board.
-                reply.data["exists"] = true;
-                return reply.Fail(fmt::format("cannot read {}: {} (the library then uses the standard board)",
-                                              checked, error));
-            case ReadOutcome::Read: break;
-        }
-        reply.data["exists"] = true;
+        ReadOutcome outcome = ReadAsLibrary(checked, text, fileBytes, error);
+        if (outcome == ReadOutcome::Read) return RecordVerdict(text, fileBytes, reply);
+        if (outcome != ReadOutcome::Missing) reply.data["exists"] = true;
+        // A read that fails is an error to report, not an empty file; the
+        // library, failing the same way, keeps the standard board.
+        if (outcome == ReadOutcome::Failed)
+            return reply.Fail(fmt::format("cannot read {}: {} (the library then uses the standard board)", checked, error));
+        if (!file_.empty())
+            return reply.Fail(fmt::format("cannot {} {}: {}", outcome == ReadOutcome::Missing ? "read" : "check", file_, error));
+        if (outcome == ReadOutcome::Missing) reply.data["exists"] = false;
+        reply.data["board"] = "standard";
+        standardWhy_ = outcome == ReadOutcome::Missing
+                           ? "there is no such file; without it the library uses the standard board"
+                           : fmt::format("the file is not read: {}; the library then uses the standard board", error);
+    }
 
-        // The verdict is the library's own scanner's, on the same bytes.
+    std::string Text(const Record &record) const override {
+        if (!record.contains("libraryFile")) return "";
+        const Record &library = record["libraryFile"];
+        std::string text = library.is_null() ? fmt::format("the library reads: no file ({})\n", libraryWhy_)
+                                             : fmt::format("the library reads: {}\n", library.get<std::string>());
+        if (!file_.empty() && record.contains("checkedFile") && (library.is_null() || file_ != library))
+            text += fmt::format("checking:          {} (not the file the library reads)\n", file_);
+        if (!record.contains("board")) return text;
+        if (!record.contains("reason")) return text + fmt::format("board: standard ({})\n", standardWhy_);
+        const bool alternative = record["board"] == "alternative";
+        text += fmt::format("board: {} ({})\n", record["board"].get<std::string>(), record["reason"].get<std::string>());
+        if (alternative)
+            text += fmt::format("       composite input on multiplexer {:#04x}, tuner and S-video on {:#04x}\n",
+                                kAlternativeCompositeMux, kAlternativeTunerMux);
+        if (record["longerThanRead"].get<bool>())
+            text += fmt::format("note: the file has {} bytes; the library reads only the first {}, and so does this check\n",
+                                record["fileBytes"].dump(), kBoardConfigMaxBytes);
+        const Record &hints = record["hints"];
+        if (hints.empty()) return text + "no usual mistakes found";
+        text += fmt::format("{} hint{}:\n", hints.size(), hints.size() == 1 ? "" : "s");
+        for (const Record &hint : hints) text += fmt::format("  {}\n", hint["text"].get<std::string>());
+        return text;
+    }
+
+private:
+    // The verdict of the library's own scanner, on the same bytes, and the
+    // usual mistakes.
+    static void RecordVerdict(const std::string &text, uint64_t fileBytes, Reply &reply) {
         BoardScanReport report = ExplainBoardConfig(text.data(), static_cast<uint32_t>(text.size()));
-        const char *board = report.alternativeBoard ? "alternative" : "standard";
-        reply.data["board"] = board;
+        reply.data["exists"] = true;
+        reply.data["board"] = report.alternativeBoard ? "alternative" : "standard";
         reply.data["reason"] = Verdict(text, report);
         reply.data["entryLine"] = report.entryLine;
         reply.data["headerLine"] = report.firstHeaderLine;
         reply.data["scannedBytes"] = report.scannedBytes;
         reply.data["fileBytes"] = fileBytes;
-        out.Print("board: {} ({})", board, Verdict(text, report));
-        if (report.alternativeBoard)
-            out.Print("       composite input on multiplexer {:#04x}, tuner and S-video on {:#04x}",
-                      kAlternativeCompositeMux, kAlternativeTunerMux);
         const bool longer = fileBytes > text.size();
         reply.data["longerThanRead"] = longer;
-        if (longer)
-            out.Print("note: the file has {} bytes; the library reads only the first {}, and so does this check",
-                      fileBytes, kBoardConfigMaxBytes);
-
-        std::vector<LintHint> hints = LintBoardConfig(text, report, longer);
-        nlohmann::ordered_json list = nlohmann::ordered_json::array();
-        for (const LintHint &hint : hints) list.push_back({{"line", hint.line}, {"kind", hint.kind}, {"text", hint.text}});
+        Record list = Record::array();
+        for (const LintHint &hint : LintBoardConfig(text, report, longer))
+            list.push_back({{"line", hint.line}, {"kind", hint.kind}, {"text", hint.text}});
         reply.data["hints"] = list;
-        if (hints.empty()) {
-            out.Print("no usual mistakes found");
-        } else {
-            out.Print("{} hint{}:", hints.size(), hints.size() == 1 ? "" : "s");
-            for (const LintHint &hint : hints) out.Print("  {}", hint.text);
-        }
     }
 
-private:
+    std::string libraryWhy_;   // why the library reads no file
+    std::string standardWhy_;  // why the board is the standard one, when no file was scanned
     std::string file_;
 };
 
@@ -231,8 +227,7 @@ bool LibraryBoardIsAlternative() {
 }
 
 std::vector<CommandEntry> ConfigCommands() {
-    return {{"config", "check the board configuration file: config check [FILE]",
-             [](CLI::App &app) { return std::make_unique<ConfigCommand>(app); }}};
+    return {Entry<ConfigCommand>("config", "check the board configuration file: config check [FILE]")};
 }
 
 }  // namespace tvctl

@@ -22,6 +22,19 @@ using namespace tvcore::card;
 
 namespace {
 
+// An I2C number read at the parse: a word that is no number is refused
+// there; a number out of range is refused when the command runs.
+Parsed<uint32_t> I2cNumber(const std::string &text, Parsed<uint32_t> parsed, const std::string &notNumber) {
+    if (!parsed.value && !ParseNumber(text)) throw RefusedWord(notNumber.empty() ? parsed.error : notNumber);
+    return parsed;
+}
+
+Parsed<uint32_t> ReadAddress(const std::string &text) { return I2cNumber(text, ParseDeviceAddress(text), ""); }
+
+Parsed<uint32_t> ReadByte(const std::string &text, const std::string &what) {
+    return I2cNumber(text, ParseByte(text, what), fmt::format("{} \"{}\" is not a number", what, text));
+}
+
 class I2cCommand : public Command {
 public:
     explicit I2cCommand(CLI::App &app) {
@@ -33,51 +46,42 @@ public:
                    "reads first sends it a register byte) ask before they go out, as i2c-tools do: -y answers\n"
                    "yes; without a terminal to ask on, they are refused unless -y is given.");
         // The sub-apps live only as long as the parse; the choice is kept here.
-        auto chosen = [this](CLI::App *sub) { sub->callback([this, sub] { sub_ = sub->get_name(); }); return sub; };
-        CLI::App *read = chosen(app.add_subcommand("read", "read one register: i2c read ADDR REG"));
-        read->add_option("address", address_, "device address")->required();
-        read->add_option("register", reg_, "register number 0x00-0xFF")->required();
-        read->add_flag("-b,--bare", bare_, "print only the value, as i2cget does (0xa9)");
-        CLI::App *write = chosen(app.add_subcommand("write", "write one register: i2c write ADDR REG VALUE"));
-        write->add_option("address", address_, "device address")->required();
-        write->add_option("register", reg_, "register number 0x00-0xFF")->required();
-        write->add_option("value", value_, "value 0x00-0xFF")->required();
-        write->add_flag("-y,--yes", yes_, "on a real bus, write without asking");
-        CLI::App *block = chosen(app.add_subcommand("block", "send bytes with no register in front: i2c block ADDR BYTE..."));
-        block->add_option("address", address_, "device address")->required();
-        block->add_option("bytes", bytes_, "the bytes, 0x00-0xFF each")->required();
-        block->add_flag("-y,--yes", yes_, "on a real bus, send without asking");
-        CLI::App *dump = chosen(app.add_subcommand("dump", "read registers 0x00-0xFF: i2c dump ADDR"));
-        dump->add_option("address", address_, "device address")->required();
-        dump->add_flag("-y,--yes", yes_, "on a real bus, dump the tuner without asking");
-        chosen(app.add_subcommand("adapters", "list the I2C adapters the i2c-dev bus driver sees"));
+        auto chosen = [this](CLI::App *sub, const char *yes) {
+            sub->callback([this, sub] { sub_ = sub->get_name(); });
+            if (std::string(sub->get_name()) != "adapters")
+                Bind(*sub, "address", address_, ReadAddress, "device address")->required();
+            if (yes != nullptr) sub->add_flag("-y,--yes", yes_, yes);
+            return sub;
+        };
+        auto reg = [this](CLI::App *sub) {
+            Bind(*sub, "register", reg_, [](const std::string &t) { return ReadByte(t, "register"); },
+                 "register number 0x00-0xFF")->required();
+            return sub;
+        };
+        reg(chosen(app.add_subcommand("read", "read one register: i2c read ADDR REG"), nullptr))
+            ->add_flag("-b,--bare", bare_, "print only the value, as i2cget does (0xa9)");
+        Bind(*reg(chosen(app.add_subcommand("write", "write one register: i2c write ADDR REG VALUE"),
+                         "on a real bus, write without asking")),
+             "value", value_, [](const std::string &t) { return ReadByte(t, "value"); }, "value 0x00-0xFF")
+            ->required();
+        BindEach(*chosen(app.add_subcommand("block", "send bytes with no register in front: i2c block ADDR BYTE..."),
+                         "on a real bus, send without asking"),
+                 "bytes", bytes_,
+                 [](const std::string &t, size_t i) { return ReadByte(t, fmt::format("byte {}", i + 1)); },
+                 "the bytes, 0x00-0xFF each")
+            ->required();
+        chosen(app.add_subcommand("dump", "read registers 0x00-0xFF: i2c dump ADDR"),
+               "on a real bus, dump the tuner without asking");
+        chosen(app.add_subcommand("adapters", "list the I2C adapters the i2c-dev bus driver sees"), nullptr);
     }
 
-    std::string Name() const override { return "i2c " + sub_; }
-    std::string Validate() const override {
-        if (sub_ == "adapters") return "";
-        Parsed<uint32_t> address = ParseDeviceAddress(address_);
-        if (!address.value && ParseNumber(address_)) return "";  // out of range: refused when run
-        if (!address.value) return address.error;
-        auto form = [](const std::string &text, const std::string &what) -> std::string {
-            return ParseNumber(text) ? "" : fmt::format("{} \"{}\" is not a number", what, text);
-        };
-        if (sub_ == "read" || sub_ == "write")
-            if (std::string error = form(reg_, "register"); !error.empty()) return error;
-        if (sub_ == "write")
-            if (std::string error = form(value_, "value"); !error.empty()) return error;
-        for (size_t i = 0; i < bytes_.size(); ++i)
-            if (std::string error = form(bytes_[i], fmt::format("byte {}", i + 1)); !error.empty()) return error;
-        return "";
-    }
     bool Traced() const override { return sub_ != "adapters"; }
 
     void Run(Session &session, Reply &reply) override {
         if (sub_ == "adapters") return Adapters(session, reply);
-        Parsed<uint32_t> address = ParseDeviceAddress(address_);
-        if (!address.value) return reply.Fail(address.error);
-        if (!address.note.empty()) Note(session, reply, address.note);
-        device_ = *address.value;
+        if (!address_.value) return reply.Fail(address_.error);
+        if (!address_.note.empty()) Note(session, reply, address_.note);
+        device_ = *address_.value;
         reply.data["address"] = device_;
         if (sub_ == "read") return Read(session, reply);
         if (!Confirmed(session, reply)) return;
@@ -87,8 +91,7 @@ public:
     }
 
 private:
-    bool Byte(const std::string &text, const char *what, uint32_t &out, Reply &reply) const {
-        Parsed<uint32_t> parsed = ParseByte(text, what);
+    static bool Byte(const Parsed<uint32_t> &parsed, uint32_t &out, Reply &reply) {
         if (!parsed.value) {
             reply.Fail(parsed.error);
             return false;
@@ -102,7 +105,7 @@ private:
     bool Confirmed(Session &session, Reply &reply) const {
         const bool realBus = session.Options().host.bus != BusChoice::Simulated;
         if (!realBus || yes_ || (sub_ == "dump" && device_ != kTunerAddress)) return true;
-        const std::string what = sub_ == "write"   ? fmt::format("write register {} of {}", Hex(ParseByte(reg_, "").value.value_or(0)), Hex(device_))
+        const std::string what = sub_ == "write"   ? fmt::format("write register {} of {}", Hex(reg_.value.value_or(0)), Hex(device_))
                                  : sub_ == "block" ? fmt::format("send {} bytes to {}", bytes_.size(), Hex(device_))
                                                    : fmt::format("dump the tuner at {} (256 register-select writes)", Hex(device_));
         if (isatty(STDIN_FILENO) != 1 || session.Out().Json()) {
@@ -132,7 +135,7 @@ private:
 
     void Read(Session &session, Reply &reply) {
         uint32_t reg = 0;
-        if (!Byte(reg_, "register", reg, reply)) return;
+        if (!Byte(reg_, reg, reply)) return;
         const TvCalls *tv = session.Library(reply);
         if (tv == nullptr) return;
         uint32_t result = tv->I2C_Read(device_, reg);
@@ -142,15 +145,11 @@ private:
                                           DescribeReadFailure(session.Words(), result)));
         NoteSilentAddress(session, reply);
         reply.data["value"] = result;
-        const char *name = RegisterName(device_, reg);
-        if (bare_) return session.Out().Print("0x{:02x}", result);
-        session.Out().Print("{} reg {}{}{}: {} ({})", Hex(device_), Hex(reg), *name ? " " : "", name, Hex(result),
-                            result);
     }
 
     void Write(Session &session, Reply &reply) {
         uint32_t reg = 0, value = 0;
-        if (!Byte(reg_, "register", reg, reply) || !Byte(value_, "value", value, reply)) return;
+        if (!Byte(reg_, reg, reply) || !Byte(value_, value, reply)) return;
         const TvCalls *tv = session.Library(reply);
         if (tv == nullptr) return;
         uint32_t result = tv->I2C_Write(device_, reg, value);
@@ -160,14 +159,13 @@ private:
         if (result != 0)
             return reply.Fail(fmt::format("writing {} to register {} of {} failed: {}", Hex(value), Hex(reg),
                                           Hex(device_), DescribeWriteResult(session.Words(), TVBUS_CALL_WRITE, result)));
-        session.Out().Print("{} reg {} <- {}: done", Hex(device_), Hex(reg), Hex(value));
     }
 
     void Block(Session &session, Reply &reply) {
         std::vector<uint8_t> bytes;
         for (size_t i = 0; i < bytes_.size(); ++i) {
             uint32_t byte = 0;
-            if (!Byte(bytes_[i], fmt::format("byte {}", i + 1).c_str(), byte, reply)) return;
+            if (!Byte(bytes_[i], byte, reply)) return;
             bytes.push_back(static_cast<uint8_t>(byte));
         }
         const TvCalls *tv = session.Library(reply);
@@ -179,31 +177,20 @@ private:
             return reply.Fail(fmt::format("sending {} byte{} to {} failed: {}", bytes.size(),
                                           bytes.size() == 1 ? "" : "s", Hex(device_),
                                           DescribeWriteResult(session.Words(), TVBUS_CALL_WRITE_BLK, result)));
-        session.Out().Print("{} <- {} byte{}: done", Hex(device_), bytes.size(), bytes.size() == 1 ? "" : "s");
     }
 
     void Dump(Session &session, Reply &reply) {
         const TvCalls *tv = session.Library(reply);
         if (tv == nullptr) return;
         nlohmann::ordered_json registers = nlohmann::ordered_json::array();
-        std::string table = "     0  1  2  3  4  5  6  7  8  9  a  b  c  d  e  f\n";
         uint32_t failures = 0;
         uint32_t firstFailure = 0;
         for (uint32_t reg = 0; reg < 256; ++reg) {
-            if (reg % 16 == 0) table += fmt::format("{:02x}:", reg);
             uint32_t result = tv->I2C_Read(device_, reg);
-            if (ReadFailed(result)) {
-                if (failures++ == 0) firstFailure = result;
-                registers.push_back(nullptr);
-                table += " XX";
-            } else {
-                registers.push_back(result);
-                table += fmt::format(" {:02x}", result);
-            }
-            if (reg % 16 == 15) table += "\n";
+            if (ReadFailed(result) && failures++ == 0) firstFailure = result;
+            registers.push_back(ReadFailed(result) ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(result));
         }
         reply.data["registers"] = registers;
-        session.Out().Say(table);
         if (failures == 256)
             return reply.Fail(fmt::format("no register of {} could be read: {}", Hex(device_),
                                           DescribeReadFailure(session.Words(), firstFailure)));
@@ -218,20 +205,54 @@ private:
         std::string where, error;
         if (!ListI2cAdapters(session.Host().moduleDir, found, where, error)) return reply.Fail(error);
         nlohmann::ordered_json adapters = nlohmann::ordered_json::array();
-        for (const I2cAdapter &adapter : found) {
-            adapters.push_back({{"device", adapter.path}, {"name", adapter.name}});
-            session.Out().Print("{:<14} {}", adapter.path, adapter.name.empty() ? "(name unreadable)" : adapter.name);
-        }
+        for (const I2cAdapter &adapter : found) adapters.push_back({{"device", adapter.path}, {"name", adapter.name}});
         reply.data["adapters"] = adapters;
-        if (found.empty())
-            session.Out().Print("no I2C adapters in {}", where);
-        else
-            session.Out().Print("choose the card's adapter with --bus i2cdev --i2c-device PATH or --i2c-adapter NAME");
+        where_ = where;
+    }
+
+public:
+    std::string Text(const Record &record) const override {
+        if (sub_ == "adapters") return AdaptersText(record);
+        if (sub_ == "dump") return DumpText(record);
+        if (sub_ == "block" && record.value("result", 1u) == 0)
+            return fmt::format("{} <- {} byte{}: done", Hex(device_), record["bytes"].size(), record["bytes"].size() == 1 ? "" : "s");
+        if (!record.contains("value") || (record.contains("result") && record["result"] != 0)) return "";
+        const uint32_t reg = record.value("register", 0u), value = record["value"];
+        if (sub_ == "read" && bare_) return fmt::format("0x{:02x}", value);
+        if (sub_ == "read") {
+            const char *name = RegisterName(device_, reg);
+            return fmt::format("{} reg {}{}{}: {} ({})", Hex(device_), Hex(reg), *name ? " " : "", name, Hex(value), value);
+        }
+        return fmt::format("{} reg {} <- {}: done", Hex(device_), Hex(reg), Hex(value));
+    }
+
+private:
+    std::string AdaptersText(const Record &record) const {
+        std::string text;
+        for (const Record &adapter : Field(record, "adapters")) {
+            const std::string name = adapter["name"];
+            text += fmt::format("{:<14} {}\n", adapter["device"].get<std::string>(), name.empty() ? "(name unreadable)" : name);
+        }
+        if (!record.contains("adapters")) return "";
+        return text.empty() ? fmt::format("no I2C adapters in {}", where_)
+                            : text + "choose the card's adapter with --bus i2cdev --i2c-device PATH or --i2c-adapter NAME";
+    }
+
+    static std::string DumpText(const Record &record) {
+        if (!record.contains("registers")) return "";
+        std::string table = "     0  1  2  3  4  5  6  7  8  9  a  b  c  d  e  f\n";
+        const Record &registers = record["registers"];
+        for (size_t reg = 0; reg < registers.size(); ++reg)
+            table += fmt::format("{}{}{}", reg % 16 == 0 ? fmt::format("{:02x}:", reg) : "",
+                                 registers[reg].is_null() ? " XX" : fmt::format(" {:02x}", registers[reg].get<uint32_t>()),
+                                 reg % 16 == 15 ? "\n" : "");
+        return table;
     }
 
     std::string sub_;  // the i2c command chosen
-    std::string address_, reg_, value_;
-    std::vector<std::string> bytes_;
+    Parsed<uint32_t> address_, reg_, value_;
+    std::vector<Parsed<uint32_t>> bytes_;
+    std::string where_;  // where the adapters were looked for
     uint32_t device_ = 0;
     bool bare_ = false;
     bool yes_ = false;
@@ -240,8 +261,7 @@ private:
 }  // namespace
 
 std::vector<CommandEntry> I2cCommands() {
-    return {{"i2c", "registers of the card's I2C devices: i2c read|write|block|dump|adapters",
-             [](CLI::App &app) { return std::make_unique<I2cCommand>(app); }}};
+    return {Entry<I2cCommand>("i2c", "registers of the card's I2C devices: i2c read|write|block|dump|adapters")};
 }
 
 }  // namespace tvctl

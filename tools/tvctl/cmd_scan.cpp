@@ -2,6 +2,7 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <cmath>
 #include <utility>
 
 #include "commands.h"
@@ -33,36 +34,40 @@ nlohmann::ordered_json StationsJson(const ScanResult &result) {
     return stations;
 }
 
-std::string ChannelListText(const std::vector<uint32_t> &channels) {
-    std::string text;
-    for (uint32_t channel : channels) text += fmt::format("{}{}", text.empty() ? "" : " ", channel);
-    return text.empty() ? "none" : text;
+// "A-B" (or one channel "A") as a range; refused unless A <= B.
+std::pair<uint32_t, uint32_t> ReadRange(const std::string &text) {
+    size_t dash = text.find('-');
+    std::optional<uint64_t> first = ParseNumber(text.substr(0, dash));
+    std::optional<uint64_t> last = dash == std::string::npos ? first : ParseNumber(text.substr(dash + 1));
+    if (!first || !last || *first > *last || *last > UINT32_MAX)
+        throw RefusedWord(fmt::format("channel range \"{}\" is not of the form A-B with A <= B", text));
+    return {static_cast<uint32_t>(*first), static_cast<uint32_t>(*last)};
 }
 
 class ScanCommand : public Command {
 public:
     explicit ScanCommand(CLI::App &app) {
-        app.add_option("plan", plan_,
+        Bind(app, "plan", plan_, ReadPlan,
                        "cable, broadcast, cable-irc or cable-hrc (selects the tuner with that plan); default: the "
                        "current plan");
         CLI::Option *save = app.add_option(
             "--save", saveFile_, "write the stations found to the station list FILE (default $XDG_CONFIG_HOME/tvctl/stations)");
         save->expected(0, 1)->default_str(kDefaultListMark)->option_text("[FILE]");
-        app.callback([this, save] { saveGiven_ = save->count() > 0; });
+        app.callback([this, save] {
+            saveGiven_ = save->count() > 0;
+            if (saveGiven_ && saveFile_.empty()) throw RefusedWord("--save: an empty file name names no file");
+        });
         app.add_flag("--force", force_, "with --save: write to a file that holds no station list (its lines are kept)");
         app.add_flag("--fast", fast_, "program the tuner directly and poll the decoder's lock bit");
-        app.add_option("--channels", range_, "only channels A-B (or one channel A) of the plan");
-        app.add_option("--tuner-status", tunerStatus_,
-                       "fast scan: leave an empty channel once the tuner reports settled: auto (on the simulated "
-                       "card only), on, off")
-            ->transform(CLI::IsMember({"auto", "on", "off"}, CLI::ignore_case));
-        app.add_option("--grace", graceMs_,
-                       "fast scan: ms the decoder may take to lock after the tuner settled (default 0 on the "
-                       "simulated card, 40 on a real bus)")
-            ->check(CLI::Range(0, static_cast<int>(kLockLimitMs)));
+        Bind(app, "--channels", range_, ReadRange, "only channels A-B (or one channel A) of the plan");
+        BindChoice(app, "--tuner-status", tunerStatus_, {"auto", "on", "off"},
+                   "fast scan: leave an empty channel once the tuner reports settled: auto (on the simulated "
+                   "card only), on, off");
+        Bind(app, "--grace", graceMs_, InRange("--grace", 0, kLockLimitMs),
+             "fast scan: ms the decoder may take to lock after the tuner settled (default 0 on the "
+             "simulated card, 40 on a real bus)");
         app.add_flag("-q,--quiet", quiet_, "no progress display");
-        app.add_option("--poll", pollMs_, "fast scan: ms between polls")->group("")->check(CLI::Range(1, 50));
-        app.add_flag("--bench", bench_, "time a standard and a fast scan of the same channels")->group("");
+        Bind(app, "--poll", pollMs_, InRange("--poll", 1, 50), "fast scan: ms between polls")->group("");
         app.footer(
             "The standard scan tunes each channel with SetTVParam(2, N): the library's fixed 150 ms pause,\n"
             "then its lock check. The fast scan (--fast) sends the tuner block itself with I2C_WriteBlk, built\n"
@@ -80,17 +85,6 @@ public:
             "PLAN-CHANNEL (cable-7), a name you may change. It does not write over a list it cannot read, nor\n"
             "(without --force) over a file with no station line and lines that are no stations.");
     }
-    std::string Name() const override { return bench_ ? "scan bench" : "scan"; }
-
-    std::string Validate() const override {
-        if (!plan_.empty() && !PlanByName(plan_))
-            return fmt::format("unknown channel plan \"{}\" ({})", plan_, PlanNames());
-        if (!range_.empty() && !Range())
-            return fmt::format("channel range \"{}\" is not of the form A-B with A <= B", range_);
-        if (saveGiven_ && saveFile_.empty()) return "--save: an empty file name names no file";
-        return "";
-    }
-
     void Run(Session &session, Reply &reply) override {
         // The tuner record changes only when the scan ends (or Ctrl-C stops
         // it), never as it starts: a scan killed midway leaves the record
@@ -104,7 +98,7 @@ public:
 
 private:
     void ScanAndSave(Session &session, Reply &reply) {
-        std::optional<PlanInfo> plan = plan_.empty() ? std::nullopt : PlanByName(plan_);
+        std::optional<PlanInfo> plan = plan_;
         ScanOptions options;
         if (!ParseRange(plan ? *plan : CurrentPlan(session).value_or(CablePlan()), options, reply)) return;
 
@@ -133,13 +127,8 @@ private:
         options.plan = *plan;
         const bool simulated = session.Card() != nullptr;
         options.tunerStatus = tunerStatus_ == "on" || (tunerStatus_ == "auto" && simulated);
-        options.graceMs = graceMs_ >= 0 ? static_cast<uint32_t>(graceMs_) : simulated ? 0 : kRealBusGraceMs;
+        options.graceMs = graceMs_.value_or(simulated ? 0 : kRealBusGraceMs);
         options.pollMs = pollMs_;
-
-        if (bench_) {
-            Bench(session, *tv, options, reply);
-            return;
-        }
         options.fast = fast_;
         ScanResult result;
         {
@@ -149,35 +138,26 @@ private:
             result = Scan(session, *tv, options);
             InterruptGuard::Clear();
         }
-        Report(session, options, result, reply);
+        Report(options, result, reply);
         if (saveGiven_) Save(session, options, result, reply);
         GoBack(session, *tv, options, result, sourceBefore, memoryBefore, before, reply);
-    }
-
-    std::optional<std::pair<uint64_t, uint64_t>> Range() const {
-        size_t dash = range_.find('-');
-        std::optional<uint64_t> first = ParseNumber(range_.substr(0, dash));
-        std::optional<uint64_t> last = dash == std::string::npos ? first : ParseNumber(range_.substr(dash + 1));
-        if (!first || !last || *first > *last) return std::nullopt;
-        return std::pair{*first, *last};
     }
 
     bool ParseRange(const PlanInfo &plan, ScanOptions &options, Reply &reply) const {
         options.first = plan.firstChannel;
         options.last = plan.lastChannel;
-        if (range_.empty()) return true;
-        auto [firstValue, lastValue] = *Range();
-        std::optional<uint64_t> first = firstValue, last = lastValue;
+        if (!range_) return true;
+        auto [first, last] = *range_;
         // Without a plan argument, the range is checked against the plan of
         // the current source (cable when that is no tuner; then the scan is
         // refused anyway).
-        if (*first < plan.firstChannel || *last > plan.lastChannel) {
-            reply.Fail(fmt::format("channel range {}-{} is not within the {} plan ({}-{})", *first, *last, plan.name,
+        if (first < plan.firstChannel || last > plan.lastChannel) {
+            reply.Fail(fmt::format("channel range {}-{} is not within the {} plan ({}-{})", first, last, plan.name,
                                    plan.firstChannel, plan.lastChannel));
             return false;
         }
-        options.first = static_cast<uint32_t>(*first);
-        options.last = static_cast<uint32_t>(*last);
+        options.first = first;
+        options.last = last;
         return true;
     }
 
@@ -203,9 +183,7 @@ private:
         return result;
     }
 
-    void Report(Session &session, const ScanOptions &options, const ScanResult &result, Reply &reply) const {
-        const Console &out = session.Out();
-        std::vector<uint32_t> locked = LockedChannels(result);
+    void Report(const ScanOptions &options, const ScanResult &result, Reply &reply) {
         const char *mode = options.fast ? "fast" : "standard";
         reply.data["plan"] = options.plan.name;
         reply.data["mode"] = mode;
@@ -217,18 +195,8 @@ private:
         reply.data["finalChannel"] = result.finalChannel;
         reply.data["finalLocked"] = result.finalResult == TV_OK;
 
-        std::string stopped = result.interrupted && !result.channels.empty()
-                                  ? fmt::format(" (stopped after channel {})", result.channels.back().info.channel)
-                                  : "";
-        out.Print("{} scan of the {} plan, channels {}-{}{}: {} station{} in {:.1f} s", mode, options.plan.name,
-                  options.first, options.last, stopped, locked.size(), locked.size() == 1 ? "" : "s", result.seconds);
-        if (!locked.empty()) {
-            out.Print("  channel  carrier MHz  band");
-            for (const ScannedChannel &channel : result.channels)
-                if (channel.locked)
-                    out.Print("  {:>7}  {:>11}  {}", channel.info.channel, Mhz(channel.info.carrierKHz),
-                              BandName(channel.info.bandCode));
-        }
+        if (result.interrupted && !result.channels.empty())
+            stopped_ = fmt::format(" (stopped after channel {})", result.channels.back().info.channel);
         if (result.interrupted)
             reply.Fail(fmt::format("the scan was interrupted (Ctrl-C) after {} of its channels; the stations above "
                                    "are those found so far",
@@ -316,59 +284,40 @@ private:
         if (SelectSource(session, tv, sourceBefore, step)) session.Out().Tell("source: {} again", SourceName(sourceBefore));
     }
 
-    void Bench(Session &session, const TvCalls &tv, ScanOptions options, Reply &reply) const {
-        const Console &out = session.Out();
-        options.fast = false;
-        ScanResult standard = Scan(session, tv, options);
-        options.fast = true;
-        ScanResult fast = Scan(session, tv, options);
-        std::vector<uint32_t> standardStations = LockedChannels(standard);
-        std::vector<uint32_t> fastStations = LockedChannels(fast);
-        const bool same = standard.complete && fast.complete && standardStations == fastStations;
-        const double ratio = standard.seconds > 0 ? fast.seconds / standard.seconds : 0;
-        const auto *card = session.Card();
-
-        reply.data["plan"] = options.plan.name;
-        reply.data["first"] = options.first;
-        reply.data["last"] = options.last;
-        reply.data["channels"] = standard.channels.size();
-        reply.data["standard"] = {{"seconds", standard.seconds}, {"stations", standardStations}};
-        reply.data["fast"] = {{"seconds", fast.seconds}, {"stations", fastStations}};
-        reply.data["ratio"] = ratio;
-        reply.data["same"] = same;
-        reply.data["tunerStatus"] = options.tunerStatus;
-        reply.data["graceMs"] = options.graceMs;
-        if (card != nullptr) reply.data["settleMs"] = card->GetSettleMs();
-
-        out.Print("{} plan, channels {}-{} ({} channels){}", options.plan.name, options.first, options.last,
-                  standard.channels.size(),
-                  card != nullptr ? fmt::format(", simulated tuner settle time {} ms", card->GetSettleMs()) : "");
-        out.Print("standard scan: {:7.3f} s  stations: {}", standard.seconds, ChannelListText(standardStations));
-        out.Print("fast scan:     {:7.3f} s  stations: {}", fast.seconds, ChannelListText(fastStations));
-        out.Print("ratio fast/standard: {:.3f}  ({})", ratio, same ? "same stations" : "RESULTS DIFFER");
-        if (!standard.error.empty()) reply.Fail("the standard scan stopped: " + standard.error);
-        else if (!fast.error.empty()) reply.Fail("the fast scan stopped: " + fast.error);
-        else if (!same) reply.Fail("the fast scan found other stations than the standard scan");
+public:
+    std::string Text(const Record &record) const override {
+        if (!record.contains("stations")) return "";
+        const Record &stations = record["stations"];
+        std::string text = fmt::format("{} scan of the {} plan, channels {}-{}{}: {} station{} in {:.1f} s\n",
+                                       record["mode"].get<std::string>(), record["plan"].get<std::string>(),
+                                       record["first"].dump(), record["last"].dump(), stopped_, stations.size(),
+                                       stations.size() == 1 ? "" : "s", record["seconds"].get<double>());
+        if (!stations.empty()) text += "  channel  carrier MHz  band\n";
+        for (const Record &station : stations)
+            text += fmt::format("  {:>7}  {:>11}  {}\n", station["channel"].dump(),
+                                Mhz(static_cast<uint32_t>(std::llround(station["carrierMHz"].get<double>() * 1000))),
+                                station["band"].get<std::string>());
+        return text;
     }
 
-    std::string plan_;
+private:
+    std::optional<PlanInfo> plan_;
     std::string saveFile_;
     bool saveGiven_ = false;
     bool force_ = false;
     bool fast_ = false;
-    std::string range_;
+    std::optional<std::pair<uint32_t, uint32_t>> range_;
     std::string tunerStatus_ = "auto";
-    int graceMs_ = -1;
+    std::optional<uint32_t> graceMs_;
     uint32_t pollMs_ = 2;
     bool quiet_ = false;
-    bool bench_ = false;
+    std::string stopped_;  // where Ctrl-C stopped the scan, for the text
 };
 
 }  // namespace
 
 std::vector<CommandEntry> ScanCommands() {
-    return {{"scan", "find the stations of a channel plan: scan [PLAN] [--fast] [--save [FILE]]",
-             [](CLI::App &app) { return std::make_unique<ScanCommand>(app); }}};
+    return {Entry<ScanCommand>("scan", "find the stations of a channel plan: scan [PLAN] [--fast] [--save [FILE]]")};
 }
 
 }  // namespace tvctl

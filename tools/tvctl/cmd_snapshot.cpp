@@ -19,23 +19,20 @@ class SnapshotCommand : public Command {
 public:
     explicit SnapshotCommand(CLI::App &app) {
         app.add_option("file", file_, "the picture file to write (default snapshot.png, or snapshot.jpg with --format jpeg)");
-        app.add_option("--format", format_, "png or jpeg (default: from the file's extension: .jpg and .jpeg are JPEG)")
-            ->check(CLI::IsMember({"png", "jpeg"}));
-        app.add_option("--quality", quality_, "JPEG quality, 1-100 (default 90)")->check(CLI::Range(1, 100));
+        BindChoice(app, "--format", format_, {"png", "jpeg"}, "png or jpeg (default: from the file's extension: .jpg and .jpeg are JPEG)");
+        Bind(app, "--quality", quality_, InRange("--quality", 1, 100), "JPEG quality, 1-100 (default 90)");
         app.add_option("--frame", frame_, "the frame number (default: the frame showing now, at 30000/1001 a second)");
         app.footer("Takes one frame of the picture the simulated card delivers now (640x480): on the tuner a\n"
                    "station's test card when it is locked, snow when it is not; the composite and S-video jacks'\n"
                    "own pictures; the picture controls applied. Prints the file written; --json also tells what\n"
                    "was on. Other bus drivers deliver no picture through tvctl yet.");
+        app.callback([this] {
+            if (!format_.empty() && !file_.empty() && (format_ == "jpeg") != (ImageFormatOfName(file_) == ImageFormat::Jpeg))
+                throw RefusedWord(fmt::format("the file {} names a {} file, but --format is {}", file_,
+                                              ImageFormatOfName(file_) == ImageFormat::Jpeg ? "JPEG" : "PNG", format_));
+        });
     }
-    std::string Name() const override { return "snapshot"; }
     bool Traced() const override { return false; }
-    std::string Validate() const override {
-        if (!format_.empty() && !file_.empty() && (format_ == "jpeg") != (ImageFormatOfName(file_) == ImageFormat::Jpeg))
-            return fmt::format("the file {} names a {} file, but --format is {}", file_,
-                               ImageFormatOfName(file_) == ImageFormat::Jpeg ? "JPEG" : "PNG", format_);
-        return "";
-    }
 
     void Run(Session &session, Reply &reply) override {
         std::unique_ptr<FrameSource> source = OpenFrameSource(session, reply);
@@ -61,10 +58,8 @@ public:
         reply.data["frame"] = frame.number;
         reply.data["input"] = frame.input;
         reply.data["locked"] = frame.locked;
-        std::string on = frame.input;
         if (frame.input == "tuner") {
             reply.data["carrierMHz"] = frame.carrierMHz;
-            on = fmt::format("tuner at {:.2f} MHz", frame.carrierMHz);
             // tvctl's own record names the channel, when it is the one the tuner is on.
             std::optional<PlanInfo> plan = PlanByNumber(session.tuner.plan);
             const TunerMemory &tuned = session.tuner;
@@ -73,27 +68,33 @@ public:
                     std::llround(frame.carrierMHz * 16)) {
                 reply.data["plan"] = plan->name;
                 reply.data["channel"] = tuned.channel;
-                on = fmt::format("{} channel {}, {}", plan->name, tuned.channel, on);
             }
-            on += frame.locked ? ", locked" : ", no station (snow)";
         }
-        session.Out().Print("{} ({}x{}, {})", file, frame.width, frame.height, on);
+    }
+    std::string Text(const Record &record) const override {
+        if (!record.contains("file")) return "";
+        std::string on = record["input"];
+        if (on == "tuner") {
+            on = fmt::format("tuner at {:.2f} MHz", record["carrierMHz"].get<double>());
+            if (record.contains("channel"))
+                on = fmt::format("{} channel {}, {}", record["plan"].get<std::string>(), record["channel"].dump(), on);
+            on += record["locked"].get<bool>() ? ", locked" : ", no station (snow)";
+        }
+        return fmt::format("{} ({}x{}, {})", record["file"].get<std::string>(), record["width"].dump(),
+                           record["height"].dump(), on);
     }
 
 private:
     std::string file_;
     std::string format_;
-    int quality_ = 90;
+    uint32_t quality_ = 90;
     std::optional<uint64_t> frame_;
 };
 
 }  // namespace
 
 std::vector<CommandEntry> SnapshotCommands() {
-    return {
-        {"snapshot", "write one frame of the simulated card's picture to a PNG or JPEG file",
-         [](CLI::App &app) { return std::make_unique<SnapshotCommand>(app); }},
-    };
+    return {Entry<SnapshotCommand>("snapshot", "write one frame of the simulated card's picture to a PNG or JPEG file")};
 }
 
 }  // namespace tvctl

@@ -9,9 +9,6 @@ namespace tvctl {
 
 namespace {
 
-// An empty --file names no file; it is not taken for "the default".
-std::string NotEmpty(const std::string &value) { return value.empty() ? "an empty file name names no file" : ""; }
-
 // The list from `file` (or the default), its skipped lines as notes; empty
 // with `reply` failed when it cannot be read.
 std::optional<StationList> ReadList(Session &session, const std::string &file, Reply &reply) {
@@ -42,12 +39,10 @@ class TuneCommand : public Command {
 public:
     explicit TuneCommand(CLI::App &app) {
         app.add_option("name", name_, "the station's name in the list (any case)")->required();
-        app.add_option("--file", file_, "the station list (default: $XDG_CONFIG_HOME/tvctl/stations)")
-            ->check(NotEmpty);
+        Bind(app, "--file", file_, FileName("--file"), "the station list (default: $XDG_CONFIG_HOME/tvctl/stations)");
         app.footer("Selects the tuner with the station's plan when it is not on it, tunes the station's channel\n"
                    "or frequency with its fine tuning, and reports lock as the channel command does.");
     }
-    std::string Name() const override { return "tune"; }
     void Run(Session &session, Reply &reply) override {
         std::optional<StationList> list = ReadList(session, file_, reply);
         if (!list) return;
@@ -68,8 +63,9 @@ public:
         reply.data["carrierMHz"] = static_cast<double>(outcome.carrierHz) / 1e6;
         reply.data["fine"] = target.fine;
         reply.data["locked"] = outcome.locked;
-        session.Out().Print("{}: {}: {}", Printable(station->name), DescribeTarget(target),
-                            outcome.locked ? "locked" : "tuned, but no lock (no station there?)");
+    }
+    std::string Text(const Record &record) const override {
+        return record.contains("locked") ? Printable(record["station"].get<std::string>()) + ": " + TuneText(record) : "";
     }
 
 private:
@@ -79,12 +75,10 @@ private:
 class StationsCommand : public Command {
 public:
     explicit StationsCommand(CLI::App &app) {
-        app.add_option("--file", file_, "the station list (default: $XDG_CONFIG_HOME/tvctl/stations)")
-            ->check(NotEmpty);
+        Bind(app, "--file", file_, FileName("--file"), "the station list (default: $XDG_CONFIG_HOME/tvctl/stations)");
         app.footer("Lists the stations of the list that scan --save wrote (or a person edited): name, plan and\n"
                    "channel or frequency, fine tuning. See tvctl(1) for the file's format.");
     }
-    std::string Name() const override { return "stations"; }
     bool Traced() const override { return false; }
     void Run(Session &session, Reply &reply) override {
         std::optional<StationList> list = ReadList(session, file_, reply);
@@ -103,10 +97,17 @@ public:
                 1e6;
             entry["fine"] = station.fine;
             stations.push_back(entry);
-            session.Out().Print("{:<15} {}", Printable(station.name), DescribeTarget(target));
         }
-        if (list->stations.empty()) session.Out().Print("no stations in {}", reply.data["file"].get<std::string>());
         reply.data["stations"] = stations;
+    }
+    std::string Text(const Record &record) const override {
+        std::string text;
+        for (const Record &station : Field(record, "stations"))
+            text += fmt::format("{:<15} {}\n", Printable(station["name"].get<std::string>()),
+                                DescribeTarget(TargetOfRecord(station, false)));
+        if (text.empty() && record.contains("stations"))
+            return fmt::format("no stations in {}", record["file"].get<std::string>());
+        return text;
     }
 
 private:
@@ -117,10 +118,8 @@ private:
 
 std::vector<CommandEntry> StationCommands() {
     return {
-        {"tune", "tune a station of the station list by name: tune NAME",
-         [](CLI::App &app) { return std::make_unique<TuneCommand>(app); }},
-        {"stations", "list the station list's stations",
-         [](CLI::App &app) { return std::make_unique<StationsCommand>(app); }},
+        Entry<TuneCommand>("tune", "tune a station of the station list by name: tune NAME"),
+        Entry<StationsCommand>("stations", "list the station list's stations"),
     };
 }
 

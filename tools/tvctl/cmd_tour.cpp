@@ -229,24 +229,23 @@ private:
                                line.volumeMax, line.muteControlId);
         }, true);
         if (!ready) return;
-        Step("SetTVVol(&line, 40000)", [&](nlohmann::ordered_json &data) {
-            Reply step;
-            bool ok = SetVolume(session_, tv_, 40000, step);
-            data["ok"] = ok;
-            return ok ? std::string("0 (MMSYSERR_NOERROR)") : step.error;
-        }, true);
+        // A volume in range, and one above it, which the mixer refuses.
+        auto setVolume = [&](uint32_t volume, const char *refused) {
+            Step(fmt::format("SetTVVol(&line, {})", volume), [&](nlohmann::ordered_json &data) {
+                Reply step;
+                bool ok = SetVolume(session_, tv_, volume, step);
+                data["ok"] = ok;
+                return ok ? std::string("0 (MMSYSERR_NOERROR)") : refused + step.error;
+            }, true);
+        };
+        setVolume(40000, "");
         Step("GetTVVol(&line)", [&](nlohmann::ordered_json &data) {
             uint32_t left = tv_.GetTVVol(&session_.audio);
             data["left"] = left;
             data["right"] = session_.audio.rightVolume;
             return fmt::format("{} (left; right {})", left, session_.audio.rightVolume);
         }, true);
-        Step("SetTVVol(&line, 70000)", [&](nlohmann::ordered_json &data) {
-            Reply step;
-            bool ok = SetVolume(session_, tv_, 70000, step);
-            data["ok"] = ok;
-            return ok ? std::string("0 (MMSYSERR_NOERROR)") : "refused: " + step.error;
-        }, true);
+        setVolume(70000, "refused: ");
         for (uint32_t mute : {1u, 0u}) {
             Step(fmt::format("SetTVMute(&line, {})", mute), [&](nlohmann::ordered_json &data) {
                 Reply step;
@@ -324,7 +323,6 @@ public:
                    "result and the bus transactions it caused. A real bus (--bus, --i2c-*, --v4l2-device) is\n"
                    "refused. The audio steps use the simulated mixer unless --mixer or TVHOST_MIXERS names one.");
     }
-    std::string Name() const override { return "tour"; }
     bool Traced() const override { return false; }
 
     void Run(Session &session, Reply &reply) override {
@@ -352,8 +350,7 @@ public:
 }  // namespace
 
 std::vector<CommandEntry> TourCommands() {
-    return {{"tour", "a guided session on the simulated card, showing each call's bus transactions",
-             [](CLI::App &app) { return std::make_unique<TourCommand>(app); }}};
+    return {Entry<TourCommand>("tour", "a guided session on the simulated card, showing each call's bus transactions")};
 }
 
 }  // namespace tvctl

@@ -21,24 +21,41 @@ std::optional<PlanInfo> TunerPlan(const Session &session, const std::string &wha
     return plan;
 }
 
-// Reports a tune: a line, and its JSON.
-void ReportTune(Session &session, Reply &reply, const TuneTarget &target, const TuneOutcome &outcome) {
-    reply.data["plan"] = target.plan.name;
-    if (target.channel != 0) reply.data["channel"] = target.channel;
-    reply.data["carrierMHz"] = static_cast<double>(outcome.carrierHz) / 1e6;
-    reply.data["fine"] = target.fine;
-    reply.data["divider"] = outcome.divider;
-    reply.data["band"] = BandName(outcome.bandCode);
-    if (outcome.byLibrary) reply.data["result"] = outcome.result;
-    reply.data["locked"] = outcome.locked;
-    session.Out().Print("{}: {}", DescribeTarget(target),
-                        outcome.locked ? "locked" : "tuned, but no lock (no station there?)");
+// A command that tunes one target and answers the tune's record.
+class TuningCommand : public Command {
+public:
+    std::string Text(const Record &record) const override { return TuneText(record); }
+
+protected:
+    static void TuneAndRecord(Session &session, const TuneTarget &target, Reply &reply) {
+        const TvCalls *tv = session.Library(reply);
+        if (tv == nullptr) return;
+        TuneOutcome outcome = Tune(session, *tv, target, reply);
+        if (outcome.tuned) RecordTune(reply, target, outcome);
+    }
+};
+
+// A channel as the user gives it: a number (a negative one is refused when
+// run, against the plan), or up or down.
+struct ChannelWord {
+    std::string text;
+    int step = 0;  // +1 up, -1 down, 0 the number
+    uint64_t number = 0;
+    bool negative = false;
+};
+
+ChannelWord ReadChannel(const std::string &text) {
+    if (text == "up" || text == "down") return {text, text == "up" ? 1 : -1};
+    const bool negative = text.size() > 1 && text[0] == '-';
+    std::optional<uint64_t> number = ParseNumber(negative ? text.substr(1) : text);
+    if (!number) throw RefusedWord(fmt::format("channel \"{}\" is neither a channel number nor up or down", text));
+    return {text, 0, *number, negative};
 }
 
-class ChannelCommand : public Command {
+class ChannelCommand : public TuningCommand {
 public:
     explicit ChannelCommand(CLI::App &app) {
-        app.add_option("channel", text_, "channel number of the current plan, or up / down")->required();
+        Bind(app, "channel", channel_, ReadChannel, "channel number of the current plan, or up / down")->required();
         app.allow_extras(false);
         app.footer("A channel of the library's plans (cable, broadcast) is tuned through SetTVParam(2, N): the\n"
                    "library programs the tuner, pauses 150 ms and asks the decoder for lock. A channel of the\n"
@@ -48,31 +65,16 @@ public:
                    "0); it is reported as \"no lock\". A channel outside the plan is refused and nothing is sent.\n"
                    "Tuning a channel ends any fine tuning.");
     }
-    std::string Name() const override { return "channel"; }
-    std::string Validate() const override {
-        if (text_ == "up" || text_ == "down" || ParseNumber(text_)) return "";
-        if (text_.size() > 1 && text_[0] == '-' && ParseNumber(text_.substr(1))) return "";  // refused when run
-        return fmt::format("channel \"{}\" is neither a channel number nor up or down", text_);
-    }
     void Run(Session &session, Reply &reply) override {
-        std::optional<PlanInfo> plan = TunerPlan(session, "channel " + text_, reply);
+        std::optional<PlanInfo> plan = TunerPlan(session, "channel " + channel_.text, reply);
         if (!plan) return;
-        uint64_t channel = 0;
-        if (text_ == "up" || text_ == "down") {
-            channel = Neighbour(session, *plan, text_ == "up");
-        } else if (text_[0] == '-') {
-            return reply.Fail(fmt::format("channel {} is out of range: the {} plan has channels {}-{}", text_,
+        if (channel_.negative)
+            return reply.Fail(fmt::format("channel {} is out of range: the {} plan has channels {}-{}", channel_.text,
                                           plan->name, plan->firstChannel, plan->lastChannel));
-        } else {
-            channel = *ParseNumber(text_);
-        }
+        uint64_t channel = channel_.step != 0 ? Neighbour(session, *plan, channel_.step > 0) : channel_.number;
         // The library would take only the low 8 bits of a larger number.
         if (channel > 255 || !Channel(*plan, static_cast<uint32_t>(channel))) return reply.Fail(NotInPlan(*plan, channel));
-        const TvCalls *tv = session.Library(reply);
-        if (tv == nullptr) return;
-        TuneTarget target{*plan, static_cast<uint32_t>(channel)};
-        TuneOutcome outcome = Tune(session, *tv, target, reply);
-        if (outcome.tuned) ReportTune(session, reply, target, outcome);
+        TuneAndRecord(session, TuneTarget{*plan, static_cast<uint32_t>(channel)}, reply);
     }
 
 private:
@@ -95,13 +97,16 @@ private:
         return best.value_or(up ? plan.firstChannel : plan.lastChannel);
     }
 
-    std::string text_;
+    ChannelWord channel_;
 };
 
-class FreqCommand : public Command {
+class FreqCommand : public TuningCommand {
 public:
     explicit FreqCommand(CLI::App &app) {
-        app.add_option("MHz", text_, "the picture carrier in MHz, e.g. 77.25")->required();
+        Bind(app, "MHz", carrier_, [this](const std::string &text) {
+            text_ = text;
+            return Known(ParseMhz(text), fmt::format("\"{}\" is not a frequency in MHz (e.g. 77.25)", text));
+        }, "the picture carrier in MHz, e.g. 77.25")->required();
         using namespace tvcore::card;
         app.footer(fmt::format(
             "Tunes the picture carrier given: tvctl sends the tuner the block the library would build,\n"
@@ -113,90 +118,77 @@ public:
             kBandLow >> 8, kMidBandFromKHz / 1000, kHighBandFromKHz / 1000, kLockPauseMs, kLowestCarrierKHz / 1000,
             kHighestCarrierKHz / 1000));
     }
-    std::string Name() const override { return "freq"; }
-    std::string Validate() const override {
-        if (ParseMhz(text_)) return "";
-        return fmt::format("\"{}\" is not a frequency in MHz (e.g. 77.25)", text_);
-    }
     void Run(Session &session, Reply &reply) override {
-        uint64_t hz = *ParseMhz(text_);
-        if (std::string problem = CarrierProblem(hz); !problem.empty()) return reply.Fail(problem);
+        if (std::string problem = CarrierProblem(carrier_); !problem.empty()) return reply.Fail(problem);
         std::optional<PlanInfo> plan = TunerPlan(session, text_ + " MHz", reply);
-        if (!plan) return;
-        const TvCalls *tv = session.Library(reply);
-        if (tv == nullptr) return;
-        TuneTarget target{*plan, 0, hz};
-        TuneOutcome outcome = Tune(session, *tv, target, reply);
-        if (outcome.tuned) ReportTune(session, reply, target, outcome);
+        if (plan) TuneAndRecord(session, TuneTarget{*plan, 0, carrier_}, reply);
     }
 
 private:
     std::string text_;
+    uint64_t carrier_ = 0;  // Hz
 };
 
-class FineCommand : public Command {
+// Fine steps as the user gives them: +N and -N from the present offset, N
+// as the offset itself.
+struct FineWord {
+    bool relative = false;
+    int64_t steps = 0;
+};
+
+FineWord ReadFine(const std::string &text) {
+    std::string_view digits = text;
+    const bool relative = !digits.empty() && (digits[0] == '+' || digits[0] == '-');
+    if (relative) digits.remove_prefix(1);
+    std::optional<uint64_t> n = ParseNumber(digits);
+    if (!n || *n > 100000) throw RefusedWord(fmt::format("fine wants +N, -N or N steps, e.g. +2, not \"{}\"", text));
+    return {relative, text[0] == '-' ? -static_cast<int64_t>(*n) : static_cast<int64_t>(*n)};
+}
+
+class FineCommand : public TuningCommand {
 public:
     explicit FineCommand(CLI::App &app) {
-        steps_ = app.add_option("steps", text_, "+N or -N steps of 62.5 kHz from the present offset, or N (0: none)");
+        Bind(app, "steps", steps_, [](const std::string &text) { return std::optional<FineWord>(ReadFine(text)); },
+             "+N or -N steps of 62.5 kHz from the present offset, or N (0: none)");
         app.footer(fmt::format("Fine tuning moves the tuner's oscillator in its 62.5 kHz steps from the channel or\n"
                                "frequency last tuned, at most {} steps (2 MHz) either way, and checks lock as the\n"
                                "library does. Without an argument it shows the offset. tvctl remembers it.",
                                kFineLimit));
     }
-    std::string Name() const override { return "fine"; }
-    std::string Validate() const override {
-        if ((text_.empty() && steps_->count() == 0) || Steps()) return "";
-        return fmt::format("fine wants +N, -N or N steps, e.g. +2, not \"{}\"", text_);
-    }
     void Run(Session &session, Reply &reply) override {
         std::optional<TuneTarget> last = LastTuned(session);
         if (!last) return reply.Fail("nothing is tuned yet to fine-tune: tune a channel or a frequency first");
-        if (text_.empty()) {
+        if (!steps_) {
             reply.data["fine"] = last->fine;
-            session.Out().Print("fine {:+} ({})", last->fine, DescribeTarget(*last));
+            shown_ = DescribeTarget(*last);
             return;
         }
         if (!CurrentPlan(session))
             return reply.Fail(fmt::format("fine tuning needs the tuner, but the video source is {}",
                                           SourceName(session.source)));
-        int64_t steps = *Steps();
-        int64_t fine = text_[0] == '+' || text_[0] == '-' ? last->fine + steps : steps;
+        int64_t fine = steps_->relative ? last->fine + steps_->steps : steps_->steps;
         if (std::string problem = FineProblem(fine); !problem.empty()) return reply.Fail(problem);
-        const TvCalls *tv = session.Library(reply);
-        if (tv == nullptr) return;
         TuneTarget target = *last;
         target.fine = static_cast<int32_t>(fine);
-        TuneOutcome outcome = Tune(session, *tv, target, reply);
-        if (outcome.tuned) ReportTune(session, reply, target, outcome);
+        TuneAndRecord(session, target, reply);
+    }
+    std::string Text(const Record &record) const override {
+        if (steps_ || !record.contains("fine")) return TuneText(record);
+        return fmt::format("fine {:+} ({})", record["fine"].get<int32_t>(), shown_);
     }
 
 private:
-    std::optional<int64_t> Steps() const {
-        std::string_view digits = text_;
-        bool negative = false;
-        if (!digits.empty() && (digits[0] == '+' || digits[0] == '-')) {
-            negative = digits[0] == '-';
-            digits.remove_prefix(1);
-        }
-        std::optional<uint64_t> n = ParseNumber(digits);
-        if (!n || *n > 100000) return std::nullopt;
-        return negative ? -static_cast<int64_t>(*n) : static_cast<int64_t>(*n);
-    }
-
-    CLI::Option *steps_ = nullptr;
-    std::string text_;
+    std::optional<FineWord> steps_;
+    std::string shown_;  // the target shown with the offset
 };
 
 }  // namespace
 
 std::vector<CommandEntry> TuningCommands() {
     return {
-        {"channel", "tune a channel of the current plan: channel N | up | down",
-         [](CLI::App &app) { return std::make_unique<ChannelCommand>(app); }},
-        {"freq", "tune a picture carrier in MHz: freq 77.25",
-         [](CLI::App &app) { return std::make_unique<FreqCommand>(app); }},
-        {"fine", "fine-tune in 62.5 kHz steps: fine +1 | -1 | 0",
-         [](CLI::App &app) { return std::make_unique<FineCommand>(app); }},
+        Entry<ChannelCommand>("channel", "tune a channel of the current plan: channel N | up | down"),
+        Entry<FreqCommand>("freq", "tune a picture carrier in MHz: freq 77.25"),
+        Entry<FineCommand>("fine", "fine-tune in 62.5 kHz steps: fine +1 | -1 | 0"),
     };
 }
 

@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "bus_words.h"
+#include "plan_info.h"
 
 namespace tvctl {
 
@@ -16,7 +17,7 @@ ShellRunner &TheShellRunner() {
 
 class ShellCommand : public Command {
 public:
-    std::string Name() const override { return "shell"; }
+    explicit ShellCommand(CLI::App & /*app*/) {}
     bool Traced() const override { return false; }
     void Run(Session &session, Reply &reply) override {
         if (!TheShellRunner()) {
@@ -36,9 +37,8 @@ std::vector<CommandEntry> BuildTable() {
     for (auto family : {TourCommands, TvCommands, CardCommands, TuningCommands, StationCommands, ScanCommands, PlanCommands,
                         I2cCommands, AudioCommands, ConfigCommands, SnapshotCommands})
         for (CommandEntry &entry : family()) table.push_back(std::move(entry));
-    table.push_back({"shell",
-                     "read commands line by line (a prompt with history on a terminal; a script from a pipe)",
-                     [](CLI::App &) { return std::make_unique<ShellCommand>(); }});
+    table.push_back(Entry<ShellCommand>(
+        "shell", "read commands line by line (a prompt with history on a terminal; a script from a pipe)"));
     return table;
 }
 
@@ -96,39 +96,68 @@ std::string HelpPointer(const Session &session, std::string_view command) {
 
 namespace {
 
-// "{a,b,c}" -> "a, b, c"
-std::string ListOfSet(std::string set) {
-    if (set.size() >= 2 && set.front() == '{' && set.back() == '}') set = set.substr(1, set.size() - 2);
-    std::string out;
-    for (char c : set) out += c == ',' ? std::string(", ") : std::string(1, c);
-    return out;
+// The first required argument that `app` (or the subcommand chosen in it)
+// was not given; nullptr when none is missing.
+const CLI::Option *MissingArgument(const CLI::App &app) {
+    for (const CLI::Option *option : app.get_options())
+        if (option->get_required() && option->count() == 0) return option;
+    for (const CLI::App *sub : app.get_subcommands())
+        if (const CLI::Option *missing = MissingArgument(*sub)) return missing;
+    return nullptr;
+}
+
+std::string Joined(const std::vector<std::string> &words) {
+    std::string text;
+    for (const std::string &word : words) text += (text.empty() ? "" : " ") + word;
+    return text;
+}
+
+// The name of a command with the subcommand chosen in it ("i2c read").
+std::string ChosenName(const CLI::App &app, std::string name) {
+    for (const CLI::App *sub : app.get_subcommands()) return ChosenName(*sub, name + " " + sub->get_name());
+    return name;
 }
 
 }  // namespace
 
-std::string ParseErrorSentence(std::string_view command, const CLI::ParseError &error) {
-    std::string what = error.what();
-    // "--state: yes not in {on,off}" (a choice) and "--grace: Value 200 not in range 0 to 150"
-    size_t colon = what.find(": ");
-    size_t notIn = what.find(" not in {");
-    if (colon != std::string::npos && notIn != std::string::npos && notIn > colon)
-        return fmt::format("{}: {} must be one of {}, not \"{}\"", command, what.substr(0, colon),
-                           ListOfSet(what.substr(notIn + 8)), what.substr(colon + 2, notIn - colon - 2));
-    size_t range = what.find(" not in range ");
-    if (colon != std::string::npos && range != std::string::npos && what.compare(colon + 2, 6, "Value ") == 0)
-        return fmt::format("{}: {} must be from {}, not {}", command, what.substr(0, colon),
-                           what.substr(range + 14),
-                           what.substr(colon + 8, range - colon - 8));
-    if (dynamic_cast<const CLI::RequiredError *>(&error) != nullptr && what.size() > 12 &&
-        what.compare(what.size() - 12, 12, " is required") == 0)
-        return fmt::format("{} needs its argument \"{}\"", command, what.substr(0, what.size() - 12));
-    if (what.rfind("A subcommand is required", 0) == 0) return fmt::format("{} needs one of its subcommands", command);
-    if (what.rfind("The following argument", 0) == 0) {
-        size_t at = what.find(": ");
-        return fmt::format("{} does not take {}", command, at == std::string::npos ? what : what.substr(at + 2));
+CLI::Option *BindChoice(CLI::App &app, const std::string &name, std::string &field,
+                        std::initializer_list<const char *> words, const std::string &help) {
+    std::vector<std::pair<const char *, std::string>> choices;
+    for (const char *word : words) choices.emplace_back(word, word);
+    return BindChoice(app, name, field, std::move(choices), help);
+}
+
+std::function<Parsed<uint32_t>(const std::string &)> InRange(std::string option, uint32_t low, uint32_t high) {
+    return [option = std::move(option), low, high](const std::string &word) -> Parsed<uint32_t> {
+        std::optional<uint64_t> number = ParseNumber(word);
+        if (!number || *number < low || *number > high)
+            throw RefusedWord(fmt::format("{} must be from {} to {}, not {}", option, low, high, word), true);
+        return {static_cast<uint32_t>(*number), "", ""};
+    };
+}
+
+std::function<std::string(const std::string &)> FileName(std::string option, bool aboutOption) {
+    return [option = std::move(option), aboutOption](const std::string &word) {
+        if (word.empty()) throw RefusedWord(option + ": an empty file name names no file", aboutOption);
+        return word;
+    };
+}
+
+PlanInfo ReadPlan(const std::string &word) {
+    return Known(PlanByName(word), fmt::format("unknown channel plan \"{}\" ({})", word, PlanNames()));
+}
+
+std::string ParseErrorSentence(std::string_view command, const CLI::App &app, const CLI::ParseError &error) {
+    if (dynamic_cast<const CLI::RequiredError *>(&error) != nullptr) {
+        if (const CLI::Option *missing = MissingArgument(app))
+            return fmt::format("{} needs its argument \"{}\"", command, missing->get_name());
+        return fmt::format("{} needs one of its subcommands", command);
     }
+    if (dynamic_cast<const CLI::ExtrasError *>(&error) != nullptr)
+        return fmt::format("{} does not take {}", command, Joined(app.remaining(true)));
     if (dynamic_cast<const CLI::ConversionError *>(&error) != nullptr)
-        return fmt::format("{}: a value is not of the kind the option takes ({})", command, what);
+        return fmt::format("{}: a value is not of the kind the option takes ({})", command, error.what());
+    std::string what = error.what();
     if (!what.empty()) what[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(what[0])));
     return fmt::format("{}: {}", command, what);
 }
@@ -156,21 +185,50 @@ ParsedCommand ParseCommand(const Words &words) {
         parsed.help = app.help();  // a nested command's own help when it was asked for (i2c read --help)
         return parsed;
     } catch (const CLI::ParseError &error) {
-        parsed.error = ParseErrorSentence(entry->name, error);
-        for (const std::string &word : words)
-            if (word == "--json" || word == "--trace" || word == "--bus" || word == "--mixer") {
-                parsed.error += fmt::format(" ({} is an option of tvctl itself: put it before the first command)", word);
-                break;
-            }
+        parsed.error = ParseErrorSentence(entry->name, app, error);
+        auto global = std::find_if(words.begin(), words.end(), [](const std::string &w) { return IsGlobalOption(w); });
+        if (global != words.end())
+            parsed.error += fmt::format(" ({} is an option of tvctl itself: put it before the first command)", *global);
+        return parsed;
+    } catch (const RefusedWord &refused) {
+        parsed.error = refused.aboutOption ? fmt::format("{}: {}", entry->name, refused.what()) : refused.what();
         return parsed;
     }
     parsed.error = command->Validate();
-    if (parsed.error.empty()) parsed.command = std::move(command);
+    if (!parsed.error.empty()) return parsed;
+    std::string name = command->Name();
+    parsed.name = name.empty() ? ChosenName(app, entry->name) : name;
+    parsed.command = std::move(command);
     return parsed;
 }
 
+namespace {
+
+// The bus log and the debug lines of a command that ran (--trace).
+void ShowTraceAndDebug(Session &session, uint64_t mark, Reply &reply) {
+    ShowTrace(session, mark, reply);
+    std::vector<std::string> debug = session.TakeDebugLines();
+    if (debug.empty()) return;
+    if (session.Out().Json()) reply.data["debug"] = debug;
+    for (const std::string &line : debug) session.Out().Tell("debug: {}", line);
+}
+
+// Runs one parsed command and finishes its answer; its reply's exit status.
+int RunParsed(Session &session, const std::string &name, Command &command) {
+    Reply reply;
+    uint64_t mark = session.Loaded() ? session.CardLogMark() : 0;
+    session.TakeDebugLines();  // what came before this command is not its own
+    command.Run(session, reply);
+    if (std::string text = command.Text(reply.data); !text.empty()) session.Out().Say(text);
+    if (session.Options().trace && command.Traced()) ShowTraceAndDebug(session, mark, reply);
+    session.Out().Finish(name, reply);
+    return reply.ok ? kExitOk : reply.exitCode;
+}
+
+}  // namespace
+
 int RunWords(Session &session, const std::vector<Words> &commands) {
-    std::vector<std::unique_ptr<Command>> parsed;
+    std::vector<ParsedCommand> parsed;
     for (const Words &words : commands) {
         ParsedCommand one = ParseCommand(words);
         if (!one.help.empty()) {
@@ -183,24 +241,10 @@ int RunWords(Session &session, const std::vector<Words> &commands) {
             session.Out().Finish(words.empty() ? "" : words.front(), reply);
             return kExitUsage;
         }
-        parsed.push_back(std::move(one.command));
+        parsed.push_back(std::move(one));
     }
-    for (auto &command : parsed) {
-        Reply reply;
-        uint64_t mark = session.Loaded() ? session.CardLogMark() : 0;
-        session.TakeDebugLines();  // what came before this command is not its own
-        command->Run(session, reply);
-        if (session.Options().trace && command->Traced()) {
-            ShowTrace(session, mark, reply);
-            std::vector<std::string> debug = session.TakeDebugLines();
-            if (!debug.empty()) {
-                if (session.Out().Json()) reply.data["debug"] = debug;
-                for (const std::string &line : debug) session.Out().Tell("debug: {}", line);
-            }
-        }
-        session.Out().Finish(command->Name(), reply);
-        if (!reply.ok) return reply.exitCode;
-    }
+    for (ParsedCommand &one : parsed)
+        if (int status = RunParsed(session, one.name, *one.command); status != kExitOk) return status;
     return kExitOk;
 }
 
@@ -214,6 +258,12 @@ Reply RunOneCommand(Session &session, const Words &words) {
     session.TakeDebugLines();
     one.command->Run(session, reply);
     return reply;
+}
+
+const Record &Field(const Record &record, const char *key) {
+    static const Record none;
+    auto found = record.find(key);
+    return found == record.end() ? none : *found;
 }
 
 void SetShellRunner(ShellRunner runner) { TheShellRunner() = std::move(runner); }

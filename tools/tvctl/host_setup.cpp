@@ -65,66 +65,70 @@ std::string ProgramDir() {
     return self.parent_path().string();
 }
 
-HostSetup PrepareHost(const HostOptions &options) {
-    HostSetup setup;
-    setup.moduleDir = FindModuleDir();
+namespace {
+
+// The bus: the module path decides which tvbus16.so the link loads; a real
+// bus driver's directory goes first.
+void ChooseBus(HostSetup &setup, const HostOptions &options) {
     const std::string userPath = Env("TVHOST_PATH");
-
-    // The bus: the module path decides which tvbus16.so the link loads; a
-    // real bus driver's directory goes first.
-    if (options.bus == BusChoice::I2cDev || options.bus == BusChoice::V4l2) {
-        const bool v4l2 = options.bus == BusChoice::V4l2;
-        const std::string subdir = v4l2 ? "v4l2" : "i2cdev";
-        const std::string what = v4l2 ? "V4L2" : "i2c-dev";
-        if (setup.moduleDir.empty()) {
-            setup.error = "cannot find the module directory next to tvctl (" + ProgramDir() + "/" +
-                          TVCTL_BIN_TO_MODULES + "), so the " + what + " bus driver cannot be chosen";
-        } else if (!IsFile(fs::path(setup.moduleDir) / subdir / "tvbus16.so")) {
-            setup.error = "this build has no " + what + " bus driver (" + setup.moduleDir + "/" + subdir +
-                          "/tvbus16.so)";
-        } else {
-            setup.modulePath =
-                setup.moduleDir + "/" + subdir + ":" + (userPath.empty() ? setup.moduleDir : userPath);
-        }
-    } else if (!options.busGiven && !userPath.empty()) {
-        setup.modulePath = userPath;
-    } else {
-        setup.modulePath = setup.moduleDir;  // empty: the host's own default
+    if (options.bus == BusChoice::Simulated) {
+        // Without --bus the user's module path stands; else the host's own default.
+        setup.modulePath = !options.busGiven && !userPath.empty() ? userPath : setup.moduleDir;
+        return;
     }
-    if (!setup.modulePath.empty()) setenv("TVHOST_PATH", setup.modulePath.c_str(), 1);
-    UseI2cDevAdapter(options.i2cDevice, options.i2cAdapter);
-    UseV4l2Device(options.v4l2Device);
+    const bool v4l2 = options.bus == BusChoice::V4l2;
+    const std::string subdir = v4l2 ? "v4l2" : "i2cdev";
+    const std::string what = v4l2 ? "V4L2" : "i2c-dev";
+    if (setup.moduleDir.empty())
+        setup.error = "cannot find the module directory next to tvctl (" + ProgramDir() + "/" + TVCTL_BIN_TO_MODULES +
+                      "), so the " + what + " bus driver cannot be chosen";
+    else if (!IsFile(fs::path(setup.moduleDir) / subdir / "tvbus16.so"))
+        setup.error = "this build has no " + what + " bus driver (" + setup.moduleDir + "/" + subdir + "/tvbus16.so)";
+    else
+        setup.modulePath = setup.moduleDir + "/" + subdir + ":" + (userPath.empty() ? setup.moduleDir : userPath);
+}
 
-    // The mixer: the library's own choice (TVHOST_MIXERS, else the
-    // installation's default driver), exactly as any program that loads it
-    // gets; --mixer names a driver by path, so it is found whatever the
-    // module path.
+// The mixer: the library's own choice (TVHOST_MIXERS, else the
+// installation's default driver), exactly as any program that loads it
+// gets; --mixer names a driver by path, so it is found whatever the module
+// path.
+void ChooseMixer(HostSetup &setup, const HostOptions &options) {
     const std::string userMixers = Env("TVHOST_MIXERS");
     setup.libraryMixers = userMixers.empty() ? std::string(TVCTL_DEFAULT_MIXER) + " (the installation's default)"
                                              : userMixers + " (TVHOST_MIXERS)";
     if (!options.mixerGiven) {
         setup.mixers = userMixers.empty() ? TVCTL_DEFAULT_MIXER : userMixers;
         setup.mixersFrom = userMixers.empty() ? MixerSource::Default : MixerSource::Setting;
-    } else if (setup.moduleDir.empty()) {
-        if (setup.error.empty())
-            setup.error = "cannot find the module directory next to tvctl, so --mixer cannot be honoured";
-    } else {
-        const char *file = options.mixer == MixerChoice::Alsa   ? "tvmixalsa.so"
-                           : options.mixer == MixerChoice::V4l2 ? "tvmixv4l2.so"
-                                                                : "tvmixsim.so";
-        const char *what = options.mixer == MixerChoice::Alsa   ? "ALSA"
-                           : options.mixer == MixerChoice::V4l2 ? "V4L2"
-                                                                : "simulated";
-        fs::path driver = fs::path(setup.moduleDir) / file;
-        if (IsFile(driver)) {
-            setup.mixers = driver.string();
-            setup.mixersFrom = MixerSource::Option;
-            setenv("TVHOST_MIXERS", setup.mixers.c_str(), 1);
-        } else if (setup.error.empty()) {
-            setup.error = std::string("this build has no ") + what + " mixer driver (" + driver.string() + ")";
-        }
+        return;
     }
+    struct Driver {
+        const char *file, *what;
+    };
+    const Driver driver = options.mixer == MixerChoice::Alsa   ? Driver{"tvmixalsa.so", "ALSA"}
+                          : options.mixer == MixerChoice::V4l2 ? Driver{"tvmixv4l2.so", "V4L2"}
+                                                               : Driver{"tvmixsim.so", "simulated"};
+    fs::path path = fs::path(setup.moduleDir) / driver.file;
+    if (!setup.moduleDir.empty() && IsFile(path)) {
+        setup.mixers = path.string();
+        setup.mixersFrom = MixerSource::Option;
+        setenv("TVHOST_MIXERS", setup.mixers.c_str(), 1);
+    } else if (setup.error.empty()) {
+        setup.error = setup.moduleDir.empty()
+                          ? "cannot find the module directory next to tvctl, so --mixer cannot be honoured"
+                          : std::string("this build has no ") + driver.what + " mixer driver (" + path.string() + ")";
+    }
+}
 
+}  // namespace
+
+HostSetup PrepareHost(const HostOptions &options) {
+    HostSetup setup;
+    setup.moduleDir = FindModuleDir();
+    ChooseBus(setup, options);
+    if (!setup.modulePath.empty()) setenv("TVHOST_PATH", setup.modulePath.c_str(), 1);
+    UseI2cDevAdapter(options.i2cDevice, options.i2cAdapter);
+    UseV4l2Device(options.v4l2Device);
+    ChooseMixer(setup, options);
     // Debug output: the user's destination, or a file of ours.
     setup.userDebug = Env("TVHOST_DEBUG");
     if (setup.userDebug.empty()) {

@@ -3,6 +3,7 @@
 #include <fmt/format.h>
 
 #include <chrono>
+#include <cmath>
 #include <thread>
 
 #include "bus_words.h"
@@ -148,7 +149,33 @@ std::string DescribeTarget(const TuneTarget &target) {
     return text;
 }
 
-void ShowTuner(Session &session, Reply &reply) {
+void RecordTune(Reply &reply, const TuneTarget &target, const TuneOutcome &outcome) {
+    reply.data["plan"] = target.plan.name;
+    if (target.channel != 0) reply.data["channel"] = target.channel;
+    reply.data["carrierMHz"] = static_cast<double>(outcome.carrierHz) / 1e6;
+    reply.data["fine"] = target.fine;
+    reply.data["divider"] = outcome.divider;
+    reply.data["band"] = BandName(outcome.bandCode);
+    if (outcome.byLibrary) reply.data["result"] = outcome.result;
+    reply.data["locked"] = outcome.locked;
+}
+
+TuneTarget TargetOfRecord(const nlohmann::ordered_json &record, bool withFine) {
+    TuneTarget target{PlanByName(record.value("plan", "")).value_or(CablePlan())};
+    target.channel = record.value("channel", 0u);
+    target.fine = record.value("fine", 0);
+    auto hz = static_cast<int64_t>(std::llround(record.value("carrierMHz", 0.0) * 1e6));
+    target.carrierHz = static_cast<uint64_t>(hz - (withFine ? int64_t{target.fine} * int64_t{kDividerStepHz} : 0));
+    return target;
+}
+
+std::string TuneText(const nlohmann::ordered_json &record) {
+    if (!record.contains("locked")) return "";
+    return fmt::format("{}: {}", DescribeTarget(TargetOfRecord(record, true)),
+                       record["locked"].get<bool>() ? "locked" : "tuned, but no lock (no station there?)");
+}
+
+void RecordTuner(Session &session, Reply &reply) {
     NoteRecordProblem(session, reply);
     std::optional<TuneTarget> last = LastTuned(session);
     std::optional<PlanInfo> plan = PlanByNumber(session.tuner.plan);
@@ -161,7 +188,13 @@ void ShowTuner(Session &session, Reply &reply) {
         tuner["fine"] = last->fine;
     }
     reply.data["tuner"] = tuner;
-    session.Out().Print("{:<11} {}", "tuner", last ? DescribeTarget(*last) : fmt::format("{} plan, nothing tuned yet", tuner["plan"].get<std::string>()));
+}
+
+std::string TunerText(const nlohmann::ordered_json &tuner) {
+    return fmt::format("{:<11} {}", "tuner",
+                       tuner.contains("carrierMHz")
+                           ? DescribeTarget(TargetOfRecord(tuner, false))
+                           : fmt::format("{} plan, nothing tuned yet", tuner["plan"].get<std::string>()));
 }
 
 void SaveTuner(Session &session, Reply &reply) {

@@ -67,8 +67,16 @@ std::optional<TuneTarget> LastTuned(const Session &session);
 
 // "cable-irc channel 5 (79.25 MHz)", "187.25 MHz", with ", fine +2" when set.
 std::string DescribeTarget(const TuneTarget &target);
-// The tuner's line of `get`, and its JSON.
-void ShowTuner(Session &session, Reply &reply);
+// The record of a tune (plan, channel, carrier with the fine offset, fine,
+// lock), and its line: "cable channel 7 (175.25 MHz): locked".
+void RecordTune(Reply &reply, const TuneTarget &target, const TuneOutcome &outcome);
+std::string TuneText(const nlohmann::ordered_json &record);
+// The target a record names; `withFine`: its carrier includes the offset.
+TuneTarget TargetOfRecord(const nlohmann::ordered_json &record, bool withFine);
+
+// The tuner's record in `get` ("tuner"), and its line.
+void RecordTuner(Session &session, Reply &reply);
+std::string TunerText(const nlohmann::ordered_json &tuner);
 
 // Writes tvctl's tuner record; a failure is a note.
 void SaveTuner(Session &session, Reply &reply);
