@@ -11,3 +11,11 @@ if(TARGET tvv4l2 AND TARGET tvmixv4l2 AND TARGET tvcore_static)
     LIBS tvv4l2_test_support tvcore_static
     DEPENDS tvv4l2 tvmixv4l2)
 endif()
+
+# tvctl snapshot on the V4L2 bus over the same fake, in process.
+if(TARGET tvv4l2_test_support AND TARGET tvctl_core)
+  tvcore_add_gtest(v4l2_tvctl_test
+    SOURCES drivers/v4l2/tvctl_snapshot_test.cpp
+    LIBS tvv4l2_test_support tvctl_core
+    DEPENDS tvv4l2 tvmixv4l2 tvcore)
+endif()
