@@ -15,6 +15,6 @@ struct BusCard {
 };
 
 // The connected bus's device; false when the bus is not connected.
-bool ConnectedCard(BusCard &card);
+bool ConnectedCard(BusCard &out);
 
 }  // namespace tvv4l2

@@ -30,14 +30,13 @@ ssize_t ConvertWrite(void * /*priv*/, int /*fd*/, const void * /*buffer*/, size_
     errno = EINVAL;  // a capture never writes to the device
     return -1;
 }
-libv4l_dev_ops ConvertOps() {
+constexpr libv4l_dev_ops kConvertOps = [] {
     libv4l_dev_ops ops{};  // the reserved members stay NULL, as the plug-in interface asks
     ops.ioctl = ConvertIoctl;
     ops.read = ConvertRead;
     ops.write = ConvertWrite;
     return ops;
-}
-const libv4l_dev_ops kConvertOps = ConvertOps();
+}();
 
 std::string FourCc(uint32_t code) {
     std::string text;
@@ -46,6 +45,14 @@ std::string FourCc(uint32_t code) {
         text.push_back(c >= ' ' && c <= '~' ? c : '?');
     }
     return text;
+}
+
+v4l2_buffer MappedBuffer(uint32_t index) {
+    v4l2_buffer buffer{};
+    buffer.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+    buffer.memory = V4L2_MEMORY_MMAP;
+    buffer.index = index;
+    return buffer;
 }
 
 std::string ErrorText(uint32_t error) {
@@ -184,10 +191,7 @@ bool Capture::StartStreaming(std::string &reason) {
         return false;
     }
     for (uint32_t index = 0; index < request.count; ++index) {
-        v4l2_buffer buffer{};
-        buffer.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
-        buffer.memory = V4L2_MEMORY_MMAP;
-        buffer.index = index;
+        v4l2_buffer buffer = MappedBuffer(index);
         if (uint32_t failed = Request(fd_, VIDIOC_QUERYBUF, &buffer); failed != 0) {
             reason = Failed("asking for a capture buffer", failed);
             return false;
@@ -199,10 +203,7 @@ bool Capture::StartStreaming(std::string &reason) {
             return false;
         }
         buffers_.push_back(Buffer{start, buffer.length});
-        if (uint32_t failed = Request(fd_, VIDIOC_QBUF, &buffer); failed != 0) {
-            reason = Failed("queueing a capture buffer", failed);
-            return false;
-        }
+        if (!Requeue(index, reason)) return false;
     }
     int type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
     if (uint32_t failed = Request(fd_, VIDIOC_STREAMON, &type); failed != 0) {
@@ -216,9 +217,7 @@ bool Capture::StartStreaming(std::string &reason) {
 bool Capture::TakeNewestBuffer(Filled &newest, std::string &reason) {
     bool have = false;
     for (;;) {
-        v4l2_buffer buffer{};
-        buffer.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
-        buffer.memory = V4L2_MEMORY_MMAP;
+        v4l2_buffer buffer = MappedBuffer(0);
         uint32_t failed = Request(fd_, VIDIOC_DQBUF, &buffer);
         if (failed == EAGAIN) return have;
         if (failed == 0 && buffer.index >= buffers_.size()) failed = EINVAL;
@@ -242,10 +241,7 @@ bool Capture::TakeNewestBuffer(Filled &newest, std::string &reason) {
 }
 
 bool Capture::Requeue(uint32_t index, std::string &reason) {
-    v4l2_buffer buffer{};
-    buffer.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
-    buffer.memory = V4L2_MEMORY_MMAP;
-    buffer.index = index;
+    v4l2_buffer buffer = MappedBuffer(index);
     if (uint32_t failed = Request(fd_, VIDIOC_QBUF, &buffer); failed != 0) {
         reason = Failed("queueing a capture buffer", failed);
         return false;

@@ -26,11 +26,6 @@ uint32_t DoubleHertzPerUnit(uint32_t capability) {
     return 125000;
 }
 
-// Input status bits that mean no picture (as the register file's lock).
-constexpr uint32_t kNoPictureStatus = V4L2_IN_ST_NO_POWER | V4L2_IN_ST_NO_SIGNAL | V4L2_IN_ST_NO_H_LOCK |
-                                      V4L2_IN_ST_NO_V_LOCK | V4L2_IN_ST_NO_STD_LOCK | V4L2_IN_ST_NO_SYNC |
-                                      V4L2_IN_ST_NO_EQU | V4L2_IN_ST_NO_CARRIER;
-
 uint32_t RoleOf(const BusCard &card, int input) {
     if (input == card.tunerInput) return TVV4L2_ROLE_TUNER;
     if (input == card.compositeInput) return TVV4L2_ROLE_COMPOSITE;

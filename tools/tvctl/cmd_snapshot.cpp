@@ -1,4 +1,4 @@
-// snapshot: one frame of the simulated card's picture, to a PNG or JPEG file.
+// snapshot: one frame of the card's picture, to a PNG or JPEG file.
 #include <fmt/format.h>
 
 #include <cmath>
@@ -22,11 +22,11 @@ public:
         app.add_option("--format", format_, "png or jpeg (default: from the file's extension: .jpg and .jpeg are JPEG)")
             ->check(CLI::IsMember({"png", "jpeg"}));
         app.add_option("--quality", quality_, "JPEG quality, 1-100 (default 90)")->check(CLI::Range(1, 100));
-        app.add_option("--frame", frame_, "the frame number (default: the frame showing now, at 30000/1001 a second)");
-        app.footer("Takes one frame of the picture the simulated card delivers now (640x480): on the tuner a\n"
-                   "station's test card when it is locked, snow when it is not; the composite and S-video jacks'\n"
-                   "own pictures; the picture controls applied. Prints the file written; --json also tells what\n"
-                   "was on. Other bus drivers deliver no picture through tvctl yet.");
+        app.add_option("--frame", frame_, "the simulated card's frame number (default: the frame showing now, at 30000/1001 a second)");
+        app.footer("Takes one frame of the picture the card delivers now. The simulated card (640x480): on the\n"
+                   "tuner a station's test card when it is locked, snow when it is not; the composite and S-video\n"
+                   "jacks' own pictures; the picture controls applied. On the V4L2 bus: the device's next frame, at\n"
+                   "its own size. Prints the file written; --json also tells what was on.");
     }
     std::string Name() const override { return "snapshot"; }
     bool Traced() const override { return false; }
@@ -91,7 +91,7 @@ private:
 
 std::vector<CommandEntry> SnapshotCommands() {
     return {
-        {"snapshot", "write one frame of the simulated card's picture to a PNG or JPEG file",
+        {"snapshot", "write one frame of the card's picture to a PNG or JPEG file",
          [](CLI::App &app) { return std::make_unique<SnapshotCommand>(app); }},
     };
 }
