@@ -36,13 +36,15 @@ check_eq "the PNG has vivid's size" "$size" bash -c "'$BUILD/tests/v4l2_png_stat
 # vivid's 75% colour bars, left to right: white, yellow, cyan, green, magenta,
 # red, blue, black. Each bar's middle pixel on the middle line, each channel
 # as on (above 128) or off (below 64).
-bars() {  # FILE: the bars' channels, "111 110 ..."
-  local w h out=() args=() r g b
-  read -r w h _ < <(stats "$1") || return 1
+bars() {  # FILE: the bars' channels, "111 110 ..." (the guest has no /dev/fd for <(...))
+  local w h out=() args=() r g b measured
+  measured=$(stats "$1") || return 1
+  read -r w h _ <<<"$measured"
   for i in 0 1 2 3 4 5 6 7; do args+=($((w * (2 * i + 1) / 16)) $((h / 2))); done
+  measured=$(stats "$1" "${args[@]}") || return 1
   while read -r r g b; do
     out+=("$(for c in $r $g $b; do ((c > 128)) && printf 1 || { ((c < 64)) && printf 0 || printf '?'; }; done)")
-  done < <(stats "$1" "${args[@]}" | tail -n +2)
+  done <<<"$(tail -n +2 <<<"$measured")"
   echo "${out[*]}"
 }
 check_eq "the picture is vivid's colour bars" "111 110 011 010 101 100 001 000" bars "$dir/tv.png"
@@ -68,7 +70,9 @@ check_eq "off the raster: not locked" false bash -c "'$PREFIX/bin/tvctl' --v4l2-
 tv source cable channel 7 >/dev/null
 
 # --- another program streaming: refused in words ------------------------------
-vc --stream-mmap --stream-count=100000 --stream-to=/dev/null >"$dir/streamer.log" 2>&1 &
+# v4l2-ctl itself in the background (not the vc function's subshell), so
+# killing it stops the stream.
+v4l2-ctl -d "$dev" --stream-mmap --stream-count=100000 --stream-to=/dev/null >"$dir/streamer.log" 2>&1 &
 streamer=$!
 for _ in $(seq 60); do grep -q '<' "$dir/streamer.log" && break; sleep 0.5; done
 check "v4l2-ctl streams from the device" grep -q '<' "$dir/streamer.log"
