@@ -1,8 +1,10 @@
 // The V4L2 bus driver's side of the bus link: the exported block
 // thk_ThunkData16, the device kept open from process attach to process
 // detach, and the three bus calls handed to the register file.
+#include <cstring>
 #include <mutex>
 
+#include "bus_card.h"
 #include "bus_device.h"
 #include "card_map.h"
 #include "class_result.h"
@@ -21,6 +23,7 @@ namespace {
 // file and its read-modify-write sequences are kept whole by one lock.
 std::mutex lock;
 RegisterFile card;
+BusCard connected{};  // what the capture opens: valid while card.Fd() >= 0
 
 constexpr const char *kWho = "tvv4l2";
 tvdrv::BusDevice bus(kWho);
@@ -46,6 +49,12 @@ bool OpenCard() {
         return false;
     }
     card.Attach(choice.fd, map);
+    connected = BusCard{};
+    std::memcpy(connected.path, choice.path, sizeof connected.path);
+    std::memcpy(connected.card, choice.card, sizeof connected.card);
+    connected.tunerInput = map.tunerInput;
+    connected.compositeInput = map.compositeInput;
+    connected.svideoInput = map.svideoInput;
     bus.Device().Set("%s \"%s\"", choice.path, choice.card);
     tvdrv::DebugLine(kWho, "bus on %s (\"%s\"), %s board; tuner \"%s\", composite \"%s\", S-video \"%s\"",
                      choice.path, choice.card, map.alternativeBoard ? "alternative" : "standard",
@@ -99,6 +108,14 @@ const char *ClassWords(uint32_t errorClass) {
 }
 
 }  // namespace
+
+bool ConnectedCard(BusCard &out) {
+    std::lock_guard<std::mutex> guard(lock);
+    if (card.Fd() < 0) return false;
+    out = connected;
+    return true;
+}
+
 }  // namespace tvv4l2
 
 extern "C" {

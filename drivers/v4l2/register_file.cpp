@@ -37,11 +37,6 @@ constexpr uint32_t kTunerBlockSize = std::tuple_size_v<TunerBlock>;
 constexpr uint32_t kLowUnitsPerSixteenth = 1000;    // V4L2_TUNER_CAP_LOW: 62.5 Hz
 constexpr uint32_t kHertzPerSixteenth = 62500;      // V4L2_TUNER_CAP_1HZ: 1 Hz
 
-// Input status bits that mean the decoder has no picture to lock to.
-constexpr uint32_t kNoLockStatus = V4L2_IN_ST_NO_POWER | V4L2_IN_ST_NO_SIGNAL | V4L2_IN_ST_NO_H_LOCK |
-                                   V4L2_IN_ST_NO_V_LOCK | V4L2_IN_ST_NO_STD_LOCK | V4L2_IN_ST_NO_SYNC |
-                                   V4L2_IN_ST_NO_EQU | V4L2_IN_ST_NO_CARRIER;
-
 uint32_t LevelMax(const Picture &picture) { return picture.msbBit != 0 ? kNineBitMax : kPictureMax; }
 
 uint8_t SetBit(uint8_t byte, uint8_t bit, bool on) {
@@ -240,7 +235,7 @@ uint32_t RegisterFile::ReadLock(bool &locked) {
     v4l2_input input{};
     input.index = static_cast<uint32_t>(current);
     failed = Request(fd_, VIDIOC_ENUMINPUT, &input);
-    locked = failed == 0 && (input.status & kNoLockStatus) == 0;
+    locked = failed == 0 && (input.status & kNoPictureStatus) == 0;
     return failed;
 }
 

@@ -13,6 +13,12 @@ namespace tvv4l2 {
 // the errno it failed with (1..0xEF, else TVV4L2_ERR_UNKNOWN).
 uint32_t Request(int fd, unsigned long request, void *arg);
 
+// Input status bits (VIDIOC_ENUMINPUT) that mean the decoder has no picture
+// to lock to. A lost colour carrier alone still leaves a picture.
+constexpr uint32_t kNoPictureStatus = V4L2_IN_ST_NO_POWER | V4L2_IN_ST_NO_SIGNAL | V4L2_IN_ST_NO_H_LOCK |
+                                      V4L2_IN_ST_NO_V_LOCK | V4L2_IN_ST_NO_STD_LOCK | V4L2_IN_ST_NO_SYNC |
+                                      V4L2_IN_ST_NO_EQU | V4L2_IN_ST_NO_CARRIER;
+
 // The capabilities of the opened node: device_caps when the driver reports
 // them, else the capabilities of the whole device.
 uint32_t NodeCaps(const v4l2_capability &cap);

@@ -57,3 +57,11 @@ note() { echo "note: $*"; }
 # guest_modprobe MODULE [PARAM=VALUE...]: loads a module (with what it
 # depends on) from the unpacked kernel's tree; -r unloads.
 guest_modprobe() { modprobe -d "$GUEST_KROOT" -S "$GUEST_KVER" "$@"; }
+
+# vivid_node: the first /dev/videoN whose card is vivid's (empty when none).
+vivid_node() {
+  local node
+  for node in /dev/video*; do
+    if v4l2-ctl -d "$node" --info 2>/dev/null | grep -q 'Card type *: vivid'; then echo "$node"; return; fi
+  done
+}

@@ -1,4 +1,4 @@
-// snapshot: one frame of the simulated card's picture, to a PNG or JPEG file.
+// snapshot: one frame of the card's picture, to a PNG or JPEG file.
 #include <fmt/format.h>
 
 #include <cmath>
@@ -21,11 +21,14 @@ public:
         app.add_option("file", file_, "the picture file to write (default snapshot.png, or snapshot.jpg with --format jpeg)");
         BindChoice(app, "--format", format_, {"png", "jpeg"}, "png or jpeg (default: from the file's extension: .jpg and .jpeg are JPEG)");
         Bind(app, "--quality", quality_, InRange("--quality", 1, 100), "JPEG quality, 1-100 (default 90)");
-        app.add_option("--frame", frame_, "the frame number (default: the frame showing now, at 30000/1001 a second)");
-        app.footer("Takes one frame of the picture the simulated card delivers now (640x480): on the tuner a\n"
-                   "station's test card when it is locked, snow when it is not; the composite and S-video jacks'\n"
-                   "own pictures; the picture controls applied. Prints the file written; --json also tells what\n"
-                   "was on. Other bus drivers deliver no picture through tvctl yet.");
+        app.add_option("--frame", frame_, "the simulated card's frame number (default: the frame showing now, at 30000/1001 a second)");
+        app.footer("Takes one frame of the picture the card delivers now. The simulated card (640x480): on the
+"
+                   "tuner a station's test card when it is locked, snow when it is not; the composite and S-video
+"
+                   "jacks' own pictures; the picture controls applied. On the V4L2 bus: the device's next frame, at
+"
+                   "its own size. Prints the file written; --json also tells what was on.");
         app.callback([this] {
             if (!format_.empty() && !file_.empty() && (format_ == "jpeg") != (ImageFormatOfName(file_) == ImageFormat::Jpeg))
                 throw RefusedWord(fmt::format("the file {} names a {} file, but --format is {}", file_,
@@ -94,7 +97,7 @@ private:
 }  // namespace
 
 std::vector<CommandEntry> SnapshotCommands() {
-    return {Entry<SnapshotCommand>("snapshot", "write one frame of the simulated card's picture to a PNG or JPEG file")};
+    return {Entry<SnapshotCommand>("snapshot", "write one frame of the card's picture to a PNG or JPEG file")};
 }
 
 }  // namespace tvctl

@@ -6,6 +6,9 @@
 #include <chrono>
 
 #include "bus_words.h"
+#ifdef TVCTL_HAVE_V4L2
+#include "v4l2_frames.h"
+#endif
 
 namespace tvctl {
 
@@ -58,6 +61,9 @@ uint64_t FrameNow() {
 std::unique_ptr<FrameSource> OpenFrameSource(Session &session, Reply &reply) {
     if (session.Library(reply) == nullptr) return nullptr;
     if (const SimCardCalls *card = session.Card(); card != nullptr) return std::make_unique<SimCardFrames>(*card);
+#ifdef TVCTL_HAVE_V4L2
+    if (V4l2CaptureOffered(session.BusModule())) return OpenV4l2Frames(session.BusModule(), BusDevice(session.Words()), reply);
+#endif
     reply.Fail(fmt::format("the library's bus driver drives {}, whose picture tvctl cannot capture yet",
                            BusDevice(session.Words())));
     return nullptr;

@@ -7,7 +7,8 @@
  * Video4Linux2 device (/dev/videoN): the input, the picture controls and the
  * tuner frequency. docs/v4l2.md explains the mapping register by register.
  * Both modules export, besides their driver entry, TvV4l2SetSysCalls, which
- * replaces the system calls they make (for tests and tools).
+ * replaces the system calls they make (for tests and tools). The bus
+ * driver's picture: tvv4l2_capture.h.
  *
  * Bus driver settings (read at connect, DLL_PROCESS_ATTACH; set but empty
  * counts as unset):

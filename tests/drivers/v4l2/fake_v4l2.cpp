@@ -155,7 +155,7 @@ int FakeIoctl(int fd, unsigned long request, void *arg) {
     case VIDIOC_QUERYCTRL:
     case VIDIOC_G_CTRL:
     case VIDIOC_S_CTRL: return Control(video, request, arg);
-    default: return Fail(ENOTTY);
+    default: return FakeCaptureIoctl(video, request, arg);
     }
 }
 

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "fake_v4l2_capture.h"
 #include "tvv4l2.h"
 
 namespace tvtest {
@@ -40,6 +41,7 @@ struct FakeVideo {
     bool brightnessFollowsInput = false;  // brightness range 128*i .. 255+128*i on input i
     std::map<unsigned long, int> failures;  // request -> errno it fails with
     int openErrno = 0;                      // nonzero: opening the node fails with this errno
+    FakeCapture capture;                    // the picture (fake_v4l2_capture.h)
 };
 
 struct FakeV4l2 {

@@ -41,9 +41,15 @@ void *MixerModule() {
     return module;
 }
 
+using SetCaptureSysCalls = void (*)(const TvV4l2CaptureSysCalls *);
+
+// The capture's own calls are the fake's whenever the others are.
 void SetBoth(const TvV4l2SysCalls *calls) {
     reinterpret_cast<SetSysCalls>(Symbol(BusModule(), "TvV4l2SetSysCalls"))(calls);
     reinterpret_cast<SetSysCalls>(Symbol(MixerModule(), "TvV4l2SetSysCalls"))(calls);
+    static const TvV4l2CaptureSysCalls fakeCapture = FakeCaptureSysCalls();
+    reinterpret_cast<SetCaptureSysCalls>(Symbol(BusModule(), "TvV4l2SetCaptureSysCalls"))(
+        calls != nullptr ? &fakeCapture : nullptr);
 }
 
 }  // namespace
@@ -65,6 +71,9 @@ template TvbusDescribeDeviceProc V4l2BusExport(const char *);  // also the refus
 template TvbusDescribeResultProc V4l2BusExport(const char *);
 template MxdDescribeDeviceProc V4l2MixerExport(const char *);
 template MxdRefusalReasonProc V4l2MixerExport(const char *);
+template decltype(&TvV4l2CaptureOpen) V4l2BusExport(const char *);
+template decltype(&TvV4l2CaptureGrab) V4l2BusExport(const char *);
+template decltype(&TvV4l2CaptureClose) V4l2BusExport(const char *);
 
 void V4l2Test::SetUp() {
     ResetFake();
