@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "audio_mode_ops.h"
 #include "audio_ops.h"
 #include "bus_words.h"
 #include "commands.h"
@@ -78,11 +79,15 @@ public:
         CLI::App *mute =
             chosen(app.add_subcommand("mute", "turn mute on or off, switch it over, or show it: audio mute [on|off|toggle]"));
         mute->add_option("state", muteText_, "on, off or toggle")->transform(CLI::IsMember({"on", "off", "toggle"}, CLI::ignore_case));
+        CLI::App *mode = chosen(app.add_subcommand(
+            "mode", "the tuner's audio mode, and what it receives: audio mode [mono|stereo|lang1|lang2|sap|lang1+lang2]"));
+        mode->add_option("mode", modeText_, "the audio mode to set")->transform(CLI::IsMember(AudioModeNames(), CLI::ignore_case));
     }
     std::string Name() const override { return "audio " + sub_; }
     bool Traced() const override { return false; }
 
     void Run(Session &session, Reply &reply) override {
+        if (sub_ == "mode") return RunAudioMode(session, modeText_, reply);
         std::optional<VolumeWords> volume;
         if (sub_ == "volume" && !volumeText_.empty()) {
             Parsed<VolumeWords> parsed = ParseVolumeWords(volumeText_);
@@ -180,14 +185,14 @@ private:
     }
 
     std::string sub_;  // the audio command chosen
-    std::string volumeText_, muteText_;
+    std::string volumeText_, muteText_, modeText_;
     std::string card_, element_;
 };
 
 }  // namespace
 
 std::vector<CommandEntry> AudioCommands() {
-    return {{"audio", "TV sound: audio [--card C] [--element E] init | volume [V|P%|+P%|-P%] | mute [on|off|toggle]",
+    return {{"audio", "TV sound: audio [--card C] [--element E] init | volume [V|P%|+P%|-P%] | mute [on|off|toggle] | mode [M]",
              [](CLI::App &app) { return std::make_unique<AudioCommand>(app); }}};
 }
 

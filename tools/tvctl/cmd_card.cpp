@@ -7,6 +7,7 @@
 #include "result_words.h"
 #include "tvcore/card/decoder.h"
 #include "tune_ops.h"
+#include "tuner_follow.h"
 
 namespace tvctl {
 
@@ -49,7 +50,7 @@ public:
     std::string Name() const override { return "get"; }
     void Run(Session &session, Reply &reply) override {
         const TvCalls *tv = session.Library(reply);
-        if (tv == nullptr) return;
+        if (tv == nullptr || !FollowV4l2Tuner(session, reply)) return;
         const Console &out = session.Out();
 
         // What this run set, as the library answers it.
@@ -92,6 +93,7 @@ public:
         const uint32_t fromCard[4] = {card.brightness, card.contrast, card.hue, card.saturation};
         for (size_t i = 1; i < 5; ++i) out.Print("{:<11} {:<15} {}", rows[i].name, held(fromCard[i - 1]), set[i]);
         ShowTuner(session, reply);
+        ShowDeviceTuner(session, reply);
 
         if (session.audioReady) {
             uint32_t left = tv->GetTVVol(&session.audio);

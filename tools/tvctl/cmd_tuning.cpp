@@ -5,6 +5,7 @@
 #include "commands.h"
 #include "numbers.h"
 #include "tune_ops.h"
+#include "tuner_follow.h"
 #include "tvcore/card/tuner.h"
 
 namespace tvctl {
@@ -55,6 +56,7 @@ public:
         return fmt::format("channel \"{}\" is neither a channel number nor up or down", text_);
     }
     void Run(Session &session, Reply &reply) override {
+        if ((text_ == "up" || text_ == "down") && !FollowV4l2Tuner(session, reply)) return;
         std::optional<PlanInfo> plan = TunerPlan(session, "channel " + text_, reply);
         if (!plan) return;
         uint64_t channel = 0;
@@ -149,6 +151,7 @@ public:
         return fmt::format("fine wants +N, -N or N steps, e.g. +2, not \"{}\"", text_);
     }
     void Run(Session &session, Reply &reply) override {
+        if (!FollowV4l2Tuner(session, reply)) return;
         std::optional<TuneTarget> last = LastTuned(session);
         if (!last) return reply.Fail("nothing is tuned yet to fine-tune: tune a channel or a frequency first");
         if (text_.empty()) {

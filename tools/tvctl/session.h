@@ -60,6 +60,8 @@ public:
     // simulated card's interface when that is the bus (else nullptr).
     const BusWords &Words() const { return busWords_; }
     const SimCardCalls *Card() const { return cardReady_ ? &card_ : nullptr; }
+    // The bus driver's module, for its optional exports (nullptr before the load).
+    HMODULE BusModule() const { return busModule_; }
     // The simulated mixer's log when that mixer serves (else nullptr).
     const SimMixerCalls *MixerLog();
 
