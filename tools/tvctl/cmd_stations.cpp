@@ -2,6 +2,7 @@
 #include <fmt/format.h>
 
 #include "commands.h"
+#include "standard_ops.h"
 #include "station_list.h"
 #include "tune_ops.h"
 
@@ -56,7 +57,7 @@ public:
             return reply.Fail(fmt::format("no station is named \"{}\" in {} (tvctl stations lists them)", Printable(name_),
                                           reply.data["file"].get<std::string>()));
         const TvCalls *tv = session.Library(reply);
-        if (tv == nullptr) return;
+        if (tv == nullptr || !SetStationStandard(session, *station, reply)) return;
         TuneTarget target = TargetOf(session, *station);
         std::optional<PlanInfo> current = CurrentPlan(session);
         if ((!current || current->plan != target.plan.plan) && !SelectPlan(session, *tv, target.plan, reply)) return;
@@ -102,8 +103,10 @@ public:
                                                          : station.carrierHz) /
                 1e6;
             entry["fine"] = station.fine;
+            if (!station.standard.empty()) entry["standard"] = station.standard;
             stations.push_back(entry);
-            session.Out().Print("{:<15} {}", Printable(station.name), DescribeTarget(target));
+            session.Out().Print("{:<15} {}{}", Printable(station.name), DescribeTarget(target),
+                                station.standard.empty() ? "" : ", " + station.standard);
         }
         if (list->stations.empty()) session.Out().Print("no stations in {}", reply.data["file"].get<std::string>());
         reply.data["stations"] = stations;

@@ -60,4 +60,12 @@ bool SetStandard(Session &session, const AnalogStandard &standard, Reply &reply)
     return true;
 }
 
+bool SetStationStandard(Session &session, const Station &station, Reply &reply) {
+    const AnalogStandard *standard = FindStandard(station.standard);
+    if (standard == nullptr) return true;
+    if (!SetStandard(session, *standard, reply)) return false;
+    reply.data["standard"] = standard->name;
+    return true;
+}
+
 }  // namespace tvctl

@@ -9,6 +9,7 @@
 
 #include "console.h"
 #include "session.h"
+#include "station_list.h"
 #include "tvcore/card/analog_standards.h"
 
 namespace tvctl {
@@ -33,5 +34,9 @@ std::string TheDevice(const std::string &words);
 // device, a refusal in a sentence on a card that receives NTSC-M only.
 // False with `reply` failed when refused. Loads the library.
 bool SetStandard(Session &session, const tvcore::card::AnalogStandard &standard, Reply &reply);
+
+// The standard a station of the list needs, set before it is tuned (nothing
+// for a station without one).
+bool SetStationStandard(Session &session, const Station &station, Reply &reply);
 
 }  // namespace tvctl
