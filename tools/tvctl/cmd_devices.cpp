@@ -5,9 +5,8 @@
 #include <fmt/format.h>
 #include <linux/videodev2.h>
 
-#include <filesystem>
-
 #include "commands.h"
+#include "driver_file.h"
 #include "driver_i2cdev.h"
 #include "driver_v4l2_tuner.h"
 #include "module_lookup.h"
@@ -25,16 +24,11 @@ struct AlsaCardRow {
 // The ALSA mixer driver's devices (every card with mixer elements, or
 // TVMIXALSA_DEVICES) and whether each has the TV sound element.
 bool ListAlsaCards(const std::string &moduleDir, std::vector<AlsaCardRow> &cards, std::string &error) {
-    const std::string driver = moduleDir + "/tvmixalsa.so";
-    std::error_code missing;
-    if (moduleDir.empty() || !std::filesystem::is_regular_file(driver, missing)) {
-        error = "the ALSA mixer driver is not installed next to tvctl";
-        return false;
-    }
-    HMODULE module = LoadLibraryA(driver.c_str());
+    HMODULE module = LoadDriverFile(moduleDir, "tvmixalsa.so", "ALSA mixer driver", error);
+    if (module == nullptr) return false;
     decltype(&TvMixAlsaDescribe) describe = nullptr;
     if (!LookUp(module, "TvMixAlsaDescribe", describe)) {
-        if (module != nullptr) FreeLibrary(module);
+        FreeLibrary(module);
         error = "the ALSA mixer driver cannot be asked for its cards";
         return false;
     }

@@ -1,12 +1,8 @@
 #include "driver_v4l2_tuner.h"
 
-#include <fmt/format.h>
-
-#include <filesystem>
-
 #include "bus_words.h"
+#include "driver_file.h"
 #include "module_lookup.h"
-#include "tvhost/diag.h"
 
 namespace tvctl {
 
@@ -36,20 +32,10 @@ std::vector<TvV4l2Standard> V4l2Standards(const Session &session, const V4l2Tune
 }
 
 bool ListV4l2Devices(const std::string &moduleDir, std::vector<TvV4l2DeviceInfo> &devices, std::string &error) {
-    const std::string driver = moduleDir + "/v4l2/tvbus16.so";
-    std::error_code missing;
-    if (moduleDir.empty() || !std::filesystem::is_regular_file(driver, missing)) {
-        error = "the V4L2 bus driver is not installed next to tvctl" +
-                (moduleDir.empty() ? std::string() : " (" + driver + ")");
-        return false;
-    }
     // The driver module itself lists what it sees; it needs no card and no
     // library for that.
-    HMODULE module = LoadLibraryA(driver.c_str());
-    if (module == nullptr) {
-        error = fmt::format("the V4L2 bus driver could not be loaded: {}", TvHostLastLoadError());
-        return false;
-    }
+    HMODULE module = LoadDriverFile(moduleDir, "v4l2/tvbus16.so", "V4L2 bus driver", error);
+    if (module == nullptr) return false;
     decltype(&TvV4l2ListDevices) list = nullptr;
     if (!LookUp(module, "TvV4l2ListDevices", list)) {
         FreeLibrary(module);

@@ -93,6 +93,15 @@ for mhz in 181.25 178; do
 done
 check_eq "off every channel: get shows the frequency" 178 record .tuner.carrierMHz
 
+# --- a run on the simulated card keeps its own record ----------------------
+v4l2_record() { cat "$XDG_STATE_HOME"/tvctl/tuner-v4l2-*; }
+before=$(v4l2_record)
+check "simulated card: channel 3" sim source cable channel 3
+check_eq "the V4L2 record file is as it was" "$before" v4l2_record
+check_eq "the V4L2 record stays at 178 MHz" 178 record .tuner.carrierMHz
+check_eq "the simulated card's record stays at channel 3" 3 bash -c "'$PREFIX/bin/tvctl' --json get | jq .tuner.channel"
+check "each has a file of its own" bash -c "test -f '$XDG_STATE_HOME/tvctl/tuner' && ls '$XDG_STATE_HOME/tvctl/' | grep -q '^tuner-v4l2-'"
+
 # --- a station's standard is set before it is tuned -------------------------
 stations=$(mktemp)
 printf 'Paris cable 10 secam-l\nBoston cable 12 ntsc-m\n' >"$stations"
@@ -103,9 +112,3 @@ check "the simulated card refuses the SECAM-L station in a sentence" \
   said 'receives NTSC-M only' sim tune --file "$stations" Paris
 check "the simulated card tunes the NTSC-M station" sim tune --file "$stations" Boston
 tv standard ntsc-m >/dev/null
-
-# --- a run on the simulated card keeps its own record ----------------------
-check "simulated card: channel 3" sim source cable channel 3
-check_eq "the V4L2 record stays at 178 MHz" 178 record .tuner.carrierMHz
-check_eq "the simulated card's record stays at channel 3" 3 bash -c "'$PREFIX/bin/tvctl' --json get | jq .tuner.channel"
-check "each has a file of its own" bash -c "test -f '$XDG_STATE_HOME/tvctl/tuner' && ls '$XDG_STATE_HOME/tvctl/' | grep -q '^tuner-v4l2-'"
