@@ -10,6 +10,7 @@
 #include "class_result.h"
 #include "debug_line.h"
 #include "device_choice.h"
+#include "held_device.h"
 #include "link_block.h"
 #include "register_file.h"
 #include "sys_calls.h"
@@ -114,6 +115,12 @@ bool ConnectedCard(BusCard &out) {
     if (card.Fd() < 0) return false;
     out = connected;
     return true;
+}
+
+uint32_t WithHeldDevice(uint32_t (*use)(int fd, uint32_t tuner, void *context), void *context) {
+    std::lock_guard<std::mutex> guard(lock);
+    if (card.Fd() < 0) return TVV4L2_ERR_NOT_OPEN;
+    return use(card.Fd(), card.TunerIndex(), context);
 }
 
 }  // namespace tvv4l2

@@ -18,6 +18,8 @@ public:
     // Starts serving `fd` with every register 0; `fd` -1 stops serving.
     void Attach(int fd, const CardMap &map);
     int Fd() const { return fd_; }
+    // The V4L2 tuner of the tuner input.
+    uint32_t TunerIndex() const { return map_.tunerInput == kNoInput ? 0 : map_.inputs[map_.tunerInput].tuner; }
 
     uint32_t Read(uint16_t device, uint16_t reg);
     uint32_t Write(uint16_t device, uint16_t reg, uint16_t value);

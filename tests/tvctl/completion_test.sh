@@ -24,4 +24,6 @@ expect "cable-irc cable-hrc" tvctl scan cable-
 expect 'Local\ News Sports' tvctl tune ""
 expect "Sports" tvctl source cable -- tune sp
 expect "png jpeg" tvctl snapshot --format ""
+expect "pal-b pal-b1 pal-bg" tvctl standard pal-b
+expect "lang1 lang1+lang2" tvctl audio mode lang1
 exit $failed

@@ -30,9 +30,12 @@ TEST(TvctlStationListTest, ReadsWhatAPersonWritesAndSaysWhatItSkips) {
         "Short cable\n"
         "Far     cable 7 +33\n"
         "Highest cable 8 +32\n"
-        "Lowest  freq 99.5 -32\n",
+        "Lowest  freq 99.5 -32\n"
+        "Paris   cable 10 +1 SECAM-L\n"
+        "Berlin  freq 77.25 pal-bg\n"
+        "Odd     cable 11 +1 pal-x\n",
         "list");
-    ASSERT_EQ(list.stations.size(), 5u);
+    ASSERT_EQ(list.stations.size(), 7u);
     EXPECT_EQ(list.stations[0].name, "Local News");
     EXPECT_EQ(list.stations[0].plan, BroadcastPlan().plan);
     EXPECT_EQ(list.stations[0].channel, 14u);
@@ -42,10 +45,16 @@ TEST(TvctlStationListTest, ReadsWhatAPersonWritesAndSaysWhatItSkips) {
     EXPECT_EQ(list.stations[2].fine, -1);
     EXPECT_EQ(list.stations[3].fine, 32);
     EXPECT_EQ(list.stations[4].fine, -32);
-    const std::vector<std::string> lines{"list:6: ", "list:7: ", "list:8: ", "list:9: ", "list:10: ", "list:11: "};
+    EXPECT_EQ(list.stations[5].standard, "secam-l");
+    EXPECT_EQ(list.stations[5].fine, 1);
+    EXPECT_EQ(list.stations[6].standard, "pal-bg");
+    EXPECT_EQ(list.stations[0].standard, "");
+    const std::vector<std::string> lines{"list:6: ", "list:7: ", "list:8: ", "list:9: ",
+                                         "list:10: ", "list:11: ", "list:16: "};
     ASSERT_EQ(list.problems.size(), lines.size());
     for (size_t i = 0; i < lines.size(); ++i) EXPECT_EQ(list.problems[i].rfind(lines[i], 0), 0u) << list.problems[i];
     EXPECT_NE(list.problems[2].find("named twice"), std::string::npos);
+    EXPECT_NE(list.problems[6].find("\"pal-x\" is no TV standard"), std::string::npos) << list.problems[6];
     EXPECT_EQ(FindStation(list, "LOCAL NEWS"), &list.stations[0]);
 
     // What tvctl writes reads back the same.

@@ -12,6 +12,7 @@ if(TARGET tvctl)
   tvcore_add_gtest(tvctl_unit_test
     SOURCES tvctl/config_lint_test.cpp tvctl/words_test.cpp tvctl/scan_engine_test.cpp tvctl/bus_words_test.cpp
             tvctl/volume_words_test.cpp tvctl/stations_test.cpp tvctl/card_readback_test.cpp
+            tvctl/tuner_words_test.cpp
     LIBS tvctl_core
     # The bus drivers whose words the results are shown in.
     DEPENDS ${tvctl_bus_drivers})
@@ -20,6 +21,7 @@ if(TARGET tvctl)
     SOURCES tvctl/tool_runner.cpp tvctl/tour_test.cpp tvctl/commands_test.cpp tvctl/scan_test.cpp
             tvctl/config_check_test.cpp tvctl/hostile_input_test.cpp tvctl/tuning_test.cpp
             tvctl/card_state_test.cpp tvctl/station_files_test.cpp tvctl/snapshot_test.cpp
+            tvctl/tuner_record_test.cpp
     LIBS nlohmann_json::nlohmann_json util
     DEPENDS tvctl)
   target_compile_definitions(tvctl_tool_test PRIVATE TVCTL_PROGRAM="$<TARGET_FILE:tvctl>")

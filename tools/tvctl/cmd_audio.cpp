@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "audio_mode_ops.h"
 #include "audio_ops.h"
 #include "bus_words.h"
 #include "commands.h"
@@ -77,10 +78,14 @@ public:
         CLI::App *mute =
             chosen(app.add_subcommand("mute", "turn mute on or off, switch it over, or show it: audio mute [on|off|toggle]"));
         BindChoice(*mute, "state", muteText_, {"on", "off", "toggle"}, "on, off or toggle");
+        CLI::App *mode = chosen(app.add_subcommand(
+            "mode", "the tuner's audio mode, and what it receives: audio mode [mono|stereo|lang1|lang2|sap|lang1+lang2]"));
+        mode->add_option("mode", modeText_, "the audio mode to set")->transform(CLI::IsMember(AudioModeNames(), CLI::ignore_case));
     }
     bool Traced() const override { return false; }
 
     void Run(Session &session, Reply &reply) override {
+        if (sub_ == "mode") return RunAudioMode(session, modeText_, reply);
         const std::optional<VolumeWords> &volume = volume_;
         if (!ChooseCard(session, reply)) return;
         const TvCalls *tv = session.Library(reply);
@@ -179,7 +184,7 @@ private:
 
     std::string sub_;  // the audio command chosen
     std::optional<VolumeWords> volume_;
-    std::string muteText_;
+    std::string muteText_, modeText_;
     bool usable_ = false;   // the line serves what was asked
     std::string found_;     // the line was found by this command, or earlier
     std::string cardLine_;  // what the sound card holds, in words
@@ -190,7 +195,7 @@ private:
 
 std::vector<CommandEntry> AudioCommands() {
     return {Entry<AudioCommand>(
-        "audio", "TV sound: audio [--card C] [--element E] init | volume [V|P%|+P%|-P%] | mute [on|off|toggle]")};
+        "audio", "TV sound: audio [--card C] [--element E] init | volume [V|P%|+P%|-P%] | mute [on|off|toggle] | mode [M]")};
 }
 
 }  // namespace tvctl

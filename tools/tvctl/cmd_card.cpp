@@ -7,6 +7,7 @@
 #include "result_words.h"
 #include "tvcore/card/decoder.h"
 #include "tune_ops.h"
+#include "tuner_follow.h"
 
 namespace tvctl {
 
@@ -41,14 +42,15 @@ public:
         app.footer("Shows what the card holds beside what this run set. The card's values are read back from\n"
                    "the video decoder's registers (I2C_Read) and put in the library's terms; the run's values are\n"
                    "the library's GetTVParam answers (128 each and channel 0 at load), and the run's source is\n"
-                   "the one tvctl selected (the library cannot report it). The tuner cannot be read back: its\n"
-                   "line is tvctl's own record of what it tuned. On the simulated card what the card holds\n"
+                   "the one tvctl selected (the library cannot report it). The tuner line is tvctl's own record\n"
+                   "of what it tuned; on a V4L2 card the device's tuner is read too (frequency, signal, standard,\n"
+                   "audio mode) and the record follows its frequency. On the simulated card what the card holds\n"
                    "outlives the run (tvctl reset switches it off and on).\n"
                    "Volume and mute are shown once audio was set up in this session.");
     }
     void Run(Session &session, Reply &reply) override {
         const TvCalls *tv = session.Library(reply);
-        if (tv == nullptr) return;
+        if (tv == nullptr || !FollowV4l2Tuner(session, reply)) return;
         // What this run set, as the library answers it.
         Record set = Record::object();
         for (const auto &[name, id] : kParams) {
@@ -72,6 +74,7 @@ public:
             Note(session, reply, "the card's decoder cannot be read back: " + why);
         }
         RecordTuner(session, reply);
+        ShowDeviceTuner(session, reply);
         if (session.audioReady) {
             reply.data["volume"] = {{"left", tv->GetTVVol(&session.audio)}, {"right", session.audio.rightVolume}};
             reply.data["mute"] = tv->GetTVMute(&session.audio) != 0;

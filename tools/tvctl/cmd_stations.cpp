@@ -2,6 +2,7 @@
 #include <fmt/format.h>
 
 #include "commands.h"
+#include "standard_ops.h"
 #include "station_list.h"
 #include "tune_ops.h"
 
@@ -51,7 +52,7 @@ public:
             return reply.Fail(fmt::format("no station is named \"{}\" in {} (tvctl stations lists them)", Printable(name_),
                                           reply.data["file"].get<std::string>()));
         const TvCalls *tv = session.Library(reply);
-        if (tv == nullptr) return;
+        if (tv == nullptr || !SetStationStandard(session, *station, reply)) return;
         TuneTarget target = TargetOf(session, *station);
         std::optional<PlanInfo> current = CurrentPlan(session);
         if ((!current || current->plan != target.plan.plan) && !SelectPlan(session, *tv, target.plan, reply)) return;
@@ -96,6 +97,7 @@ public:
                                                          : station.carrierHz) /
                 1e6;
             entry["fine"] = station.fine;
+            if (!station.standard.empty()) entry["standard"] = station.standard;
             stations.push_back(entry);
         }
         reply.data["stations"] = stations;
@@ -103,8 +105,9 @@ public:
     std::string Text(const Record &record) const override {
         std::string text;
         for (const Record &station : Field(record, "stations"))
-            text += fmt::format("{:<15} {}\n", Printable(station["name"].get<std::string>()),
-                                DescribeTarget(TargetOfRecord(station, false)));
+            text += fmt::format("{:<15} {}{}\n", Printable(station["name"].get<std::string>()),
+                                DescribeTarget(TargetOfRecord(station, false)),
+                                station.contains("standard") ? ", " + station["standard"].get<std::string>() : "");
         if (text.empty() && record.contains("stations"))
             return fmt::format("no stations in {}", record["file"].get<std::string>());
         return text;

@@ -5,6 +5,7 @@
 #include "commands.h"
 #include "numbers.h"
 #include "tune_ops.h"
+#include "tuner_follow.h"
 #include "tvcore/card/tuner.h"
 
 namespace tvctl {
@@ -66,6 +67,7 @@ public:
                    "Tuning a channel ends any fine tuning.");
     }
     void Run(Session &session, Reply &reply) override {
+        if (channel_.step != 0 && !FollowV4l2Tuner(session, reply)) return;
         std::optional<PlanInfo> plan = TunerPlan(session, "channel " + channel_.text, reply);
         if (!plan) return;
         if (channel_.negative)
@@ -156,6 +158,7 @@ public:
                                kFineLimit));
     }
     void Run(Session &session, Reply &reply) override {
+        if (!FollowV4l2Tuner(session, reply)) return;
         std::optional<TuneTarget> last = LastTuned(session);
         if (!last) return reply.Fail("nothing is tuned yet to fine-tune: tune a channel or a frequency first");
         if (!steps_) {

@@ -4,10 +4,9 @@
 #include <stdlib.h>
 
 #include <cstring>
-#include <filesystem>
 
+#include "driver_file.h"
 #include "module_lookup.h"
-#include "tvhost/diag.h"
 #ifdef TVCTL_HAVE_I2CDEV
 #include "tvi2cdev.h"
 #endif
@@ -29,20 +28,10 @@ bool ListI2cAdapters(const std::string &moduleDir, std::vector<I2cAdapter> &adap
     const char *root = getenv("TVI2C_SYSFS_ROOT");
     where = root != nullptr && *root != '\0' ? root : "/sys/class/i2c-adapter";
 #ifdef TVCTL_HAVE_I2CDEV
-    std::string driver = moduleDir + "/i2cdev/tvbus16.so";
-    std::error_code missing;
-    if (moduleDir.empty() || !std::filesystem::is_regular_file(driver, missing)) {
-        error = "the i2c-dev bus driver is not installed next to tvctl" +
-                (moduleDir.empty() ? std::string() : " (" + driver + ")");
-        return false;
-    }
     // The driver module itself lists what it sees; it needs no card and no
     // library for that.
-    HMODULE module = LoadLibraryA(driver.c_str());
-    if (module == nullptr) {
-        error = fmt::format("the i2c-dev bus driver could not be loaded: {}", TvHostLastLoadError());
-        return false;
-    }
+    HMODULE module = LoadDriverFile(moduleDir, "i2cdev/tvbus16.so", "i2c-dev bus driver", error);
+    if (module == nullptr) return false;
     decltype(&::TvI2cListAdapters) list = nullptr;
     if (!LookUp(module, "TvI2cListAdapters", list)) {
         FreeLibrary(module);

@@ -11,6 +11,7 @@
 #include "driver_v4l2.h"
 #include "module_lookup.h"
 #include "plan_info.h"
+#include "tuner_record_key.h"
 #include "tvhost/diag.h"
 
 namespace tvctl {
@@ -47,7 +48,7 @@ std::vector<std::string> SplitDebugText(const std::string &text) {
 }  // namespace
 
 Session::Session(const GlobalOptions &options, const Console &console)
-    : tunerFile(TunerStatePath()), options_(options), console_(console), host_(PrepareHost(options.host)) {
+    : tunerFile(TunerStatePath(TunerRecordFileName(RecordKeyOfHost(options.host)))), options_(options), console_(console), host_(PrepareHost(options.host)) {
     if (!tunerFile.empty()) tuner = LoadTunerMemory(tunerFile, &tunerFileProblem);
     source = tuner.source == "composite" ? Source::Composite
              : tuner.source == "svideo"  ? Source::SVideo

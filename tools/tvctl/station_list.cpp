@@ -9,6 +9,7 @@
 #include "numbers.h"
 #include "safe_file.h"
 #include "tuning_limits.h"
+#include "tvcore/card/analog_standards.h"
 #include "xdg_paths.h"
 
 namespace tvctl {
@@ -124,8 +125,8 @@ std::string Lower(std::string_view text) {
 
 // One line's station, or the sentence that says what is wrong with it.
 std::optional<Station> ParseStation(const std::vector<std::string> &words, std::string *error) {
-    if (words.size() < 3 || words.size() > 4) {
-        *error = "a station is NAME PLAN CHANNEL [FINE] or NAME freq MHZ [FINE]";
+    if (words.size() < 3 || words.size() > 5) {
+        *error = "a station is NAME PLAN CHANNEL [FINE] [STANDARD] or NAME freq MHZ [FINE] [STANDARD]";
         return std::nullopt;
     }
     Station station;
@@ -158,11 +159,20 @@ std::optional<Station> ParseStation(const std::vector<std::string> &words, std::
         station.plan = plan->plan;
         station.channel = static_cast<uint32_t>(*channel);
     }
-    if (words.size() == 4) {
-        std::optional<int32_t> fine = ParseFine(words[3]);
+    std::vector<std::string> rest(words.begin() + 3, words.end());
+    if (!rest.empty() && tvcore::card::FindStandard(rest.back())) {
+        station.standard = tvcore::card::FindStandard(rest.back())->name;
+        rest.pop_back();
+    }
+    if (rest.size() == 2) {
+        *error = fmt::format("\"{}\" is no TV standard (pal-bg, secam-l, ...)", Printable(rest[1]));
+        return std::nullopt;
+    }
+    if (!rest.empty()) {
+        std::optional<int32_t> fine = ParseFine(rest[0]);
         if (!fine) {
-            *error = fmt::format("fine tuning \"{}\" is not +N or -N steps within {}", Printable(words[3]),
-                                 kFineLimit);
+            *error = fmt::format("fine tuning \"{}\" is not +N or -N steps within {}, nor a TV standard",
+                                 Printable(rest[0]), kFineLimit);
             return std::nullopt;
         }
         station.fine = *fine;
@@ -240,6 +250,7 @@ std::string StationWhere(const Station &station) {
         where = "freq " + MhzOfHz(station.carrierHz);
     }
     if (station.fine != 0) where += fmt::format(" {:+}", station.fine);
+    if (!station.standard.empty()) where += " " + station.standard;
     return where;
 }
 

@@ -1,12 +1,14 @@
 // The station list: what a scan found, under names a person may change.
 // A plain text file, by default $XDG_CONFIG_HOME/tvctl/stations
 // (~/.config/tvctl/stations), one station a line:
-//     NAME  PLAN  CHANNEL  [FINE]
-//     NAME  freq  MHZ      [FINE]
+//     NAME  PLAN  CHANNEL  [FINE] [STANDARD]
+//     NAME  freq  MHZ      [FINE] [STANDARD]
 // NAME is one word or "words in quotes" (in quotes, \" \\ \t \r \n and \xHH
 // stand for those characters); PLAN is cable, broadcast, cable-irc or
 // cable-hrc; MHZ is a carrier from 44 to 870 MHz; FINE is the fine-tuning
-// offset in 62.5 kHz steps (+2, -1), at most 32 either way. "#" starts a
+// offset in 62.5 kHz steps (+2, -1), at most 32 either way; STANDARD the
+// TV standard the station needs (pal-bg, secam-l: standard_ops.h), set
+// before it is tuned. "#" starts a
 // comment; blank lines are allowed; lines end with LF, CR LF or CR. A line
 // that cannot be understood is reported with its file and line and skipped
 // (and kept as it is when a scan rewrites the file). At most
@@ -33,6 +35,7 @@ struct Station {
     uint32_t channel = 0;    // 0: a frequency
     uint64_t carrierHz = 0;  // a frequency's picture carrier
     int32_t fine = 0;
+    std::string standard{};  // the TV standard's name; "" for the card's own
 };
 
 struct StationList {

@@ -14,9 +14,9 @@
 
 namespace tvctl {
 
-std::string TunerStatePath() {
+std::string TunerStatePath(const std::string &name) {
     std::string dir = XdgDir("XDG_STATE_HOME", ".local/state");
-    return dir.empty() ? "" : dir + "/tvctl/tuner";
+    return dir.empty() ? "" : dir + "/tvctl/" + name;
 }
 
 TunerMemory LoadTunerMemory(const std::string &path, std::string *problem) {

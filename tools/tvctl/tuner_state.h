@@ -1,8 +1,10 @@
 // What tvctl remembers of the tuner from one run to the next: the source it
 // selected, the plan, the channel or frequency tuned and the fine-tuning
-// offset. The tuner cannot be read back, and the library forgets at unload,
-// so tvctl keeps its own record in a small per-user file:
+// offset. The library forgets at unload, and only a V4L2 tuner can be read
+// back, so tvctl keeps its own record, one per bus and device
+// (tuner_record_key.h), in a small per-user file:
 //     $XDG_STATE_HOME/tvctl/tuner   (default ~/.local/state/tvctl/tuner)
+// for the simulated card, tuner-v4l2-DEVICE and so on beside it.
 // Lines "KEY VALUE"; "#" starts a comment. Rewritten whole at every change,
 // through a temporary file renamed over it, so a reader never sees half.
 // Small: a record larger than kMaxTunerRecordBytes, or one that is no
@@ -27,8 +29,9 @@ struct TunerMemory {
     bool operator==(const TunerMemory &) const = default;
 };
 
-// The file; "" when neither XDG_STATE_HOME nor HOME is set.
-std::string TunerStatePath();
+// The file named `name` in tvctl's state directory; "" when neither
+// XDG_STATE_HOME nor HOME is set.
+std::string TunerStatePath(const std::string &name);
 
 // Reads the record; a missing file gives the defaults. A line that cannot be
 // understood, or holds a value out of range (a carrier the tuner does not

@@ -115,6 +115,7 @@ int FakeIoctl(int fd, unsigned long request, void *arg) {
         auto &cap = *static_cast<v4l2_capability *>(arg);
         Copy(cap.driver, sizeof cap.driver, "fake");
         Copy(cap.card, sizeof cap.card, video.card);
+        Copy(cap.bus_info, sizeof cap.bus_info, "platform:" + video.card);
         cap.capabilities = video.caps | V4L2_CAP_DEVICE_CAPS;
         cap.device_caps = video.caps;
         return 0;
@@ -141,6 +142,44 @@ int FakeIoctl(int fd, unsigned long request, void *arg) {
         tuner.rangelow = video.rangeLow * UnitsPerSixteenth(video);
         tuner.rangehigh = video.rangeHigh * UnitsPerSixteenth(video);
         tuner.signal = HasSignal(video) ? 0xFFFF : 0;
+        tuner.capability |= V4L2_TUNER_CAP_STEREO | V4L2_TUNER_CAP_LANG1 | V4L2_TUNER_CAP_LANG2;
+        tuner.rxsubchans = video.rxsubchans;
+        tuner.audmode = video.audmode;
+        return 0;
+    }
+    case VIDIOC_S_TUNER: {
+        const auto &tuner = *static_cast<const v4l2_tuner *>(arg);
+        if (tuner.index != 0 || tuner.audmode > V4L2_TUNER_MODE_LANG1_LANG2) return Fail(EINVAL);
+        video.audmode = tuner.audmode;
+        fake.effects.push_back("S_TUNER " + std::to_string(tuner.index) + " " + std::to_string(tuner.audmode));
+        return 0;
+    }
+    case VIDIOC_G_FREQUENCY: {
+        auto &frequency = *static_cast<v4l2_frequency *>(arg);
+        if (frequency.tuner != 0) return Fail(EINVAL);
+        frequency.type = V4L2_TUNER_ANALOG_TV;
+        frequency.frequency = video.frequency;
+        return 0;
+    }
+    case VIDIOC_ENUMSTD: {
+        auto &standard = *static_cast<v4l2_standard *>(arg);
+        if (video.standards.empty()) return Fail(ENODATA);
+        if (standard.index >= video.standards.size()) return Fail(EINVAL);
+        standard.id = video.standards[standard.index];
+        Copy(standard.name, sizeof standard.name, "Std " + std::to_string(standard.id));
+        return 0;
+    }
+    case VIDIOC_G_STD:
+        if (video.standards.empty()) return Fail(ENODATA);
+        *static_cast<v4l2_std_id *>(arg) = video.standard;
+        return 0;
+    case VIDIOC_S_STD: {
+        const v4l2_std_id wanted = *static_cast<const v4l2_std_id *>(arg);
+        auto fits = [wanted](v4l2_std_id listed) { return wanted != 0 && (wanted & ~listed) == 0; };
+        auto listed = std::find_if(video.standards.begin(), video.standards.end(), fits);
+        if (listed == video.standards.end()) return Fail(video.standards.empty() ? ENODATA : EINVAL);
+        video.standard = wanted;
+        fake.effects.push_back("S_STD " + std::to_string(wanted));
         return 0;
     }
     case VIDIOC_S_FREQUENCY: {
@@ -211,6 +250,8 @@ FakeVideo VividLike() {
     video.controls[V4L2_CID_AUDIO_VOLUME] = {0, 255, 200};
     video.controls[V4L2_CID_AUDIO_MUTE] = {0, 1, 0};
     video.brightnessFollowsInput = true;
+    video.standards = {V4L2_STD_NTSC, V4L2_STD_NTSC_M, V4L2_STD_PAL_BG, V4L2_STD_PAL_I, V4L2_STD_SECAM_L};
+    video.standard = V4L2_STD_NTSC_M;
     for (uint32_t sixteenths = 788; sixteenths <= 958 * 16; sixteenths += 96) video.stations.push_back(sixteenths);
     return video;
 }

@@ -37,6 +37,10 @@ struct FakeVideo {
     uint32_t rangeLow = 44 * 16, rangeHigh = 958 * 16;  // in 1/16 MHz whatever the unit
     uint32_t frequency = 0;                            // in the tuner's unit
     std::vector<uint32_t> stations;  // frequencies (tuner units) with full signal
+    std::vector<v4l2_std_id> standards;  // as ENUMSTD lists them; none: the device has no standards
+    v4l2_std_id standard = 0;            // G_STD; S_STD takes any subset of one listed standard
+    uint32_t audmode = V4L2_TUNER_MODE_STEREO;
+    uint32_t rxsubchans = V4L2_TUNER_SUB_MONO | V4L2_TUNER_SUB_STEREO;
     std::map<uint32_t, FakeControl> controls;
     bool brightnessFollowsInput = false;  // brightness range 128*i .. 255+128*i on input i
     std::map<unsigned long, int> failures;  // request -> errno it fails with

@@ -8,6 +8,7 @@ if(TARGET tvv4l2 AND TARGET tvmixv4l2 AND TARGET tvcore_static)
 
   tvcore_add_gtest(v4l2_driver_test
     SOURCES drivers/v4l2/bus_driver_test.cpp drivers/v4l2/library_test.cpp drivers/v4l2/capture_test.cpp
+            drivers/v4l2/tuner_exports_test.cpp
     LIBS tvv4l2_test_support tvcore_static
     DEPENDS tvv4l2 tvmixv4l2)
 endif()

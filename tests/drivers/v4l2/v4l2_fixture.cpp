@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "support/test_env.h"
+#include "tvv4l2_tuner.h"
 
 namespace tvtest {
 namespace {
@@ -74,6 +75,12 @@ template MxdRefusalReasonProc V4l2MixerExport(const char *);
 template decltype(&TvV4l2CaptureOpen) V4l2BusExport(const char *);
 template decltype(&TvV4l2CaptureGrab) V4l2BusExport(const char *);
 template decltype(&TvV4l2CaptureClose) V4l2BusExport(const char *);
+template decltype(&TvV4l2ListStandards) V4l2BusExport(const char *);
+template decltype(&TvV4l2GetStandard) V4l2BusExport(const char *);
+template decltype(&TvV4l2SetStandard) V4l2BusExport(const char *);
+template decltype(&TvV4l2SetAudioMode) V4l2BusExport(const char *);
+template decltype(&TvV4l2ReadTuner) V4l2BusExport(const char *);
+template decltype(&TvV4l2ListDevices) V4l2BusExport(const char *);
 
 void V4l2Test::SetUp() {
     ResetFake();

@@ -1,0 +1,71 @@
+#include "standard_ops.h"
+
+#include <errno.h>
+#include <fmt/format.h>
+
+#include <cctype>
+
+#include "bus_words.h"
+#include "driver_v4l2_tuner.h"
+
+namespace tvctl {
+
+using namespace tvcore::card;
+
+const AnalogStandard *ParseStandard(std::string_view name, std::string &error) {
+    if (const AnalogStandard *standard = FindStandard(name)) return standard;
+    std::string names;
+    for (const AnalogStandard &standard : kAnalogStandards) names += (names.empty() ? "" : ", ") + std::string(standard.name);
+    error = fmt::format("\"{}\" is no TV standard; the standards are {}", name, names);
+    return nullptr;
+}
+
+std::string NtscOnlyRefusal(const std::string &device, const AnalogStandard &standard) {
+    if ((standard.mask & kStdNtscM) != 0 && (standard.mask & ~kStdNtsc) == 0) return "";
+    return fmt::format("{} receives NTSC-M only, so it cannot be set to {}", device, standard.name);
+}
+
+std::string StandardWords(uint64_t id, std::string_view driverName) {
+    if (const char *name = StandardName(id)) return name;
+    if (!driverName.empty()) {
+        std::string lower;
+        for (char c : driverName) lower += c == ' ' ? '-' : static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        return lower;
+    }
+    return fmt::format("0x{:08x}", id);
+}
+
+std::string TheDevice(const std::string &words) {
+    return !words.empty() && words[0] >= 'a' && words[0] <= 'z' ? "the " + words : words;
+}
+
+bool SetStandard(Session &session, const AnalogStandard &standard, Reply &reply) {
+    if (session.Library(reply) == nullptr) return false;
+    std::optional<V4l2TunerCalls> v4l2 = V4l2Tuner(session);
+    if (!v4l2) {
+        std::string refusal = NtscOnlyRefusal(TheDevice(BusDevice(session.Words())), standard);
+        if (!refusal.empty()) reply.Fail(refusal);
+        return refusal.empty();
+    }
+    uint32_t failed = v4l2->setStandard(standard.mask);
+    if (failed == EINVAL || failed == ENODATA) {
+        reply.Fail(fmt::format("{} does not take the standard {} (tvctl standard lists its standards)",
+                               TheDevice(BusDevice(session.Words())), standard.name));
+        return false;
+    }
+    if (failed != 0) {
+        reply.Fail(fmt::format("the standard {} was not set: {}", standard.name, V4l2Failure(session, failed)));
+        return false;
+    }
+    return true;
+}
+
+bool SetStationStandard(Session &session, const Station &station, Reply &reply) {
+    const AnalogStandard *standard = FindStandard(station.standard);
+    if (standard == nullptr) return true;
+    if (!SetStandard(session, *standard, reply)) return false;
+    reply.data["standard"] = standard->name;
+    return true;
+}
+
+}  // namespace tvctl
