@@ -80,7 +80,8 @@ public:
         BindChoice(*mute, "state", muteText_, {"on", "off", "toggle"}, "on, off or toggle");
         CLI::App *mode = chosen(app.add_subcommand(
             "mode", "the tuner's audio mode, and what it receives: audio mode [mono|stereo|lang1|lang2|sap|lang1+lang2]"));
-        mode->add_option("mode", modeText_, "the audio mode to set")->transform(CLI::IsMember(AudioModeNames(), CLI::ignore_case));
+        BindChoice(*mode, "mode", modeText_, {"mono", "stereo", "lang1", "lang2", "sap", "lang1+lang2"},
+                   "the audio mode to set");
     }
     bool Traced() const override { return false; }
 
