@@ -34,7 +34,7 @@ public:
 std::vector<CommandEntry> BuildTable() {
     std::vector<CommandEntry> table;
     for (auto family : {TourCommands, TvCommands, CardCommands, TuningCommands, StationCommands, ScanCommands, PlanCommands,
-                        I2cCommands, AudioCommands, ConfigCommands, SnapshotCommands})
+                        I2cCommands, AudioCommands, ConfigCommands, SnapshotCommands, WatchCommands})
         for (CommandEntry &entry : family()) table.push_back(std::move(entry));
     table.push_back({"shell",
                      "read commands line by line (a prompt with history on a terminal; a script from a pipe)",

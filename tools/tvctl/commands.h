@@ -87,6 +87,7 @@ std::vector<CommandEntry> AudioCommands();   // audio
 std::vector<CommandEntry> ConfigCommands();  // config
 std::vector<CommandEntry> TourCommands();    // tour
 std::vector<CommandEntry> SnapshotCommands(); // snapshot
+std::vector<CommandEntry> WatchCommands();    // watch
 
 // A note for the user about an accepted request: printed now on standard
 // error, and kept for the JSON answer.
