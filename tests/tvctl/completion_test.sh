@@ -24,4 +24,5 @@ expect "cable-irc cable-hrc" tvctl scan cable-
 expect 'Local\ News Sports' tvctl tune ""
 expect "Sports" tvctl source cable -- tune sp
 expect "png jpeg" tvctl snapshot --format ""
+expect "--port --listen --quality" tvctl watch -
 exit $failed

@@ -25,7 +25,7 @@ _tvctl_station_names() {
 
 _tvctl() {
     local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD - 1]}
-    local commands="tour source channel freq fine tune stations picture get reset snapshot scan plans i2c audio config shell"
+    local commands="tour source channel freq fine tune stations picture get reset snapshot watch scan plans i2c audio config shell"
     local plans="cable broadcast cable-irc cable-hrc"
     local globals="--json --trace --bus --i2c-device --i2c-adapter --v4l2-device --mixer --version --help"
     COMPREPLY=()
@@ -94,6 +94,13 @@ _tvctl() {
             esac
             ;;
         config) [[ -z $sub ]] && choices="check" ;;
+        watch)
+            case $prev in
+                --port | --quality) return ;;
+                --listen) choices="127.0.0.1 0.0.0.0 ::1 ::" ;;
+                *) choices="--port --listen --quality" ;;
+            esac
+            ;;
         snapshot)
             if [[ $cur == -* ]]; then
                 choices="--format --quality --frame"

@@ -157,8 +157,12 @@ void WatchServer::ServeStream(httplib::Response &response) {
             if (picture.sequence == 0) return false;  // the stream stopped
             sequence = picture.sequence;
             if (!picture.jpeg) return true;  // no frame this time: wait for the next
-            const std::string head = fmt::format("--{}\r\nContent-Type: image/jpeg\r\nContent-Length: {}\r\n\r\n",
-                                                 kBoundary, picture.jpeg->size());
+            // Each part says what is on it, for a script that follows the picture.
+            const std::string head = fmt::format(
+                "--{}\r\nContent-Type: image/jpeg\r\nContent-Length: {}\r\nX-Frame: {}\r\nX-Input: {}\r\n"
+                "X-Carrier-MHz: {}\r\nX-Locked: {}\r\n\r\n",
+                kBoundary, picture.jpeg->size(), picture.info.number, picture.info.input, picture.info.carrierMHz,
+                picture.info.locked ? 1 : 0);
             return sink.write(head.data(), head.size()) &&
                    sink.write(reinterpret_cast<const char *>(picture.jpeg->data()), picture.jpeg->size()) &&
                    sink.write("\r\n", 2);
