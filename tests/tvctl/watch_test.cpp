@@ -117,11 +117,16 @@ TEST(Watch, AnswersCommandsWithTheirRecordOrTheirSentenceAndAStatus) {
         {"POST", "/api/i2c/write", "", 404, "error", ""},
         {"POST", "/api/..%2F", "", 404, "error", ""},
         {"POST", "/api/channel", big.c_str(), 413, "error", ""},
+        {"POST", "/api/channel", "text/plain", 415, "error", ""},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(std::string(c.method) + " " + c.path + " " + std::string(c.body).substr(0, 40));
-        httplib::Result result = std::string(c.method) == "GET" ? client.Get(c.path)
-                                                                : client.Post(c.path, c.body, "application/json");
+        // What another site's page can send without asking: plain text.
+        const bool plain = std::string(c.body) == "text/plain";
+        httplib::Result result = std::string(c.method) == "GET"
+                                     ? client.Get(c.path)
+                                     : client.Post(c.path, plain ? R"({"args":["up"]})" : c.body,
+                                                   plain ? "text/plain" : "application/json");
         ASSERT_TRUE(result);
         EXPECT_EQ(result->status, c.status);
         nlohmann::json answer = Json(result);
@@ -133,6 +138,10 @@ TEST(Watch, AnswersCommandsWithTheirRecordOrTheirSentenceAndAStatus) {
             EXPECT_EQ(value.is_string() ? value.get<std::string>() : value.dump(), c.value);
         }
     }
+    // A host name other than this machine's (DNS rebinding) is refused.
+    httplib::Result rebound = client.Get("/api/state", {{"Host", "tv.example.com:" + std::to_string(watch.Port())}});
+    ASSERT_TRUE(rebound);
+    EXPECT_EQ(rebound->status, 403);
     // The same sentence tvctl itself says (before its pointer to the help).
     tvtest::ToolRun run = watch.Tvctl({"channel", "126"});
     EXPECT_NE(run.err.find("channel 126 is not in the cable plan (1-125)"), std::string::npos) << run.err;

@@ -44,7 +44,7 @@ std::optional<Words> BodyWords(std::string_view body) {
     nlohmann::json json = nlohmann::json::parse(body, nullptr, false);
     if (!json.is_object()) return std::nullopt;
     auto args = json.find("args");
-    if (args == json.end()) return json.size() == 0 ? std::optional<Words>(Words{}) : std::nullopt;
+    if (args == json.end()) return json.empty() ? std::optional<Words>(Words{}) : std::nullopt;
     if (!args->is_array() || json.size() != 1) return std::nullopt;
     Words words;
     for (const nlohmann::json &arg : *args) {
@@ -57,7 +57,7 @@ std::optional<Words> BodyWords(std::string_view body) {
 
 }  // namespace
 
-ApiRequest ApiCommandWords(std::string_view path, std::string_view body, bool post) {
+ApiRequest ApiCommandWords(std::string_view path, std::string_view body, std::string_view type, bool post) {
     ApiRequest request;
     for (size_t start = 0; start <= path.size();) {
         size_t slash = std::min(path.find('/', start), path.size());
@@ -72,6 +72,8 @@ ApiRequest ApiCommandWords(std::string_view path, std::string_view body, bool po
         return Refuse(kHttpNotFound, fmt::format("the API offers no command \"{}\"", request.words.front()));
     if (!post && !command->readOnly)
         return Refuse(kHttpMethodNotAllowed, fmt::format("{} changes the card: use POST", command->name));
+    if (post && type.substr(0, type.find(';')) != "application/json")
+        return Refuse(kHttpUnsupportedType, "the API takes JSON: send Content-Type: application/json");
     std::optional<Words> args = BodyWords(body);
     if (!args)
         return Refuse(kHttpBadRequest, "the request's body must be a JSON object {\"args\": [words]}");

@@ -25,10 +25,12 @@ namespace tvctl {
 inline constexpr int kHttpOk = 200;
 inline constexpr int kHttpBadRequest = 400;      // the words or the body cannot be understood (exit 2)
 inline constexpr int kHttpUnauthorized = 401;    // the token is missing or wrong
+inline constexpr int kHttpForbidden = 403;       // a local server asked under another host name
 inline constexpr int kHttpNotFound = 404;        // no such command (or one the page does not offer)
 inline constexpr int kHttpMethodNotAllowed = 405;
 inline constexpr int kHttpConflict = 409;        // the card is busy with a long command (a scan)
 inline constexpr int kHttpPayloadTooLarge = 413;
+inline constexpr int kHttpUnsupportedType = 415; // a POST that is not JSON
 inline constexpr int kHttpUnprocessable = 422;   // the command was refused or failed (exit 1)
 inline constexpr int kHttpUnavailable = 503;     // the library cannot be loaded, or no picture (exit 3)
 
@@ -41,8 +43,10 @@ struct ApiRequest {
 };
 
 // `path` is what follows "/api/" ("channel", "audio/volume"); `body` the
-// request's body ("" for none); `post` whether the method is POST.
-ApiRequest ApiCommandWords(std::string_view path, std::string_view body, bool post);
+// request's body ("" for none) and `type` its Content-Type; `post` whether
+// the method is POST. A POST must be JSON: a form or plain text (what
+// another site's page can send without asking) is refused.
+ApiRequest ApiCommandWords(std::string_view path, std::string_view body, std::string_view type, bool post);
 
 // The status that answers a command's reply.
 int StatusOf(const Reply &reply);

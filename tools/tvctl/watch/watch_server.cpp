@@ -22,7 +22,7 @@ constexpr auto kCommandWait = 3s;
 constexpr auto kStateWait = 100ms;
 // How often the capture takes what other processes changed on the card.
 constexpr int kCatchUpFrames = 10;
-constexpr size_t kMaxBody = 16 * 1024;
+constexpr size_t kMaxBody = size_t{16} * 1024;
 constexpr const char *kBoundary = "tvctlframe";
 
 void Answer(httplib::Response &response, int status, const nlohmann::ordered_json &body) {
@@ -99,6 +99,14 @@ void WatchServer::Stop() {
     http_.stop();
 }
 
+bool WatchServer::LocalHost(const httplib::Request &request) const {
+    // A page of another site that a name of its own led to this port
+    // (DNS rebinding) names that host, not this one.
+    const std::string host = request.get_header_value("Host");
+    const std::string port = ":" + std::to_string(port_);
+    return host == "127.0.0.1" + port || host == "localhost" + port || host == "[::1]" + port;
+}
+
 bool WatchServer::Authorized(const httplib::Request &request) const {
     if (settings_.token.empty()) return true;
     if (request.has_param("token") && SameToken(request.get_param_value("token"), settings_.token)) return true;
@@ -116,6 +124,10 @@ void WatchServer::Route() {
     http_.set_read_timeout(5, 0);
     http_.set_write_timeout(5, 0);  // a viewer that takes nothing for this long is let go
     http_.set_pre_routing_handler([this](const httplib::Request &request, httplib::Response &response) {
+        if (settings_.token.empty() && !LocalHost(request)) {
+            Refuse(response, kHttpForbidden, "this watch page answers at 127.0.0.1 or localhost only");
+            return httplib::Server::HandlerResponse::Handled;
+        }
         if (Authorized(request)) return httplib::Server::HandlerResponse::Unhandled;
         Refuse(response, kHttpUnauthorized, "this watch page asks for its token (see what tvctl watch printed)");
         return httplib::Server::HandlerResponse::Handled;
@@ -221,13 +233,15 @@ void WatchServer::ServeState(httplib::Response &response) {
 }
 
 void WatchServer::ServeCommand(const httplib::Request &request, httplib::Response &response, bool post) {
-    ApiRequest api = ApiCommandWords(request.matches[1].str(), request.body, post);
+    ApiRequest api =
+        ApiCommandWords(request.matches[1].str(), request.body, request.get_header_value("Content-Type"), post);
     if (api.status != kHttpOk) return Refuse(response, api.status, api.error);
     std::unique_lock<std::timed_mutex> session(sessionLock_, kCommandWait);
     if (!session.owns_lock()) {
         std::lock_guard<std::mutex> guard(stateLock_);
-        return Refuse(response, kHttpConflict, fmt::format("the card is busy with {}; try again when it is done",
-                                                           running_.empty() ? "another request" : running_));
+        return Refuse(response, kHttpConflict,
+                      running_.empty() ? std::string("the card is busy with another request; try again")
+                                       : fmt::format("the card is busy with a {}; try again when it is done", running_));
     }
     CatchUp();
     {

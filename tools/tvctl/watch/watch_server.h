@@ -9,7 +9,9 @@
 //   GET|POST /api/CMD...   one of tvctl's commands (watch_api.h)
 //
 // With a token, every request must carry it (?token=T, or the header
-// "Authorization: Bearer T"); others are answered 401.
+// "Authorization: Bearer T"); others are answered 401. Without one (this
+// machine only), a request must name 127.0.0.1 or localhost as its host,
+// so another site's page cannot reach the server through a name of its own.
 #pragma once
 
 #include <httplib.h>
@@ -53,6 +55,7 @@ public:
 private:
     void Route();
     bool Authorized(const httplib::Request &request) const;
+    bool LocalHost(const httplib::Request &request) const;
     void ServeStream(httplib::Response &response);
     void ServeStill(httplib::Response &response);
     void ServeState(httplib::Response &response);
