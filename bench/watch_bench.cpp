@@ -73,6 +73,7 @@ pid_t Start(const std::vector<std::string> &args, int *outFd) {
         }
         std::vector<std::string> copy = args;
         std::vector<char *> argv;
+        argv.reserve(copy.size() + 1);
         for (std::string &arg : copy) argv.push_back(arg.data());
         argv.push_back(nullptr);
         execv(argv[0], argv.data());
@@ -156,10 +157,12 @@ ViewersFigures MeasureViewers(int port, pid_t watch, int viewers, double seconds
     std::atomic<bool> stop{false};
     std::vector<std::atomic<int>> counts(static_cast<size_t>(viewers));
     std::vector<std::thread> threads;
+    threads.reserve(counts.size());
     for (int i = 0; i < viewers; ++i)
         threads.emplace_back([&, i] { View(port, stop, [&](const Part &) { ++counts[static_cast<size_t>(i)]; }); });
     std::this_thread::sleep_for(std::chrono::milliseconds(500));  // the streams are under way
     std::vector<int> before;
+    before.reserve(counts.size());
     for (auto &count : counts) before.push_back(count.load());
     const double cpuBefore = CpuSeconds(watch);
     const Clock::time_point start = Clock::now();
@@ -232,9 +235,7 @@ double Option(int argc, char **argv, const std::string &name, double fallback) {
     return fallback;
 }
 
-}  // namespace
-
-int main(int argc, char **argv) {
+int Measure(int argc, char **argv) {
     const double seconds = Option(argc, argv, "seconds", 5);
     const int changes = static_cast<int>(Option(argc, argv, "changes", 20));
     const int runs = static_cast<int>(Option(argc, argv, "runs", 10));
@@ -291,4 +292,15 @@ int main(int argc, char **argv) {
     const bool failedRun = std::any_of(loads.begin(), loads.end(), [](double t) { return t < 0; }) ||
                            std::any_of(snapshots.begin(), snapshots.end(), [](double t) { return t < 0; });
     return failedRun || latencies.empty() ? 1 : 0;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    try {
+        return Measure(argc, argv);
+    } catch (const std::exception &error) {
+        std::fprintf(stderr, "watch_bench: %s\n", error.what());
+        return 1;
+    }
 }

@@ -36,6 +36,7 @@ public:
             dup2(out[1], STDOUT_FILENO);
             close(out[0]);
             std::vector<char *> argv;
+            argv.reserve(args.size() + 1);
             for (std::string &arg : args) argv.push_back(arg.data());
             argv.push_back(nullptr);
             alarm(120);
