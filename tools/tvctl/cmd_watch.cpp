@@ -3,6 +3,7 @@
 #include <fmt/format.h>
 
 #include <csignal>
+#include <optional>
 #include <random>
 #include <thread>
 
@@ -29,7 +30,7 @@ public:
     explicit WatchCommand(CLI::App &app) {
         app.add_option("--port", port_, fmt::format("the TCP port (default {}; 0 takes any free port)", kDefaultPort))
             ->check(CLI::Range(0, 65535));
-        listen_ = app.add_option("--listen", address_,
+        app.add_option("--listen", listen_,
                                  "the address to listen on (default 127.0.0.1, this machine only); with it every "
                                  "request needs the token printed at start");
         app.add_option("--quality", quality_, "JPEG quality of the picture, 1-100 (default 80)")->check(CLI::Range(1, 100));
@@ -65,10 +66,10 @@ private:
         if (!source) return;
 
         WatchSettings settings;
-        settings.address = listen_->count() > 0 ? address_ : "127.0.0.1";
+        settings.address = listen_.value_or("127.0.0.1");
         settings.port = port_;
         settings.quality = quality_;
-        if (listen_->count() > 0) settings.token = NewToken();
+        if (listen_) settings.token = NewToken();
         WatchServer server(watched, *source, settings);
         if (std::string why = server.Bind(); !why.empty()) return reply.Fail(why);
 
@@ -91,8 +92,7 @@ private:
     }
 
     int port_ = kDefaultPort;
-    std::string address_;
-    CLI::Option *listen_ = nullptr;
+    std::optional<std::string> listen_;  // given: that address, and a token asked for
     int quality_ = 80;
 };
 
