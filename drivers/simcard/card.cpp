@@ -346,6 +346,15 @@ uint32_t TvSimStatePath(char *out, uint32_t size) {
     return card.state.CopyPath(out, size);
 }
 
+int32_t TvSimRefresh(void) {
+    tvsim::Card &card = TheCard();
+    std::lock_guard<std::mutex> guard(card.lock);
+    if (!card.state.Enabled()) return 0;
+    tvsimstate::StateFile::Guard fileLock(card.state);
+    if (tvsim::RefreshFromState(card)) tvsim::SaveState(card);
+    return card.state.Enabled() ? 1 : 0;
+}
+
 void TvSimRestoreDefaults(void) {
     tvsim::Card &card = TheCard();
     std::lock_guard<std::mutex> guard(card.lock);

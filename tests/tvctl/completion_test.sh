@@ -26,4 +26,5 @@ expect "Sports" tvctl source cable -- tune sp
 expect "png jpeg" tvctl snapshot --format ""
 expect "pal-b pal-b1 pal-bg" tvctl standard pal-b
 expect "lang1 lang1+lang2" tvctl audio mode lang1
+expect "--port --listen --quality" tvctl watch -
 exit $failed

@@ -26,6 +26,13 @@ if(TARGET tvctl)
     DEPENDS tvctl)
   target_compile_definitions(tvctl_tool_test PRIVATE TVCTL_PROGRAM="$<TARGET_FILE:tvctl>")
 
+  # tvctl watch: its web server and API, as a script reaches them.
+  tvcore_add_gtest(tvctl_watch_test
+    SOURCES tvctl/tool_runner.cpp tvctl/watch_test.cpp
+    LIBS nlohmann_json::nlohmann_json PkgConfig::HTTPLIB
+    DEPENDS tvctl)
+  target_compile_definitions(tvctl_watch_test PRIVATE TVCTL_PROGRAM="$<TARGET_FILE:tvctl>")
+
   # The audio command on the ALSA mixer, over the test's ALSA control device.
   if(TARGET asound_module_ctl_tvtest)
     tvcore_add_gtest(tvctl_alsa_test

@@ -35,7 +35,8 @@ public:
 std::vector<CommandEntry> BuildTable() {
     std::vector<CommandEntry> table;
     for (auto family : {TourCommands, TvCommands, CardCommands, TuningCommands, StationCommands, ScanCommands, PlanCommands,
-                        I2cCommands, AudioCommands, ConfigCommands, SnapshotCommands, StandardCommands, DeviceCommands})
+                        I2cCommands, AudioCommands, ConfigCommands, SnapshotCommands, StandardCommands, DeviceCommands,
+                        WatchCommands})
         for (CommandEntry &entry : family()) table.push_back(std::move(entry));
     table.push_back(Entry<ShellCommand>(
         "shell", "read commands line by line (a prompt with history on a terminal; a script from a pipe)"));

@@ -200,6 +200,7 @@ std::vector<CommandEntry> TourCommands();    // tour
 std::vector<CommandEntry> SnapshotCommands(); // snapshot
 std::vector<CommandEntry> StandardCommands(); // standard
 std::vector<CommandEntry> DeviceCommands();   // devices
+std::vector<CommandEntry> WatchCommands();    // watch
 
 // A note for the user about an accepted request: printed now on standard
 // error, and kept for the JSON answer.

@@ -15,6 +15,7 @@ namespace tvctl {
 using namespace tvcore::card;
 
 bool FindSimCard(HMODULE busModule, SimCardCalls &calls) {
+    (void)LookUp(busModule, "TvSimRefresh", calls.Refresh);  // optional: null when the driver lacks it
     return LookUp(busModule, "TvSimLogTotal", calls.LogTotal) && LookUp(busModule, "TvSimLogRead", calls.LogRead) &&
            LookUp(busModule, "TvSimGetStations", calls.GetStations) &&
            LookUp(busModule, "TvSimTunerState", calls.TunerState) &&

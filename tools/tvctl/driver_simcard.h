@@ -22,6 +22,7 @@ struct SimCardCalls {
     decltype(&::TvSimPowerOn) PowerOn;
     decltype(&::TvSimStatePath) StatePath;
     decltype(&::TvSimFrame) Frame;
+    decltype(&::TvSimRefresh) Refresh;  // may be null: a driver without it shows this process's copy
 };
 
 // Looks the card's calls up in the bus driver module; false when the module

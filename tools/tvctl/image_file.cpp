@@ -12,6 +12,7 @@
 #include <cctype>
 #include <cerrno>
 #include <csetjmp>
+#include <cstdlib>
 #include <cstring>
 
 namespace tvctl {
@@ -66,7 +67,10 @@ void JpegError(j_common_ptr jpeg) {
     std::longjmp(failure->failure.jump, 1);  // NOLINT(cert-err52-cpp): libjpeg's error protocol
 }
 
-std::string WriteJpeg(std::FILE *file, const uint8_t *rgb, uint32_t width, uint32_t height, int quality) {
+// Compresses the picture into the destination `attach` gives the library
+// (a file, or memory).
+template <typename Attach>
+std::string CompressJpeg(const uint8_t *rgb, uint32_t width, uint32_t height, int quality, Attach attach) {
     jpeg_compress_struct jpeg{};
     JpegFailure failure{};
     jpeg.err = jpeg_std_error(&failure.manager);
@@ -76,7 +80,7 @@ std::string WriteJpeg(std::FILE *file, const uint8_t *rgb, uint32_t width, uint3
         return failure.failure.message;
     }
     jpeg_create_compress(&jpeg);
-    jpeg_stdio_dest(&jpeg, file);
+    attach(jpeg);
     jpeg.image_width = width;
     jpeg.image_height = height;
     jpeg.input_components = 3;
@@ -94,6 +98,10 @@ std::string WriteJpeg(std::FILE *file, const uint8_t *rgb, uint32_t width, uint3
     return "";
 }
 
+std::string WriteJpeg(std::FILE *file, const uint8_t *rgb, uint32_t width, uint32_t height, int quality) {
+    return CompressJpeg(rgb, width, height, quality, [file](jpeg_compress_struct &jpeg) { jpeg_stdio_dest(&jpeg, file); });
+}
+
 }  // namespace
 
 ImageFormat ImageFormatOfName(const std::string &path) {
@@ -103,6 +111,19 @@ ImageFormat ImageFormatOfName(const std::string &path) {
     std::transform(extension.begin(), extension.end(), extension.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return extension == "jpg" || extension == "jpeg" ? ImageFormat::Jpeg : ImageFormat::Png;
+}
+
+std::string EncodeJpeg(const uint8_t *rgb, uint32_t width, uint32_t height, int quality, std::vector<uint8_t> &out) {
+    // The library allocates the buffer it writes into (and grows it); it is
+    // copied out and freed, a failed compression included.
+    unsigned char *buffer = nullptr;
+    unsigned long size = 0;  // NOLINT(google-runtime-int): the library's type
+    std::string why = CompressJpeg(rgb, width, height, quality, [&](jpeg_compress_struct &jpeg) {
+        jpeg_mem_dest(&jpeg, &buffer, &size);
+    });
+    if (why.empty()) out.assign(buffer, buffer + size);
+    std::free(buffer);  // NOLINT(cppcoreguidelines-no-malloc): the library's malloc
+    return why;
 }
 
 std::string WriteImage(const std::string &path, ImageFormat format, const uint8_t *rgb, uint32_t width,

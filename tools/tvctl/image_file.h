@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace tvctl {
 
@@ -17,5 +18,9 @@ ImageFormat ImageFormatOfName(const std::string &path);
 // `quality` (1-100) is for JPEG only.
 std::string WriteImage(const std::string &path, ImageFormat format, const uint8_t *rgb, uint32_t width,
                        uint32_t height, int quality);
+
+// Encodes a JPEG into `out` (replaced); "" when done, else the reason it
+// failed.
+std::string EncodeJpeg(const uint8_t *rgb, uint32_t width, uint32_t height, int quality, std::vector<uint8_t> &out);
 
 }  // namespace tvctl

@@ -49,6 +49,10 @@ std::vector<std::string> SplitDebugText(const std::string &text) {
 
 Session::Session(const GlobalOptions &options, const Console &console)
     : tunerFile(TunerStatePath(TunerRecordFileName(RecordKeyOfHost(options.host)))), options_(options), console_(console), host_(PrepareHost(options.host)) {
+    ReloadTuner();
+}
+
+void Session::ReloadTuner() {
     if (!tunerFile.empty()) tuner = LoadTunerMemory(tunerFile, &tunerFileProblem);
     source = tuner.source == "composite" ? Source::Composite
              : tuner.source == "svideo"  ? Source::SVideo

@@ -78,6 +78,11 @@ public:
     uint64_t CardLogMark() const;
     std::vector<TvSimTransaction> CardLogSince(uint64_t mark, uint64_t *dropped = nullptr) const;
 
+    // Takes tvctl's record of the tuner (and the source it names) from its
+    // file again, for a long-lived session that another run may have tuned
+    // since (the watch page).
+    void ReloadTuner();
+
     // Remembered between commands. `source` is the user's, as tvctl last
     // selected it (in this run or, through `tuner`, an earlier one);
     // `librarySource` what the library has selected in this process (at

@@ -25,7 +25,7 @@ _tvctl_station_names() {
 
 _tvctl() {
     local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD - 1]}
-    local commands="tour source channel freq fine tune stations picture get reset snapshot scan plans i2c audio config standard devices shell"
+    local commands="tour source channel freq fine tune stations picture get reset snapshot watch scan plans i2c audio config standard devices shell"
     local plans="cable broadcast cable-irc cable-hrc"
     local globals="--json --trace --bus --i2c-device --i2c-adapter --v4l2-device --mixer --version --help"
     COMPREPLY=()
@@ -96,6 +96,13 @@ _tvctl() {
             ;;
         config) [[ -z $sub ]] && choices="check" ;;
         standard) [[ -z $sub ]] && choices="ntsc ntsc-m ntsc-m-jp ntsc-m-kr ntsc-443 pal pal-b pal-b1 pal-g pal-h pal-i pal-d pal-d1 pal-k pal-bg pal-dk pal-m pal-n pal-nc pal-60 secam secam-b secam-d secam-g secam-h secam-k secam-k1 secam-l secam-lc secam-dk" ;;
+        watch)
+            case $prev in
+                --port | --quality) return ;;
+                --listen) choices="127.0.0.1 0.0.0.0 ::1 ::" ;;
+                *) choices="--port --listen --quality" ;;
+            esac
+            ;;
         snapshot)
             if [[ $cur == -* ]]; then
                 choices="--format --quality --frame"

@@ -102,6 +102,13 @@ TVSIM_API int32_t TvSimPowerOn(void);
  * answers the path's length, 0 when no state file is kept. */
 TVSIM_API uint32_t TvSimStatePath(char *out, uint32_t size);
 
+/* Takes what the state file holds now, when another process has changed the
+ * card since this one last read or wrote the file: a program that shows the
+ * card for long (a viewer) calls it before each look, as reads are otherwise
+ * answered from the process's own copy. Answers 1 when the file was read, 0
+ * when no state file is kept. */
+TVSIM_API int32_t TvSimRefresh(void);
+
 /* Restores the built-in setup: the default stations, the default settle
  * time, the bus available, no faults armed, 640x480 frames. The card itself
  * and the log are kept. */
