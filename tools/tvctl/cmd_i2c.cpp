@@ -163,9 +163,9 @@ private:
 
     void Block(Session &session, Reply &reply) {
         std::vector<uint8_t> bytes;
-        for (size_t i = 0; i < bytes_.size(); ++i) {
+        for (const Parsed<uint32_t> &word : bytes_) {
             uint32_t byte = 0;
-            if (!Byte(bytes_[i], byte, reply)) return;
+            if (!Byte(word, byte, reply)) return;
             bytes.push_back(static_cast<uint8_t>(byte));
         }
         const TvCalls *tv = session.Library(reply);

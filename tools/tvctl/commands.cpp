@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "bus_words.h"
+#include "global_options.h"
 #include "plan_info.h"
 
 namespace tvctl {

@@ -179,9 +179,6 @@ std::string HelpPointer(const Session &session, std::string_view command);
 // A parse error of `command` (whose words `app` parsed) as a sentence.
 std::string ParseErrorSentence(std::string_view command, const CLI::App &app, const CLI::ParseError &error);
 
-// tvctl's own options (main.cpp): whether `word` is one of them.
-bool IsGlobalOption(std::string_view word);
-
 // The shell: set by the program, run by the "shell" command.
 using ShellRunner = std::function<int(Session &session)>;
 void SetShellRunner(ShellRunner runner);
