@@ -44,7 +44,7 @@ public:
 
         Frame frame;
         if (std::string why = source->Grab(frame, frame_); !why.empty()) return reply.Fail(why);
-        if (std::string why = WriteImage(file, format, frame.rgb.data(), frame.width, frame.height, quality_);
+        if (std::string why = WriteImage(file, format, frame.rgb.data(), frame.width, frame.height, static_cast<int>(quality_));
             !why.empty())
             return reply.Fail(fmt::format("{} could not be written: {}", file, why));
 
