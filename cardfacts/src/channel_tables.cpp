@@ -114,5 +114,15 @@ constexpr bool HrcAgreesWithItsRule() {
 }
 static_assert(HrcAgreesWithItsRule());
 
+// IRC: every cable channel at its IRC carrier, still in carrier order (the
+// table rules above hold that).
+constexpr bool IrcAgreesWithItsRule() {
+    if (kUsCableIrcChannels.size() != kUsCableChannels.size()) return false;
+    for (const TableChannel &channel : kUsCableIrcChannels)
+        if (IrcCarrierHz(NumberOf(channel.Name())) != channel.carrierHz) return false;
+    return true;
+}
+static_assert(IrcAgreesWithItsRule());
+
 }  // namespace
 }  // namespace tvcore::card

@@ -29,6 +29,7 @@ constexpr TellingChannel kTellingChannels[] = {
     {"us-bcast", "69", 801'250'000},
     {"us-cable", "1", 73'250'000},        {"us-cable", "95", 91'250'000},      {"us-cable", "99", 115'250'000},
     {"us-cable", "14", 121'250'000},      {"us-cable", "23", 217'250'000},     {"us-cable", "37", 301'250'000},
+    {"us-cable-irc", "4", 67'250'000},    {"us-cable-irc", "5", 79'250'000},   {"us-cable-irc", "6", 85'250'000},
     {"us-cable-hrc", "2", 54'002'700},    {"us-cable-hrc", "5", 78'003'900},   {"us-cable-hrc", "7", 174'008'700},
     {"us-cable-hrc", "100", 648'032'400}, {"japan-bcast", "1", 91'250'000},    {"japan-bcast", "8", 193'250'000},
     {"japan-bcast", "12", 217'250'000},   {"japan-bcast", "13", 471'250'000},  {"japan-bcast", "52", 705'250'000},

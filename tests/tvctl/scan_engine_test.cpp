@@ -33,7 +33,7 @@ struct FakeCard {
 
 bool CurrentIsStation() {
     for (uint32_t channel : fake.stationChannels)
-        if (Channel(CablePlan(), channel)->divider == fake.currentDivider) return true;
+        if (Channel(CablePlan(), std::to_string(channel))->divider == fake.currentDivider) return true;
     return false;
 }
 
@@ -61,7 +61,7 @@ int32_t FakeSetTVParam(uint32_t id, uint32_t value) {
     EXPECT_EQ(id, 2u);
     fake.tunedThroughLibrary.push_back(value);
     if (fake.setParamResult != 1) return fake.setParamResult;
-    fake.currentDivider = Channel(CablePlan(), value)->divider;
+    fake.currentDivider = Channel(CablePlan(), std::to_string(value))->divider;
     fake.tunerReadsSinceBlock = fake.tunerReadsToSettle;  // the library's pause outlasts the settling
     return CurrentIsStation() ? 0 : -4;
 }
@@ -77,8 +77,8 @@ TvCalls FakeCalls() {
 ScanOptions Options(uint32_t first, uint32_t last, bool fast) {
     ScanOptions options;
     options.plan = CablePlan();
-    options.first = first;
-    options.last = last;
+    options.first = std::to_string(first);
+    options.last = std::to_string(last);
     options.fast = fast;
     options.tunerStatus = true;
     options.pollMs = 1;
@@ -94,24 +94,24 @@ TEST_F(TvctlScanEngineTest, FastScanSendsTheLibrarysBlocksAndTunesTheLastThrough
     fake.stationChannels = {62, 63};
     ScanResult result = RunScan(FakeCalls(), BusWords{}, Options(60, 64, true), nullptr);
     ASSERT_TRUE(result.complete) << result.error;
-    EXPECT_EQ(LockedChannels(result), (std::vector<uint32_t>{62, 63}));
+    EXPECT_EQ(ChannelNames(result, true), (std::vector<std::string>{"62", "63"}));
     // Channels 60-63 by block, 64 through SetTVParam.
     ASSERT_EQ(fake.blocks.size(), 4u);
     for (uint32_t i = 0; i < 4; ++i) {
         uint8_t expected[4];
-        TunerBlock(*Channel(CablePlan(), 60 + i), expected);
+        TunerBlock(*Channel(CablePlan(), std::to_string(60 + i)), expected);
         EXPECT_EQ(fake.blocks[i], std::vector<uint8_t>(expected, expected + 4)) << "channel " << 60 + i;
     }
     EXPECT_EQ(fake.blocks[3], (std::vector<uint8_t>{0x1F, 0x70, 0x8E, 0x08}));  // cable 63 in the high band
     EXPECT_EQ(fake.tunedThroughLibrary, std::vector<uint32_t>{64});
-    EXPECT_EQ(result.finalChannel, 64u);
+    EXPECT_EQ(result.finalChannel, "64");
 }
 
 TEST_F(TvctlScanEngineTest, LeavesAnEmptyChannelOnceTheTunerHasSettled) {
     fake.tunerReadsToSettle = 3;
     ScanResult result = RunScan(FakeCalls(), BusWords{}, Options(3, 4, true), nullptr);
     ASSERT_TRUE(result.complete) << result.error;
-    EXPECT_TRUE(LockedChannels(result).empty());
+    EXPECT_TRUE(ChannelNames(result, true).empty());
     // Channel 3: the tuner settles at its 3rd read; the decoder read after it
     // decides, and no further poll is made.
     EXPECT_EQ(fake.tunerReads, 3u);
@@ -135,13 +135,13 @@ TEST_F(TvctlScanEngineTest, AFailedReadIsNoLock) {
     fake.stationChannels = {5};
     ScanResult result = RunScan(FakeCalls(), BusWords{}, Options(2, 6, true), nullptr);
     EXPECT_FALSE(result.complete);
-    EXPECT_TRUE(LockedChannels(result).empty());
+    EXPECT_TRUE(ChannelNames(result, true).empty());
     EXPECT_NE(result.error.find("could not be read at channel 2"), std::string::npos) << result.error;
     EXPECT_NE(result.error.find("the bus driver answered 0x000079FF"), std::string::npos)
         << result.error << ": a driver without words, by its number";
     // The tuner holds channel 2's block: the library is told.
     EXPECT_EQ(fake.tunedThroughLibrary, std::vector<uint32_t>{2});
-    EXPECT_EQ(result.finalChannel, 2u);
+    EXPECT_EQ(result.finalChannel, "2");
 }
 
 TEST_F(TvctlScanEngineTest, ARefusedBlockStopsTheScan) {
@@ -165,7 +165,7 @@ TEST_F(TvctlScanEngineTest, StandardScanTunesEveryChannelThroughTheLibrary) {
     EXPECT_EQ(reported, 5u);
     EXPECT_EQ(fake.tunedThroughLibrary, (std::vector<uint32_t>{1, 2, 3, 4, 5}));
     EXPECT_TRUE(fake.blocks.empty());
-    EXPECT_EQ(LockedChannels(result), (std::vector<uint32_t>{2, 4}));
+    EXPECT_EQ(ChannelNames(result, true), (std::vector<std::string>{"2", "4"}));
 }
 
 TEST_F(TvctlScanEngineTest, StandardScanStopsAtARefusal) {

@@ -33,13 +33,15 @@ TEST(TvctlStationListTest, ReadsWhatAPersonWritesAndSaysWhatItSkips) {
         "Lowest  freq 99.5 -32\n"
         "Paris   cable 10 +1 SECAM-L\n"
         "Berlin  freq 77.25 pal-bg\n"
-        "Odd     cable 11 +1 pal-x\n",
+        "Odd     cable 11 +1 pal-x\n"
+        "Koeln   Europe-West s10 +1\n"
+        "Tokyo   japan-cable C99\n",
         "list");
-    ASSERT_EQ(list.stations.size(), 7u);
+    ASSERT_EQ(list.stations.size(), 8u);
     EXPECT_EQ(list.stations[0].name, "Local News");
     EXPECT_EQ(list.stations[0].plan, BroadcastPlan().plan);
-    EXPECT_EQ(list.stations[0].channel, 14u);
-    EXPECT_EQ(list.stations[1].plan, IrcPlan().plan);
+    EXPECT_EQ(list.stations[0].channel, "14");
+    EXPECT_EQ(list.stations[1].plan, PlanByName("us-cable-irc")->plan);
     EXPECT_EQ(list.stations[1].fine, 2);
     EXPECT_EQ(list.stations[2].carrierHz, 101'250'000u);
     EXPECT_EQ(list.stations[2].fine, -1);
@@ -49,12 +51,16 @@ TEST(TvctlStationListTest, ReadsWhatAPersonWritesAndSaysWhatItSkips) {
     EXPECT_EQ(list.stations[5].fine, 1);
     EXPECT_EQ(list.stations[6].standard, "pal-bg");
     EXPECT_EQ(list.stations[0].standard, "");
+    EXPECT_EQ(StationWhere(list.stations[7]), "europe-west S10 +1");  // the table's own spelling
     const std::vector<std::string> lines{"list:6: ", "list:7: ", "list:8: ", "list:9: ",
-                                         "list:10: ", "list:11: ", "list:16: "};
+                                         "list:10: ", "list:11: ", "list:16: ", "list:18: "};
     ASSERT_EQ(list.problems.size(), lines.size());
     for (size_t i = 0; i < lines.size(); ++i) EXPECT_EQ(list.problems[i].rfind(lines[i], 0), 0u) << list.problems[i];
     EXPECT_NE(list.problems[2].find("named twice"), std::string::npos);
     EXPECT_NE(list.problems[6].find("\"pal-x\" is no TV standard"), std::string::npos) << list.problems[6];
+    EXPECT_NE(list.problems[7].find("\"C99\" is no channel of the japan-cable plan (VHF 1-12, C13-C63)"),
+              std::string::npos)
+        << list.problems[7];
     EXPECT_EQ(FindStation(list, "LOCAL NEWS"), &list.stations[0]);
 
     // What tvctl writes reads back the same.
@@ -106,7 +112,7 @@ TEST(TvctlStationListTest, NamesReadBackWhateverTheyHold) {
                                          "#hash",         "\"lead",     "caf\xC3\xA9", std::string("nul\0x", 5),
                                          "a\\x41"};
     std::vector<Station> stations;
-    for (size_t i = 0; i < names.size(); ++i) stations.push_back(Station{names[i], CablePlan().plan, 2 + uint32_t(i)});
+    for (size_t i = 0; i < names.size(); ++i) stations.push_back(Station{names[i], CablePlan().plan, std::to_string(2 + i)});
     const std::string text = FormatStations(stations);
     EXPECT_EQ(text.find_first_of(std::string("\r\t\0", 3)), std::string::npos) << text;
     StationList again = ParseStations(text, "f");
@@ -125,20 +131,23 @@ TEST(TvctlStationListTest, MergeKeepsEveryLineItDoesNotChange) {
         "Gone   cable 3\n"
         "Kept   cable 7 +2\n"
         "Far    cable 40\n"
-        "cable-9 broadcast 9\n",
+        "us-cable-9 broadcast 9\n",
         "f");
-    ScanMerge merge = MergeScan(old, CablePlan(), {2, 3, 4, 7, 9}, {2, 7, 9});
+    ScanMerge merge = MergeScan(old, CablePlan(), {"2", "3", "4", "7", "9"}, {"2", "7", "9"});
     EXPECT_EQ(merge.text,
               "# mine\n"
               "Sports cable 7 +1x\n"
               "Kept   cable 7 +2\n"
               "Far    cable 40\n"
-              "cable-9 broadcast 9\n"
-              "cable-2         cable      2\n"
-              "cable-9-2       cable      9\n");
+              "us-cable-9 broadcast 9\n"
+              "us-cable-2      us-cable   2\n"
+              "us-cable-9-2    us-cable   9\n");
     EXPECT_EQ(merge.planStations, 3u);
     EXPECT_EQ(merge.total, 5u);
-    EXPECT_EQ(MergeScan(StationList{}, CablePlan(), {2}, {2}).text, FormatStations({Station{"cable-2", 1, 2}}));
+    EXPECT_EQ(MergeScan(StationList{}, CablePlan(), {"2"}, {"2"}).text, FormatStations({Station{"us-cable-2", 1, "2"}}));
+    const PlanInfo west = *PlanByName("europe-west");
+    EXPECT_EQ(MergeScan(StationList{}, west, {"S10", "E5"}, {"E5"}).text,
+              FormatStations({Station{"europe-west-E5", west.plan, "E5"}}));
 }
 
 TEST(TvctlStationListTest, MegahertzAndChannelSteps) {
@@ -149,27 +158,23 @@ TEST(TvctlStationListTest, MegahertzAndChannelSteps) {
         EXPECT_FALSE(ParseMhz(bad)) << bad;
     EXPECT_EQ(MhzOfHz(79'187'500), "79.1875");
     EXPECT_EQ(MhzOfHz(55'250'000), "55.25");
-    // Up and down go round at the ends and skip channels with no carrier.
-    EXPECT_EQ(NextChannel(CablePlan(), 125, true), 1u);
-    EXPECT_EQ(NextChannel(BroadcastPlan(), 2, false), 69u);
-    EXPECT_EQ(NextChannel(HrcPlan(), 13, true), 14u);
 }
 
 TEST(TvctlTunerStateTest, KeepsTheTuningAndSkipsWhatItCannotRead) {
     const std::string file = tvtest::MakeTempDir("tuner") + "/sub/tuner";
     std::string error;
-    ASSERT_TRUE(SaveTunerMemory(file, TunerMemory{"tuner", HrcPlan().plan, 5, 78'003'900, -3}, &error)) << error;
+    ASSERT_TRUE(SaveTunerMemory(file, TunerMemory{"tuner", PlanByName("hrc")->plan, "5", 78'003'900, -3}, &error)) << error;
     TunerMemory memory = LoadTunerMemory(file, &error);
-    EXPECT_EQ(memory.plan, HrcPlan().plan);
-    EXPECT_EQ(memory.channel, 5u);
+    EXPECT_EQ(memory.plan, PlanByName("hrc")->plan);
+    EXPECT_EQ(memory.channel, "5");
     EXPECT_EQ(memory.carrierHz, 78'003'900u);
     EXPECT_EQ(memory.fine, -3);
 
     tvtest::WriteFile(file, "plan cable-irc\nchannel 300\nsource radio\n");
     std::string problem;
     memory = LoadTunerMemory(file, &problem);
-    EXPECT_EQ(memory.plan, IrcPlan().plan);
-    EXPECT_EQ(memory.channel, 0u);
+    EXPECT_EQ(memory.plan, PlanByName("irc")->plan);
+    EXPECT_EQ(memory.channel, "");
     EXPECT_EQ(memory.source, "tuner");
     EXPECT_EQ(problem.rfind(file + ":2: ", 0), 0u) << problem;
 

@@ -110,8 +110,8 @@ TEST(TvctlTunerWords, EachBusAndDeviceKeepsARecordOfItsOwn) {
 
 TEST(TvctlTunerWords, TheRecordFollowsTheDevicesFrequency) {
     const PlanInfo cable = CablePlan();
-    const TunerMemory channel7{"tuner", cable.plan, 7, 175250000, 0};
-    const TunerMemory channel7Fine{"tuner", cable.plan, 7, 175250000, 3};
+    const TunerMemory channel7{"tuner", cable.plan, "7", 175250000, 0};
+    const TunerMemory channel7Fine{"tuner", cable.plan, "7", 175250000, 3};
     struct Case {
         const char *what;
         TunerMemory before;
@@ -120,13 +120,13 @@ TEST(TvctlTunerWords, TheRecordFollowsTheDevicesFrequency) {
     } cases[] = {
         {"already there", channel7, 175250000, channel7},
         {"there with fine tuning", channel7Fine, 175437500, channel7Fine},
-        {"another channel of the plan", channel7, 181250000, {"tuner", cable.plan, 8, 181250000, 0}},
-        {"a fine step off the channel", channel7, 175312500, {"tuner", cable.plan, 7, 175250000, 1}},
-        {"beyond fine tuning", channel7, 178000000, {"tuner", cable.plan, 0, 178000000, 0}},
+        {"another channel of the plan", channel7, 181250000, {"tuner", cable.plan, "8", 181250000, 0}},
+        {"a fine step off the channel", channel7, 175312500, {"tuner", cable.plan, "7", 175250000, 1}},
+        {"beyond fine tuning", channel7, 178000000, {"tuner", cable.plan, "", 178000000, 0}},
         {"nothing recorded yet", TunerMemory{}, 175250000, channel7},
-        {"nothing recorded, off the plan", TunerMemory{}, 178000000, {"tuner", cable.plan, 0, 178000000, 0}},
+        {"nothing recorded, off the plan", TunerMemory{}, 178000000, {"tuner", cable.plan, "", 178000000, 0}},
         {"a frequency record, moved a step",
-         {"tuner", cable.plan, 0, 178000000, 0}, 178062500, {"tuner", cable.plan, 0, 178000000, 1}},
+         {"tuner", cable.plan, "", 178000000, 0}, 178062500, {"tuner", cable.plan, "", 178000000, 1}},
     };
     for (const Case &c : cases) EXPECT_EQ(FollowFrequency(c.before, cable, c.deviceHz), c.after) << c.what;
 }

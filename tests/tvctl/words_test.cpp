@@ -97,33 +97,86 @@ TEST(TvctlCommandLineTest, ShellLinesSplitLikeAShell) {
 }
 
 TEST(TvctlPlanInfoTest, ChannelsAreTheLibrarysTables) {
-    EXPECT_EQ(CablePlan().firstChannel, 1u);
-    EXPECT_EQ(CablePlan().lastChannel, 125u);
-    EXPECT_EQ(BroadcastPlan().firstChannel, 2u);
-    EXPECT_EQ(BroadcastPlan().lastChannel, 69u);
+    EXPECT_EQ(PlanRange(CablePlan()), "1-125");
+    EXPECT_EQ(PlanRange(BroadcastPlan()), "2-69");
 
-    std::optional<ChannelInfo> c63 = Channel(CablePlan(), 63);
+    std::optional<ChannelInfo> c63 = Channel(CablePlan(), "63");
     ASSERT_TRUE(c63);
     EXPECT_EQ(c63->divider, 0x1F70);
     EXPECT_EQ(Mhz(c63->carrierKHz), "457.25");
     EXPECT_EQ(Mhz(c63->oscillatorKHz), "503.00");
     EXPECT_STREQ(BandName(c63->bandCode), "high");
 
-    std::optional<ChannelInfo> c56 = Channel(CablePlan(), 56);
+    std::optional<ChannelInfo> c56 = Channel(CablePlan(), "56");
     ASSERT_TRUE(c56);
     uint8_t block[4];
     TunerBlock(*c56, block);
     EXPECT_EQ(std::vector<uint8_t>(block, block + 4), (std::vector<uint8_t>{0x1C, 0xD0, 0x8E, 0x02}));
 
     // No carrier, or outside the table: no channel.
-    EXPECT_FALSE(Channel(BroadcastPlan(), 1));
-    EXPECT_FALSE(Channel(CablePlan(), 0));
-    EXPECT_FALSE(Channel(CablePlan(), 126));
-    EXPECT_FALSE(Channel(BroadcastPlan(), 70));
-    EXPECT_EQ(NotInPlan(CablePlan(), 126), "channel 126 is not in the cable plan (1-125)");
-    EXPECT_EQ(PlanByName("broadcast")->plan, BroadcastPlan().plan);
-    EXPECT_EQ(PlanByName("Cable")->plan, CablePlan().plan);  // names are taken in any case
+    for (const char *name : {"0", "126", "", "7x", "-1", "4294967303"}) EXPECT_FALSE(Channel(CablePlan(), name)) << name;
+    EXPECT_FALSE(Channel(BroadcastPlan(), "1"));
+    EXPECT_FALSE(Channel(BroadcastPlan(), "70"));
+    EXPECT_EQ(NotInPlan(CablePlan(), "126"), "channel 126 is not in the us-cable plan (1-125)");
     EXPECT_FALSE(PlanByName("cable-x"));
+}
+
+// Every table by its name or an old alias, in any case; a channel of each by
+// its name (any case, a number with leading zeros) at the table's carrier,
+// tuned by the library in its own two plans only.
+TEST(TvctlPlanInfoTest, TablesAndTheirChannelsByName) {
+    struct Row {
+        const char *plan, *table, *channel, *name;
+        uint64_t carrierHz;
+        bool cableInput;
+    } rows[] = {
+        {"broadcast", "us-bcast", "07", "7", 175'250'000, false},
+        {"CABLE", "us-cable", "7", "7", 175'250'000, true},
+        {"std", "us-cable", "99", "99", 115'250'000, true},
+        {"irc", "us-cable-irc", "5", "5", 79'250'000, true},
+        {"cable-hrc", "us-cable-hrc", "5", "5", 78'003'900, true},
+        {"Europe-West", "europe-west", "e5", "E5", 175'250'000, false},
+        {"europe-west", "europe-west", "S10", "S10", 168'250'000, false},
+        {"japan-cable", "japan-cable", "c13", "C13", 109'250'000, true},
+        {"china-bcast", "china-bcast", "DS7", "DS7", 176'250'000, false},
+        {"australia", "australia", "5a", "5A", 138'250'000, false},
+        {"france", "france", "5", "5", 176'000'000, false},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(std::string(row.plan) + " " + row.channel);
+        std::optional<PlanInfo> plan = PlanByName(row.plan);
+        ASSERT_TRUE(plan);
+        EXPECT_STREQ(plan->name, row.table);
+        EXPECT_EQ(plan->cableInput, row.cableInput);
+        EXPECT_EQ(PlanByNumber(plan->plan)->name, plan->name);
+        std::optional<ChannelInfo> info = Channel(*plan, row.channel);
+        ASSERT_TRUE(info);
+        EXPECT_EQ(info->name, row.name);
+        EXPECT_EQ(info->carrierHz, row.carrierHz);
+        EXPECT_EQ(info->divider, tvcore::card::DividerOfCarrierHz(row.carrierHz));
+        EXPECT_EQ(plan->library, std::string_view(row.table) == "us-bcast" || std::string_view(row.table) == "us-cable");
+        EXPECT_EQ(info->number, plan->library ? std::stoul(row.name) : 0u);
+    }
+    EXPECT_FALSE(Channel(*PlanByName("europe-west"), "SE10"));
+    EXPECT_EQ(NotInPlan(*PlanByName("europe-west"), "E13"),
+              "channel E13 is not in the europe-west plan (E2-E12, S2-S41, 21-69)");
+}
+
+// Up and down go round at the ends: by number where every name is one, in
+// carrier order where names have letters.
+TEST(TvctlPlanInfoTest, UpAndDownWalkThePlan) {
+    struct Row {
+        const char *plan, *from;
+        bool up;
+        const char *to;
+    } rows[] = {
+        {"cable", "125", true, "1"},        {"cable", "6", true, "7"},         {"broadcast", "2", false, "69"},
+        {"hrc", "13", true, "14"},          {"europe-west", "S10", true, "E5"}, {"europe-west", "69", true, "E2"},
+        {"europe-west", "E2", false, "69"}, {"japan-cable", "C22", true, "4"},  {"australia", "5", true, "5A"},
+        {"europe-west", "", true, "E2"},    {"europe-west", "x", false, "69"},
+    };
+    for (const Row &row : rows)
+        EXPECT_EQ(NextChannel(*PlanByName(row.plan), row.from, row.up), row.to) << row.plan << " " << row.from;
 }
 
 }  // namespace

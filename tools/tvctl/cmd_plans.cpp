@@ -1,10 +1,11 @@
-// plans: the channel plans as the library tunes them.
+// plans: the channel tables, and a table's channels as the tuner takes them.
 #include <fmt/format.h>
 
 #include <cmath>
 
 #include "commands.h"
 #include "plan_info.h"
+#include "tune_ops.h"
 
 namespace tvctl {
 
@@ -13,9 +14,14 @@ namespace {
 class PlansCommand : public Command {
 public:
     explicit PlansCommand(CLI::App &app) {
-        Bind(app, "plan", plan_, ReadPlan, "cable, broadcast, cable-irc or cable-hrc; default: all");
-        app.footer("Each channel with its picture carrier, the tuner's oscillator 45.75 MHz above it, the divider\n"
-                   "(the oscillator in 62.5 kHz steps) and the band code, as the library's tables hold them.");
+        Bind(app, "plan", plan_, ReadPlan, "a channel table (us-cable, europe-west, ...); default: all");
+        app.footer("Every channel table: what it covers, its channels, the TV standard its region uses (set\n"
+                   "before tuning where the device takes standards) and the allocation document it comes from.\n"
+                   "us-bcast and us-cable are the library's own plans, tuned by channel number; tvctl tunes the\n"
+                   "others by frequency. The old names stay: broadcast (us-bcast), cable or std (us-cable),\n"
+                   "cable-irc or irc (us-cable-irc), cable-hrc or hrc (us-cable-hrc). With a table named, each\n"
+                   "channel with its picture carrier, the tuner's oscillator 45.75 MHz above it, the divider\n"
+                   "(the oscillator in 62.5 kHz steps) and the band code.");
     }
     bool Traced() const override { return false; }
 
@@ -23,32 +29,46 @@ public:
         reply.data["plans"] = Record::array();
         for (const PlanInfo &plan : plan_ ? std::vector<PlanInfo>{*plan_} : AllPlans()) {
             Record channels = Record::array();
-            for (uint32_t n = plan.firstChannel; n <= plan.lastChannel; ++n)
-                if (std::optional<ChannelInfo> info = Channel(plan, n))
-                    channels.push_back({{"channel", n},
-                                        {"carrierMHz", static_cast<double>(info->carrierHz) / 1e6},
-                                        {"oscillatorMHz", info->oscillatorKHz / 1000.0},
-                                        {"divider", info->divider},
-                                        {"bandCode", info->bandCode},
-                                        {"band", BandName(info->bandCode)}});
-            reply.data["plans"].push_back(
-                {{"name", plan.name}, {"first", plan.firstChannel}, {"last", plan.lastChannel}, {"channels", channels}});
+            for (const tvcore::card::TableChannel &channel : *plan.walk) {
+                const ChannelInfo info = *Channel(plan, channel.Name());
+                channels.push_back({{"channel", ChannelJson(info.name)},
+                                    {"carrierMHz", static_cast<double>(info.carrierHz) / 1e6},
+                                    {"oscillatorMHz", info.oscillatorKHz / 1000.0},
+                                    {"divider", info.divider},
+                                    {"bandCode", info.bandCode},
+                                    {"band", BandName(info.bandCode)}});
+            }
+            reply.data["plans"].push_back({{"name", plan.name},
+                                           {"description", plan.table->description},
+                                           {"range", PlanRange(plan)},
+                                           {"count", channels.size()},
+                                           {"first", channels.front()["channel"]},
+                                           {"last", channels.back()["channel"]},
+                                           {"standard", tvcore::card::StandardName(plan.table->defaultStandard)},
+                                           {"library", plan.library},
+                                           {"source", plan.table->source},
+                                           {"channels", channels}});
         }
     }
     std::string Text(const Record &record) const override {
         std::string text;
-        for (const Record &plan : Field(record, "plans")) {
-            const bool library = PlanByName(plan["name"].get<std::string>())->library;
-            text += fmt::format("{}{} plan: channels {}-{}{}\n", text.empty() ? "" : "\n", plan["name"].get<std::string>(),
-                                plan["first"].get<uint32_t>(), plan["last"].get<uint32_t>(),
-                                library ? "" : " (tuned by tvctl through the tuner block)");
+        const Record &plans = Field(record, "plans");
+        for (const Record &plan : plans) {
+            text += fmt::format("{}{:<13} {}\n{:13} {} channels, {}, standard {}, tuned {}\n{:13} source: {}\n",
+                                text.empty() ? "" : "\n", plan["name"].get<std::string>(),
+                                plan["description"].get<std::string>(), "", plan["count"].get<size_t>(),
+                                plan["range"].get<std::string>(), plan["standard"].get<std::string>(),
+                                plan["library"].get<bool>() ? "by the library" : "by tvctl through the tuner block",
+                                "", plan["source"].get<std::string>());
+            if (plans.size() != 1) continue;
             text += "  channel  carrier MHz  oscillator MHz  divider          band\n";
             for (const Record &channel : plan["channels"]) {
                 const auto hz = static_cast<uint64_t>(std::llround(channel["carrierMHz"].get<double>() * 1e6));
                 const auto divider = channel["divider"].get<uint32_t>(), band = channel["bandCode"].get<uint32_t>();
                 text += fmt::format("  {:>7}  {:>11}  {:>14}  0x{:04X} ({:>5})  0x{:04X} {}\n",
-                                    channel["channel"].get<uint32_t>(), MhzOfHz(hz), MhzOfHz(OscillatorOfCarrierHz(hz)),
-                                    divider, divider, band, channel["band"].get<std::string>());
+                                    ChannelOfJson(channel["channel"]), MhzOfHz(hz),
+                                    MhzOfHz(OscillatorOfCarrierHz(hz)), divider, divider, band,
+                                    channel["band"].get<std::string>());
             }
         }
         return text;
@@ -61,7 +81,7 @@ private:
 }  // namespace
 
 std::vector<CommandEntry> PlanCommands() {
-    return {Entry<PlansCommand>("plans", "list each plan's channels with carrier, oscillator, divider and band")};
+    return {Entry<PlansCommand>("plans", "list the channel tables; with one named, its channels with carrier, divider and band")};
 }
 
 }  // namespace tvctl

@@ -11,6 +11,7 @@
 #include "interrupt.h"
 #include "safe_file.h"
 #include "scan.h"
+#include "standard_ops.h"
 #include "station_list.h"
 #include "tune_ops.h"
 
@@ -27,29 +28,29 @@ nlohmann::ordered_json StationsJson(const ScanResult &result) {
     nlohmann::ordered_json stations = nlohmann::ordered_json::array();
     for (const ScannedChannel &channel : result.channels)
         if (channel.locked)
-            stations.push_back({{"channel", channel.info.channel},
+            stations.push_back({{"channel", ChannelJson(channel.info.name)},
                                 {"carrierMHz", channel.info.carrierKHz / 1000.0},
                                 {"band", BandName(channel.info.bandCode)},
                                 {"waitedMs", channel.waitedMs}});
     return stations;
 }
 
-// "A-B" (or one channel "A") as a range; refused unless A <= B.
-std::pair<uint32_t, uint32_t> ReadRange(const std::string &text) {
+// "A-B" (or one channel "A") as a range of channel names (no name has a
+// dash); checked against the plan when the scan runs.
+std::pair<std::string, std::string> ReadRange(const std::string &text) {
     size_t dash = text.find('-');
-    std::optional<uint64_t> first = ParseNumber(text.substr(0, dash));
-    std::optional<uint64_t> last = dash == std::string::npos ? first : ParseNumber(text.substr(dash + 1));
-    if (!first || !last || *first > *last || *last > UINT32_MAX)
-        throw RefusedWord(fmt::format("channel range \"{}\" is not of the form A-B with A <= B", text));
-    return {static_cast<uint32_t>(*first), static_cast<uint32_t>(*last)};
+    std::string first = text.substr(0, dash), last = dash == std::string::npos ? first : text.substr(dash + 1);
+    if (first.empty() || last.empty() || last.find('-') != std::string::npos)
+        throw RefusedWord(fmt::format("channel range \"{}\" is not of the form A-B", text));
+    return {first, last};
 }
 
 class ScanCommand : public Command {
 public:
     explicit ScanCommand(CLI::App &app) {
         Bind(app, "plan", plan_, ReadPlan,
-                       "cable, broadcast, cable-irc or cable-hrc (selects the tuner with that plan); default: the "
-                       "current plan");
+                       "a channel table (tvctl plans: us-cable, europe-west, ...; or cable, broadcast, cable-irc, "
+                       "cable-hrc), selected first; default: the current plan");
         CLI::Option *save = app.add_option(
             "--save", saveFile_, "write the stations found to the station list FILE (default $XDG_CONFIG_HOME/tvctl/stations)");
         save->expected(0, 1)->default_str(kDefaultListMark)->option_text("[FILE]");
@@ -59,7 +60,7 @@ public:
         });
         app.add_flag("--force", force_, "with --save: write to a file that holds no station list (its lines are kept)");
         app.add_flag("--fast", fast_, "program the tuner directly and poll the decoder's lock bit");
-        Bind(app, "--channels", range_, ReadRange, "only channels A-B (or one channel A) of the plan");
+        Bind(app, "--channels", range_, ReadRange, "only channels A-B (or one channel A) of the plan, by name (2-13, E5-E12), in the order the plan lists them");
         BindChoice(app, "--tuner-status", tunerStatus_, {"auto", "on", "off"},
                    "fast scan: leave an empty channel once the tuner reports settled: auto (on the simulated "
                    "card only), on, off");
@@ -82,7 +83,7 @@ public:
             "saved with --save) and tvctl exits with status 130.\n"
             "--save keeps the names (and fine tuning) the list already gives these channels, the list's\n"
             "other stations, its comments and the lines it does not understand; new stations are named\n"
-            "PLAN-CHANNEL (cable-7), a name you may change. It does not write over a list it cannot read, nor\n"
+            "PLAN-CHANNEL (us-cable-7, europe-west-E5), a name you may change. It does not write over a list it cannot read, nor\n"
             "(without --force) over a file with no station line and lines that are no stations.");
     }
     void Run(Session &session, Reply &reply) override {
@@ -123,7 +124,8 @@ private:
                 return;
             }
         }
-        if (!EnsureLibrarySource(session, *tv, SourceOfPlan(*plan), reply)) return;
+        if (!EnsureLibrarySource(session, *tv, SourceOfPlan(*plan), reply) || !SetPlanStandard(session, *plan, reply))
+            return;
         options.plan = *plan;
         const bool simulated = session.Card() != nullptr;
         options.tunerStatus = tunerStatus_ == "on" || (tunerStatus_ == "auto" && simulated);
@@ -144,20 +146,24 @@ private:
     }
 
     bool ParseRange(const PlanInfo &plan, ScanOptions &options, Reply &reply) const {
-        options.first = plan.firstChannel;
-        options.last = plan.lastChannel;
+        options.first = plan.walk->front().Name();
+        options.last = plan.walk->back().Name();
         if (!range_) return true;
-        auto [first, last] = *range_;
         // Without a plan argument, the range is checked against the plan of
         // the current source (cable when that is no tuner; then the scan is
         // refused anyway).
-        if (first < plan.firstChannel || last > plan.lastChannel) {
-            reply.Fail(fmt::format("channel range {}-{} is not within the {} plan ({}-{})", first, last, plan.name,
-                                   plan.firstChannel, plan.lastChannel));
+        std::optional<ChannelInfo> first = Channel(plan, range_->first), last = Channel(plan, range_->second);
+        auto at = [&](const ChannelInfo &channel) {
+            return std::find_if(plan.walk->begin(), plan.walk->end(),
+                                [&](const tvcore::card::TableChannel &c) { return c.Name() == channel.name; });
+        };
+        if (!first || !last || at(*first) > at(*last)) {
+            reply.Fail(fmt::format("channel range {}-{} is not within the {} plan ({}), first to last", range_->first,
+                                   range_->second, plan.name, PlanRange(plan)));
             return false;
         }
-        options.first = first;
-        options.last = last;
+        options.first = first->name;
+        options.last = last->name;
         return true;
     }
 
@@ -172,9 +178,9 @@ private:
                 size_t filled = (index + 1) * kWidth / count;
                 std::string bar = fmt::format("[{}{}] {:>3}/{} {} {} ({} MHz)  stations: {}", std::string(filled, '#'),
                                               std::string(kWidth - filled, '.'), index + 1, count,
-                                              options.plan.name, channel.info.channel, Mhz(channel.info.carrierKHz),
+                                              options.plan.name, channel.info.name, Mhz(channel.info.carrierKHz),
                                               found);
-                std::string line = fmt::format("scan: {} {} ({} MHz): {}", options.plan.name, channel.info.channel,
+                std::string line = fmt::format("scan: {} {} ({} MHz): {}", options.plan.name, channel.info.name,
                                                Mhz(channel.info.carrierKHz), channel.locked ? "locked" : "no lock");
                 out.Progress(bar, line);
             };
@@ -187,16 +193,16 @@ private:
         const char *mode = options.fast ? "fast" : "standard";
         reply.data["plan"] = options.plan.name;
         reply.data["mode"] = mode;
-        reply.data["first"] = options.first;
-        reply.data["last"] = options.last;
+        reply.data["first"] = ChannelJson(options.first);
+        reply.data["last"] = ChannelJson(options.last);
         reply.data["tuned"] = result.channels.size();
         reply.data["seconds"] = result.seconds;
         reply.data["stations"] = StationsJson(result);
-        reply.data["finalChannel"] = result.finalChannel;
+        reply.data["finalChannel"] = ChannelJson(result.finalChannel);
         reply.data["finalLocked"] = result.finalResult == TV_OK;
 
         if (result.interrupted && !result.channels.empty())
-            stopped_ = fmt::format(" (stopped after channel {})", result.channels.back().info.channel);
+            stopped_ = fmt::format(" (stopped after channel {})", result.channels.back().info.name);
         if (result.interrupted)
             reply.Fail(fmt::format("the scan was interrupted (Ctrl-C) after {} of its channels; the stations above "
                                    "are those found so far",
@@ -230,9 +236,8 @@ private:
                                     file));
         if (old)
             for (const std::string &problem : old->problems) Note(session, reply, problem + " (and kept as it is)");
-        std::vector<uint32_t> scanned;
-        for (const ScannedChannel &channel : result.channels) scanned.push_back(channel.info.channel);
-        ScanMerge merge = MergeScan(old.value_or(StationList{}), options.plan, scanned, LockedChannels(result));
+        ScanMerge merge = MergeScan(old.value_or(StationList{}), options.plan, ChannelNames(result, false),
+                                    ChannelNames(result, true));
         if (!WriteFileAtomically(file, merge.text, &error)) return fail(error);
         reply.data["saved"] = file;
         Note(session, reply, fmt::format("{} station{} of the {} plan saved to {} ({} in the list)",
@@ -261,8 +266,8 @@ private:
             out.Tell("tuner back on {}: {}", DescribeTarget(*before), back.locked ? "locked" : "no lock");
             return;
         }
-        uint32_t lastChannel = result.channels.empty() ? 0 : result.channels.back().info.channel;
-        if (lastChannel == 0) return RestoreInput(session, tv, sourceBefore, step);
+        std::string lastChannel = result.channels.empty() ? "" : result.channels.back().info.name;
+        if (lastChannel.empty()) return RestoreInput(session, tv, sourceBefore, step);
         if (result.finalChannel != lastChannel) {
             // Stopped early: the library (or tvctl's record) takes the channel the tuner is on.
             TuneOutcome last = Tune(session, tv, TuneTarget{options.plan, lastChannel}, step);
@@ -290,11 +295,11 @@ public:
         const Record &stations = record["stations"];
         std::string text = fmt::format("{} scan of the {} plan, channels {}-{}{}: {} station{} in {:.1f} s\n",
                                        record["mode"].get<std::string>(), record["plan"].get<std::string>(),
-                                       record["first"].dump(), record["last"].dump(), stopped_, stations.size(),
+                                       ChannelOfJson(record["first"]), ChannelOfJson(record["last"]), stopped_, stations.size(),
                                        stations.size() == 1 ? "" : "s", record["seconds"].get<double>());
         if (!stations.empty()) text += "  channel  carrier MHz  band\n";
         for (const Record &station : stations)
-            text += fmt::format("  {:>7}  {:>11}  {}\n", station["channel"].dump(),
+            text += fmt::format("  {:>7}  {:>11}  {}\n", ChannelOfJson(station["channel"]),
                                 Mhz(static_cast<uint32_t>(std::llround(station["carrierMHz"].get<double>() * 1000))),
                                 station["band"].get<std::string>());
         return text;
@@ -306,7 +311,7 @@ private:
     bool saveGiven_ = false;
     bool force_ = false;
     bool fast_ = false;
-    std::optional<std::pair<uint32_t, uint32_t>> range_;
+    std::optional<std::pair<std::string, std::string>> range_;
     std::string tunerStatus_ = "auto";
     std::optional<uint32_t> graceMs_;
     uint32_t pollMs_ = 2;

@@ -10,6 +10,7 @@
 #include "frame_source.h"
 #include "image_file.h"
 #include "plan_info.h"
+#include "tune_ops.h"
 
 namespace tvctl {
 
@@ -63,11 +64,11 @@ public:
             // tvctl's own record names the channel, when it is the one the tuner is on.
             std::optional<PlanInfo> plan = PlanByNumber(session.tuner.plan);
             const TunerMemory &tuned = session.tuner;
-            if (plan && tuned.channel != 0 &&
+            if (plan && !tuned.channel.empty() &&
                 std::llround(static_cast<double>(tuned.carrierHz) / 62500.0) + tuned.fine ==
                     std::llround(frame.carrierMHz * 16)) {
                 reply.data["plan"] = plan->name;
-                reply.data["channel"] = tuned.channel;
+                reply.data["channel"] = ChannelJson(tuned.channel);
             }
         }
     }

@@ -32,8 +32,8 @@ std::optional<StationList> ReadList(Session &session, const std::string &file, R
 // A station as a tuning target: its plan, or for a frequency the plan the
 // tuner is on (cable when the source is no tuner).
 TuneTarget TargetOf(const Session &session, const Station &station) {
-    if (station.channel != 0) return TuneTarget{*PlanByNumber(station.plan), station.channel, 0, station.fine};
-    return TuneTarget{CurrentPlan(session).value_or(CablePlan()), 0, station.carrierHz, station.fine};
+    if (!station.channel.empty()) return TuneTarget{*PlanByNumber(station.plan), station.channel, 0, station.fine};
+    return TuneTarget{CurrentPlan(session).value_or(CablePlan()), "", station.carrierHz, station.fine};
 }
 
 class TuneCommand : public Command {
@@ -60,7 +60,7 @@ public:
         if (!outcome.tuned) return;
         reply.data["station"] = station->name;
         reply.data["plan"] = target.plan.name;
-        if (target.channel != 0) reply.data["channel"] = target.channel;
+        if (!target.channel.empty()) reply.data["channel"] = ChannelJson(target.channel);
         reply.data["carrierMHz"] = static_cast<double>(outcome.carrierHz) / 1e6;
         reply.data["fine"] = target.fine;
         reply.data["locked"] = outcome.locked;
@@ -88,13 +88,13 @@ public:
         for (const Station &station : list->stations) {
             TuneTarget target = TargetOf(session, station);
             nlohmann::ordered_json entry = {{"name", station.name}};
-            if (station.channel != 0) {
+            if (!station.channel.empty()) {
                 entry["plan"] = target.plan.name;
-                entry["channel"] = station.channel;
+                entry["channel"] = ChannelJson(station.channel);
             }
             entry["carrierMHz"] =
-                static_cast<double>(station.channel != 0 ? Channel(target.plan, station.channel)->carrierHz
-                                                         : station.carrierHz) /
+                static_cast<double>(!station.channel.empty() ? Channel(target.plan, station.channel)->carrierHz
+                                                             : station.carrierHz) /
                 1e6;
             entry["fine"] = station.fine;
             if (!station.standard.empty()) entry["standard"] = station.standard;

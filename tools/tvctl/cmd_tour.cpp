@@ -93,11 +93,11 @@ private:
     bool OnAir(const ChannelInfo &channel) const { return SimCardOnAir(*session_.Card(), channel.carrierKHz); }
 
     // A cable channel with (or without) a station, the preferred one first.
-    std::optional<ChannelInfo> PickCable(uint32_t preferred, bool withStation) const {
+    std::optional<ChannelInfo> PickCable(const char *preferred, bool withStation) const {
         std::optional<ChannelInfo> wanted = Channel(CablePlan(), preferred);
         if (wanted && OnAir(*wanted) == withStation) return wanted;
-        for (uint32_t n = CablePlan().firstChannel; n <= CablePlan().lastChannel; ++n)
-            if (std::optional<ChannelInfo> info = Channel(CablePlan(), n); info && OnAir(*info) == withStation)
+        for (const tvcore::card::TableChannel &channel : *CablePlan().walk)
+            if (std::optional<ChannelInfo> info = Channel(CablePlan(), channel.Name()); info && OnAir(*info) == withStation)
                 return info;
         return std::nullopt;
     }
@@ -137,10 +137,10 @@ private:
     }
 
     void Tune(const PlanInfo &plan, const ChannelInfo &channel, const char *what) {
-        Step(fmt::format("SetTVParam(2, {}) {} {}", channel.channel, plan.name, channel.channel), [&](nlohmann::ordered_json &data) {
-            int32_t result = tv_.SetTVParam(TV_PARAM_CHANNEL, channel.channel);
+        Step(fmt::format("SetTVParam(2, {}) {} {}", channel.number, plan.name, channel.number), [&](nlohmann::ordered_json &data) {
+            int32_t result = tv_.SetTVParam(TV_PARAM_CHANNEL, channel.number);
             data["plan"] = plan.name;
-            data["channel"] = channel.channel;
+            data["channel"] = channel.number;
             data["result"] = result;
             data["locked"] = result == TV_OK;
             return fmt::format("{}: {} MHz, {}", Meaning(result), Mhz(channel.carrierKHz), what);
@@ -151,14 +151,14 @@ private:
         Section("Tuning",
                 "SetTVParam(2, n) sends the tuner (0xC2) divider and band bytes in one block, waits 150 ms,\n"
                 "   and reads the decoder's status (bit 6: lock).");
-        if (std::optional<ChannelInfo> locked = PickCable(7, true))
+        if (std::optional<ChannelInfo> locked = PickCable("7", true))
             Tune(CablePlan(), *locked, "a station is on the air there");
-        if (std::optional<ChannelInfo> empty = PickCable(3, false))
+        if (std::optional<ChannelInfo> empty = PickCable("3", false))
             Tune(CablePlan(), *empty, "no station there");
         Step("SetTVParam(2, 126)", [&](nlohmann::ordered_json &data) {
             int32_t result = tv_.SetTVParam(TV_PARAM_CHANNEL, 126);
             data["result"] = result;
-            return Meaning(result) + ": " + NotInPlan(CablePlan(), 126) + "; nothing sent";
+            return Meaning(result) + ": " + NotInPlan(CablePlan(), "126") + "; nothing sent";
         });
         Step("SetTVParam(1, 5) broadcast", [&](nlohmann::ordered_json &data) {
             Reply step;
@@ -166,7 +166,7 @@ private:
             data["ok"] = ok;
             return ok ? Meaning(TV_OK) : step.error;
         });
-        if (std::optional<ChannelInfo> uhf = Channel(BroadcastPlan(), 14))
+        if (std::optional<ChannelInfo> uhf = Channel(BroadcastPlan(), "14"))
             Tune(BroadcastPlan(), *uhf, OnAir(*uhf) ? "a station is on the air there" : "no station there");
         Step("GetTVParam(2)", [&](nlohmann::ordered_json &data) {
             int32_t channel = tv_.GetTVParam(TV_PARAM_CHANNEL);
@@ -269,8 +269,8 @@ private:
         if (!SelectSource(session_, tv_, Source::Cable, step)) return reply_.Fail(step.error);
         ScanOptions options;
         options.plan = CablePlan();
-        options.first = 2;
-        options.last = 13;
+        options.first = "2";
+        options.last = "13";
         options.tunerStatus = true;
         nlohmann::ordered_json scans = nlohmann::ordered_json::object();
         for (bool fast : {false, true}) {
@@ -278,9 +278,12 @@ private:
             uint64_t mark = session_.CardLogMark();
             ScanResult result = RunScan(tv_, session_.Words(), options, nullptr);
             uint64_t transactions = session_.CardLogMark() - mark;
-            std::vector<uint32_t> stations = LockedChannels(result);
+            nlohmann::ordered_json stations = nlohmann::ordered_json::array();
             std::string list;
-            for (uint32_t channel : stations) list += fmt::format(" {}", channel);
+            for (const std::string &channel : ChannelNames(result, true)) {
+                list += " " + channel;
+                stations.push_back(ChannelJson(channel));
+            }
             out_.Print("   {:<9} scan: stations{} in {:.2f} s, {} bus transactions", fast ? "fast" : "standard", list,
                        result.seconds, transactions);
             scans[fast ? "fast" : "standard"] = {{"stations", stations}, {"seconds", result.seconds},

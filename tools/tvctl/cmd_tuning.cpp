@@ -1,9 +1,10 @@
-// channel, freq, fine: tuning by channel number (up and down too), by
+// channel, freq, fine: tuning by channel name (up and down too), by
 // frequency, and in fine steps.
 #include <fmt/format.h>
 
 #include "commands.h"
 #include "numbers.h"
+#include "standard_ops.h"
 #include "tune_ops.h"
 #include "tuner_follow.h"
 #include "tvcore/card/tuner.h"
@@ -36,70 +37,55 @@ protected:
     }
 };
 
-// A channel as the user gives it: a number (a negative one is refused when
-// run, against the plan), or up or down.
-struct ChannelWord {
-    std::string text;
-    int step = 0;  // +1 up, -1 down, 0 the number
-    uint64_t number = 0;
-    bool negative = false;
-};
-
-ChannelWord ReadChannel(const std::string &text) {
-    if (text == "up" || text == "down") return {text, text == "up" ? 1 : -1};
-    const bool negative = text.size() > 1 && text[0] == '-';
-    std::optional<uint64_t> number = ParseNumber(negative ? text.substr(1) : text);
-    if (!number) throw RefusedWord(fmt::format("channel \"{}\" is neither a channel number nor up or down", text));
-    return {text, 0, *number, negative};
-}
-
 class ChannelCommand : public TuningCommand {
 public:
     explicit ChannelCommand(CLI::App &app) {
-        Bind(app, "channel", channel_, ReadChannel, "channel number of the current plan, or up / down")->required();
+        app.add_option("channel", channel_, "a channel of the plan by its name (7, E5, SE10), or up / down")->required();
+        Bind(app, "--plan", plan_, ReadPlan, "the plan (channel table) to tune in, selected first; default: the current plan");
         app.allow_extras(false);
-        app.footer("A channel of the library's plans (cable, broadcast) is tuned through SetTVParam(2, N): the\n"
-                   "library programs the tuner, pauses 150 ms and asks the decoder for lock. A channel of the\n"
-                   "cable-irc and cable-hrc plans is tuned by tvctl the same way: the library's I2C_WriteBlk to the\n"
-                   "tuner, the same pause, the decoder's lock bit. up and down go to the next channel of the plan\n"
-                   "that has a carrier, round at the ends. A channel tuned without lock is no failure (exit status\n"
-                   "0); it is reported as \"no lock\". A channel outside the plan is refused and nothing is sent.\n"
-                   "Tuning a channel ends any fine tuning.");
+        app.footer("A channel of the library's plans (us-cable, us-bcast) is tuned through SetTVParam(2, N): the\n"
+                   "library programs the tuner, pauses 150 ms and asks the decoder for lock. A channel of every\n"
+                   "other table (tvctl plans) is tuned by tvctl the same way: the library's I2C_WriteBlk to the\n"
+                   "tuner, the same pause, the decoder's lock bit. Where the device takes TV standards (a V4L2\n"
+                   "tuner) the table's standard is set first. up and down go to the next channel of the plan\n"
+                   "(by number, or in carrier order where names have letters), round at the ends. A channel tuned\n"
+                   "without lock is no failure (exit status 0); it is reported as \"no lock\". A channel the plan\n"
+                   "does not have is refused and nothing is sent. Tuning a channel ends any fine tuning.");
     }
     void Run(Session &session, Reply &reply) override {
-        if (channel_.step != 0 && !FollowV4l2Tuner(session, reply)) return;
-        std::optional<PlanInfo> plan = TunerPlan(session, "channel " + channel_.text, reply);
+        const bool step = channel_ == "up" || channel_ == "down";
+        if (step && !FollowV4l2Tuner(session, reply)) return;
+        std::optional<PlanInfo> plan = plan_ ? plan_ : TunerPlan(session, "channel " + channel_, reply);
         if (!plan) return;
-        if (channel_.negative)
-            return reply.Fail(fmt::format("channel {} is out of range: the {} plan has channels {}-{}", channel_.text,
-                                          plan->name, plan->firstChannel, plan->lastChannel));
-        uint64_t channel = channel_.step != 0 ? Neighbour(session, *plan, channel_.step > 0) : channel_.number;
-        // The library would take only the low 8 bits of a larger number.
-        if (channel > 255 || !Channel(*plan, static_cast<uint32_t>(channel))) return reply.Fail(NotInPlan(*plan, channel));
-        TuneAndRecord(session, TuneTarget{*plan, static_cast<uint32_t>(channel)}, reply);
+        std::optional<ChannelInfo> info = Channel(*plan, step ? Neighbour(session, *plan, channel_ == "up") : channel_);
+        if (!info) return reply.Fail(NotInPlan(*plan, channel_));
+        const TvCalls *tv = session.Library(reply);
+        if (tv == nullptr) return;
+        std::optional<PlanInfo> current = CurrentPlan(session);
+        if ((!current || current->plan != plan->plan) && !SelectPlan(session, *tv, *plan, reply)) return;
+        if (!SetPlanStandard(session, *plan, reply)) return;
+        TuneAndRecord(session, TuneTarget{*plan, info->name}, reply);
     }
 
 private:
     // The channel up or down from the one tuned; from a frequency, the
     // channel nearest above or below it.
-    static uint32_t Neighbour(const Session &session, const PlanInfo &plan, bool up) {
+    static std::string Neighbour(const Session &session, const PlanInfo &plan, bool up) {
         std::optional<TuneTarget> last = LastTuned(session);
-        if (last && last->plan.plan == plan.plan && last->channel != 0) return NextChannel(plan, last->channel, up);
-        if (!last || last->plan.plan != plan.plan) return up ? plan.firstChannel : plan.lastChannel;
-        std::optional<uint32_t> best;
-        uint64_t bestHz = 0;
-        for (uint32_t n = plan.firstChannel; n <= plan.lastChannel; ++n) {
-            std::optional<ChannelInfo> info = Channel(plan, n);
-            if (!info || (up ? info->carrierHz <= last->carrierHz : info->carrierHz >= last->carrierHz)) continue;
-            if (!best || (up ? info->carrierHz < bestHz : info->carrierHz > bestHz)) {
-                best = n;
-                bestHz = info->carrierHz;
-            }
+        if (!last || last->plan.plan != plan.plan || !last->channel.empty())
+            return NextChannel(plan, last && last->plan.plan == plan.plan ? last->channel : "", up);
+        const std::vector<tvcore::card::TableChannel> &walk = *plan.walk;
+        std::optional<size_t> best;
+        for (size_t i = 0; i < walk.size(); ++i) {
+            const uint64_t hz = walk[i].carrierHz;
+            if (up ? hz <= last->carrierHz : hz >= last->carrierHz) continue;
+            if (!best || (up ? hz < walk[*best].carrierHz : hz > walk[*best].carrierHz)) best = i;
         }
-        return best.value_or(up ? plan.firstChannel : plan.lastChannel);
+        return best ? std::string(walk[*best].Name()) : NextChannel(plan, "", up);
     }
 
-    ChannelWord channel_;
+    std::string channel_;
+    std::optional<PlanInfo> plan_;
 };
 
 class FreqCommand : public TuningCommand {
@@ -189,7 +175,7 @@ private:
 
 std::vector<CommandEntry> TuningCommands() {
     return {
-        Entry<ChannelCommand>("channel", "tune a channel of the current plan: channel N | up | down"),
+        Entry<ChannelCommand>("channel", "tune a channel of the current plan: channel NAME | up | down [--plan TABLE]"),
         Entry<FreqCommand>("freq", "tune a picture carrier in MHz: freq 77.25"),
         Entry<FineCommand>("fine", "fine-tune in 62.5 kHz steps: fine +1 | -1 | 0"),
     };

@@ -15,8 +15,9 @@ public:
     explicit SourceCommand(CLI::App &app) {
         Bind(app, "source", choice_, [](const std::string &word) {
             return Known(SourceByName(word), fmt::format("unknown video source \"{}\" ({})", word, SourceNames()));
-        }, "composite (0), svideo or s-video (1), cable (4: the tuner, standard cable plan), broadcast (5), "
-           "cable-irc, cable-hrc, or tuner/tv (the tuner on its last plan); any case")->required();
+        }, "composite (0), svideo or s-video (1), cable (4: the tuner, us-cable plan), broadcast (5: us-bcast), "
+           "a channel table (tvctl plans: europe-west, cable-irc, ...), or tuner/tv (the tuner on its last plan); "
+           "any case")->required();
     }
     void Run(Session &session, Reply &reply) override {
         const TvCalls *tv = session.Library(reply);
@@ -33,8 +34,7 @@ public:
     std::string Text(const Record &record) const override {
         if (!record.contains("source")) return "";
         if (std::optional<PlanInfo> plan = PlanByName(record.value("plan", "")))
-            return fmt::format("source: tuner, {} plan (channels {}-{})", plan->name, plan->firstChannel,
-                               plan->lastChannel);
+            return fmt::format("source: tuner, {} plan (channels {})", plan->name, PlanRange(*plan));
         return record["source"] == "composite" ? "source: composite" : "source: S-video";
     }
 
@@ -90,7 +90,7 @@ private:
 
 std::vector<CommandEntry> TvCommands() {
     return {
-        Entry<SourceCommand>("source", "select the video input: composite, svideo, cable, broadcast, cable-irc, cable-hrc"),
+        Entry<SourceCommand>("source", "select the video input: composite, svideo, cable, broadcast, or a channel table"),
         Entry<PictureCommand>("picture", "set picture controls: brightness=V contrast=V hue=V saturation=V (0-255)"),
     };
 }

@@ -146,7 +146,8 @@ std::function<std::string(const std::string &)> FileName(std::string option, boo
 }
 
 PlanInfo ReadPlan(const std::string &word) {
-    return Known(PlanByName(word), fmt::format("unknown channel plan \"{}\" ({})", word, PlanNames()));
+    return Known(PlanByName(word), fmt::format("unknown channel plan \"{}\" ({}; or cable, broadcast, cable-irc, cable-hrc)", word,
+                                         PlanNames()));
 }
 
 std::string ParseErrorSentence(std::string_view command, const CLI::App &app, const CLI::ParseError &error) {

@@ -3,9 +3,9 @@
 #include <fmt/format.h>
 
 #include <algorithm>
-#include <cctype>
+#include <iterator>
+#include <utility>
 
-#include "tvcore/card/cable_tables.h"
 #include "tvcore/card/channel_plans.h"
 #include "tvcore/card/tuner.h"
 
@@ -17,103 +17,109 @@ namespace {
 
 constexpr uint64_t kIfOffsetHz = uint64_t{kIfOffsetKHz} * 1000;
 
-// A plan's lowest channel with a carrier, from the library's tables.
-constexpr uint32_t FirstCarrierChannel(uint32_t plan) {
-    for (uint32_t channel = 0; channel < PlanSize(plan); ++channel)
-        if (ChannelDivider(plan, channel) != 0) return channel;
-    return 0;
+// Plan numbers are places in kChannelTables; the library's two plans keep theirs.
+static_assert(kChannelTables[kBroadcastPlan].libraryPlan == kBroadcastPlan);
+static_assert(kChannelTables[kCablePlan].libraryPlan == kCablePlan);
+
+// The names tvctl had before the tables, and the table each now means.
+constexpr std::pair<std::string_view, std::string_view> kAliases[] = {
+    {"broadcast", "us-bcast"},        {"cable", "us-cable"}, {"std", "us-cable"}, {"cable-std", "us-cable"},
+    {"cable-irc", "us-cable-irc"}, {"irc", "us-cable-irc"}, {"cable-hrc", "us-cable-hrc"}, {"hrc", "us-cable-hrc"},
+};
+
+// A name of digits only, as a number; empty otherwise.
+std::optional<uint32_t> NumberOfName(std::string_view name) {
+    if (name.empty() || name.size() > 9 || !std::all_of(name.begin(), name.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return std::nullopt;
+    uint32_t number = 0;
+    for (char c : name) number = number * 10 + static_cast<uint32_t>(c - '0');
+    return number;
 }
 
-// The IRC and HRC tables' carriers; the standard cable plan's channels.
-uint64_t TableCarrierHz(uint32_t plan, uint32_t channel) {
-    return plan == kIrcPlan ? IrcCarrierHz(channel) : HrcCarrierHz(channel);
-}
-
-std::string Lower(std::string_view text) {
-    std::string lower(text);
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return lower;
+// The order up and down walk: by number when every name is one.
+std::vector<TableChannel> Walk(const ChannelTable &table) {
+    std::vector<TableChannel> walk(table.channels.begin(), table.channels.end());
+    if (std::all_of(walk.begin(), walk.end(), [](const TableChannel &c) { return NumberOfName(c.Name()).has_value(); }))
+        std::stable_sort(walk.begin(), walk.end(), [](const TableChannel &a, const TableChannel &b) {
+            return *NumberOfName(a.Name()) < *NumberOfName(b.Name());
+        });
+    return walk;
 }
 
 }  // namespace
 
 // Built on first use, so that a failure to build them reaches a caller
 // rather than the program's start-up.
-const PlanInfo &BroadcastPlan() {
-    static const PlanInfo plan{kBroadcastPlan, "broadcast", FirstCarrierChannel(kBroadcastPlan), kBroadcastPlanSize - 1,
-                               true};
-    return plan;
-}
-const PlanInfo &CablePlan() {
-    static const PlanInfo plan{kCablePlan, "cable", FirstCarrierChannel(kCablePlan), kCablePlanSize - 1, true};
-    return plan;
-}
-const PlanInfo &IrcPlan() {
-    static const PlanInfo plan{kIrcPlan, "cable-irc", CablePlan().firstChannel, CablePlan().lastChannel, false};
-    return plan;
-}
-const PlanInfo &HrcPlan() {
-    static const PlanInfo plan{kHrcPlan, "cable-hrc", CablePlan().firstChannel, CablePlan().lastChannel, false};
-    return plan;
-}
-
 const std::vector<PlanInfo> &AllPlans() {
-    static const std::vector<PlanInfo> plans{BroadcastPlan(), CablePlan(), IrcPlan(), HrcPlan()};
+    static const std::vector<std::vector<TableChannel>> walks = [] {
+        std::vector<std::vector<TableChannel>> all;
+        for (const ChannelTable &table : kChannelTables) all.push_back(Walk(table));
+        return all;
+    }();
+    static const std::vector<PlanInfo> plans = [] {
+        std::vector<PlanInfo> all;
+        for (uint32_t i = 0; i < std::size(kChannelTables); ++i) {
+            const ChannelTable &table = kChannelTables[i];
+            all.push_back({i, table.name, table.libraryPlan != kNoLibraryPlan,
+                           std::string_view(table.name).find("cable") != std::string_view::npos, &table, &walks[i]});
+        }
+        return all;
+    }();
     return plans;
 }
 
+const PlanInfo &BroadcastPlan() { return AllPlans()[kBroadcastPlan]; }
+const PlanInfo &CablePlan() { return AllPlans()[kCablePlan]; }
+
 std::optional<PlanInfo> PlanByName(std::string_view name) {
-    std::string lower = Lower(name);
-    if (lower == "irc") lower = "cable-irc";
-    if (lower == "hrc") lower = "cable-hrc";
-    if (lower == "std" || lower == "cable-std") lower = "cable";
+    for (const auto &[alias, table] : kAliases)
+        if (SameName(alias, name)) name = table;
     for (const PlanInfo &plan : AllPlans())
-        if (lower == plan.name) return plan;
+        if (SameName(plan.name, name)) return plan;
     return std::nullopt;
 }
 
 std::optional<PlanInfo> PlanByNumber(uint32_t number) {
-    for (const PlanInfo &plan : AllPlans())
-        if (plan.plan == number) return plan;
-    return std::nullopt;
+    if (number >= AllPlans().size()) return std::nullopt;
+    return AllPlans()[number];
 }
 
-std::string PlanNames() { return "cable, broadcast, cable-irc, cable-hrc"; }
+std::string PlanNames() {
+    std::string names;
+    for (const PlanInfo &plan : AllPlans()) names += (names.empty() ? "" : ", ") + std::string(plan.name);
+    return names;
+}
 
-std::optional<ChannelInfo> Channel(const PlanInfo &plan, uint32_t channel) {
+std::string PlanRange(const PlanInfo &plan) {
+    std::string_view range = plan.table->description;
+    range.remove_prefix(std::min(range.size(), range.find(": ") + 2));
+    return std::string(range.substr(0, range.find(" (")));
+}
+
+std::optional<ChannelInfo> Channel(const PlanInfo &plan, std::string_view name) {
+    // A number is looked up without its leading zeros ("007" is 7).
+    std::optional<uint32_t> number = NumberOfName(name);
+    const std::string digits = number ? std::to_string(*number) : "";
+    const TableChannel *channel = FindChannel(*plan.table, number ? std::string_view(digits) : name);
+    if (channel == nullptr) return std::nullopt;
     if (plan.library) {
-        if (channel >= PlanSize(plan.plan)) return std::nullopt;
         // The dividers are the library's constant tables, indexed as its tuning
         // step indexes them; the band codes are the ranges its load step fills in.
-        uint16_t divider = static_cast<uint16_t>(PlanDividers(plan.plan)[channel]);
-        if (divider == 0) return std::nullopt;
-        uint32_t carrier = PictureCarrierKHz(plan.plan, channel);
-        return ChannelInfo{channel, carrier, carrier + kIfOffsetKHz, divider, ChannelBandCode(plan.plan, channel),
-                           uint64_t{carrier} * 1000};
+        const uint32_t n = *number;
+        const uint32_t carrier = PictureCarrierKHz(plan.plan, n);
+        return ChannelInfo{digits, carrier, carrier + kIfOffsetKHz, static_cast<uint16_t>(PlanDividers(plan.plan)[n]),
+                           ChannelBandCode(plan.plan, n), uint64_t{carrier} * 1000, n};
     }
-    if (channel < plan.firstChannel || channel > plan.lastChannel) return std::nullopt;
-    uint64_t carrierHz = TableCarrierHz(plan.plan, channel);
-    if (carrierHz == 0) return std::nullopt;
-    uint32_t carrierKHz = static_cast<uint32_t>((carrierHz + 500) / 1000);
-    return ChannelInfo{channel,
-                       carrierKHz,
-                       carrierKHz + kIfOffsetKHz,
-                       DividerOfCarrierHz(carrierHz),
-                       BandCodeOfCarrierHz(carrierHz),
-                       carrierHz};
+    const uint64_t carrierHz = channel->carrierHz;
+    const auto carrierKHz = static_cast<uint32_t>((carrierHz + 500) / 1000);
+    return ChannelInfo{std::string(channel->Name()), carrierKHz, carrierKHz + kIfOffsetKHz,
+                       DividerOfCarrierHz(carrierHz), BandCodeOfCarrierHz(carrierHz), carrierHz};
 }
 
-uint32_t NextChannel(const PlanInfo &plan, uint32_t channel, bool up) {
-    const uint32_t span = plan.lastChannel - plan.firstChannel + 1;
-    uint32_t at = channel < plan.firstChannel || channel > plan.lastChannel ? (up ? plan.lastChannel : plan.firstChannel)
-                                                                           : channel;
-    for (uint32_t i = 0; i < span; ++i) {
-        at = up ? (at == plan.lastChannel ? plan.firstChannel : at + 1)
-                : (at == plan.firstChannel ? plan.lastChannel : at - 1);
-        if (Channel(plan, at)) return at;
-    }
-    return channel;
+std::string NextChannel(const PlanInfo &plan, std::string_view name, bool up) {
+    ChannelTable walk = *plan.table;
+    walk.channels = *plan.walk;
+    return std::string(tvcore::card::NextChannel(walk, Channel(plan, name).value_or(ChannelInfo{}).name, up)->Name());
 }
 
 uint16_t BandCodeOfCarrierHz(uint64_t carrierHz) {
@@ -167,9 +173,8 @@ std::optional<uint64_t> ParseMhz(std::string_view text) {
     return hz;
 }
 
-std::string NotInPlan(const PlanInfo &plan, uint64_t channel) {
-    return fmt::format("channel {} is not in the {} plan ({}-{})", channel, plan.name, plan.firstChannel,
-                       plan.lastChannel);
+std::string NotInPlan(const PlanInfo &plan, std::string_view channel) {
+    return fmt::format("channel {} is not in the {} plan ({})", channel, plan.name, PlanRange(plan));
 }
 
 }  // namespace tvctl

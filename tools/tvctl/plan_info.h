@@ -1,9 +1,11 @@
-// The channel plans as a user sees them: the library's two (broadcast and
-// standard cable, tvcore/card/channel_plans.h, the library's own tables) and
-// the two other North-American cable tables, IRC and HRC
-// (tvcore/card/cable_tables.h), that tvctl tunes itself through the tuner
-// block. Names, the channel numbers that have a carrier,
-// and each channel's carrier, oscillator, divider and band.
+// The channel plans as a user sees them: the channel tables
+// (tvcore/card/channel_tables.h), each channel under its table's name (7,
+// E5, SE10, C13). The library's own two plans (us-bcast, us-cable) are tuned
+// by channel number through the library; every other table tvctl tunes
+// itself by frequency, through the tuner block. The names tvctl had before
+// the tables stay as aliases: broadcast, cable (std, cable-std), cable-irc
+// (irc), cable-hrc (hrc). Each channel's carrier, oscillator, divider and
+// band.
 #pragma once
 
 #include <cstdint>
@@ -12,48 +14,51 @@
 #include <string_view>
 #include <vector>
 
+#include "tvcore/card/channel_tables.h"
+
 namespace tvctl {
 
-// tvctl's own plan numbers, after the library's kBroadcastPlan (0) and
-// kCablePlan (1); the library never sees them.
-inline constexpr uint32_t kIrcPlan = 2;
-inline constexpr uint32_t kHrcPlan = 3;
-
 struct PlanInfo {
-    uint32_t plan;          // kBroadcastPlan, kCablePlan, kIrcPlan or kHrcPlan
-    const char *name;       // "broadcast", "cable", "cable-irc", "cable-hrc"
-    uint32_t firstChannel;  // lowest channel with a carrier
-    uint32_t lastChannel;   // highest channel of the table
-    bool library;           // tuned by the library (SetTVParam(2, N)); else by tvctl's tuner block
+    uint32_t plan;      // its place in kChannelTables: the library's kBroadcastPlan (0) and kCablePlan (1) first
+    const char *name;   // the table's name: "us-cable", "europe-west"
+    bool library;       // tuned by the library (SetTVParam(2, N)); else by tvctl's tuner block
+    bool cableInput;    // on the library's cable input (a table named cable); else its broadcast input
+    const tvcore::card::ChannelTable *table;
+    // The channels in the order up and down walk them: by number where every
+    // name is a number, else the table's carrier order.
+    const std::vector<tvcore::card::TableChannel> *walk;
 };
 
 const PlanInfo &BroadcastPlan();
 const PlanInfo &CablePlan();
-const PlanInfo &IrcPlan();
-const PlanInfo &HrcPlan();
 // Every plan, in the order lists show them.
 const std::vector<PlanInfo> &AllPlans();
-// By name, case-insensitive ("Cable-IRC"); also "irc", "hrc" and "std"/"cable-std".
+// By table name or old alias, case-insensitive ("Europe-West", "cable-irc", "hrc").
 std::optional<PlanInfo> PlanByName(std::string_view name);
 std::optional<PlanInfo> PlanByNumber(uint32_t number);
-// "cable, broadcast, cable-irc, cable-hrc" for sentences.
+// "us-bcast, us-cable, ..." for sentences.
 std::string PlanNames();
+// The channels a plan has, in words: "1-125", "E2-E12, S2-S41, 21-69".
+std::string PlanRange(const PlanInfo &plan);
 
 struct ChannelInfo {
-    uint32_t channel;
+    std::string name;        // as the table spells it: "E5", "7"
     uint32_t carrierKHz;     // picture carrier, to the nearest kHz
     uint32_t oscillatorKHz;  // carrier + 45.75 MHz
     uint16_t divider;        // what the tuner block carries
     uint16_t bandCode;       // control byte 0x8E over the band byte
     uint64_t carrierHz = 0;  // picture carrier exactly (HRC carriers are not whole kHz)
+    uint32_t number = 0;     // a library plan's channel number, as SetTVParam(2, N) takes it
 };
 
-// The channel's figures; empty when the plan has no carrier for it.
-std::optional<ChannelInfo> Channel(const PlanInfo &plan, uint32_t channel);
+// The channel's figures (its name in any case; a number may have leading
+// zeros); empty when the plan has no such channel.
+std::optional<ChannelInfo> Channel(const PlanInfo &plan, std::string_view name);
 
-// The channel after (or before) `channel` in the plan that has a carrier,
-// wrapping around at the ends like a remote control.
-uint32_t NextChannel(const PlanInfo &plan, uint32_t channel, bool up);
+// The channel after (or before) `name` in the plan's walk, wrapping around at
+// the ends like a remote control; from a name the plan lacks, the first
+// (or last).
+std::string NextChannel(const PlanInfo &plan, std::string_view name, bool up);
 
 // The band code of a picture carrier by the tuner's band edges.
 uint16_t BandCodeOfCarrierHz(uint64_t carrierHz);
@@ -76,7 +81,7 @@ std::string MhzOfHz(uint64_t hz);
 // with at most 6 decimals.
 std::optional<uint64_t> ParseMhz(std::string_view text);
 
-// "channel 126 is not in the cable plan (1-125)".
-std::string NotInPlan(const PlanInfo &plan, uint64_t channel);
+// "channel 126 is not in the us-cable plan (1-125)".
+std::string NotInPlan(const PlanInfo &plan, std::string_view channel);
 
 }  // namespace tvctl

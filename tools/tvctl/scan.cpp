@@ -33,7 +33,7 @@ bool ProbeChannel(const TvCalls &tv, const BusWords &bus, const ScanOptions &opt
     Clock::time_point start = Clock::now();
     uint32_t written = tv.I2C_WriteBlk(kTunerAddress, block, sizeof block);
     if (written != 0) {
-        error = fmt::format("the tuner did not take the block for channel {}: {}", channel.info.channel,
+        error = fmt::format("the tuner did not take the block for channel {}: {}", channel.info.name,
                             DescribeWriteResult(bus, TVBUS_CALL_WRITE_BLK, written));
         return false;
     }
@@ -47,7 +47,7 @@ bool ProbeChannel(const TvCalls &tv, const BusWords &bus, const ScanOptions &opt
         }
         uint32_t status = tv.I2C_Read(kDecoderAddress, kRegStatus);
         if (ReadFailed(status)) {
-            error = fmt::format("the decoder's status could not be read at channel {}: {}", channel.info.channel,
+            error = fmt::format("the decoder's status could not be read at channel {}: {}", channel.info.name,
                                 DescribeReadFailure(bus, status));
             return false;
         }
@@ -67,8 +67,13 @@ bool ProbeChannel(const TvCalls &tv, const BusWords &bus, const ScanOptions &opt
 ScanResult RunScan(const TvCalls &tv, const BusWords &bus, const ScanOptions &options, const ScanProgress &progress) {
     ScanResult result;
     std::vector<ChannelInfo> channels;
-    for (uint32_t n = options.first; n <= options.last; ++n)
-        if (std::optional<ChannelInfo> info = Channel(options.plan, n)) channels.push_back(*info);
+    bool inRange = false;
+    for (const tvcore::card::TableChannel &channel : *options.plan.walk) {
+        std::optional<ChannelInfo> info = Channel(options.plan, channel.Name());
+        inRange = inRange || info->name == options.first;
+        if (inRange) channels.push_back(*info);
+        if (info->name == options.last) break;
+    }
 
     Clock::time_point start = Clock::now();
     for (size_t i = 0; i < channels.size(); ++i) {
@@ -86,7 +91,7 @@ ScanResult RunScan(const TvCalls &tv, const BusWords &bus, const ScanOptions &op
             uint32_t written = tv.I2C_WriteBlk(kTunerAddress, block, sizeof block);
             if (written != 0) {
                 result.error = fmt::format("the tuner did not take the block for channel {}: {}",
-                                           scanned.info.channel, DescribeWriteResult(bus, TVBUS_CALL_WRITE_BLK, written));
+                                           scanned.info.name, DescribeWriteResult(bus, TVBUS_CALL_WRITE_BLK, written));
                 break;
             }
             scanned.locked = CheckLock(tv);
@@ -94,33 +99,33 @@ ScanResult RunScan(const TvCalls &tv, const BusWords &bus, const ScanOptions &op
         } else if (!options.plan.library && ProbeChannel(tv, bus, options, scanned, result.error)) {
             // as found
         } else if (!options.plan.library) {
-            result.finalChannel = scanned.info.channel;
+            result.finalChannel = scanned.info.name;
             break;
         } else if (!options.fast || last) {
             // Through the library: the only way in a standard scan, and the
             // last tune of a fast one, so the library records that channel.
             Clock::time_point tuneStart = Clock::now();
-            int32_t code = tv.SetTVParam(TV_PARAM_CHANNEL, scanned.info.channel);
+            int32_t code = tv.SetTVParam(TV_PARAM_CHANNEL, scanned.info.number);
             scanned.waitedMs = MsSince(tuneStart);
             if (code != TV_OK && code != TV_ERR_NO_LOCK) {
-                result.error = UnexpectedResult(fmt::format("SetTVParam(2, {})", scanned.info.channel), code) +
+                result.error = UnexpectedResult(fmt::format("SetTVParam(2, {})", scanned.info.number), code) +
                                " (is the tuner selected?)";
                 break;
             }
             scanned.locked = code == TV_OK;
             if (last) {
-                result.finalChannel = scanned.info.channel;
+                result.finalChannel = scanned.info.name;
                 result.finalResult = code;
             }
         } else if (!ProbeChannel(tv, bus, options, scanned, result.error)) {
             // The tuner may hold a block the library has not recorded: tune
             // that channel through the library, so its record stays true.
-            result.finalChannel = scanned.info.channel;
-            result.finalResult = tv.SetTVParam(TV_PARAM_CHANNEL, scanned.info.channel);
+            result.finalChannel = scanned.info.name;
+            result.finalResult = tv.SetTVParam(TV_PARAM_CHANNEL, scanned.info.number);
             break;
         }
         if (!options.plan.library && last) {
-            result.finalChannel = scanned.info.channel;
+            result.finalChannel = scanned.info.name;
             result.finalResult = scanned.locked ? TV_OK : TV_ERR_NO_LOCK;
         }
         result.channels.push_back(scanned);
@@ -131,11 +136,11 @@ ScanResult RunScan(const TvCalls &tv, const BusWords &bus, const ScanOptions &op
     return result;
 }
 
-std::vector<uint32_t> LockedChannels(const ScanResult &result) {
-    std::vector<uint32_t> locked;
+std::vector<std::string> ChannelNames(const ScanResult &result, bool lockedOnly) {
+    std::vector<std::string> names;
     for (const ScannedChannel &channel : result.channels)
-        if (channel.locked) locked.push_back(channel.info.channel);
-    return locked;
+        if (channel.locked || !lockedOnly) names.push_back(channel.info.name);
+    return names;
 }
 
 }  // namespace tvctl

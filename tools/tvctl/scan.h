@@ -1,9 +1,8 @@
 // Scanning a channel plan for stations, two ways.
 //
 // Standard: each channel is tuned with SetTVParam(2, n), which pauses its
-// fixed 150 ms before asking the decoder for lock (a channel of a plan the
-// library does not have, IRC or HRC: the same block, pause and check, made
-// by tvctl).
+// fixed 150 ms before asking the decoder for lock (a channel of a table the
+// library does not have: the same block, pause and check, made by tvctl).
 //
 // Fast: tvctl programs the tuner itself with I2C_WriteBlk, with the block
 // built from the library's own channel tables, and polls the decoder's lock
@@ -31,7 +30,7 @@ namespace tvctl {
 
 struct ScanOptions {
     PlanInfo plan;
-    uint32_t first = 0, last = 0;  // channel range, within the plan
+    std::string first, last;  // channel range by name: the plan's walk (plan_info.h) from one to the other
     bool fast = false;
     // Fast scan only:
     bool tunerStatus = false;  // move on from an empty channel once the tuner has settled
@@ -56,8 +55,8 @@ struct ScanResult {
     bool complete = false;  // every channel of the range was tuned
     bool interrupted = false;  // `stop` ended it early
     std::string error;      // why the scan stopped early
-    uint32_t finalChannel = 0;
-    int32_t finalResult = 0;  // SetTVParam's result for the last channel
+    std::string finalChannel;  // the last channel tuned, "" when none
+    int32_t finalResult = 0;   // SetTVParam's result for the last channel
 };
 
 // Called after each channel: the channel, its position, the count.
@@ -66,7 +65,7 @@ using ScanProgress = std::function<void(const ScannedChannel &, size_t index, si
 // Scans the range; the plan must be the selected source's.
 ScanResult RunScan(const TvCalls &tv, const BusWords &bus, const ScanOptions &options, const ScanProgress &progress);
 
-// The channels of a result that locked.
-std::vector<uint32_t> LockedChannels(const ScanResult &result);
+// The names of the channels a result tuned (or only of those that locked).
+std::vector<std::string> ChannelNames(const ScanResult &result, bool lockedOnly);
 
 }  // namespace tvctl

@@ -56,8 +56,8 @@ void Session::ReloadTuner() {
     if (!tunerFile.empty()) tuner = LoadTunerMemory(tunerFile, &tunerFileProblem);
     source = tuner.source == "composite" ? Source::Composite
              : tuner.source == "svideo"  ? Source::SVideo
-             : tuner.plan == BroadcastPlan().plan ? Source::Broadcast
-                                         : Source::Cable;
+             : PlanByNumber(tuner.plan).value_or(CablePlan()).cableInput ? Source::Cable
+                                                                          : Source::Broadcast;
 }
 
 Session::~Session() {

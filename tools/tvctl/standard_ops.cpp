@@ -60,8 +60,18 @@ bool SetStandard(Session &session, const AnalogStandard &standard, Reply &reply)
     return true;
 }
 
+bool SetPlanStandard(Session &session, const PlanInfo &plan, Reply &reply) {
+    if (session.Library(reply) == nullptr) return false;
+    const AnalogStandard *standard = FindStandard(StandardName(plan.table->defaultStandard));
+    if (!V4l2Tuner(session) || standard == nullptr) return true;
+    if (!SetStandard(session, *standard, reply)) return false;
+    reply.data["standard"] = standard->name;
+    return true;
+}
+
 bool SetStationStandard(Session &session, const Station &station, Reply &reply) {
     const AnalogStandard *standard = FindStandard(station.standard);
+    if (standard == nullptr && !station.channel.empty()) return SetPlanStandard(session, *PlanByNumber(station.plan), reply);
     if (standard == nullptr) return true;
     if (!SetStandard(session, *standard, reply)) return false;
     reply.data["standard"] = standard->name;

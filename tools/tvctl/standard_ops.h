@@ -35,8 +35,14 @@ std::string TheDevice(const std::string &words);
 // False with `reply` failed when refused. Loads the library.
 bool SetStandard(Session &session, const tvcore::card::AnalogStandard &standard, Reply &reply);
 
-// The standard a station of the list needs, set before it is tuned (nothing
-// for a station without one).
+// The standard of a plan's region (its table's default), set before one of
+// its channels is tuned where the device takes standards (a V4L2 tuner). A
+// card that receives NTSC-M only is left as it is: it tunes any carrier in
+// its range all the same. Said in `reply` ("standard") when set.
+bool SetPlanStandard(Session &session, const PlanInfo &plan, Reply &reply);
+
+// The standard a station of the list needs, set before it is tuned: the one
+// its line names, else for a channel its plan's (SetPlanStandard).
 bool SetStationStandard(Session &session, const Station &station, Reply &reply);
 
 }  // namespace tvctl

@@ -2,7 +2,6 @@
 
 #include <fmt/format.h>
 
-#include <array>
 #include <cctype>
 #include <unordered_set>
 
@@ -150,14 +149,14 @@ std::optional<Station> ParseStation(const std::vector<std::string> &words, std::
             *error = fmt::format("unknown plan \"{}\" ({}, or freq)", Printable(words[1]), PlanNames());
             return std::nullopt;
         }
-        std::optional<uint64_t> channel = ParseNumber(words[2]);
-        if (!channel || *channel > 255 || !Channel(*plan, static_cast<uint32_t>(*channel))) {
-            *error = fmt::format("\"{}\" is no channel of the {} plan ({}-{})", Printable(words[2]), plan->name,
-                                 plan->firstChannel, plan->lastChannel);
+        std::optional<ChannelInfo> channel = Channel(*plan, words[2]);
+        if (!channel) {
+            *error = fmt::format("\"{}\" is no channel of the {} plan ({})", Printable(words[2]), plan->name,
+                                 PlanRange(*plan));
             return std::nullopt;
         }
         station.plan = plan->plan;
-        station.channel = static_cast<uint32_t>(*channel);
+        station.channel = channel->name;
     }
     std::vector<std::string> rest(words.begin() + 3, words.end());
     if (!rest.empty() && tvcore::card::FindStandard(rest.back())) {
@@ -243,7 +242,7 @@ std::optional<StationList> LoadStations(const std::string &file, std::string *er
 
 std::string StationWhere(const Station &station) {
     std::string where;
-    if (station.channel != 0) {
+    if (!station.channel.empty()) {
         std::optional<PlanInfo> plan = PlanByNumber(station.plan);
         where = fmt::format("{} {}", plan ? plan->name : "?", station.channel);
     } else {
@@ -257,38 +256,39 @@ std::string StationWhere(const Station &station) {
 std::string FormatStations(const std::vector<Station> &stations) {
     std::string text =
         "# tvctl stations: NAME PLAN CHANNEL [FINE], or NAME freq MHZ [FINE]\n"
-        "# PLAN: cable, broadcast, cable-irc, cable-hrc; FINE: 62.5 kHz steps (+1, -2).\n"
+        "# PLAN: a channel table (tvctl plans lists them), CHANNEL one of its channels (7, E5);\n"
+        "# FINE: 62.5 kHz steps (+1, -2).\n"
         "# A name with blanks goes in \"quotes\". Edit freely: tvctl tune NAME tunes a station.\n";
     for (const Station &station : stations) text += FormatStation(station) + "\n";
     return text;
 }
 
-ScanMerge MergeScan(const StationList &old, const PlanInfo &plan, const std::vector<uint32_t> &scanned,
-                    const std::vector<uint32_t> &locked) {
-    std::array<bool, 256> wasScanned{}, isLocked{}, known{};
-    for (uint32_t channel : scanned) wasScanned.at(channel & 0xFF) = true;
-    for (uint32_t channel : locked) isLocked.at(channel & 0xFF) = true;
+ScanMerge MergeScan(const StationList &old, const PlanInfo &plan, const std::vector<std::string> &scanned,
+                    const std::vector<std::string> &locked) {
+    const std::unordered_set<std::string> wasScanned(scanned.begin(), scanned.end());
+    const std::unordered_set<std::string> isLocked(locked.begin(), locked.end());
+    std::unordered_set<std::string> known;
 
     ScanMerge merge;
     std::vector<bool> dropped(old.lines.size(), false);
     std::unordered_set<std::string> names;
     for (size_t i = 0; i < old.stations.size(); ++i) {
         const Station &station = old.stations[i];
-        const bool ours = station.channel != 0 && station.plan == plan.plan && wasScanned.at(station.channel);
-        if (ours && !isLocked.at(station.channel)) {
+        const bool ours = station.plan == plan.plan && wasScanned.count(station.channel) != 0;
+        if (ours && isLocked.count(station.channel) == 0) {
             dropped[old.stationLines[i]] = true;  // no station there any more
             continue;
         }
         if (ours) {
-            known.at(station.channel) = true;
+            known.insert(station.channel);
             ++merge.planStations;
         }
         names.insert(Lower(station.name));
         ++merge.total;
     }
     std::vector<Station> found;
-    for (uint32_t channel : locked) {
-        if (known.at(channel & 0xFF)) continue;
+    for (const std::string &channel : locked) {
+        if (known.count(channel) != 0) continue;
         Station station{fmt::format("{}-{}", plan.name, channel), plan.plan, channel};
         for (int suffix = 2; !names.insert(Lower(station.name)).second; ++suffix)
             station.name = fmt::format("{}-{}-{}", plan.name, channel, suffix);

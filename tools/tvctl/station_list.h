@@ -4,8 +4,9 @@
 //     NAME  PLAN  CHANNEL  [FINE] [STANDARD]
 //     NAME  freq  MHZ      [FINE] [STANDARD]
 // NAME is one word or "words in quotes" (in quotes, \" \\ \t \r \n and \xHH
-// stand for those characters); PLAN is cable, broadcast, cable-irc or
-// cable-hrc; MHZ is a carrier from 44 to 870 MHz; FINE is the fine-tuning
+// stand for those characters); PLAN is a channel table (us-cable,
+// europe-west: plan_info.h, or an old name such as cable) and CHANNEL the
+// name of one of its channels (7, E5, SE10); MHZ is a carrier from 44 to 870 MHz; FINE is the fine-tuning
 // offset in 62.5 kHz steps (+2, -1), at most 32 either way; STANDARD the
 // TV standard the station needs (pal-bg, secam-l: standard_ops.h), set
 // before it is tuned. "#" starts a
@@ -32,7 +33,7 @@ inline constexpr size_t kMaxStationListBytes = 8u << 20;
 struct Station {
     std::string name;
     uint32_t plan = 0;       // plan number (plan_info.h) of a channel
-    uint32_t channel = 0;    // 0: a frequency
+    std::string channel{};   // the channel's name; "": a frequency
     uint64_t carrierHz = 0;  // a frequency's picture carrier
     int32_t fine = 0;
     std::string standard{};  // the TV standard's name; "" for the card's own
@@ -63,19 +64,19 @@ std::string FormatStations(const std::vector<Station> &stations);
 // found stations on `locked`: the old file's lines as they were, less the
 // stations of scanned channels without a station now, plus a line for each
 // station found that the list does not have yet (named PLAN-CHANNEL, with
-// -2, -3 ... when that name is taken).
+// -2, -3 ... when that name is taken). Channels by the names the table gives.
 struct ScanMerge {
     std::string text;
     size_t planStations = 0;  // stations of the plan's scanned channels in the new list
     size_t total = 0;         // stations in the new list
 };
-ScanMerge MergeScan(const StationList &old, const PlanInfo &plan, const std::vector<uint32_t> &scanned,
-                    const std::vector<uint32_t> &locked);
+ScanMerge MergeScan(const StationList &old, const PlanInfo &plan, const std::vector<std::string> &scanned,
+                    const std::vector<std::string> &locked);
 
 // The station named `name`, any case.
 const Station *FindStation(const StationList &list, std::string_view name);
 
-// "cable 7", "freq 77.25", with " +1" for a fine offset.
+// "us-cable 7", "europe-west E5", "freq 77.25", with " +1" for a fine offset.
 std::string StationWhere(const Station &station);
 
 // Text for a terminal: control characters shown as \xHH (\t, \r, \n).

@@ -19,9 +19,7 @@ namespace tvctl {
 
 using namespace tvcore::card;
 
-Source SourceOfPlan(const PlanInfo &plan) {
-    return plan.plan == BroadcastPlan().plan ? Source::Broadcast : Source::Cable;
-}
+Source SourceOfPlan(const PlanInfo &plan) { return plan.cableInput ? Source::Cable : Source::Broadcast; }
 
 bool EnsureLibrarySource(Session &session, const TvCalls &tv, Source source, Reply &reply) {
     if (session.librarySource == source) return true;
@@ -51,10 +49,8 @@ bool CheckLock(const TvCalls &tv) {
 }
 
 std::optional<PlanInfo> CurrentPlan(const Session &session) {
-    if (session.source == Source::Broadcast) return BroadcastPlan();
-    if (session.source != Source::Cable) return std::nullopt;
     std::optional<PlanInfo> plan = PlanByNumber(session.tuner.plan);
-    return plan && SourceOfPlan(*plan) == Source::Cable ? *plan : CablePlan();
+    return plan && SourceOfPlan(*plan) == session.source ? plan : PlanOfSource(session.source);
 }
 
 bool SelectSource(Session &session, const TvCalls &tv, Source source, Reply &reply) {
@@ -84,7 +80,7 @@ TuneOutcome Tune(Session &session, const TvCalls &tv, const TuneTarget &target, 
     NoteRecordProblem(session, reply);
     TuneOutcome outcome;
     std::optional<ChannelInfo> info;
-    if (target.channel != 0) {
+    if (!target.channel.empty()) {
         info = Channel(target.plan, target.channel);
         if (!info) {
             reply.Fail(NotInPlan(target.plan, target.channel));
@@ -100,12 +96,12 @@ TuneOutcome Tune(Session &session, const TvCalls &tv, const TuneTarget &target, 
 
     if (target.plan.library && info && target.fine == 0) {
         outcome.byLibrary = true;
-        outcome.result = tv.SetTVParam(TV_PARAM_CHANNEL, target.channel);
+        outcome.result = tv.SetTVParam(TV_PARAM_CHANNEL, info->number);
         switch (outcome.result) {
             case TV_OK: outcome.tuned = outcome.locked = true; break;
             case TV_ERR_NO_LOCK: outcome.tuned = true; break;
             case TV_ERR_BAD_VALUE: reply.Fail(NotInPlan(target.plan, target.channel)); break;
-            default: reply.Fail(UnexpectedResult(fmt::format("SetTVParam(2, {})", target.channel), outcome.result));
+            default: reply.Fail(UnexpectedResult(fmt::format("SetTVParam(2, {})", info->number), outcome.result));
         }
     } else {
         uint8_t block[4];
@@ -120,7 +116,7 @@ TuneOutcome Tune(Session &session, const TvCalls &tv, const TuneTarget &target, 
         outcome.locked = CheckLock(tv);
     }
     if (outcome.tuned) {
-        session.tuner = TunerMemory{"tuner", target.plan.plan, target.channel, baseHz, target.fine};
+        session.tuner = TunerMemory{"tuner", target.plan.plan, info ? info->name : "", baseHz, target.fine};
         SaveTuner(session, reply);
     }
     return outcome;
@@ -130,16 +126,16 @@ std::optional<TuneTarget> LastTuned(const Session &session) {
     const TunerMemory &memory = session.tuner;
     std::optional<PlanInfo> plan = PlanByNumber(memory.plan);
     if (memory.carrierHz == 0 || !plan) return std::nullopt;
-    return TuneTarget{*plan, memory.channel, memory.channel != 0 ? 0 : memory.carrierHz, memory.fine};
+    return TuneTarget{*plan, memory.channel, memory.channel.empty() ? memory.carrierHz : 0, memory.fine};
 }
 
 std::string DescribeTarget(const TuneTarget &target) {
     std::string text;
     uint64_t hz = target.carrierHz;
-    if (target.channel != 0) {
+    if (!target.channel.empty()) {
         std::optional<ChannelInfo> info = Channel(target.plan, target.channel);
         hz = info ? info->carrierHz : 0;
-        text = fmt::format("{} channel {} ({} MHz)", target.plan.name, target.channel, MhzOfHz(hz));
+        text = fmt::format("{} channel {} ({} MHz)", target.plan.name, info ? info->name : target.channel, MhzOfHz(hz));
     } else {
         text = fmt::format("{} MHz", MhzOfHz(hz));
     }
@@ -149,9 +145,19 @@ std::string DescribeTarget(const TuneTarget &target) {
     return text;
 }
 
+nlohmann::ordered_json ChannelJson(const std::string &name) {
+    const bool number = !name.empty() && name.size() < 10 && name.find_first_not_of("0123456789") == std::string::npos;
+    return number ? nlohmann::ordered_json(std::stoul(name)) : nlohmann::ordered_json(name);
+}
+
+std::string ChannelOfJson(const nlohmann::ordered_json &value) {
+    if (value.is_number_unsigned()) return std::to_string(value.get<uint64_t>());
+    return value.is_string() ? value.get<std::string>() : "";
+}
+
 void RecordTune(Reply &reply, const TuneTarget &target, const TuneOutcome &outcome) {
     reply.data["plan"] = target.plan.name;
-    if (target.channel != 0) reply.data["channel"] = target.channel;
+    if (!target.channel.empty()) reply.data["channel"] = ChannelJson(target.channel);
     reply.data["carrierMHz"] = static_cast<double>(outcome.carrierHz) / 1e6;
     reply.data["fine"] = target.fine;
     reply.data["divider"] = outcome.divider;
@@ -162,7 +168,7 @@ void RecordTune(Reply &reply, const TuneTarget &target, const TuneOutcome &outco
 
 TuneTarget TargetOfRecord(const nlohmann::ordered_json &record, bool withFine) {
     TuneTarget target{PlanByName(record.value("plan", "")).value_or(CablePlan())};
-    target.channel = record.value("channel", 0u);
+    target.channel = ChannelOfJson(record.value("channel", nlohmann::ordered_json()));
     target.fine = record.value("fine", 0);
     auto hz = static_cast<int64_t>(std::llround(record.value("carrierMHz", 0.0) * 1e6));
     target.carrierHz = static_cast<uint64_t>(hz - (withFine ? int64_t{target.fine} * int64_t{kDividerStepHz} : 0));
@@ -179,10 +185,10 @@ void RecordTuner(Session &session, Reply &reply) {
     NoteRecordProblem(session, reply);
     std::optional<TuneTarget> last = LastTuned(session);
     std::optional<PlanInfo> plan = PlanByNumber(session.tuner.plan);
-    nlohmann::ordered_json tuner = {{"plan", plan ? plan->name : "cable"}};
+    nlohmann::ordered_json tuner = {{"plan", plan.value_or(CablePlan()).name}};
     if (last) {
-        if (last->channel != 0) tuner["channel"] = last->channel;
-        std::optional<ChannelInfo> info = last->channel != 0 ? Channel(last->plan, last->channel) : std::nullopt;
+        if (!last->channel.empty()) tuner["channel"] = ChannelJson(last->channel);
+        std::optional<ChannelInfo> info = Channel(last->plan, last->channel);
         uint64_t hz = info ? info->carrierHz : last->carrierHz;
         tuner["carrierMHz"] = static_cast<double>(hz) / 1e6;
         tuner["fine"] = last->fine;

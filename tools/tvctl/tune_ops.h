@@ -15,11 +15,12 @@
 
 namespace tvctl {
 
-// The plan the tuner is on now (the library's, or IRC/HRC on the cable
-// input); empty when the source is no tuner.
+// The plan the tuner is on now (the one last selected when it is on the
+// source's input, else the library's plan of that input); empty when the
+// source is no tuner.
 std::optional<PlanInfo> CurrentPlan(const Session &session);
 
-// The input a plan tunes on: broadcast, or cable for the cable plans.
+// The input a plan tunes on: cable for a table named cable, else broadcast.
 Source SourceOfPlan(const PlanInfo &plan);
 // Puts the library on `source` unless it is on it already in this process
 // (at load it is on cable); false with `reply` failed when refused.
@@ -33,7 +34,7 @@ bool SelectPlan(Session &session, const TvCalls &tv, const PlanInfo &plan, Reply
 // What to tune: a channel of a plan, or a picture carrier; plus a fine offset.
 struct TuneTarget {
     PlanInfo plan;
-    uint32_t channel = 0;    // 0: by frequency
+    std::string channel{};   // the channel's name; "": by frequency
     uint64_t carrierHz = 0;  // by frequency: the picture carrier
     int32_t fine = 0;        // 62.5 kHz steps
 };
@@ -65,7 +66,12 @@ bool CheckLock(const TvCalls &tv);
 // empty when nothing was tuned yet.
 std::optional<TuneTarget> LastTuned(const Session &session);
 
-// "cable-irc channel 5 (79.25 MHz)", "187.25 MHz", with ", fine +2" when set.
+// A channel's name in a JSON record: a number where the name is one (7), else
+// the name ("E5"); and back.
+nlohmann::ordered_json ChannelJson(const std::string &name);
+std::string ChannelOfJson(const nlohmann::ordered_json &value);
+
+// "us-cable-irc channel 5 (79.25 MHz)", "187.25 MHz", with ", fine +2" when set.
 std::string DescribeTarget(const TuneTarget &target);
 // The record of a tune (plan, channel, carrier with the fine offset, fine,
 // lock), and its line: "cable channel 7 (175.25 MHz): locked".

@@ -21,7 +21,7 @@ namespace {
 
 // The divider the record's tuning stands at (its base plus the fine offset).
 int64_t RecordedDivider(const TunerMemory &memory, const PlanInfo &plan) {
-    std::optional<ChannelInfo> info = memory.channel != 0 ? Channel(plan, memory.channel) : std::nullopt;
+    std::optional<ChannelInfo> info = Channel(plan, memory.channel);
     const int64_t base = info ? info->divider : DividerOfCarrierHz(memory.carrierHz);
     return base + memory.fine;
 }
@@ -32,9 +32,9 @@ TunerMemory FollowFrequency(const TunerMemory &memory, const PlanInfo &plan, uin
     const int64_t found = DividerOfCarrierHz(hz);
     const bool recorded = memory.carrierHz != 0 && memory.plan == plan.plan;
     if (recorded && RecordedDivider(memory, plan) == found) return memory;
-    for (uint32_t n = plan.firstChannel; n <= plan.lastChannel; ++n)
-        if (std::optional<ChannelInfo> info = Channel(plan, n); info && info->divider == found)
-            return TunerMemory{"tuner", plan.plan, n, info->carrierHz, 0};
+    for (const tvcore::card::TableChannel &channel : *plan.walk)
+        if (std::optional<ChannelInfo> info = Channel(plan, channel.Name()); info && info->divider == found)
+            return TunerMemory{"tuner", plan.plan, info->name, info->carrierHz, 0};
     if (recorded) {
         const int64_t offset = found - (RecordedDivider(memory, plan) - memory.fine);
         if (FineProblem(offset).empty()) {
@@ -43,7 +43,7 @@ TunerMemory FollowFrequency(const TunerMemory &memory, const PlanInfo &plan, uin
             return moved;
         }
     }
-    return TunerMemory{"tuner", plan.plan, 0, hz, 0};
+    return TunerMemory{"tuner", plan.plan, "", hz, 0};
 }
 
 bool FollowV4l2Tuner(Session &session, Reply &reply) {

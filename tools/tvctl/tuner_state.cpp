@@ -27,7 +27,16 @@ TunerMemory LoadTunerMemory(const std::string &path, std::string *problem) {
     for (char &c : read.text)
         if (c == '\r') c = '\n';
     std::istringstream lines(read.text);
-    std::string line;
+    std::string line, channelLine;
+    int channelLineNumber = 0, problemLine = 0;
+    // The first line at fault is said (the channel is judged at the end,
+    // once the plan is known).
+    auto complain = [&](int number, const std::string &text) {
+        if (problem == nullptr || (!problem->empty() && problemLine < number)) return;
+        problemLine = number;
+        *problem = fmt::format("{}:{}: \"{}\" is not understood or out of range; the line is ignored", path,
+                                   number, text);
+    };
     for (int number = 1; std::getline(lines, line); ++number) {
         std::istringstream words(line);
         std::string key, value, extra;
@@ -42,9 +51,9 @@ TunerMemory LoadTunerMemory(const std::string &path, std::string *problem) {
             ok = plan.has_value();
             if (ok) memory.plan = plan->plan;
         } else if (ok && key == "channel") {
-            std::optional<uint64_t> channel = ParseNumber(value);
-            ok = channel && *channel <= 255;
-            if (ok) memory.channel = static_cast<uint32_t>(*channel);
+            memory.channel = value;  // checked against the plan below
+            channelLine = line;
+            channelLineNumber = number;
         } else if (ok && key == "carrier") {
             std::optional<uint64_t> hz = ParseMhz(value);
             ok = hz && CarrierProblem(*hz).empty();
@@ -56,22 +65,22 @@ TunerMemory LoadTunerMemory(const std::string &path, std::string *problem) {
         } else {
             ok = false;
         }
-        if (!ok && problem != nullptr && problem->empty())
-            *problem = fmt::format("{}:{}: \"{}\" is not understood or out of range; the line is ignored", path,
-                                   number, line);
+        if (!ok) complain(number, line);
     }
     // A channel that is not in its plan is no tuning to remember.
     std::optional<PlanInfo> plan = PlanByNumber(memory.plan);
-    if (memory.channel != 0 && !(plan && Channel(*plan, memory.channel))) memory.channel = 0;
+    std::optional<ChannelInfo> channel = plan ? Channel(*plan, memory.channel) : std::nullopt;
+    if (!memory.channel.empty() && !channel) complain(channelLineNumber, channelLine);
+    memory.channel = channel ? channel->name : "";
     return memory;
 }
 
 bool SaveTunerMemory(const std::string &path, const TunerMemory &memory, std::string *error) {
     std::optional<PlanInfo> plan = PlanByNumber(memory.plan);
     std::string text = "# tvctl's record of the tuner (rewritten by tvctl; delete it to forget)\n";
-    text += fmt::format("source {}\nplan {}\n", memory.source, plan ? plan->name : "cable");
+    text += fmt::format("source {}\nplan {}\n", memory.source, plan.value_or(CablePlan()).name);
     if (memory.carrierHz != 0) {
-        if (memory.channel != 0) text += fmt::format("channel {}\n", memory.channel);
+        if (!memory.channel.empty()) text += fmt::format("channel {}\n", memory.channel);
         text += fmt::format("carrier {}\nfine {:+}\n", MhzOfHz(memory.carrierHz), memory.fine);
     }
     return WriteFileAtomically(path, text, error);

@@ -22,7 +22,7 @@ inline constexpr size_t kMaxTunerRecordBytes = 4096;
 struct TunerMemory {
     std::string source = "tuner";  // "tuner", "composite" or "svideo"
     uint32_t plan = 1;             // plan number (plan_info.h); the library starts on cable
-    uint32_t channel = 0;          // 0: tuned by frequency, or nothing tuned yet
+    std::string channel{};         // the channel's name; "": tuned by frequency, or nothing tuned yet
     uint64_t carrierHz = 0;        // the channel's or frequency's picture carrier; 0: nothing tuned yet
     int32_t fine = 0;              // fine-tuning offset in 62.5 kHz steps
 

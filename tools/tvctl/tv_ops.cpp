@@ -37,11 +37,11 @@ std::optional<SourceChoice> SourceByName(std::string_view name) {
     if (lower == "4") return SourceChoice{Source::Cable, CablePlan()};
     if (lower == "5") return SourceChoice{Source::Broadcast, BroadcastPlan()};
     if (std::optional<PlanInfo> plan = PlanByName(lower))
-        return SourceChoice{plan->plan == BroadcastPlan().plan ? Source::Broadcast : Source::Cable, plan};
+        return SourceChoice{plan->cableInput ? Source::Cable : Source::Broadcast, plan};
     return std::nullopt;
 }
 
-const char *SourceNames() { return "composite, svideo, cable, broadcast, cable-irc, cable-hrc, tuner"; }
+const char *SourceNames() { return "composite, svideo, cable, broadcast, a channel table (tvctl plans), tuner"; }
 
 uint32_t SourceValue(Source source) {
     switch (source) {

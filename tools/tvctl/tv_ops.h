@@ -21,8 +21,9 @@ struct SourceChoice {
     Source source;
     std::optional<PlanInfo> plan;
 };
-// composite, svideo (s-video), cable, broadcast, cable-irc, cable-hrc, tuner
-// (tv), or SetTVParam(1)'s own numbers 0, 1, 2, 4, 5; any case.
+// composite, svideo (s-video), cable, broadcast, any channel table (its
+// name or alias, plan_info.h), tuner (tv), or SetTVParam(1)'s own numbers
+// 0, 1, 2, 4, 5; any case.
 std::optional<SourceChoice> SourceByName(std::string_view name);
 // The names for sentences.
 const char *SourceNames();

@@ -7,6 +7,7 @@
 
 #include "commands.h"
 #include "plan_info.h"
+#include "tune_ops.h"
 #include "watch/watch_api.h"
 #include "watch/watch_page.h"
 
@@ -60,13 +61,14 @@ nlohmann::ordered_json ScanProgressJson(uint32_t planNumber, const Picture &pict
     nlohmann::ordered_json json = {{"running", true}};
     if (!plan || !picture.jpeg || picture.info.input != "tuner") return json;
     json["plan"] = plan->name;
-    json["first"] = plan->firstChannel;
-    json["last"] = plan->lastChannel;
+    json["count"] = plan->walk->size();
     const auto kHz = std::llround(picture.info.carrierMHz * 1000);
-    for (uint32_t channel = plan->firstChannel; channel <= plan->lastChannel; ++channel)
-        if (std::optional<ChannelInfo> info = Channel(*plan, channel);
-            info && std::llabs(static_cast<long long>(info->carrierKHz) - kHz) <= 32)
-            json["channel"] = channel;
+    for (size_t at = 0; at < plan->walk->size(); ++at)
+        if (std::optional<ChannelInfo> info = Channel(*plan, (*plan->walk)[at].Name());
+            info && std::llabs(static_cast<long long>(info->carrierKHz) - kHz) <= 32) {
+            json["channel"] = ChannelJson(info->name);
+            json["at"] = at;  // its place in the plan's walk, from 0
+        }
     return json;
 }
 

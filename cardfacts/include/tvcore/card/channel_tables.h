@@ -132,6 +132,19 @@ constexpr std::array<ChannelRun, K> HrcRuns(const std::array<ChannelRun, K> &sta
 
 inline constexpr auto kHrcRuns = HrcRuns(kCablePlanRuns);
 
+// IRC cable: the standard cable channels, each at its IRC carrier
+// (cable_tables.h: channels 5 and 6 two MHz up, the rest unchanged).
+template <std::size_t N>
+constexpr std::array<TableChannel, N> IrcTable(const std::array<TableChannel, N> &standard) {
+    std::array<TableChannel, N> channels = standard;
+    for (TableChannel &channel : channels) {
+        uint32_t number = 0;
+        for (char c : channel.Name()) number = number * 10 + static_cast<uint32_t>(c - '0');
+        channel.carrierHz = static_cast<uint32_t>(IrcCarrierHz(number));
+    }
+    return channels;
+}
+
 // ---------------------------------------------------------------------------
 // The tables written from their allocation documents. Carriers in kHz.
 
@@ -257,6 +270,7 @@ inline constexpr ChannelRun kChinaBroadcastRuns[] = {
 
 inline constexpr auto kUsBroadcastChannels = BuildTable<ChannelCount(kBroadcastPlanRuns)>(kBroadcastPlanRuns);
 inline constexpr auto kUsCableChannels = BuildTable<ChannelCount(kCablePlanRuns)>(kCablePlanRuns);
+inline constexpr auto kUsCableIrcChannels = IrcTable(kUsCableChannels);
 inline constexpr auto kUsCableHrcChannels = BuildTable<ChannelCount(kHrcRuns)>(kHrcRuns);
 inline constexpr auto kJapanBroadcastChannels = BuildTable<ChannelCount(kJapanBroadcastRuns)>(kJapanBroadcastRuns);
 inline constexpr auto kJapanCableChannels = BuildTable<ChannelCount(kJapanCableRuns)>(kJapanCableRuns);
@@ -291,7 +305,10 @@ inline constexpr ChannelTable kChannelTables[] = {
     {"us-cable", "North America, standard cable: 1-125 (the library's cable plan)",
      "CEA-542 cable channel allocation; \"North American cable television frequencies\" (Wikipedia)",
      kStdNtscM, kCablePlan, kUsCableChannels},
-    {"us-cable-hrc", "North America, HRC cable: 1-125 on the 6.0003 MHz comb",
+    {"us-cable-irc", "North America, IRC cable: 1-125 (5 and 6 two MHz up)",
+     "CEA-542 cable channel allocation, IRC carriers",
+     kStdNtscM, kNoLibraryPlan, kUsCableIrcChannels},
+    {"us-cable-hrc", "North America, HRC cable: 1-125 (on the 6.0003 MHz comb)",
      "CEA-542 cable channel allocation, HRC carriers",
      kStdNtscM, kNoLibraryPlan, kUsCableHrcChannels},
     {"japan-bcast", "Japan, broadcast: VHF 1-12, UHF 13-62",

@@ -66,8 +66,8 @@ function showScan(state) {
   bar.hidden = !scan;
   $('scan').disabled = !!scan;
   if (scan && scan.channel) {
-    bar.max = scan.last - scan.first + 1;
-    bar.value = scan.channel - scan.first + 1;
+    bar.max = scan.count;
+    bar.value = scan.at + 1;
   }
 }
 
