@@ -131,7 +131,7 @@ TEST(TvctlStationListTest, MergeKeepsEveryLineItDoesNotChange) {
         "Gone   cable 3\n"
         "Kept   cable 7 +2\n"
         "Far    cable 40\n"
-        "us-cable-9 broadcast 9\n",
+        "cable-9 broadcast 9\n",
         "f");
     ScanMerge merge = MergeScan(old, CablePlan(), {"2", "3", "4", "7", "9"}, {"2", "7", "9"});
     EXPECT_EQ(merge.text,
@@ -139,12 +139,12 @@ TEST(TvctlStationListTest, MergeKeepsEveryLineItDoesNotChange) {
               "Sports cable 7 +1x\n"
               "Kept   cable 7 +2\n"
               "Far    cable 40\n"
-              "us-cable-9 broadcast 9\n"
-              "us-cable-2      us-cable   2\n"
-              "us-cable-9-2    us-cable   9\n");
+              "cable-9 broadcast 9\n"
+              "cable-2         cable      2\n"
+              "cable-9-2       cable      9\n");
     EXPECT_EQ(merge.planStations, 3u);
     EXPECT_EQ(merge.total, 5u);
-    EXPECT_EQ(MergeScan(StationList{}, CablePlan(), {"2"}, {"2"}).text, FormatStations({Station{"us-cable-2", 1, "2"}}));
+    EXPECT_EQ(MergeScan(StationList{}, CablePlan(), {"2"}, {"2"}).text, FormatStations({Station{"cable-2", 1, "2"}}));
     const PlanInfo west = *PlanByName("europe-west");
     EXPECT_EQ(MergeScan(StationList{}, west, {"S10", "E5"}, {"E5"}).text,
               FormatStations({Station{"europe-west-E5", west.plan, "E5"}}));

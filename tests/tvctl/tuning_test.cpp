@@ -221,8 +221,10 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         ErrorCase{"unknownCommand", {"frob"}, 2, "unknown command \"frob\""},
         ErrorCase{"missingArgument", {"channel"}, 2, "channel needs its argument"},
-        ErrorCase{"notANumber", {"channel", "seven"}, 2, "channel \"seven\" is neither a channel number"},
-        ErrorCase{"negativeChannel", {"channel", "-1"}, 1, "channel -1 is out of range"},
+        ErrorCase{"notAChannel", {"channel", "seven"}, 1, "channel seven is not in the cable plan (1-125)"},
+        ErrorCase{"negativeChannel", {"channel", "-1"}, 1, "channel -1 is not in the cable plan"},
+        ErrorCase{"notInTable", {"channel", "--plan", "europe-west", "SE10"}, 1,
+                  "channel SE10 is not in the europe-west plan (E2-E12, S2-S41, 21-69)"},
         ErrorCase{"choice", {"audio", "mute", "yes"}, 2, "state must be one of on, off"},
         ErrorCase{"control", {"picture", "sharpness=3"}, 2, "unknown picture control \"sharpness\""},
         ErrorCase{"source", {"source", "antenna"}, 2, "unknown video source \"antenna\""},

@@ -117,8 +117,11 @@ TEST(TvctlPlanInfoTest, ChannelsAreTheLibrarysTables) {
     for (const char *name : {"0", "126", "", "7x", "-1", "4294967303"}) EXPECT_FALSE(Channel(CablePlan(), name)) << name;
     EXPECT_FALSE(Channel(BroadcastPlan(), "1"));
     EXPECT_FALSE(Channel(BroadcastPlan(), "70"));
-    EXPECT_EQ(NotInPlan(CablePlan(), "126"), "channel 126 is not in the us-cable plan (1-125)");
+    EXPECT_EQ(NotInPlan(CablePlan(), "126"), "channel 126 is not in the cable plan (1-125)");
     EXPECT_FALSE(PlanByName("cable-x"));
+    // The North-American tables keep the names tvctl always showed.
+    EXPECT_STREQ(PlanByName("us-cable-hrc")->name, "cable-hrc");
+    EXPECT_STREQ(PlanByName("us-bcast")->name, "broadcast");
 }
 
 // Every table by its name or an old alias, in any case; a channel of each by
@@ -146,7 +149,7 @@ TEST(TvctlPlanInfoTest, TablesAndTheirChannelsByName) {
         SCOPED_TRACE(std::string(row.plan) + " " + row.channel);
         std::optional<PlanInfo> plan = PlanByName(row.plan);
         ASSERT_TRUE(plan);
-        EXPECT_STREQ(plan->name, row.table);
+        EXPECT_STREQ(plan->table->name, row.table);
         EXPECT_EQ(plan->cableInput, row.cableInput);
         EXPECT_EQ(PlanByNumber(plan->plan)->name, plan->name);
         std::optional<ChannelInfo> info = Channel(*plan, row.channel);

@@ -14,12 +14,12 @@ namespace {
 class PlansCommand : public Command {
 public:
     explicit PlansCommand(CLI::App &app) {
-        Bind(app, "plan", plan_, ReadPlan, "a channel table (us-cable, europe-west, ...); default: all");
+        Bind(app, "plan", plan_, ReadPlan, "a channel table (cable, europe-west, ...); default: all");
         app.footer("Every channel table: what it covers, its channels, the TV standard its region uses (set\n"
                    "before tuning where the device takes standards) and the allocation document it comes from.\n"
-                   "us-bcast and us-cable are the library's own plans, tuned by channel number; tvctl tunes the\n"
-                   "others by frequency. The old names stay: broadcast (us-bcast), cable or std (us-cable),\n"
-                   "cable-irc or irc (us-cable-irc), cable-hrc or hrc (us-cable-hrc). With a table named, each\n"
+                   "broadcast (us-bcast) and cable (us-cable) are the library's own plans, tuned by channel\n"
+                   "number; tvctl tunes the others by frequency. The North-American tables answer to both names:\n"
+                   "cable or std, cable-irc or irc, cable-hrc or hrc, and us-... With a table named, each\n"
                    "channel with its picture carrier, the tuner's oscillator 45.75 MHz above it, the divider\n"
                    "(the oscillator in 62.5 kHz steps) and the band code.");
     }
@@ -39,6 +39,7 @@ public:
                                     {"band", BandName(info.bandCode)}});
             }
             reply.data["plans"].push_back({{"name", plan.name},
+                                           {"table", plan.table->name},
                                            {"description", plan.table->description},
                                            {"range", PlanRange(plan)},
                                            {"count", channels.size()},
@@ -54,8 +55,9 @@ public:
         std::string text;
         const Record &plans = Field(record, "plans");
         for (const Record &plan : plans) {
+            const std::string name = plan["name"].get<std::string>(), table = plan["table"].get<std::string>();
             text += fmt::format("{}{:<13} {}\n{:13} {} channels, {}, standard {}, tuned {}\n{:13} source: {}\n",
-                                text.empty() ? "" : "\n", plan["name"].get<std::string>(),
+                                text.empty() ? "" : "\n", name == table ? name : name + " (" + table + ")",
                                 plan["description"].get<std::string>(), "", plan["count"].get<size_t>(),
                                 plan["range"].get<std::string>(), plan["standard"].get<std::string>(),
                                 plan["library"].get<bool>() ? "by the library" : "by tvctl through the tuner block",

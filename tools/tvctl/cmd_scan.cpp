@@ -49,8 +49,8 @@ class ScanCommand : public Command {
 public:
     explicit ScanCommand(CLI::App &app) {
         Bind(app, "plan", plan_, ReadPlan,
-                       "a channel table (tvctl plans: us-cable, europe-west, ...; or cable, broadcast, cable-irc, "
-                       "cable-hrc), selected first; default: the current plan");
+                       "a channel table (tvctl plans: cable, broadcast, cable-irc, cable-hrc, europe-west, ...), "
+                       "selected first; default: the current plan");
         CLI::Option *save = app.add_option(
             "--save", saveFile_, "write the stations found to the station list FILE (default $XDG_CONFIG_HOME/tvctl/stations)");
         save->expected(0, 1)->default_str(kDefaultListMark)->option_text("[FILE]");
@@ -83,7 +83,7 @@ public:
             "saved with --save) and tvctl exits with status 130.\n"
             "--save keeps the names (and fine tuning) the list already gives these channels, the list's\n"
             "other stations, its comments and the lines it does not understand; new stations are named\n"
-            "PLAN-CHANNEL (us-cable-7, europe-west-E5), a name you may change. It does not write over a list it cannot read, nor\n"
+            "PLAN-CHANNEL (cable-7, europe-west-E5), a name you may change. It does not write over a list it cannot read, nor\n"
             "(without --force) over a file with no station line and lines that are no stations.");
     }
     void Run(Session &session, Reply &reply) override {

@@ -40,10 +40,10 @@ protected:
 class ChannelCommand : public TuningCommand {
 public:
     explicit ChannelCommand(CLI::App &app) {
-        app.add_option("channel", channel_, "a channel of the plan by its name (7, E5, SE10), or up / down")->required();
+        app.add_option("channel", channel_, "a channel of the plan by its name (7, E5, S10), or up / down")->required();
         Bind(app, "--plan", plan_, ReadPlan, "the plan (channel table) to tune in, selected first; default: the current plan");
         app.allow_extras(false);
-        app.footer("A channel of the library's plans (us-cable, us-bcast) is tuned through SetTVParam(2, N): the\n"
+        app.footer("A channel of the library's plans (cable, broadcast) is tuned through SetTVParam(2, N): the\n"
                    "library programs the tuner, pauses 150 ms and asks the decoder for lock. A channel of every\n"
                    "other table (tvctl plans) is tuned by tvctl the same way: the library's I2C_WriteBlk to the\n"
                    "tuner, the same pause, the decoder's lock bit. Where the device takes TV standards (a V4L2\n"
@@ -109,7 +109,7 @@ public:
     void Run(Session &session, Reply &reply) override {
         if (std::string problem = CarrierProblem(carrier_); !problem.empty()) return reply.Fail(problem);
         std::optional<PlanInfo> plan = TunerPlan(session, text_ + " MHz", reply);
-        if (plan) TuneAndRecord(session, TuneTarget{*plan, 0, carrier_}, reply);
+        if (plan) TuneAndRecord(session, TuneTarget{*plan, "", carrier_}, reply);
     }
 
 private:

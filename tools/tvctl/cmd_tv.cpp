@@ -15,7 +15,7 @@ public:
     explicit SourceCommand(CLI::App &app) {
         Bind(app, "source", choice_, [](const std::string &word) {
             return Known(SourceByName(word), fmt::format("unknown video source \"{}\" ({})", word, SourceNames()));
-        }, "composite (0), svideo or s-video (1), cable (4: the tuner, us-cable plan), broadcast (5: us-bcast), "
+        }, "composite (0), svideo or s-video (1), cable (4: the tuner, standard cable plan), broadcast (5), "
            "a channel table (tvctl plans: europe-west, cable-irc, ...), or tuner/tv (the tuner on its last plan); "
            "any case")->required();
     }

@@ -21,7 +21,8 @@ constexpr uint64_t kIfOffsetHz = uint64_t{kIfOffsetKHz} * 1000;
 static_assert(kChannelTables[kBroadcastPlan].libraryPlan == kBroadcastPlan);
 static_assert(kChannelTables[kCablePlan].libraryPlan == kCablePlan);
 
-// The names tvctl had before the tables, and the table each now means.
+// The names tvctl had before the tables, and the table each now means; the
+// first for a table is the name tvctl shows it by, as it always has.
 constexpr std::pair<std::string_view, std::string_view> kAliases[] = {
     {"broadcast", "us-bcast"},        {"cable", "us-cable"}, {"std", "us-cable"}, {"cable-std", "us-cable"},
     {"cable-irc", "us-cable-irc"}, {"irc", "us-cable-irc"}, {"cable-hrc", "us-cable-hrc"}, {"hrc", "us-cable-hrc"},
@@ -60,7 +61,10 @@ const std::vector<PlanInfo> &AllPlans() {
         std::vector<PlanInfo> all;
         for (uint32_t i = 0; i < std::size(kChannelTables); ++i) {
             const ChannelTable &table = kChannelTables[i];
-            all.push_back({i, table.name, table.libraryPlan != kNoLibraryPlan,
+            const auto *alias = std::find_if(std::begin(kAliases), std::end(kAliases),
+                                             [&](const auto &entry) { return entry.second == table.name; });
+            const char *shown = alias != std::end(kAliases) ? alias->first.data() : table.name;
+            all.push_back({i, shown, table.libraryPlan != kNoLibraryPlan,
                            std::string_view(table.name).find("cable") != std::string_view::npos, &table, &walks[i]});
         }
         return all;
@@ -75,7 +79,7 @@ std::optional<PlanInfo> PlanByName(std::string_view name) {
     for (const auto &[alias, table] : kAliases)
         if (SameName(alias, name)) name = table;
     for (const PlanInfo &plan : AllPlans())
-        if (SameName(plan.name, name)) return plan;
+        if (SameName(plan.table->name, name)) return plan;
     return std::nullopt;
 }
 

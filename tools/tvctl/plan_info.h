@@ -2,10 +2,11 @@
 // (tvcore/card/channel_tables.h), each channel under its table's name (7,
 // E5, SE10, C13). The library's own two plans (us-bcast, us-cable) are tuned
 // by channel number through the library; every other table tvctl tunes
-// itself by frequency, through the tuner block. The names tvctl had before
-// the tables stay as aliases: broadcast, cable (std, cable-std), cable-irc
-// (irc), cable-hrc (hrc). Each channel's carrier, oscillator, divider and
-// band.
+// itself by frequency, through the tuner block. The four North-American
+// tables keep the names tvctl had for them before the tables, and shows them
+// by: broadcast (us-bcast), cable (us-cable; std, cable-std), cable-irc
+// (us-cable-irc; irc), cable-hrc (us-cable-hrc; hrc); either name is taken.
+// Each channel's carrier, oscillator, divider and band.
 #pragma once
 
 #include <cstdint>
@@ -20,7 +21,7 @@ namespace tvctl {
 
 struct PlanInfo {
     uint32_t plan;      // its place in kChannelTables: the library's kBroadcastPlan (0) and kCablePlan (1) first
-    const char *name;   // the table's name: "us-cable", "europe-west"
+    const char *name;   // as tvctl shows it: "cable" for us-cable, else the table's name ("europe-west")
     bool library;       // tuned by the library (SetTVParam(2, N)); else by tvctl's tuner block
     bool cableInput;    // on the library's cable input (a table named cable); else its broadcast input
     const tvcore::card::ChannelTable *table;
@@ -36,7 +37,8 @@ const std::vector<PlanInfo> &AllPlans();
 // By table name or old alias, case-insensitive ("Europe-West", "cable-irc", "hrc").
 std::optional<PlanInfo> PlanByName(std::string_view name);
 std::optional<PlanInfo> PlanByNumber(uint32_t number);
-// "us-bcast, us-cable, ..." for sentences.
+// The plans' names, "broadcast, cable, cable-irc, cable-hrc, japan-bcast,
+// ...", for sentences.
 std::string PlanNames();
 // The channels a plan has, in words: "1-125", "E2-E12, S2-S41, 21-69".
 std::string PlanRange(const PlanInfo &plan);
@@ -81,7 +83,7 @@ std::string MhzOfHz(uint64_t hz);
 // with at most 6 decimals.
 std::optional<uint64_t> ParseMhz(std::string_view text);
 
-// "channel 126 is not in the us-cable plan (1-125)".
+// "channel 126 is not in the cable plan (1-125)".
 std::string NotInPlan(const PlanInfo &plan, std::string_view channel);
 
 }  // namespace tvctl

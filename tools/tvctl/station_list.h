@@ -4,8 +4,8 @@
 //     NAME  PLAN  CHANNEL  [FINE] [STANDARD]
 //     NAME  freq  MHZ      [FINE] [STANDARD]
 // NAME is one word or "words in quotes" (in quotes, \" \\ \t \r \n and \xHH
-// stand for those characters); PLAN is a channel table (us-cable,
-// europe-west: plan_info.h, or an old name such as cable) and CHANNEL the
+// stand for those characters); PLAN is a channel table (cable,
+// europe-west, us-cable: plan_info.h) and CHANNEL the
 // name of one of its channels (7, E5, SE10); MHZ is a carrier from 44 to 870 MHz; FINE is the fine-tuning
 // offset in 62.5 kHz steps (+2, -1), at most 32 either way; STANDARD the
 // TV standard the station needs (pal-bg, secam-l: standard_ops.h), set
@@ -76,7 +76,7 @@ ScanMerge MergeScan(const StationList &old, const PlanInfo &plan, const std::vec
 // The station named `name`, any case.
 const Station *FindStation(const StationList &list, std::string_view name);
 
-// "us-cable 7", "europe-west E5", "freq 77.25", with " +1" for a fine offset.
+// "cable 7", "europe-west E5", "freq 77.25", with " +1" for a fine offset.
 std::string StationWhere(const Station &station);
 
 // Text for a terminal: control characters shown as \xHH (\t, \r, \n).

@@ -71,7 +71,7 @@ std::optional<TuneTarget> LastTuned(const Session &session);
 nlohmann::ordered_json ChannelJson(const std::string &name);
 std::string ChannelOfJson(const nlohmann::ordered_json &value);
 
-// "us-cable-irc channel 5 (79.25 MHz)", "187.25 MHz", with ", fine +2" when set.
+// "cable-irc channel 5 (79.25 MHz)", "187.25 MHz", with ", fine +2" when set.
 std::string DescribeTarget(const TuneTarget &target);
 // The record of a tune (plan, channel, carrier with the fine offset, fine,
 // lock), and its line: "cable channel 7 (175.25 MHz): locked".
