@@ -68,6 +68,13 @@ INSTANTIATE_TEST_SUITE_P(
         BlockCase{"irc5", {"source", "cable-irc", "channel", "5"}, {0x07, 0xD0, 0x8E, 0x01}, false},
         BlockCase{"hrc2", {"source", "HRC", "channel", "2"}, {0x06, 0x3C, 0x8E, 0x01}, false},
         BlockCase{"hrc100", {"source", "cable-hrc", "channel", "100"}, {0x2B, 0x5D, 0x8E, 0x08}, false},
+        // The world's tables, tuned by their carriers (carrier + 45.75 MHz in 62.5 kHz steps); the
+        // simulated card has stations at 175.25 and 615.25 MHz.
+        BlockCase{"europeWestE5", {"channel", "--plan", "europe-west", "e5"}, {0x0D, 0xD0, 0x8E, 0x02}, true},
+        BlockCase{"japanCableC13", {"source", "japan-cable", "channel", "C13"}, {0x09, 0xB0, 0x8E, 0x01}, false},
+        BlockCase{"chinaDS25", {"channel", "--plan", "china-bcast", "DS25"}, {0x28, 0xD0, 0x8E, 0x08}, false},
+        BlockCase{"ireland39", {"channel", "--plan", "ireland", "39"}, {0x29, 0x50, 0x8E, 0x08}, true},
+        BlockCase{"australia5A", {"channel", "--plan", "AUSTRALIA", "5a"}, {0x0B, 0x80, 0x8E, 0x01}, false},
         // Fine tuning moves a library channel's divider (cable 7: 0x0DD0).
         BlockCase{"fineOnLibraryChannel", {"channel", "7", "fine", "+2"}, {0x0D, 0xD2, 0x8E, 0x02}, false},
         BlockCase{"fineBack", {"channel", "7", "fine", "-1", "fine", "0"}, {0x0D, 0xD0, 0x8E, 0x02}, true}),
@@ -111,6 +118,37 @@ TEST(TvctlTuningTest, TuningOutlivesTheRun) {
     EXPECT_EQ(lines[1]["tuner"]["plan"], "cable-irc");
     EXPECT_EQ(lines[1]["tuner"]["channel"], 6);
     EXPECT_EQ(lines[1]["tuner"]["fine"], 0);  // a new channel ends fine tuning
+}
+
+// A table's channel by name, in the record, in the next run's up and down
+// (carrier order: S10 at 168.25 MHz, then E5), and in a station list a scan
+// of the table writes.
+TEST(TvctlTuningTest, TablesByChannelNameAcrossRunsAndLists) {
+    const std::string dir = tvtest::MakeTempDir("tables");
+    const std::vector<std::pair<std::string, std::string>> env{{"XDG_STATE_HOME", dir}};
+    ASSERT_EQ(RunTvctl({"channel", "--plan", "europe-west", "s10"}, env).status, 0);
+    ToolRun run = RunTvctl({"--json", "channel", "up", "get"}, env);
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::vector<nlohmann::json> lines = run.JsonLines();
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0]["channel"], "E5");
+    EXPECT_EQ(lines[1]["tuner"]["plan"], "europe-west");
+    EXPECT_EQ(lines[1]["tuner"]["channel"], "E5");
+    EXPECT_EQ(lines[1]["tuner"]["carrierMHz"], 175.25);
+
+    const std::string file = dir + "/stations";
+    run = RunTvctl({"--json", "scan", "europe-west", "--channels", "E5-E12", "--save", file, "-q"}, env);
+    ASSERT_EQ(run.status, 0) << run.err;
+    lines = run.JsonLines();
+    EXPECT_EQ(lines[0]["first"], "E5");
+    EXPECT_EQ(lines[0]["tuned"], 8);
+    EXPECT_EQ(lines[0]["stations"].size(), 1u);
+    EXPECT_NE(tvtest::ReadFile(file).find("europe-west-E5  europe-west E5\n"), std::string::npos)
+        << tvtest::ReadFile(file);
+    run = RunTvctl({"tune", "EUROPE-WEST-E5", "--file", file}, env);
+    EXPECT_EQ(run.out, "europe-west-E5: europe-west channel E5 (175.25 MHz): locked\n") << run.err;
+    run = RunTvctl({"scan", "europe-west", "--channels", "E12-E5"}, env);
+    EXPECT_NE(run.err.find("channel range E12-E5 is not within the europe-west plan"), std::string::npos) << run.err;
 }
 
 TEST(TvctlTuningTest, ScanSavesStationsThatTuneUses) {
