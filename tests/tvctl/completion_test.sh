@@ -1,10 +1,12 @@
 #!/bin/bash
-# Completes a few command lines with tvctl's bash completion ($1) and checks
-# the answers: commands, option values, plans, station names from the list.
+# Completes a few command lines with tvctl's bash completion ($1), tvctl ($2)
+# answering for the plans, and checks the answers: commands, option values,
+# plans and their channels, station names from the list.
 set -u
 source "$1"
-export XDG_CONFIG_HOME=$(mktemp -d)
-trap 'rm -rf "$XDG_CONFIG_HOME"' EXIT
+PATH=$(dirname "$2"):$PATH
+export XDG_CONFIG_HOME=$(mktemp -d) XDG_STATE_HOME=$(mktemp -d)
+trap 'rm -rf "$XDG_CONFIG_HOME" "$XDG_STATE_HOME"' EXIT
 mkdir -p "$XDG_CONFIG_HOME/tvctl"
 printf '# mine\n"Local News" broadcast 14\nSports cable 7 +1\n\n' >"$XDG_CONFIG_HOME/tvctl/stations"
 failed=0
@@ -21,6 +23,12 @@ expect() {
 expect "scan" tvctl sc
 expect "sim i2cdev v4l2" tvctl --bus ""
 expect "cable-irc cable-hrc" tvctl scan cable-
+expect "europe-west europe-east" tvctl plans europe
+expect "us-cable us-cable-irc us-cable-hrc" tvctl source us-c
+expect "E2 E2A E3 E4 E5 E6 E7 E8 E9 E10 E11 E12" tvctl channel --plan europe-west E
+expect "C13 C14 C15 C16 C17 C18 C19" tvctl channel --plan japan-cable C1
+expect "12 120 121 122 123 124 125" tvctl channel 12
+expect "--plan" tvctl channel -
 expect 'Local\ News Sports' tvctl tune ""
 expect "Sports" tvctl source cable -- tune sp
 expect "png jpeg" tvctl snapshot --format ""

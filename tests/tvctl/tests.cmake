@@ -55,6 +55,7 @@ if(TARGET tvctl)
     set_tests_properties(TvctlManPage PROPERTIES LABELS tvctl)
   endif()
   add_test(NAME TvctlCompletion
-    COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/completion_test.sh ${PROJECT_SOURCE_DIR}/tools/tvctl/tvctl.bash)
+    COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/completion_test.sh ${PROJECT_SOURCE_DIR}/tools/tvctl/tvctl.bash
+            $<TARGET_FILE:tvctl>)
   set_tests_properties(TvctlCompletion PROPERTIES LABELS tvctl)
 endif()

@@ -6,6 +6,7 @@
 #include <cctype>
 
 #include "bus_words.h"
+#include "commands.h"
 #include "driver_v4l2_tuner.h"
 
 namespace tvctl {
@@ -64,8 +65,13 @@ bool SetPlanStandard(Session &session, const PlanInfo &plan, Reply &reply) {
     if (session.Library(reply) == nullptr) return false;
     const AnalogStandard *standard = FindStandard(StandardName(plan.table->defaultStandard));
     if (!V4l2Tuner(session) || standard == nullptr) return true;
-    if (!SetStandard(session, *standard, reply)) return false;
-    reply.data["standard"] = standard->name;
+    Reply attempt;
+    if (SetStandard(session, *standard, attempt))
+        reply.data["standard"] = standard->name;
+    else
+        Note(session, reply,
+             fmt::format("{}; the {} plan's channel is tuned with the device's present standard", attempt.error,
+                         plan.name));
     return true;
 }
 

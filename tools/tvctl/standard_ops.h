@@ -38,7 +38,9 @@ bool SetStandard(Session &session, const tvcore::card::AnalogStandard &standard,
 // The standard of a plan's region (its table's default), set before one of
 // its channels is tuned where the device takes standards (a V4L2 tuner). A
 // card that receives NTSC-M only is left as it is: it tunes any carrier in
-// its range all the same. Said in `reply` ("standard") when set.
+// its range all the same; a device that does not take the standard is
+// said in a note, and the channel tuned with the standard it has. Said in
+// `reply` ("standard") when set; false only when the library cannot load.
 bool SetPlanStandard(Session &session, const PlanInfo &plan, Reply &reply);
 
 // The standard a station of the list needs, set before it is tuned: the one

@@ -1,5 +1,6 @@
-# bash completion for tvctl: commands, options, plans, and the names of the
-# station list's stations. Installed as share/bash-completion/completions/tvctl.
+# bash completion for tvctl: commands, options, plans and their channels (as
+# the tvctl being completed lists them), and the names of the station list's
+# stations. Installed as share/bash-completion/completions/tvctl.
 
 # The station names of the list (the default one, or the --file FILE given
 # on the line), one a line.
@@ -23,10 +24,37 @@ _tvctl_station_names() {
     done <"$file"
 }
 
+# The plans, by the names tvctl shows and the tables' own ("cable",
+# "us-cable", "europe-west"), as `tvctl plans` lists them.
+_tvctl_plans() {
+    local line name table rest
+    "${COMP_WORDS[0]}" plans 2>/dev/null | while IFS= read -r line; do
+        [[ $line == [a-z]* ]] || continue  # a plan's first line; the others are indented
+        read -r name table rest <<<"$line"
+        printf '%s\n' "$name"
+        [[ $table == \(*\) ]] && table=${table#\(} && printf '%s\n' "${table%\)}"
+    done
+}
+
+# The channels of a plan (the one --plan names on the line, else the one the
+# tuner record of the simulated card names, else cable), from `tvctl plans PLAN`.
+_tvctl_channels() {
+    local plan=cable i key value name carrier rest
+    local record="${XDG_STATE_HOME:-$HOME/.local/state}/tvctl/tuner"
+    if [[ -r $record ]]; then
+        while read -r key value; do [[ $key == plan ]] && plan=$value; done <"$record"
+    fi
+    for ((i = 1; i < ${#COMP_WORDS[@]} - 1; i++)); do
+        [[ ${COMP_WORDS[i]} == --plan ]] && plan=${COMP_WORDS[i + 1]}
+    done
+    "${COMP_WORDS[0]}" plans "$plan" 2>/dev/null | while read -r name carrier rest; do
+        [[ $carrier =~ ^[0-9]+\.[0-9]+$ ]] && printf '%s\n' "$name"
+    done
+}
+
 _tvctl() {
     local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD - 1]}
     local commands="tour source channel freq fine tune stations picture get reset snapshot watch scan plans i2c audio config standard devices shell"
-    local plans="cable broadcast cable-irc cable-hrc"
     local globals="--json --trace --bus --i2c-device --i2c-adapter --v4l2-device --mixer --version --help"
     COMPREPLY=()
 
@@ -35,6 +63,7 @@ _tvctl() {
         --mixer) mapfile -t COMPREPLY < <(compgen -W "sim alsa v4l2" -- "$cur"); return ;;
         --i2c-device) mapfile -t COMPREPLY < <(compgen -G "/dev/i2c-*" -- "$cur"); return ;;
         --v4l2-device) mapfile -t COMPREPLY < <(compgen -G "/dev/video*" -- "$cur"); return ;;
+        --plan) mapfile -t COMPREPLY < <(compgen -W "$(_tvctl_plans)" -- "$cur"); return ;;
         --tuner-status) mapfile -t COMPREPLY < <(compgen -W "auto on off" -- "$cur"); return ;;
         --file | --save) mapfile -t COMPREPLY < <(compgen -f -- "$cur"); return ;;
         --format) mapfile -t COMPREPLY < <(compgen -W "png jpeg" -- "$cur"); return ;;
@@ -57,11 +86,11 @@ _tvctl() {
     local choices=""
     case $command in
         "") [[ $cur == -* ]] && choices=$globals || choices=$commands ;;
-        source) choices="composite svideo s-video tuner tv $plans" ;;
-        channel) choices="up down" ;;
+        source) choices="composite svideo s-video tuner tv $(_tvctl_plans)" ;;
+        channel) [[ $cur == -* ]] && choices="--plan" || choices="up down $(_tvctl_channels)" ;;
         fine) choices="+1 -1 0" ;;
-        scan) choices="$plans --fast --channels --save --force --tuner-status --grace --quiet" ;;
-        plans) choices=$plans ;;
+        scan) choices="$(_tvctl_plans) --fast --channels --save --force --tuner-status --grace --quiet" ;;
+        plans) choices=$(_tvctl_plans) ;;
         stations) choices="--file" ;;
         tune)
             if [[ $cur == -* ]]; then

@@ -112,3 +112,29 @@ check "the simulated card refuses the SECAM-L station in a sentence" \
   said 'receives NTSC-M only' sim tune --file "$stations" Paris
 check "the simulated card tunes the NTSC-M station" sim tune --file "$stations" Boston
 tv standard ntsc-m >/dev/null
+
+# --- every channel table: its carrier and standard reach the device ---------
+# One channel of each table: the carrier its allocation gives (MHz) and the
+# mask of the table's standard, as v4l2-ctl reads them back.
+for row in "broadcast 7 175.25 0x00001000" "us-cable 99 115.25 0x00001000" "cable-irc 5 79.25 0x00001000" \
+           "us-cable-hrc 100 648.0324 0x00001000" "japan-bcast 13 471.25 0x00002000" \
+           "japan-cable C13 109.25 0x00002000" "europe-west S21 303.25 0x00000007" \
+           "europe-east R3 77.25 0x000000e0" "russia SK1 111.25 0x00320000" "italy H1 217.25 0x00000007" \
+           "ireland 39 615.25 0x00000010" "france 5 176 0x00400000" "australia 5A 138.25 0x00000007" \
+           "newzealand 25 503.25 0x00000007" "china-bcast DS25 607.25 0x000000e0" "argentina 2 55.25 0x00000400"; do
+  read -r table channel mhz mask <<<"$row"
+  check "channel --plan $table $channel" tv channel --plan "$table" "$channel"
+  check_eq "$table $channel: v4l2-ctl's frequency" "$(awk -v m="$mhz" 'BEGIN { printf "%d", m * 16 + 0.5 }')" get_freq
+  check_eq "$table $channel: v4l2-ctl's standard" "$mask" get_std
+done
+check "channel --plan europe-west s21, in any case" tv channel --plan europe-west s21
+check_eq "the record names the table's channel as the table spells it" "europe-west S21" \
+  record '"\(.tuner.plan) \(.tuner.channel)"'
+printf 'Koeln europe-west E5\nDublin ireland 39 pal-bg\n' >"$stations"
+check "a station of a table without a standard" tv tune --file "$stations" Koeln
+check_eq "Koeln: the table's standard, pal-bg" 0x00000007 get_std
+check "a station of a table with a standard of its own" tv tune --file "$stations" Dublin
+check_eq "Dublin: its own standard wins over the table's pal-i" 0x00000007 get_std
+check "the simulated card tunes the European station all the same" sim tune --file "$stations" Koeln
+check_eq "the simulated card's record: europe-west E5" E5 bash -c "'$PREFIX/bin/tvctl' --json get | jq -r .tuner.channel"
+tv standard ntsc-m >/dev/null

@@ -16,7 +16,7 @@ endif()
 # tvctl snapshot on the V4L2 bus over the same fake, in process.
 if(TARGET tvv4l2_test_support AND TARGET tvctl_core)
   tvcore_add_gtest(v4l2_tvctl_test
-    SOURCES drivers/v4l2/tvctl_snapshot_test.cpp
+    SOURCES drivers/v4l2/tvctl_snapshot_test.cpp drivers/v4l2/tvctl_tables_test.cpp
     LIBS tvv4l2_test_support tvctl_core
     DEPENDS tvv4l2 tvmixv4l2 tvcore)
 endif()
