@@ -7,8 +7,8 @@
 #include <string>
 
 #include "commands.h"
-#include "session.h"
 #include "support/test_env.h"
+#include "tvctl_on_v4l2.h"
 #include "v4l2_fixture.h"
 
 namespace tvtest {
@@ -27,18 +27,7 @@ protected:
         Fake().devices["/dev/video0"] = video;
     }
 
-    // One command in a session of its own on the V4L2 bus, as
-    // `tvctl --v4l2-device /dev/video0 --json WORDS` runs it.
-    tvctl::Reply Run(const tvctl::Words &words) {
-        tvctl::GlobalOptions options;
-        options.json = true;
-        options.host.bus = tvctl::BusChoice::V4l2;
-        options.host.busGiven = true;
-        options.host.v4l2Device = "/dev/video0";
-        tvctl::Console console(true);
-        tvctl::Session session(options, console);
-        return tvctl::RunOneCommand(session, words);
-    }
+    static tvctl::Reply Run(const tvctl::Words &words) { return RunTvctlOnV4l2(words); }
 
     std::string dir_;
 };
