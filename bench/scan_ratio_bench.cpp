@@ -32,8 +32,8 @@ void ScanRatio(benchmark::State &state) {
     }
     ScanOptions scan;
     scan.plan = CablePlan();
-    scan.first = static_cast<uint32_t>(state.range(0));
-    scan.last = static_cast<uint32_t>(state.range(1));
+    scan.first = std::to_string(state.range(0));
+    scan.last = std::to_string(state.range(1));
     scan.tunerStatus = true;  // on the simulated card, as tvctl scan --fast does
     for (auto _ : state) {
         scan.fast = false;
@@ -44,14 +44,14 @@ void ScanRatio(benchmark::State &state) {
             state.SkipWithError(("a scan stopped: " + standard.error + fast.error).c_str());
             return;
         }
-        if (LockedChannels(standard) != LockedChannels(fast)) {
+        if (ChannelNames(standard, true) != ChannelNames(fast, true)) {
             state.SkipWithError("the fast scan found other stations than the standard scan");
             return;
         }
         state.counters["standard_s"] = standard.seconds;
         state.counters["fast_s"] = fast.seconds;
         state.counters["ratio"] = standard.seconds > 0 ? fast.seconds / standard.seconds : 0;
-        state.counters["stations"] = static_cast<double>(LockedChannels(fast).size());
+        state.counters["stations"] = static_cast<double>(ChannelNames(fast, true).size());
     }
     state.counters["settle_ms"] = session.Card()->GetSettleMs();
 }

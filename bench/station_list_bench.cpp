@@ -69,10 +69,10 @@ void ListStations(benchmark::State &state) {
 
 void RescanAndSave(benchmark::State &state) {
     const std::string path = MakeList(state.range(0));
-    std::vector<uint32_t> scanned, locked;
+    std::vector<std::string> scanned, locked;
     for (uint32_t channel = 1; channel <= 125; ++channel) {
-        scanned.push_back(channel);
-        if (channel % 2 == 1) locked.push_back(channel);
+        scanned.push_back(std::to_string(channel));
+        if (channel % 2 == 1) locked.push_back(scanned.back());
     }
     const std::string copy = path + ".saved";  // each round starts from the full list again
     for (auto _ : state) {
