@@ -57,7 +57,7 @@ public:
         for (const Record &plan : plans) {
             const std::string name = plan["name"].get<std::string>(), table = plan["table"].get<std::string>();
             text += fmt::format("{}{:<13} {}\n{:13} {} channels, {}, standard {}, tuned {}\n{:13} source: {}\n",
-                                text.empty() ? "" : "\n", name == table ? name : name + " (" + table + ")",
+                                text.empty() ? "" : "\n", name == table ? name : fmt::format("{} ({})", name, table),
                                 plan["description"].get<std::string>(), "", plan["count"].get<size_t>(),
                                 plan["range"].get<std::string>(), plan["standard"].get<std::string>(),
                                 plan["library"].get<bool>() ? "by the library" : "by tvctl through the tuner block",
