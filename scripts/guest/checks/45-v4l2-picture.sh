@@ -12,7 +12,7 @@ check "vivid capture node present" test -n "$dev"
 note "vivid node: $dev"
 vc() { v4l2-ctl -d "$dev" "$@"; }
 tv() { "$PREFIX/bin/tvctl" --v4l2-device "$dev" "$@"; }
-stats() { "$BUILD/tests/v4l2_png_stats" "$@"; }  # FILE [X Y]...: "W H MEAN_LUMA", then "R G B" lines
+stats() { "$BUILD/tests/v4l2_picture_stats" "$@"; }  # FILE [X Y]...: "W H MEAN_LUMA", then "R G B" lines
 dir=$(mktemp -d)
 
 # --- a snapshot of the TV input on a station ----------------------------------
@@ -31,7 +31,7 @@ check_eq "what was on: cable channel 7" "cable 7" jq -r '"\(.plan) \(.channel)"'
 check_eq "what was on: 175.25 MHz" 175.25 field carrierMHz
 check_eq "what was on: locked" true field locked
 check_eq "--json has vivid's size" "$size" jq -r '"\(.width) \(.height)"' <<<"$answer"
-check_eq "the PNG has vivid's size" "$size" bash -c "'$BUILD/tests/v4l2_png_stats' '$dir/tv.png' | cut -d' ' -f1,2"
+check_eq "the PNG has vivid's size" "$size" bash -c "'$BUILD/tests/v4l2_picture_stats' '$dir/tv.png' | cut -d' ' -f1,2"
 
 # vivid's 75% colour bars, left to right: white, yellow, cyan, green, magenta,
 # red, blue, black. Each bar's middle pixel on the middle line, each channel
