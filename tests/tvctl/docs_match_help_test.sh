@@ -7,9 +7,8 @@
 # Arguments: TVCTL MANPAGE COMPLETION README
 set -u
 tvctl=$1 manpage=$2 completion=$3 readme=$4
+# shellcheck source=/dev/null
 source "$completion"
-export XDG_CONFIG_HOME=$(mktemp -d)
-trap 'rm -rf "$XDG_CONFIG_HOME"' EXIT
 failed=0
 missing() {
     echo "$*"
