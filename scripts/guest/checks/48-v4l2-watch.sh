@@ -19,19 +19,6 @@ dir=$(mktemp -d)
 XDG_STATE_HOME=$dir/state
 export XDG_STATE_HOME
 
-# vivid's 75% colour bars as each bar's middle pixel on the middle line, each
-# channel on (above 128) or off (below 64), as 45-v4l2-picture.sh reads them.
-bars() {  # FILE
-  local w h out=() args=() r g b measured
-  measured=$(stats "$1") || return 1
-  read -r w h _ <<<"$measured"
-  for i in 0 1 2 3 4 5 6 7; do args+=($((w * (2 * i + 1) / 16)) $((h / 2))); done
-  measured=$(stats "$1" "${args[@]}") || return 1
-  while read -r r g b; do
-    out+=("$(for c in $r $g $b; do ((c > 128)) && printf 1 || { ((c < 64)) && printf 0 || printf '?'; }; done)")
-  done <<<"$(tail -n +2 <<<"$measured")"
-  echo "${out[*]}"
-}
 colour_bars="111 110 011 010 101 100 001 000"
 
 # Cable channel 7 (175.25 MHz) lies on vivid's station raster.
@@ -58,7 +45,7 @@ url=${url%/}
 # --- the still image: one of vivid's frames ------------------------------------
 check "the still image is served" curl -sf -o "$dir/still.jpg" "$url/still.jpg"
 check_eq "the still image has vivid's size" "$size" bash -c "'$BUILD/tests/v4l2_picture_stats' '$dir/still.jpg' | cut -d' ' -f1,2"
-check_eq "the still image is vivid's colour bars" "$colour_bars" bars "$dir/still.jpg"
+check_eq "the still image is vivid's colour bars" "$colour_bars" vivid_bars "$dir/still.jpg"
 
 # --- the live stream: frames one after another ---------------------------------
 # Two seconds of the stream; each part's headers say its frame and what was on.
@@ -83,7 +70,7 @@ start = data.find(b"\xff\xd8")
 end = data.find(b"\xff\xd9", start)
 open(sys.argv[2], "wb").write(data[start:end + 2] if start >= 0 and end > start else b"")
 PY
-check_eq "a frame of the stream is vivid's colour bars" "$colour_bars" bars "$dir/part.jpg"
+check_eq "a frame of the stream is vivid's colour bars" "$colour_bars" vivid_bars "$dir/part.jpg"
 
 # --- the page's API reaches the device -----------------------------------------
 api() {  # COMMAND JSON-ARGS: POST /api/COMMAND
