@@ -23,11 +23,20 @@ _tvctl_station_names() {
     done <"$file"
 }
 
+# Completes the station names that start with the word at the cursor (any
+# case, as tvctl takes them).
+_tvctl_complete_names() {
+    local name
+    while IFS= read -r name; do
+        [[ ${name,,} == "${cur,,}"* ]] && COMPREPLY+=("$(printf '%q' "$name")")
+    done < <(_tvctl_station_names)
+}
+
 _tvctl() {
     local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD - 1]}
-    local commands="tour source channel freq fine tune stations picture get reset snapshot watch scan plans i2c audio config standard devices shell"
+    local commands="tour source channel freq fine tune station stations picture get reset snapshot watch scan plans i2c audio config standard devices shell"
     local plans="cable broadcast cable-irc cable-hrc"
-    local globals="--json --trace --bus --i2c-device --i2c-adapter --v4l2-device --mixer --version --help"
+    local globals="--json --trace --bus --i2c-device --i2c-adapter --v4l2-device --mixer --settings --no-settings --version --help"
     COMPREPLY=()
 
     case $prev in
@@ -36,7 +45,7 @@ _tvctl() {
         --i2c-device) mapfile -t COMPREPLY < <(compgen -G "/dev/i2c-*" -- "$cur"); return ;;
         --v4l2-device) mapfile -t COMPREPLY < <(compgen -G "/dev/video*" -- "$cur"); return ;;
         --tuner-status) mapfile -t COMPREPLY < <(compgen -W "auto on off" -- "$cur"); return ;;
-        --file | --save) mapfile -t COMPREPLY < <(compgen -f -- "$cur"); return ;;
+        --file | --save | --settings) mapfile -t COMPREPLY < <(compgen -f -- "$cur"); return ;;
         --format) mapfile -t COMPREPLY < <(compgen -W "png jpeg" -- "$cur"); return ;;
         --i2c-adapter | --channels | --grace | --quality | --frame) return ;;
     esac
@@ -62,16 +71,19 @@ _tvctl() {
         fine) choices="+1 -1 0" ;;
         scan) choices="$plans --fast --channels --save --force --tuner-status --grace --quiet" ;;
         plans) choices=$plans ;;
-        stations) choices="--file" ;;
+        station) [[ -z $sub ]] && choices="next prev --file" || choices="--file" ;;
+        stations)
+            case $sub in
+                "") choices="rename remove --file" ;;
+                rename | remove) [[ $prev == "$sub" && $cur != -* ]] && { _tvctl_complete_names; return; } ;;
+            esac
+            [[ -z $choices ]] && choices="--file"
+            ;;
         tune)
             if [[ $cur == -* ]]; then
                 choices="--file"
             else
-                # tvctl takes names in any case, so the completion does too.
-                local name
-                while IFS= read -r name; do
-                    [[ ${name,,} == "${cur,,}"* ]] && COMPREPLY+=("$(printf '%q' "$name")")
-                done < <(_tvctl_station_names)
+                _tvctl_complete_names
                 return
             fi
             ;;
@@ -94,7 +106,7 @@ _tvctl() {
                 mode) choices="mono stereo lang1 lang2 sap lang1+lang2" ;;
             esac
             ;;
-        config) [[ -z $sub ]] && choices="check" ;;
+        config) [[ -z $sub ]] && choices="check show" ;;
         standard) [[ -z $sub ]] && choices="ntsc ntsc-m ntsc-m-jp ntsc-m-kr ntsc-443 pal pal-b pal-b1 pal-g pal-h pal-i pal-d pal-d1 pal-k pal-bg pal-dk pal-m pal-n pal-nc pal-60 secam secam-b secam-d secam-g secam-h secam-k secam-k1 secam-l secam-lc secam-dk" ;;
         watch)
             case $prev in
