@@ -98,7 +98,7 @@ TEST(TvctlSettings, FileValuesApplyWhereNothingElseChose) {
     }
 }
 
-// --settings names another file; a FIFO is refused, not waited on.
+// --settings names another file; a FIFO is refused, not waited on; an empty name is wrong.
 TEST(TvctlSettings, AnotherFileAndAFifo) {
     const std::string dir = tvtest::MakeTempDir("settings-option");
     tvtest::WriteFile(dir + "/mine", "plan = cable-hrc\n");
@@ -110,6 +110,8 @@ TEST(TvctlSettings, AnotherFileAndAFifo) {
     run = RunTvctl({"--settings", fifo, "get"});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.err.find("is a FIFO, not a regular file"), std::string::npos) << run.err;
+    run = RunTvctl({"--settings", "", "get"});  // names no file, rather than the default one
+    EXPECT_EQ(run.status, 2) << run.err;
 }
 
 }  // namespace
