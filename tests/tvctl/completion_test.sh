@@ -24,6 +24,12 @@ expect "sim i2cdev v4l2" tvctl --bus ""
 expect "cable-irc cable-hrc" tvctl scan cable-
 expect 'Local\ News Sports' tvctl tune ""
 expect "Sports" tvctl source cable -- tune sp
+expect "next" tvctl station n
+expect "rename" tvctl stations ren
+expect 'Local\ News' tvctl stations rename loc
+expect "Sports" tvctl stations remove S
+expect "show" tvctl config sho
+expect "--settings" tvctl --sett
 expect "png jpeg" tvctl snapshot --format ""
 expect "pal-b pal-b1 pal-bg" tvctl standard pal-b
 expect "lang1 lang1+lang2" tvctl audio mode lang1

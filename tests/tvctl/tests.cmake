@@ -21,7 +21,7 @@ if(TARGET tvctl)
     SOURCES tvctl/tool_runner.cpp tvctl/tour_test.cpp tvctl/commands_test.cpp tvctl/scan_test.cpp
             tvctl/config_check_test.cpp tvctl/hostile_input_test.cpp tvctl/tuning_test.cpp
             tvctl/card_state_test.cpp tvctl/station_files_test.cpp tvctl/snapshot_test.cpp
-            tvctl/tuner_record_test.cpp
+            tvctl/tuner_record_test.cpp tvctl/settings_test.cpp
     LIBS nlohmann_json::nlohmann_json util
     DEPENDS tvctl)
   target_compile_definitions(tvctl_tool_test PRIVATE TVCTL_PROGRAM="$<TARGET_FILE:tvctl>")

@@ -11,6 +11,7 @@
 #include "interrupt.h"
 #include "safe_file.h"
 #include "scan.h"
+#include "standard_ops.h"
 #include "station_list.h"
 #include "tune_ops.h"
 
@@ -123,7 +124,7 @@ private:
                 return;
             }
         }
-        if (!EnsureLibrarySource(session, *tv, SourceOfPlan(*plan), reply)) return;
+        if (!EnsureLibrarySource(session, *tv, SourceOfPlan(*plan), reply) || !SetDefaultStandard(session, reply)) return;
         options.plan = *plan;
         const bool simulated = session.Card() != nullptr;
         options.tunerStatus = tunerStatus_ == "on" || (tunerStatus_ == "auto" && simulated);

@@ -14,6 +14,7 @@
 #include "console.h"
 #include "global_options.h"
 #include "session.h"
+#include "user_settings.h"
 
 namespace tvctl {
 int RunShell(Session &session);
@@ -115,6 +116,8 @@ std::optional<int> ParseGlobals(Words globals, GlobalChoices &choices, const Con
         return UsageError(early, refused.what() + std::string(kSeeHelp));
     }
     if (std::string problem = SettleDrivers(choices); !problem.empty()) return UsageError(early, problem);
+    ApplySettings(choices);
+    for (const std::string &problem : choices.options.defaults.problems) std::fprintf(stderr, "note: %s\n", problem.c_str());
     return std::nullopt;
 }
 

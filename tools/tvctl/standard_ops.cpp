@@ -45,6 +45,7 @@ bool SetStandard(Session &session, const AnalogStandard &standard, Reply &reply)
     if (!v4l2) {
         std::string refusal = NtscOnlyRefusal(TheDevice(BusDevice(session.Words())), standard);
         if (!refusal.empty()) reply.Fail(refusal);
+        if (refusal.empty()) session.standardSet = true;
         return refusal.empty();
     }
     uint32_t failed = v4l2->setStandard(standard.mask);
@@ -57,7 +58,18 @@ bool SetStandard(Session &session, const AnalogStandard &standard, Reply &reply)
         reply.Fail(fmt::format("the standard {} was not set: {}", standard.name, V4l2Failure(session, failed)));
         return false;
     }
+    session.standardSet = true;
     return true;
+}
+
+bool SetDefaultStandard(Session &session, Reply &reply) {
+    const UserDefaults &defaults = session.Options().defaults;
+    if (session.standardSet || defaults.standard.empty()) return true;
+    std::string error;
+    const AnalogStandard *standard = ParseStandard(defaults.standard, error);
+    if (standard == nullptr || SetStandard(session, *standard, reply)) return true;
+    reply.error += fmt::format(" (the standard that {} sets; tvctl --no-settings reads no settings)", defaults.standardFrom);
+    return false;
 }
 
 bool SetStationStandard(Session &session, const Station &station, Reply &reply) {

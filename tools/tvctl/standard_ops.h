@@ -35,6 +35,11 @@ std::string TheDevice(const std::string &words);
 // False with `reply` failed when refused. Loads the library.
 bool SetStandard(Session &session, const tvcore::card::AnalogStandard &standard, Reply &reply);
 
+// The settings file's standard (user_settings.h), set before the run's
+// first tuning unless the run has set a standard itself; true when there is
+// none to set.
+bool SetDefaultStandard(Session &session, Reply &reply);
+
 // The standard a station of the list needs, set before it is tuned (nothing
 // for a station without one).
 bool SetStationStandard(Session &session, const Station &station, Reply &reply);

@@ -54,7 +54,9 @@ StationList ParseStations(std::string_view text, const std::string &file);
 // Reads a file (a regular file of at most kMaxStationListBytes; nothing
 // else is read); empty with `*error` set when it cannot be read, and then
 // `*missing` (when given) says whether it is simply not there.
-std::optional<StationList> LoadStations(const std::string &file, std::string *error, bool *missing = nullptr);
+// With `text`, the file's bytes as read too (for an edit in place).
+std::optional<StationList> LoadStations(const std::string &file, std::string *error, bool *missing = nullptr,
+                                        std::string *text = nullptr);
 
 // The text of a new list, with a header that explains the format.
 std::string FormatStations(const std::vector<Station> &stations);
@@ -74,6 +76,19 @@ ScanMerge MergeScan(const StationList &old, const PlanInfo &plan, const std::vec
 
 // The station named `name`, any case.
 const Station *FindStation(const StationList &list, std::string_view name);
+
+// The index of the station the tuner is on: a channel station of its plan
+// and channel, or a frequency station of its carrier (`channel` 0), one of
+// the same fine offset first. Empty when none is.
+std::optional<size_t> StationTunedTo(const StationList &list, uint32_t plan, uint32_t channel, uint64_t carrierHz,
+                                     int32_t fine);
+
+// Edits of the list's `text` (as ParseStations read it into `list`) that
+// leave every other byte as it was: station `index`'s line with its name
+// (the line's first word) replaced by `name`, quoted as FormatStations
+// quotes; or without that line and its line end.
+std::string RenameStationLine(std::string_view text, const StationList &list, size_t index, const std::string &name);
+std::string RemoveStationLine(std::string_view text, const StationList &list, size_t index);
 
 // "cable 7", "freq 77.25", with " +1" for a fine offset.
 std::string StationWhere(const Station &station);

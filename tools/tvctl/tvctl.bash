@@ -23,11 +23,20 @@ _tvctl_station_names() {
     done <"$file"
 }
 
+# Completes the station names that start with the word at the cursor (any
+# case, as tvctl takes them).
+_tvctl_complete_names() {
+    local name
+    while IFS= read -r name; do
+        [[ ${name,,} == "${cur,,}"* ]] && COMPREPLY+=("$(printf '%q' "$name")")
+    done < <(_tvctl_station_names)
+}
+
 _tvctl() {
     local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD - 1]}
-    local commands="tour source channel freq fine tune stations picture get reset snapshot watch scan plans i2c audio config standard devices shell"
+    local commands="tour source channel freq fine tune station stations picture get reset snapshot watch scan plans i2c audio config standard devices shell"
     local plans="cable broadcast cable-irc cable-hrc"
-    local globals="--json --trace --bus --i2c-device --i2c-adapter --v4l2-device --mixer --version --help"
+    local globals="--json --trace --bus --i2c-device --i2c-adapter --v4l2-device --mixer --settings --no-settings --version --help"
     COMPREPLY=()
 
     case $prev in
@@ -36,7 +45,7 @@ _tvctl() {
         --i2c-device) mapfile -t COMPREPLY < <(compgen -G "/dev/i2c-*" -- "$cur"); return ;;
         --v4l2-device) mapfile -t COMPREPLY < <(compgen -G "/dev/video*" -- "$cur"); return ;;
         --tuner-status) mapfile -t COMPREPLY < <(compgen -W "auto on off" -- "$cur"); return ;;
-        --file | --save) mapfile -t COMPREPLY < <(compgen -f -- "$cur"); return ;;
+        --file | --save | --settings) mapfile -t COMPREPLY < <(compgen -f -- "$cur"); return ;;
         --format) mapfile -t COMPREPLY < <(compgen -W "png jpeg" -- "$cur"); return ;;
         --card)
             # The sound cards' numbers, as /proc/asound/cards lists them.
@@ -47,7 +56,7 @@ _tvctl() {
         --i2c-adapter | --channels | --grace | --quality | --frame | --element | --port) return ;;
     esac
     # The options whose next word is their value, not a subcommand.
-    local valued=" --bus --mixer --i2c-device --i2c-adapter --v4l2-device --tuner-status --file --format --channels --grace --quality --frame --card --element --port --listen "
+    local valued=" --bus --mixer --i2c-device --i2c-adapter --v4l2-device --tuner-status --file --settings --format --channels --grace --quality --frame --card --element --port --listen "
 
     # The command the cursor is in: the last command word before it.
     local i word command="" sub=""
@@ -72,16 +81,19 @@ _tvctl() {
         fine) choices="+1 -1 0" ;;
         scan) choices="$plans --fast --channels --save --force --tuner-status --grace -q --quiet" ;;
         plans) choices=$plans ;;
-        stations) choices="--file" ;;
+        station) [[ -z $sub ]] && choices="next prev --file" || choices="--file" ;;
+        stations)
+            case $sub in
+                "") choices="rename remove --file" ;;
+                rename | remove) [[ $prev == "$sub" && $cur != -* ]] && { _tvctl_complete_names; return; } ;;
+            esac
+            [[ -z $choices ]] && choices="--file"
+            ;;
         tune)
             if [[ $cur == -* ]]; then
                 choices="--file"
             else
-                # tvctl takes names in any case, so the completion does too.
-                local name
-                while IFS= read -r name; do
-                    [[ ${name,,} == "${cur,,}"* ]] && COMPREPLY+=("$(printf '%q' "$name")")
-                done < <(_tvctl_station_names)
+                _tvctl_complete_names
                 return
             fi
             ;;
@@ -106,7 +118,7 @@ _tvctl() {
             ;;
         config)
             case $sub in
-                "") choices="check" ;;
+                "") choices="check show" ;;
                 check)
                     [[ $cur == -* ]] && return
                     mapfile -t COMPREPLY < <(compgen -f -- "$cur")
