@@ -180,7 +180,8 @@ std::optional<Station> ParseStation(const std::vector<std::string> &words, std::
     return station;
 }
 
-// One station's line, in the columns of the list tvctl writes.
+}  // namespace
+
 std::string FormatStation(const Station &station) {
     std::string where = StationWhere(station);
     size_t blank = where.find(' ');
@@ -192,8 +193,6 @@ std::string FormatStation(const Station &station) {
     line.erase(line.find_last_not_of(' ') + 1);
     return line;
 }
-
-}  // namespace
 
 std::string DefaultStationFile() {
     std::string dir = XdgDir("XDG_CONFIG_HOME", ".config");

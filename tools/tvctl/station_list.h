@@ -59,6 +59,9 @@ std::optional<StationList> LoadStations(const std::string &file, std::string *er
 // The text of a new list, with a header that explains the format.
 std::string FormatStations(const std::vector<Station> &stations);
 
+// One station's line, in the columns of the list tvctl writes.
+std::string FormatStation(const Station &station);
+
 // The list after a scan of `plan` that tuned the channels `scanned` and
 // found stations on `locked`: the old file's lines as they were, less the
 // stations of scanned channels without a station now, plus a line for each
