@@ -27,4 +27,6 @@ expect "png jpeg" tvctl snapshot --format ""
 expect "pal-b pal-b1 pal-bg" tvctl standard pal-b
 expect "lang1 lang1+lang2" tvctl audio mode lang1
 expect "--port --listen --quality" tvctl watch -
+expect "--all" tvctl scan --al
+expect "0.25" tvctl scan --all --step 0.2
 exit $failed

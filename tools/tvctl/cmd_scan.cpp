@@ -111,7 +111,22 @@ public:
             "--save keeps the names (and fine tuning) the list already gives these channels, the list's\n"
             "other stations, its comments and the lines it does not understand; new stations are named\n"
             "PLAN-CHANNEL (cable-7), a name you may change. It does not write over a list it cannot read, nor\n"
-            "(without --force) over a file with no station line and lines that are no stations.");
+            "(without --force) over a file with no station line and lines that are no stations.\n"
+            "\n"
+            "--all walks the tuner's whole range, 44-870 MHz (or --from..--to), by frequency in --step\n"
+            "strides (0.25 MHz: every carrier of the channel tables lies on that grid), each point tuned as\n"
+            "the fast scan tunes a channel. Where a point locks, the lock is followed one 62.5 kHz step at a\n"
+            "time both ways, and the station is the middle of its strongest part (on a V4L2 card the signal\n"
+            "of VIDIOC_G_TUNER, its AFC settling a tie; elsewhere the lock window). Each station is listed\n"
+            "once, as the plan's channel within 1 MHz of it (with the fine offset to its best tuning) or as\n"
+            "its frequency; --save writes these as PLAN CHANNEL [FINE] (named PLAN-CHANNEL) or freq MHZ\n"
+            "(named freq-MHZ) lines, and drops the list's stations within the stretch that are gone. The\n"
+            "simulated card locks on a station's own step only, so a station off the 0.25 MHz grid needs\n"
+            "--step 0.0625; the whole band takes about 2.5 minutes there (each point waits the tuner's\n"
+            "40 ms settling). A real card locks over a wider window: --step 0.5 or 1 walks it faster.\n"
+            "Progress goes to standard error: a bar on a terminal, else a line for each station found and\n"
+            "each 100 MHz. Afterwards the tuner goes back, or, with nothing tuned before, to the first\n"
+            "station found.");
     }
     std::string Validate() const override {
         if (!all_) {
@@ -406,7 +421,7 @@ private:
 }  // namespace
 
 std::vector<CommandEntry> ScanCommands() {
-    return {Entry<ScanCommand>("scan", "find the stations of a channel plan: scan [PLAN] [--fast] [--save [FILE]]")};
+    return {Entry<ScanCommand>("scan", "find the stations of a channel plan: scan [PLAN] [--fast] [--save [FILE]]; of the whole band: scan --all")};
 }
 
 }  // namespace tvctl

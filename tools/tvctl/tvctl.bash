@@ -38,7 +38,8 @@ _tvctl() {
         --tuner-status) mapfile -t COMPREPLY < <(compgen -W "auto on off" -- "$cur"); return ;;
         --file | --save) mapfile -t COMPREPLY < <(compgen -f -- "$cur"); return ;;
         --format) mapfile -t COMPREPLY < <(compgen -W "png jpeg" -- "$cur"); return ;;
-        --i2c-adapter | --channels | --grace | --quality | --frame) return ;;
+        --i2c-adapter | --channels | --grace | --quality | --frame | --from | --to) return ;;
+        --step) mapfile -t COMPREPLY < <(compgen -W "0.0625 0.25 0.5 1" -- "$cur"); return ;;
     esac
 
     # The command the cursor is in: the last command word before it.
@@ -60,7 +61,7 @@ _tvctl() {
         source) choices="composite svideo s-video tuner tv $plans" ;;
         channel) choices="up down" ;;
         fine) choices="+1 -1 0" ;;
-        scan) choices="$plans --fast --channels --save --force --tuner-status --grace --quiet" ;;
+        scan) choices="$plans --fast --channels --save --force --tuner-status --grace --quiet --all --from --to --step" ;;
         plans) choices=$plans ;;
         stations) choices="--file" ;;
         tune)
