@@ -103,7 +103,8 @@ TEST_P(TvctlBandScanTest, FindsTheCardsStations) {
     ASSERT_EQ(run.status, 0) << run.err;
     nlohmann::json answer = run.JsonLines().at(0);
     std::vector<std::pair<double, nlohmann::json>> found;
-    for (const nlohmann::json &station : answer["stations"]) found.emplace_back(station["carrierMHz"], station["channel"]);
+    for (const nlohmann::json &station : answer["stations"])
+        found.emplace_back(station["carrierMHz"], station["channel"]);
     EXPECT_EQ(found, c.expected);
     EXPECT_TRUE(answer["complete"]);
 }

@@ -20,7 +20,9 @@ namespace tvctl {
 
 inline constexpr uint64_t kCarrierStepHz = 62500;
 
-constexpr uint32_t CarrierStepOfHz(uint64_t hz) { return static_cast<uint32_t>((hz + kCarrierStepHz / 2) / kCarrierStepHz); }
+constexpr uint32_t CarrierStepOfHz(uint64_t hz) {
+    return static_cast<uint32_t>((hz + kCarrierStepHz / 2) / kCarrierStepHz);
+}
 constexpr uint64_t HzOfCarrierStep(uint32_t step) { return uint64_t{step} * kCarrierStepHz; }
 
 // What one tuned point showed.

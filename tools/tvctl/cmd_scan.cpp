@@ -92,7 +92,8 @@ public:
         Bind(app, "--poll", pollMs_, InRange("--poll", 1, 50), "fast scan: ms between polls")->group("");
         app.add_flag("--all", all_, "walk the tuner's whole range (or --from..--to) by frequency");
         bandOptions_ = {
-            Bind(app, "--from", band_.fromHz, ReadBandMhz("--from"), "with --all: the lowest carrier, MHz (default 44)"),
+            Bind(app, "--from", band_.fromHz, ReadBandMhz("--from"),
+                 "with --all: the lowest carrier, MHz (default 44)"),
             Bind(app, "--to", band_.toHz, ReadBandMhz("--to"), "with --all: the highest carrier, MHz (default 870)"),
             Bind(app, "--step", band_.stepHz, ReadStep,
                  "with --all: the coarse step, MHz, a multiple of 0.0625 up to 8 (default 0.25)")};
@@ -134,7 +135,8 @@ public:
                 if (option->count() > 0) return fmt::format("{} goes with --all", option->get_name());
             return "";
         }
-        if (range_ || fast_) return "--all walks the band by frequency: --channels and --fast belong to the channel scan";
+        if (range_ || fast_)
+            return "--all walks the band by frequency: --channels and --fast belong to the channel scan";
         if (band_.fromHz > band_.toHz)
             return fmt::format("--from {} MHz lies above --to {} MHz", MhzOfHz(band_.fromHz), MhzOfHz(band_.toHz));
         return "";
@@ -421,7 +423,8 @@ private:
 }  // namespace
 
 std::vector<CommandEntry> ScanCommands() {
-    return {Entry<ScanCommand>("scan", "find the stations of a channel plan: scan [PLAN] [--fast] [--save [FILE]]; of the whole band: scan --all")};
+    return {Entry<ScanCommand>("scan", "find the stations of a channel plan: scan [PLAN] [--fast] [--save [FILE]]; "
+                                       "of the whole band: scan --all")};
 }
 
 }  // namespace tvctl
