@@ -97,13 +97,7 @@ ScanMerge MergeBandScan(const StationList &old, const PlanInfo &plan, uint64_t l
     }
     merge.planStations += added.size();
     merge.total += added.size();
-    if (old.lines.empty()) {
-        merge.text = FormatStations(added);
-        return merge;
-    }
-    for (size_t i = 0; i < old.lines.size(); ++i)
-        if (!dropped[i]) merge.text += old.lines[i] + "\n";
-    for (const Station &station : added) merge.text += FormatStation(station) + "\n";
+    merge.text = RescanText(old, dropped, added);
     return merge;
 }
 

@@ -180,8 +180,7 @@ std::optional<Station> ParseStation(const std::vector<std::string> &words, std::
     return station;
 }
 
-}  // namespace
-
+// One station's line, in the columns of the list tvctl writes.
 std::string FormatStation(const Station &station) {
     std::string where = StationWhere(station);
     size_t blank = where.find(' ');
@@ -193,6 +192,8 @@ std::string FormatStation(const Station &station) {
     line.erase(line.find_last_not_of(' ') + 1);
     return line;
 }
+
+}  // namespace
 
 std::string DefaultStationFile() {
     std::string dir = XdgDir("XDG_CONFIG_HOME", ".config");
@@ -295,14 +296,17 @@ ScanMerge MergeScan(const StationList &old, const PlanInfo &plan, const std::vec
     }
     merge.planStations += found.size();
     merge.total += found.size();
-    if (old.lines.empty()) {
-        merge.text = FormatStations(found);
-        return merge;
-    }
-    for (size_t i = 0; i < old.lines.size(); ++i)
-        if (!dropped[i]) merge.text += old.lines[i] + "\n";
-    for (const Station &station : found) merge.text += FormatStation(station) + "\n";
+    merge.text = RescanText(old, dropped, found);
     return merge;
+}
+
+std::string RescanText(const StationList &old, const std::vector<bool> &dropped, const std::vector<Station> &added) {
+    if (old.lines.empty()) return FormatStations(added);
+    std::string text;
+    for (size_t i = 0; i < old.lines.size(); ++i)
+        if (!dropped[i]) text += old.lines[i] + "\n";
+    for (const Station &station : added) text += FormatStation(station) + "\n";
+    return text;
 }
 
 const Station *FindStation(const StationList &list, std::string_view name) {
