@@ -6,7 +6,9 @@
 #include <functional>
 #include <map>
 
+#include "band_scan_ops.h"
 #include "band_stations.h"
+#include "tvcore/card/channel_tables.h"
 
 namespace {
 
@@ -126,6 +128,23 @@ TEST(BandWalkTest, StopAndFailureKeepWhatWasFound) {
         nullptr);
     EXPECT_TRUE(failed.failed);
     EXPECT_EQ(failed.stations.size(), 1u);
+}
+
+// The default stride meets every channel of the tables on a card that
+// locks on a station's own tuner step only (the simulated card), but the
+// HRC comb's upper channels, which drift one step off it.
+TEST(BandWalkTest, TableCarriersOnTheDefaultGrid) {
+    const BandStretch whole;
+    std::vector<std::string> off;
+    for (const tvcore::card::ChannelTable &table : tvcore::card::kChannelTables)
+        for (const tvcore::card::TableChannel &channel : table.channels)
+            if ((CarrierStepOfHz(channel.carrierHz) - CarrierStepOfHz(whole.fromHz)) % (whole.stepHz / kCarrierStepHz))
+                off.push_back(std::string(table.name) + " " + std::string(channel.Name()));
+    std::vector<std::string> hrc;
+    for (int n : {92, 93, 94})
+        hrc.push_back("us-cable-hrc " + std::to_string(n));
+    for (int n = 100; n <= 125; ++n) hrc.push_back("us-cable-hrc " + std::to_string(n));
+    EXPECT_EQ(off, hrc);
 }
 
 // ---------------------------------------------------------------------------

@@ -19,7 +19,7 @@ namespace tvctl {
 struct BandStretch {
     uint64_t fromHz = uint64_t{tvcore::card::kLowestCarrierKHz} * 1000;
     uint64_t toHz = uint64_t{tvcore::card::kHighestCarrierKHz} * 1000;
-    uint64_t stepHz = 250'000;  // every carrier of the channel tables lies on this grid from 44 MHz
+    uint64_t stepHz = 250'000;  // the tables' carriers lie on this grid from 44 MHz (not the upper HRC ones)
 };
 
 struct BandScanRun {

@@ -93,10 +93,11 @@ public:
         app.add_flag("--all", all_, "walk the tuner's whole range (or --from..--to) by frequency");
         bandOptions_ = {
             Bind(app, "--from", band_.fromHz, ReadBandMhz("--from"),
-                 "with --all: the lowest carrier, MHz (default 44)"),
-            Bind(app, "--to", band_.toHz, ReadBandMhz("--to"), "with --all: the highest carrier, MHz (default 870)"),
+                 "with --all: the lowest carrier, MHz (default 44)")->type_name("MHZ"),
+            Bind(app, "--to", band_.toHz, ReadBandMhz("--to"), "with --all: the highest carrier, MHz (default 870)")->type_name("MHZ"),
             Bind(app, "--step", band_.stepHz, ReadStep,
-                 "with --all: the coarse step, MHz, a multiple of 0.0625 up to 8 (default 0.25)")};
+                 "with --all: the coarse step, MHz, a multiple of 0.0625 up to 8 (default 0.25)")
+                ->type_name("MHZ")};
         app.footer(
             "The standard scan tunes each channel with SetTVParam(2, N): the library's fixed 150 ms pause,\n"
             "then its lock check. The fast scan (--fast) sends the tuner block itself with I2C_WriteBlk, built\n"
@@ -115,19 +116,19 @@ public:
             "(without --force) over a file with no station line and lines that are no stations.\n"
             "\n"
             "--all walks the tuner's whole range, 44-870 MHz (or --from..--to), by frequency in --step\n"
-            "strides (0.25 MHz: every carrier of the channel tables lies on that grid), each point tuned as\n"
-            "the fast scan tunes a channel. Where a point locks, the lock is followed one 62.5 kHz step at a\n"
-            "time both ways, and the station is the middle of its strongest part (on a V4L2 card the signal\n"
-            "of VIDIOC_G_TUNER, its AFC settling a tie; elsewhere the lock window). Each station is listed\n"
-            "once, as the plan's channel within 1 MHz of it (with the fine offset to its best tuning) or as\n"
-            "its frequency; --save writes these as PLAN CHANNEL [FINE] (named PLAN-CHANNEL) or freq MHZ\n"
-            "(named freq-MHZ) lines, and drops the list's stations within the stretch that are gone. The\n"
-            "simulated card locks on a station's own step only, so a station off the 0.25 MHz grid needs\n"
-            "--step 0.0625; the whole band takes about 2.5 minutes there (each point waits the tuner's\n"
-            "40 ms settling). A real card locks over a wider window: --step 0.5 or 1 walks it faster.\n"
-            "Progress goes to standard error: a bar on a terminal, else a line for each station found and\n"
-            "each 100 MHz. Afterwards the tuner goes back, or, with nothing tuned before, to the first\n"
-            "station found.");
+            "strides (0.25 MHz: the channel tables' carriers lie on that grid, but the upper HRC channels,\n"
+            "one 62.5 kHz step off it), each point tuned as the fast scan tunes a channel. Where a point\n"
+            "locks, the lock is followed one 62.5 kHz step at a time both ways, and the station is the middle\n"
+            "of its strongest part (on a V4L2 card the signal of VIDIOC_G_TUNER, its AFC settling a tie;\n"
+            "elsewhere the lock window). Each station is listed once, as the plan's channel within 1 MHz of\n"
+            "it (with the fine offset to its best tuning) or as its frequency; --save writes these as PLAN\n"
+            "CHANNEL [FINE] (named PLAN-CHANNEL) or freq MHZ (named freq-MHZ) lines, and drops the list's\n"
+            "stations within the stretch that are gone. The simulated card locks on a station's own step\n"
+            "only, so a station off the 0.25 MHz grid needs --step 0.0625; the whole band takes about 2.5\n"
+            "minutes there (each point waits the tuner's 40 ms settling). A real card locks over a wider\n"
+            "window: --step 0.5 or 1 walks it faster. Progress goes to standard error: a bar on a terminal,\n"
+            "else a line for each station found and each 100 MHz. Afterwards the tuner goes back, or, with\n"
+            "nothing tuned before, to the first station found.");
     }
     std::string Validate() const override {
         if (!all_) {

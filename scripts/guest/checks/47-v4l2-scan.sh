@@ -6,10 +6,7 @@
 # guest-packages: v4l-utils jq
 # guest-timeout: 900
 
-dev=
-for node in /dev/video*; do
-  if v4l2-ctl -d "$node" --info 2>/dev/null | grep -q 'Card type *: vivid'; then dev=$node; break; fi
-done
+dev=$(vivid_node)
 check "vivid capture node present" test -n "$dev"
 note "vivid node: $dev"
 vc() { v4l2-ctl -d "$dev" "$@"; }
@@ -18,9 +15,8 @@ XDG_STATE_HOME=$(mktemp -d) XDG_CONFIG_HOME=$(mktemp -d)
 export XDG_STATE_HOME XDG_CONFIG_HOME
 
 from=46 to=100 step=0.25
-signal_at() {  # MHZ: v4l2-ctl's signal strength in % there
-  vc --set-freq="$1" >/dev/null
-  vc --get-tuner | sed -n 's/.*Signal strength[^:]*: *\([0-9]*\)%.*/\1/p'
+signal_at() {  # MHZ: v4l2-ctl's signal strength in % there (it sets before it gets)
+  vc --set-freq="$1" --get-tuner | sed -n 's/.*Signal strength[^:]*: *\([0-9]*\)%.*/\1/p'
 }
 
 # The loop: every step's signal; each run of steps with signal is one
