@@ -1,6 +1,7 @@
 #!/bin/bash
 # Completes a few command lines with tvctl's bash completion ($1) and checks
-# the answers: commands, option values, plans, station names from the list.
+# the answers: commands, option values, subcommands after options, plans,
+# station names from the list, files.
 set -u
 source "$1"
 export XDG_CONFIG_HOME=$(mktemp -d)
@@ -27,6 +28,9 @@ expect "png jpeg" tvctl snapshot --format ""
 expect "pal-b pal-b1 pal-bg" tvctl standard pal-b
 expect "lang1 lang1+lang2" tvctl audio mode lang1
 expect "--port --listen --quality" tvctl watch -
+expect "--card --element" tvctl audio -
+expect "mute mode" tvctl --mixer alsa audio --card 1 --element Line m
+expect "$XDG_CONFIG_HOME/tvctl/stations" tvctl config check "$XDG_CONFIG_HOME/tvctl/st"
 expect "--all" tvctl scan --al
 expect "0.25" tvctl scan --all --step 0.2
 exit $failed

@@ -45,7 +45,8 @@ if(TARGET tvctl)
 endif()
 
 # The manual page renders without a groff warning; the completion script
-# parses and completes plans and station names.
+# parses and completes plans and station names; the man page, the
+# completion and the README name every command and option the help names.
 if(TARGET tvctl)
   find_program(GROFF groff)
   if(GROFF)
@@ -57,4 +58,8 @@ if(TARGET tvctl)
   add_test(NAME TvctlCompletion
     COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/completion_test.sh ${PROJECT_SOURCE_DIR}/tools/tvctl/tvctl.bash)
   set_tests_properties(TvctlCompletion PROPERTIES LABELS tvctl)
+  add_test(NAME TvctlDocsMatchHelp
+    COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/docs_match_help_test.sh $<TARGET_FILE:tvctl>
+            ${PROJECT_SOURCE_DIR}/docs/man/tvctl.1 ${PROJECT_SOURCE_DIR}/tools/tvctl/tvctl.bash ${PROJECT_SOURCE_DIR}/README.md)
+  set_tests_properties(TvctlDocsMatchHelp PROPERTIES LABELS tvctl)
 endif()

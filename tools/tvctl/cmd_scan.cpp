@@ -86,8 +86,8 @@ public:
                    "fast scan: leave an empty channel once the tuner reports settled: auto (on the simulated "
                    "card only), on, off");
         Bind(app, "--grace", graceMs_, InRange("--grace", 0, kLockLimitMs),
-             "fast scan: ms the decoder may take to lock after the tuner settled (default 0 on the "
-             "simulated card, 40 on a real bus)");
+             "fast scan: ms (0-150) the decoder may take to lock after the tuner settled (default 0 on "
+             "the simulated card, 40 on a real bus)");
         app.add_flag("-q,--quiet", quiet_, "no progress display");
         Bind(app, "--poll", pollMs_, InRange("--poll", 1, 50), "fast scan: ms between polls")->group("");
         app.add_flag("--all", all_, "walk the tuner's whole range (or --from..--to) by frequency");

@@ -78,7 +78,7 @@ public:
     explicit StationsCommand(CLI::App &app) {
         Bind(app, "--file", file_, FileName("--file"), "the station list (default: $XDG_CONFIG_HOME/tvctl/stations)");
         app.footer("Lists the stations of the list that scan --save wrote (or a person edited): name, plan and\n"
-                   "channel or frequency, fine tuning. See tvctl(1) for the file's format.");
+                   "channel or frequency, fine tuning, standard. See tvctl(1) for the file's format.");
     }
     bool Traced() const override { return false; }
     void Run(Session &session, Reply &reply) override {

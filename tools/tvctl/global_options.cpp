@@ -20,7 +20,8 @@ void DefineGlobalOptions(CLI::App &app, GlobalChoices &choices) {
     choices.v4l2Device = v4l2;
     choices.mixer = BindChoice<MixerChoice>(app, "--mixer", host.mixer,
                          {{"sim", MixerChoice::Simulated}, {"alsa", MixerChoice::Alsa}, {"v4l2", MixerChoice::V4l2}},
-                         "the mixer driver: sim (default), alsa, or v4l2 (the audio controls of V4L2 devices)");
+                         "the mixer driver: sim (the simulated mixer), alsa, or v4l2 (the audio controls of V4L2 devices); "
+                         "default: the drivers TVHOST_MIXERS names, else the installation's default, " TVCTL_DEFAULT_MIXER);
     app.add_flag(kJsonOption, choices.options.json, "answer each command with one JSON object on a line");
     app.add_flag("--trace", choices.options.trace, "show the simulated card's bus transactions after each command (on standard error)");
 }

@@ -38,15 +38,25 @@ _tvctl() {
         --tuner-status) mapfile -t COMPREPLY < <(compgen -W "auto on off" -- "$cur"); return ;;
         --file | --save) mapfile -t COMPREPLY < <(compgen -f -- "$cur"); return ;;
         --format) mapfile -t COMPREPLY < <(compgen -W "png jpeg" -- "$cur"); return ;;
-        --i2c-adapter | --channels | --grace | --quality | --frame | --from | --to) return ;;
         --step) mapfile -t COMPREPLY < <(compgen -W "0.0625 0.25 0.5 1" -- "$cur"); return ;;
+        --card)
+            # The sound cards' numbers, as /proc/asound/cards lists them.
+            [[ -r /proc/asound/cards ]] &&
+                mapfile -t COMPREPLY < <(compgen -W "$(awk '$1 ~ /^[0-9]+$/ { print $1 }' /proc/asound/cards)" -- "$cur")
+            return
+            ;;
+        --i2c-adapter | --channels | --grace | --quality | --frame | --element | --port | --from | --to) return ;;
     esac
+    # The options whose next word is their value, not a subcommand.
+    local valued=" --bus --mixer --i2c-device --i2c-adapter --v4l2-device --tuner-status --file --format --channels --grace --quality --frame --card --element --port --listen --from --to --step "
 
     # The command the cursor is in: the last command word before it.
     local i word command="" sub=""
     for ((i = 1; i < COMP_CWORD; i++)); do
         word=${COMP_WORDS[i]}
-        if [[ " $commands " == *" $word "* ]]; then
+        if [[ $valued == *" ${COMP_WORDS[i - 1]} "* ]]; then
+            continue
+        elif [[ " $commands " == *" $word "* ]]; then
             command=$word sub=""
         elif [[ $word == "--" || $word == ";" ]]; then
             command="" sub=""
@@ -61,7 +71,7 @@ _tvctl() {
         source) choices="composite svideo s-video tuner tv $plans" ;;
         channel) choices="up down" ;;
         fine) choices="+1 -1 0" ;;
-        scan) choices="$plans --fast --channels --save --force --tuner-status --grace --quiet --all --from --to --step" ;;
+        scan) choices="$plans --fast --channels --save --force --tuner-status --grace -q --quiet --all --from --to --step" ;;
         plans) choices=$plans ;;
         stations) choices="--file" ;;
         tune)
@@ -84,18 +94,27 @@ _tvctl() {
         i2c)
             case $sub in
                 "") choices="read write block dump adapters" ;;
-                read) choices="0x88 0xC2 --bare" ;;
-                write | block | dump) choices="0x88 0xC2 -y" ;;
+                read) choices="0x88 0xC2 -b --bare" ;;
+                write | block | dump) choices="0x88 0xC2 -y --yes" ;;
             esac
             ;;
         audio)
             case $sub in
-                "") choices="init volume mute mode" ;;
+                "") [[ $cur == -* ]] && choices="--card --element" || choices="init volume mute mode" ;;
                 mute) choices="on off toggle" ;;
                 mode) choices="mono stereo lang1 lang2 sap lang1+lang2" ;;
             esac
             ;;
-        config) [[ -z $sub ]] && choices="check" ;;
+        config)
+            case $sub in
+                "") choices="check" ;;
+                check)
+                    [[ $cur == -* ]] && return
+                    mapfile -t COMPREPLY < <(compgen -f -- "$cur")
+                    return
+                    ;;
+            esac
+            ;;
         standard) [[ -z $sub ]] && choices="ntsc ntsc-m ntsc-m-jp ntsc-m-kr ntsc-443 pal pal-b pal-b1 pal-g pal-h pal-i pal-d pal-d1 pal-k pal-bg pal-dk pal-m pal-n pal-nc pal-60 secam secam-b secam-d secam-g secam-h secam-k secam-k1 secam-l secam-lc secam-dk" ;;
         watch)
             case $prev in
