@@ -94,7 +94,8 @@ public:
         bandOptions_ = {
             Bind(app, "--from", band_.fromHz, ReadBandMhz("--from"),
                  "with --all: the lowest carrier, MHz (default 44)")->type_name("MHZ"),
-            Bind(app, "--to", band_.toHz, ReadBandMhz("--to"), "with --all: the highest carrier, MHz (default 870)")->type_name("MHZ"),
+            Bind(app, "--to", band_.toHz, ReadBandMhz("--to"), "with --all: the highest carrier, MHz (default 870)")
+                ->type_name("MHZ"),
             Bind(app, "--step", band_.stepHz, ReadStep,
                  "with --all: the coarse step, MHz, a multiple of 0.0625 up to 8 (default 0.25)")
                 ->type_name("MHZ")};
@@ -229,12 +230,9 @@ private:
                      return MergeBandScan(old, options.plan, band_.fromHz, walkedTo, run.stations);
                  });
         }
-        Reply step;
-        if (before) {
-            GoBackTo(session, tv, *before, sourceBefore, memoryBefore, reply);
-            return;
-        }
+        if (before) return GoBackTo(session, tv, *before, sourceBefore, memoryBefore, reply);
         // Nothing tuned before: the first station found, as a remote shows it.
+        Reply step;
         if (!run.stations.empty()) {
             const NamedStation &first = run.stations.front();
             TuneTarget target{options.plan, first.channel, first.channel != 0 ? 0 : first.carrierHz, first.fine};
