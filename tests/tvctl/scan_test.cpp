@@ -1,9 +1,11 @@
 // scan and scan --fast find the same stations, on the default air and on
-// one with stations at the band edges.
+// one with stations at the band edges; scan --all finds the card's stations
+// wherever they are.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
+#include "support/test_env.h"
 #include "tool_runner.h"
 
 namespace {
@@ -164,4 +166,18 @@ TEST(TvctlBandScanTest, UsageErrors) {
         EXPECT_EQ(run.status, 2) << words[0];
         EXPECT_NE(run.err.find(said), std::string::npos) << run.err;
     }
+}
+
+// Ctrl-C during scan --all: the stations found so far, saved for the stretch
+// walked, and exit status 130.
+TEST(TvctlBandScanTest, CtrlCKeepsWhatWasFound) {
+    const std::string dir = tvtest::MakeTempDir("band-interrupt");
+    ToolRun run = RunTvctl({"scan", "--all", "--save", dir + "/stations"}, {{"TVSIM_SETTLE_MS", "5"}}, "",
+                           "scan: station at 67.25 MHz");
+    EXPECT_EQ(run.status, 130) << run.err;
+    EXPECT_NE(run.err.find("the scan was interrupted (Ctrl-C) at "), std::string::npos) << run.err;
+    EXPECT_NE(run.out.find("(stopped at "), std::string::npos) << run.out;
+    const std::string list = tvtest::ReadFile(dir + "/stations");
+    EXPECT_NE(list.find("cable-4 "), std::string::npos) << list;
+    EXPECT_EQ(list.find("cable-102 "), std::string::npos) << list;
 }
