@@ -37,4 +37,6 @@ expect "--port --listen --quality" tvctl watch -
 expect "--card --element" tvctl audio -
 expect "mute mode" tvctl --mixer alsa audio --card 1 --element Line m
 expect "$XDG_CONFIG_HOME/tvctl/stations" tvctl config check "$XDG_CONFIG_HOME/tvctl/st"
+expect "--all" tvctl scan --al
+expect "0.25" tvctl scan --all --step 0.2
 exit $failed

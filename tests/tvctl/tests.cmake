@@ -12,7 +12,7 @@ if(TARGET tvctl)
   tvcore_add_gtest(tvctl_unit_test
     SOURCES tvctl/config_lint_test.cpp tvctl/words_test.cpp tvctl/scan_engine_test.cpp tvctl/bus_words_test.cpp
             tvctl/volume_words_test.cpp tvctl/stations_test.cpp tvctl/card_readback_test.cpp
-            tvctl/tuner_words_test.cpp
+            tvctl/tuner_words_test.cpp tvctl/band_scan_test.cpp
     LIBS tvctl_core
     # The bus drivers whose words the results are shown in.
     DEPENDS ${tvctl_bus_drivers})

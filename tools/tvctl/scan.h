@@ -66,6 +66,12 @@ using ScanProgress = std::function<void(const ScannedChannel &, size_t index, si
 // Scans the range; the plan must be the selected source's.
 ScanResult RunScan(const TvCalls &tv, const BusWords &bus, const ScanOptions &options, const ScanProgress &progress);
 
+// Tunes one channel (or carrier: channel 0) the fast way, with the tuner
+// block and the decoder's lock bit polled as `options` say; false with
+// `error` set when the bus fails.
+bool ProbeChannel(const TvCalls &tv, const BusWords &bus, const ScanOptions &options, ScannedChannel &channel,
+                  std::string &error);
+
 // The channels of a result that locked.
 std::vector<uint32_t> LockedChannels(const ScanResult &result);
 

@@ -315,14 +315,17 @@ ScanMerge MergeScan(const StationList &old, const PlanInfo &plan, const std::vec
     }
     merge.planStations += found.size();
     merge.total += found.size();
-    if (old.lines.empty()) {
-        merge.text = FormatStations(found);
-        return merge;
-    }
-    for (size_t i = 0; i < old.lines.size(); ++i)
-        if (!dropped[i]) merge.text += old.lines[i] + "\n";
-    for (const Station &station : found) merge.text += FormatStation(station) + "\n";
+    merge.text = RescanText(old, dropped, found);
     return merge;
+}
+
+std::string RescanText(const StationList &old, const std::vector<bool> &dropped, const std::vector<Station> &added) {
+    if (old.lines.empty()) return FormatStations(added);
+    std::string text;
+    for (size_t i = 0; i < old.lines.size(); ++i)
+        if (!dropped[i]) text += old.lines[i] + "\n";
+    for (const Station &station : added) text += FormatStation(station) + "\n";
+    return text;
 }
 
 const Station *FindStation(const StationList &list, std::string_view name) {

@@ -61,6 +61,11 @@ std::optional<StationList> LoadStations(const std::string &file, std::string *er
 // The text of a new list, with a header that explains the format.
 std::string FormatStations(const std::vector<Station> &stations);
 
+// A rescanned list's text: the old lines but the `dropped` ones (by line),
+// then a line for each station `added`; a new list with its header when
+// there were no lines.
+std::string RescanText(const StationList &old, const std::vector<bool> &dropped, const std::vector<Station> &added);
+
 // The list after a scan of `plan` that tuned the channels `scanned` and
 // found stations on `locked`: the old file's lines as they were, less the
 // stations of scanned channels without a station now, plus a line for each

@@ -47,16 +47,17 @@ _tvctl() {
         --tuner-status) mapfile -t COMPREPLY < <(compgen -W "auto on off" -- "$cur"); return ;;
         --file | --save | --settings) mapfile -t COMPREPLY < <(compgen -f -- "$cur"); return ;;
         --format) mapfile -t COMPREPLY < <(compgen -W "png jpeg" -- "$cur"); return ;;
+        --step) mapfile -t COMPREPLY < <(compgen -W "0.0625 0.25 0.5 1" -- "$cur"); return ;;
         --card)
             # The sound cards' numbers, as /proc/asound/cards lists them.
             [[ -r /proc/asound/cards ]] &&
                 mapfile -t COMPREPLY < <(compgen -W "$(awk '$1 ~ /^[0-9]+$/ { print $1 }' /proc/asound/cards)" -- "$cur")
             return
             ;;
-        --i2c-adapter | --channels | --grace | --quality | --frame | --element | --port) return ;;
+        --i2c-adapter | --channels | --grace | --quality | --frame | --element | --port | --from | --to) return ;;
     esac
     # The options whose next word is their value, not a subcommand.
-    local valued=" --bus --mixer --i2c-device --i2c-adapter --v4l2-device --tuner-status --file --settings --format --channels --grace --quality --frame --card --element --port --listen "
+    local valued=" --bus --mixer --i2c-device --i2c-adapter --v4l2-device --tuner-status --file --settings --format --channels --grace --quality --frame --card --element --port --listen --from --to --step "
 
     # The command the cursor is in: the last command word before it.
     local i word command="" sub=""
@@ -79,7 +80,7 @@ _tvctl() {
         source) choices="composite svideo s-video tuner tv $plans" ;;
         channel) choices="up down" ;;
         fine) choices="+1 -1 0" ;;
-        scan) choices="$plans --fast --channels --save --force --tuner-status --grace -q --quiet" ;;
+        scan) choices="$plans --fast --channels --save --force --tuner-status --grace -q --quiet --all --from --to --step" ;;
         plans) choices=$plans ;;
         station) [[ -z $sub ]] && choices="next prev --file" || choices="--file" ;;
         stations)
