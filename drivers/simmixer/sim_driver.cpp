@@ -379,6 +379,12 @@ DWORD Answer(SimState &state, UINT deviceId, UINT msg, DWORD_PTR user, DWORD_PTR
         return GetLineControls(device, *reinterpret_cast<MIXERLINECONTROLSA *>(param1), query, entry);
     case MXDM_GETCONTROLDETAILS:
         if (param1 == 0) return MMSYSERR_INVALPARAM;
+        // A read answers what the user's other processes set since, as a
+        // real card's mixer does.
+        if (state.file.Enabled()) {
+            tvsimstate::StateFile::Guard fileLock(state.file);
+            LoadValues(state);
+        }
         return GetControlDetails(device, *reinterpret_cast<MIXERCONTROLDETAILS *>(param1), query, entry);
     case MXDM_SETCONTROLDETAILS:
         if (param1 == 0) return MMSYSERR_INVALPARAM;

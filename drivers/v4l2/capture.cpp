@@ -6,6 +6,7 @@
 #include <libv4lconvert.h>
 #include <string.h>
 #include <sys/mman.h>
+#include <time.h>
 
 #include <algorithm>
 #include <chrono>
@@ -20,6 +21,10 @@ namespace {
 
 constexpr uint32_t kBuffersWanted = 4;
 constexpr int kFrameWaitMs = 5000;
+// A filled buffer older than this was filled while nobody was taking frames
+// (the driver fills every queued buffer, then waits): its picture is from
+// before whatever changed since, so it is given back and the next one taken.
+constexpr int64_t kStaleFrameUs = 100'000;
 constexpr uint32_t kRgbBytesPerPixel = 3;
 
 // libv4lconvert asks the device about its formats through these, so its
@@ -58,6 +63,17 @@ v4l2_buffer MappedBuffer(uint32_t index) {
 std::string ErrorText(uint32_t error) {
     char text[128];
     return strerror_r(static_cast<int>(error), text, sizeof text);
+}
+
+// Only a timestamp on the monotonic clock says how old a frame is; others
+// are taken as fresh.
+bool IsStale(const v4l2_buffer &buffer) {
+    if ((buffer.flags & V4L2_BUF_FLAG_TIMESTAMP_MASK) != V4L2_BUF_FLAG_TIMESTAMP_MONOTONIC) return false;
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    const int64_t nowUs = int64_t{now.tv_sec} * 1'000'000 + now.tv_nsec / 1000;
+    const int64_t takenUs = int64_t{buffer.timestamp.tv_sec} * 1'000'000 + buffer.timestamp.tv_usec;
+    return nowUs - takenUs > kStaleFrameUs;
 }
 
 }  // namespace
@@ -235,6 +251,7 @@ bool Capture::TakeNewestBuffer(Filled &newest, std::string &reason) {
         have = true;
         newest.index = buffer.index;
         newest.sequence = buffer.sequence;
+        newest.stale = IsStale(buffer);
         newest.bytes = buffer.bytesused != 0 ? std::min<std::size_t>(buffer.bytesused, buffers_[buffer.index].length)
                                              : buffers_[buffer.index].length;
     }
@@ -257,6 +274,7 @@ bool Capture::Grab(uint8_t *rgb, std::size_t size, uint32_t &sequence, std::stri
         return false;
     }
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kFrameWaitMs);
+    bool staleGivenBack = false;
     for (;;) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         const int ready = left.count() > 0 ? CaptureSys().poll(fd_, static_cast<int>(left.count())) : 0;
@@ -283,6 +301,13 @@ bool Capture::Grab(uint8_t *rgb, std::size_t size, uint32_t &sequence, std::stri
         if (!TakeNewestBuffer(newest, reason)) {
             if (!reason.empty()) return false;
             continue;  // woken without a frame: wait on
+        }
+        // Once per grab, so that a device whose frames all look old (a slow
+        // one) still delivers.
+        if (newest.stale && !staleGivenBack) {
+            staleGivenBack = true;
+            if (!Requeue(newest.index, reason)) return false;
+            continue;
         }
         sequence = newest.sequence;
         const bool converted =

@@ -50,6 +50,7 @@ private:
         uint32_t index;
         uint32_t sequence;
         std::size_t bytes;
+        bool stale;  // filled long before it was taken
     };
     // The newest filled buffer, older ones queued again; false when none is
     // ready yet (`reason` empty) or on a failure (`reason` set).

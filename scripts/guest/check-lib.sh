@@ -65,3 +65,19 @@ vivid_node() {
     if v4l2-ctl -d "$node" --info 2>/dev/null | grep -q 'Card type *: vivid'; then echo "$node"; return; fi
   done
 }
+
+# vivid_bars FILE: vivid's 75% colour bars as a picture shows them, each
+# bar's middle pixel on the middle line, each channel on (above 128, "1") or
+# off (below 64, "0"): "111 110 011 010 101 100 001 000" for vivid's bars.
+# Measured with the picture_stats tool the checks build (PNG or JPEG).
+vivid_bars() {
+  local stats="$BUILD/tests/v4l2_picture_stats" w h out=() args=() r g b measured
+  measured=$("$stats" "$1") || return 1
+  read -r w h _ <<<"$measured"
+  for i in 0 1 2 3 4 5 6 7; do args+=($((w * (2 * i + 1) / 16)) $((h / 2))); done
+  measured=$("$stats" "$1" "${args[@]}") || return 1
+  while read -r r g b; do
+    out+=("$(for c in $r $g $b; do ((c > 128)) && printf 1 || { ((c < 64)) && printf 0 || printf '?'; }; done)")
+  done <<<"$(tail -n +2 <<<"$measured")"
+  echo "${out[*]}"
+}

@@ -1,6 +1,5 @@
 #include "support/sim_mixer_client.h"
 
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -27,24 +26,11 @@ std::vector<TvMixSimCall> SimMixerApi::Calls(uint32_t message) const {
 
 std::string SimMixerFile() { return ModuleDir() + "/tvmixsim.so"; }
 
-template <typename Fn>
-static void Resolve(void *module, const char *name, Fn &fn) {
-    fn = reinterpret_cast<Fn>(dlsym(module, name));
-    if (fn == nullptr) {
-        ADD_FAILURE() << "the simulated mixer lacks " << name;
-        abort();
-    }
-}
-
 const SimMixerApi &SimMixerAt(const std::string &file) {
     static std::map<std::string, SimMixerApi> apis;
     auto found = apis.find(file);
     if (found != apis.end()) return found->second;
-    void *module = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);  // kept for the program's life
-    if (module == nullptr) {
-        ADD_FAILURE() << "cannot open " << file << ": " << dlerror();
-        abort();
-    }
+    void *module = OpenModuleForLife(file);
     SimMixerApi api{};
     Resolve(module, "TvMixSimCallCount", api.callCount);
     Resolve(module, "TvMixSimGetCall", api.getCall);
@@ -55,6 +41,9 @@ const SimMixerApi &SimMixerAt(const std::string &file) {
     Resolve(module, "TvMixSimReconfigure", api.reconfigure);
     Resolve(module, MXD_DESCRIBE_DEVICE_NAME, api.describeDevice);
     Resolve(module, MXD_REFUSAL_REASON_NAME, api.refusalReason);
+    Resolve(module, "TvMixSimFailMessage", api.failMessage);
+    Resolve(module, "TvMixSimClearFaults", api.clearFaults);
+    Resolve(module, "TvMixSimFaultsInjected", api.faultsInjected);
     return apis.emplace(file, api).first->second;
 }
 

@@ -24,6 +24,9 @@ struct SimMixerApi {
     void (*reconfigure)(void);
     MxdDescribeDeviceProc describeDevice;
     MxdRefusalReasonProc refusalReason;
+    decltype(&TvMixSimFailMessage) failMessage;
+    decltype(&TvMixSimClearFaults) clearFaults;
+    decltype(&TvMixSimFaultsInjected) faultsInjected;
 
     // The calls of the given message, oldest first.
     std::vector<TvMixSimCall> Calls(uint32_t message) const;

@@ -1,9 +1,5 @@
 #include "support/simcard_access.h"
 
-#include <dlfcn.h>
-
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 
 #include "support/test_env.h"
@@ -11,22 +7,8 @@
 namespace tvtest {
 namespace {
 
-template <typename Function>
-void Resolve(void *module, const char *name, Function &slot) {
-    void *symbol = dlsym(module, name);
-    if (symbol == nullptr) {
-        std::fprintf(stderr, "simulated card: %s is missing\n", name);
-        std::abort();
-    }
-    slot = reinterpret_cast<Function>(symbol);
-}
-
 SimCardApi Load(const std::string &file) {
-    void *module = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (module == nullptr) {
-        std::fprintf(stderr, "simulated card: %s\n", dlerror());
-        std::abort();
-    }
+    void *module = OpenModuleForLife(file);
     SimCardApi api{};
     Resolve(module, "TvSimLogTotal", api.LogTotal);
     Resolve(module, "TvSimLogRead", api.LogRead);
@@ -45,6 +27,10 @@ SimCardApi Load(const std::string &file) {
     Resolve(module, TVBUS_REFUSAL_REASON_NAME, api.RefusalReason);
     Resolve(module, "TvSimFrame", api.Frame);
     Resolve(module, "TvSimSetFrameSize", api.SetFrameSize);
+    Resolve(module, "TvSimFailTransaction", api.FailTransaction);
+    Resolve(module, "TvSimFailDevice", api.FailDevice);
+    Resolve(module, "TvSimClearFaults", api.ClearFaults);
+    Resolve(module, "TvSimFaultsInjected", api.FaultsInjected);
     return api;
 }
 

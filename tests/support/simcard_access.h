@@ -25,6 +25,10 @@ struct SimCardApi {
     TvbusRefusalReasonProc RefusalReason;
     uint32_t (*Frame)(uint64_t frameNumber, uint32_t format, void *buffer, uint32_t size, TvSimFrameInfo *info);
     int32_t (*SetFrameSize)(uint32_t width, uint32_t height);
+    decltype(&TvSimFailTransaction) FailTransaction;
+    decltype(&TvSimFailDevice) FailDevice;
+    decltype(&TvSimClearFaults) ClearFaults;
+    decltype(&TvSimFaultsInjected) FaultsInjected;
 };
 
 // The card's API from tvbus16.so in the build tree's module directory,

@@ -1,9 +1,13 @@
 #include "support/test_env.h"
 
+#include <dlfcn.h>
+#include <linux/capability.h>
+#include <sys/syscall.h>
 #include <stdlib.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -43,6 +47,33 @@ void UseBuildTreeHost() {
 }
 
 std::string ModuleDir() { return TVCORE_TEST_MODULE_DIR; }
+
+void MeetFilePermissionsAsAUser() {
+    if (geteuid() != 0) return;
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[_LINUX_CAPABILITY_U32S_3] = {};
+    if (syscall(SYS_capget, &header, data) != 0) std::abort();
+    for (unsigned cap : {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH}) data[cap / 32].effective &= ~(1u << (cap % 32));
+    if (syscall(SYS_capset, &header, data) != 0) std::abort();
+}
+
+void *OpenModuleForLife(const std::string &file) {
+    void *module = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (module == nullptr) {
+        std::fprintf(stderr, "cannot open %s: %s\n", file.c_str(), dlerror());
+        std::abort();
+    }
+    return module;
+}
+
+void *SymbolOrAbort(void *module, const char *name) {
+    void *symbol = dlsym(module, name);
+    if (symbol == nullptr) {
+        std::fprintf(stderr, "the module lacks %s\n", name);
+        std::abort();
+    }
+    return symbol;
+}
 
 std::string MakeTempDir(const std::string &name) {
     static std::atomic<int> serial = 0;  // tests may run tools from several threads

@@ -25,4 +25,21 @@ void WriteFile(const std::string &path, const std::string &text);
 // Reads a whole file; empty when it does not exist.
 std::string ReadFile(const std::string &path);
 
+// Run as root, this process meets file permissions as a user does from now
+// on: the capabilities that override them leave its effective set. For a
+// test's own process (ctest runs each test in one of its own).
+void MeetFilePermissionsAsAUser();
+
+// A module file of the build tree's module directory, opened for the rest of
+// the program (so a test shares its state with the host's loads of it), and
+// its symbols. Both abort the test program with a message when the file or
+// a name is missing: nothing could be tested without them.
+void *OpenModuleForLife(const std::string &file);
+void *SymbolOrAbort(void *module, const char *name);
+
+template <typename Function>
+void Resolve(void *module, const char *name, Function &slot) {
+    slot = reinterpret_cast<Function>(SymbolOrAbort(module, name));
+}
+
 }  // namespace tvtest

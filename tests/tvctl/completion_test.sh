@@ -1,7 +1,8 @@
 #!/bin/bash
 # Completes a few command lines with tvctl's bash completion ($1), tvctl ($2)
 # answering for the plans, and checks the answers: commands, option values,
-# plans and their channels, station names from the list.
+# subcommands after options, plans and their channels, station names from
+# the list, files.
 set -u
 source "$1"
 PATH=$(dirname "$2"):$PATH
@@ -31,8 +32,19 @@ expect "12 120 121 122 123 124 125" tvctl channel 12
 expect "--plan" tvctl channel -
 expect 'Local\ News Sports' tvctl tune ""
 expect "Sports" tvctl source cable -- tune sp
+expect "next" tvctl station n
+expect "rename" tvctl stations ren
+expect 'Local\ News' tvctl stations rename loc
+expect "Sports" tvctl stations remove S
+expect "show" tvctl config sho
+expect "--settings" tvctl --sett
 expect "png jpeg" tvctl snapshot --format ""
 expect "pal-b pal-b1 pal-bg" tvctl standard pal-b
 expect "lang1 lang1+lang2" tvctl audio mode lang1
 expect "--port --listen --quality" tvctl watch -
+expect "--card --element" tvctl audio -
+expect "mute mode" tvctl --mixer alsa audio --card 1 --element Line m
+expect "$XDG_CONFIG_HOME/tvctl/stations" tvctl config check "$XDG_CONFIG_HOME/tvctl/st"
+expect "--all" tvctl scan --al
+expect "0.25" tvctl scan --all --step 0.2
 exit $failed

@@ -243,3 +243,57 @@ TEST(TvctlStationFiles, AKilledScanLeavesTheRecord) {
 }
 
 }  // namespace
+
+// rename and remove change one line in place and leave every other byte (CR
+// LF ends, comments, a line that is no station); a refusal leaves the file
+// as it was. station next and prev go round the list from the station the
+// tuner is on (a channel station matched without its fine offset), or from
+// the ends when it is on none.
+TEST(TvctlStationFiles, EditsInPlaceAndStepsThroughTheList) {
+    const std::string list =
+        "# my list\r\n\"Local News\"  broadcast 14   # evening\r\nSports cable 7 +1\nbad line\n\nradio freq 101.25\n";
+    struct Case {
+        std::vector<std::string> args;  // --file LIST follows
+        int status;
+        const char *said;
+        std::string after;  // the file afterwards
+        const char *text = nullptr;  // the file before, when not `list`
+    };
+    const std::vector<Case> cases{
+        {{"stations", "rename", "sports", "Big Sports"}, 0, "renamed \"Sports\" to \"Big Sports\"",
+         "# my list\r\n\"Local News\"  broadcast 14   # evening\r\n\"Big Sports\" cable 7 +1\nbad line\n\nradio freq 101.25\n"},
+        {{"stations", "rename", "radio", "Radio \"1\""}, 0, "renamed",
+         "# my list\r\n\"Local News\"  broadcast 14   # evening\r\nSports cable 7 +1\nbad line\n\n\"Radio \\\"1\\\"\" freq 101.25\n"},
+        {{"stations", "rename", "local news", "LOCAL"}, 0, "renamed",
+         "# my list\r\nLOCAL  broadcast 14   # evening\r\nSports cable 7 +1\nbad line\n\nradio freq 101.25\n"},
+        {{"stations", "rename", "sports", "SPORTS"}, 0, "renamed",
+         "# my list\r\n\"Local News\"  broadcast 14   # evening\r\nSPORTS cable 7 +1\nbad line\n\nradio freq 101.25\n"},
+        {{"stations", "rename", "radio", "local NEWS"}, 1, "\"Local News\" is taken", list},
+        {{"stations", "rename", "nope", "x"}, 1, "no station is named \"nope\" in ", list},
+        {{"stations", "remove", "nope"}, 1, "no station is named \"nope\" in ", list},
+        {{"stations", "remove", "LOCAL NEWS"}, 0, "removed \"Local News\" (broadcast 14)",
+         "# my list\r\nSports cable 7 +1\nbad line\n\nradio freq 101.25\n"},
+        {{"stations", "remove", "radio"}, 0, "removed",
+         "# my list\r\n\"Local News\"  broadcast 14   # evening\r\nSports cable 7 +1\nbad line\n\n"},
+        {{"station", "next"}, 0, "Local News: broadcast channel 14", list},
+        {{"station", "prev"}, 0, "radio: 101.25 MHz", list},
+        {{"source", "cable", "channel", "7", "station", "next"}, 0, "radio: 101.25 MHz", list},
+        {{"freq", "101.25", "station", "prev"}, 0, "Sports: cable channel 7", list},
+        {{"freq", "101.25", "station", "next"}, 0, "Local News: broadcast", list},
+        {{"channel", "9", "station", "prev"}, 0, "radio:", list},
+        {{"station", "next"}, 1, "holds no stations", "# nothing yet\n", "# nothing yet\n"},
+    };
+    for (const Case &c : cases) {
+        const std::string path = tvtest::MakeTempDir("edit-list") + "/list";
+        tvtest::WriteFile(path, c.text != nullptr ? c.text : list);
+        ToolRun run = RunTvctl(With(With(c.args, "--file"), path));
+        const std::string what = c.args.front() + " " + c.args[1] + " " + c.args.back();
+        EXPECT_EQ(run.status, c.status) << what << "\n" << run.out << run.err;
+        EXPECT_NE((run.out + run.err).find(c.said), std::string::npos) << what << "\n" << run.out << run.err;
+        EXPECT_EQ(tvtest::ReadFile(path), c.after) << what;
+        EXPECT_EQ(fs::exists(path + ".lock"), c.args.front() == "stations") << what;  // taken only to edit
+    }
+    ToolRun missing = RunTvctl({"station", "next", "--file", tvtest::MakeTempDir("edit-list") + "/none"});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.err.find("does not exist"), std::string::npos) << missing.err;
+}

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <linux/capability.h>
+#include <signal.h>
 #include <stdlib.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
@@ -30,7 +31,7 @@ std::vector<nlohmann::json> ToolRun::JsonLines() const {
 }
 
 ToolRun RunTvctl(const std::vector<std::string> &args, const std::vector<std::pair<std::string, std::string>> &env,
-                 const std::string &input) {
+                 const std::string &input, const std::string &interruptWhen) {
     // Output goes to files, so a long output cannot block the child.
     const std::string dir = MakeTempDir("tvctl-run");
     const std::string outPath = dir + "/out", errPath = dir + "/err", inPath = dir + "/in";
@@ -43,6 +44,8 @@ ToolRun RunTvctl(const std::vector<std::string> &args, const std::vector<std::pa
     argv.push_back(nullptr);
 
     ToolRun run;
+    int watched[2] = {-1, -1};  // standard error, read as it comes when it is watched
+    if (!interruptWhen.empty() && pipe(watched) != 0) return run;
     pid_t child = fork();
     if (child == 0) {
         // The simulated mixer serves unless a test says otherwise (tvctl itself
@@ -64,7 +67,8 @@ ToolRun RunTvctl(const std::vector<std::string> &args, const std::vector<std::pa
         if (in < 0 || out < 0 || err < 0) _exit(127);
         dup2(in, STDIN_FILENO);
         dup2(out, STDOUT_FILENO);
-        dup2(err, STDERR_FILENO);
+        dup2(watched[1] >= 0 ? watched[1] : err, STDERR_FILENO);
+        if (watched[0] >= 0) close(watched[0]);
         // Run as root, tvctl still meets file permissions as its users do:
         // the capabilities that override them are dropped for the child.
         if (geteuid() == 0) {
@@ -76,6 +80,17 @@ ToolRun RunTvctl(const std::vector<std::string> &args, const std::vector<std::pa
         _exit(127);
     }
     if (child < 0) return run;
+    if (watched[0] >= 0) {
+        close(watched[1]);
+        char buffer[256];
+        ssize_t got;
+        bool sent = false;
+        while ((got = read(watched[0], buffer, sizeof buffer)) > 0 || (got < 0 && errno == EINTR)) {
+            if (got > 0) run.err.append(buffer, static_cast<size_t>(got));
+            if (!sent && run.err.find(interruptWhen) != std::string::npos) sent = kill(child, SIGINT) == 0;
+        }
+        close(watched[0]);
+    }
     int status = 0;
     pid_t waited;
     do {
@@ -83,7 +98,7 @@ ToolRun RunTvctl(const std::vector<std::string> &args, const std::vector<std::pa
     } while (waited < 0 && errno == EINTR);
     run.status = waited == child && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     run.out = ReadFile(outPath);
-    run.err = ReadFile(errPath);
+    if (watched[0] < 0) run.err = ReadFile(errPath);
     return run;
 }
 

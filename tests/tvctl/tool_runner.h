@@ -23,8 +23,10 @@ struct ToolRun {
 // TVHOST_MIXERS=tvmixsim (the simulated mixer) plus `env` (NAME, VALUE; an
 // empty VALUE removes the setting), with `input` on its standard input.
 // XDG_STATE_HOME and XDG_CONFIG_HOME point into a directory of the run's own
-// unless `env` sets them.
+// unless `env` sets them. With `interruptWhen`, tvctl gets SIGINT (Ctrl-C)
+// as soon as its standard error shows that text.
 ToolRun RunTvctl(const std::vector<std::string> &args,
-                 const std::vector<std::pair<std::string, std::string>> &env = {}, const std::string &input = "");
+                 const std::vector<std::pair<std::string, std::string>> &env = {}, const std::string &input = "",
+                 const std::string &interruptWhen = "");
 
 }  // namespace tvtest

@@ -3,9 +3,6 @@
 // carries the tuning to the next run, station lists written by scan and
 // used by tune, Ctrl-C on a scan, and the answer to every kind of error.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdio>
 
@@ -189,35 +186,12 @@ TEST(TvctlTuningTest, ScanSavesStationsThatTuneUses) {
 // Ctrl-C during a scan: the stations so far, saved, and exit status 130.
 TEST(TvctlTuningTest, InterruptedScanGivesThePartialList) {
     const std::string dir = tvtest::MakeTempDir("interrupt");
-    int err[2];
-    ASSERT_EQ(pipe(err), 0);
-    pid_t child = fork();
-    if (child == 0) {
-        setenv("XDG_STATE_HOME", dir.c_str(), 1);
-        std::freopen((dir + "/out").c_str(), "w", stdout);
-        dup2(err[1], STDERR_FILENO);
-        close(err[0]);
-        execl(TVCTL_PROGRAM, TVCTL_PROGRAM, "scan", "broadcast", "--save", (dir + "/stations").c_str(), nullptr);
-        _exit(127);
-    }
-    close(err[1]);
-    std::string seen;
-    char buffer[256];
-    ssize_t got;
-    while (seen.find("broadcast 5 (") == std::string::npos && (got = read(err[0], buffer, sizeof buffer)) > 0)
-        seen.append(buffer, static_cast<size_t>(got));
-    kill(child, SIGINT);
-    while ((got = read(err[0], buffer, sizeof buffer)) > 0) seen.append(buffer, static_cast<size_t>(got));
-    close(err[0]);
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status)) << seen;
-    EXPECT_EQ(WEXITSTATUS(status), 130) << seen;
-    EXPECT_NE(seen.find("interrupted (Ctrl-C)"), std::string::npos) << seen;
-    std::string out = tvtest::ReadFile(dir + "/out");
-    EXPECT_NE(out.find("(stopped after channel"), std::string::npos) << out;
-    EXPECT_NE(out.find("        5        77.25  low"), std::string::npos) << out;
-    EXPECT_EQ(out.find("       69 "), std::string::npos) << out;
+    ToolRun run = RunTvctl({"scan", "broadcast", "--save", dir + "/stations"}, {}, "", "broadcast 5 (");
+    EXPECT_EQ(run.status, 130) << run.err;
+    EXPECT_NE(run.err.find("interrupted (Ctrl-C)"), std::string::npos) << run.err;
+    EXPECT_NE(run.out.find("(stopped after channel"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("        5        77.25  low"), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find("       69 "), std::string::npos) << run.out;
     EXPECT_NE(tvtest::ReadFile(dir + "/stations").find("broadcast-5"), std::string::npos);
 }
 

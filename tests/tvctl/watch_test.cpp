@@ -23,6 +23,7 @@ class Watch {
 public:
     explicit Watch(const std::vector<std::string> &options = {}) : dir_(tvtest::MakeTempDir("tvctl-watch")) {
         env_ = {{"TVSIM_STATE", dir_ + "/card.state"},
+                {"TVMIXSIM_STATE", dir_ + "/mixer.state"},
                 {"XDG_STATE_HOME", dir_ + "/state"},
                 {"XDG_CONFIG_HOME", dir_ + "/config"}};
         int out[2];
@@ -162,6 +163,9 @@ TEST(Watch, ShowsThePictureAndWhatAnotherRunChanges) {
     state = Json(client.Get("/api/state"));
     EXPECT_EQ(state["card"]["tuner"]["channel"], 8) << state.dump();
     EXPECT_EQ(state["picture"]["carrierMHz"], 181.25);
+    ASSERT_EQ(watch.Tvctl({"--mixer", "sim", "audio", "volume", "12345"}).status, 0);
+    state = Json(client.Get("/api/state"));
+    EXPECT_EQ(state["audio"]["left"], 12345) << state.dump();
 
     httplib::Result still = client.Get("/still.jpg");
     ASSERT_TRUE(still);

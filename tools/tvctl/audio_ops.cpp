@@ -30,6 +30,7 @@ std::string MixerKind(const Session &session) {
     switch (host.mixersFrom) {
         case MixerSource::Option: return fmt::format("{} (--mixer)", name);
         case MixerSource::Setting: return fmt::format("{} that TVHOST_MIXERS names ({})", name, host.mixers);
+        case MixerSource::File: return fmt::format("{} (the settings file)", name);
         case MixerSource::Command: return name;
         case MixerSource::Default: break;
     }
@@ -65,7 +66,7 @@ bool EnsureAudio(Session &session, const TvCalls &tv, Reply &reply, const char *
                                        MixerKind(session), MixerChoices(session)));
             return false;
         }
-        if (session.Host().mixersFrom == MixerSource::Option)
+        if (session.Host().mixersFrom == MixerSource::Option || session.Host().mixersFrom == MixerSource::File)
             Note(session, reply,
                  fmt::format("TV sound through {} for this run; a program that loads the library gets {}",
                              MixerKind(session), session.Host().libraryMixers));

@@ -1,5 +1,6 @@
 // config check [FILE]: which board file the library reads, what it decides
-// from it, and the usual mistakes in it.
+// from it, and the usual mistakes in it. config show: tvctl's settings in
+// force and where each came from (user_settings.h).
 #include <fmt/format.h>
 
 #include <fcntl.h>
@@ -13,6 +14,8 @@
 #include "card_readback.h"
 #include "commands.h"
 #include "config_lint.h"
+#include "plan_info.h"
+#include "station_list.h"
 #include "tvcore/card/board_file.h"
 #include "tvcore/card/board_scan.h"
 #include "tvcore/card/decoder.h"
@@ -136,10 +139,16 @@ public:
                       "installation sets it, and vidcfg.ini), whether it selects the standard or the alternative\n"
                       "board (the library's own scanner decides), and points at the usual mistakes. The exit\n"
                       "status is 0 when the file could be checked (or is absent), whatever it selects.");
+        app.add_subcommand("show", "show tvctl's settings and where each came from: config show")
+            ->callback([this] { show_ = true; })
+            ->footer("Shows each setting tvctl runs with (bus, device, mixer, card, element, plan, standard) and\n"
+                     "where it came from: the command line, the environment, the settings file (FILE:LINE), the\n"
+                     "tuner record (the plan) or tvctl's default. See tvctl(1), FILES.");
     }
     bool Traced() const override { return false; }
 
-    void Run(Session & /*session*/, Reply &reply) override {
+    void Run(Session &session, Reply &reply) override {
+        if (show_) return ShowSettings(session, reply);
         std::string libraryFile = LibraryFile(libraryWhy_);
         reply.data["libraryFile"] = libraryFile.empty() ? Record(nullptr) : Record(libraryFile);
         const std::string checked = file_.empty() ? libraryFile : file_;
@@ -168,6 +177,7 @@ public:
     }
 
     std::string Text(const Record &record) const override {
+        if (record.contains("settings")) return SettingsText(record);
         if (!record.contains("libraryFile")) return "";
         const Record &library = record["libraryFile"];
         std::string text = library.is_null() ? fmt::format("the library reads: no file ({})\n", libraryWhy_)
@@ -211,6 +221,37 @@ private:
         reply.data["hints"] = list;
     }
 
+    static void ShowSettings(const Session &session, Reply &reply) {
+        const UserDefaults &defaults = session.Options().defaults;
+        reply.data["settingsFile"] = defaults.file.empty() ? Record(nullptr) : Record(defaults.file);
+        Record list = Record::array();
+        for (const SettingShown &shown : defaults.shown) {
+            Record entry = {{"key", shown.key}, {"value", shown.value}, {"from", shown.from}};
+            // The plan in force is the tuner record's once it has one.
+            struct stat record {};
+            if (shown.key == "plan" && !session.tunerFile.empty() && lstat(session.tunerFile.c_str(), &record) == 0) {
+                std::optional<PlanInfo> plan = PlanByNumber(session.tuner.plan);
+                entry["value"] = plan ? plan->name : "cable";
+                entry["from"] = fmt::format("tuner record ({})", session.tunerFile);
+            }
+            list.push_back(entry);
+        }
+        reply.data["settings"] = list;
+        reply.data["problems"] = defaults.problems;
+    }
+
+    static std::string SettingsText(const Record &record) {
+        const Record &file = record["settingsFile"];
+        std::string text = fmt::format("{:<9} {}\n", "file", file.is_null() ? "none" : file.get<std::string>());
+        for (const Record &setting : record["settings"]) {
+            std::string value = setting["value"].get<std::string>();
+            text += fmt::format("{:<9} {:<16} {}\n", setting["key"].get<std::string>(), value.empty() ? "-" : Printable(value),
+                                setting["from"].get<std::string>());
+        }
+        return text;
+    }
+
+    bool show_ = false;
     std::string libraryWhy_;   // why the library reads no file
     std::string standardWhy_;  // why the board is the standard one, when no file was scanned
     std::string file_;
@@ -227,7 +268,7 @@ bool LibraryBoardIsAlternative() {
 }
 
 std::vector<CommandEntry> ConfigCommands() {
-    return {Entry<ConfigCommand>("config", "check the board configuration file: config check [FILE]")};
+    return {Entry<ConfigCommand>("config", "check the board file, show tvctl's settings: config check [FILE] | show")};
 }
 
 }  // namespace tvctl

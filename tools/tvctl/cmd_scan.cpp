@@ -5,6 +5,7 @@
 #include <cmath>
 #include <utility>
 
+#include "band_scan_ops.h"
 #include "commands.h"
 #include "file_lock.h"
 #include "numbers.h"
@@ -45,6 +46,27 @@ std::pair<std::string, std::string> ReadRange(const std::string &text) {
     return {first, last};
 }
 
+// A carrier within the tuner's range, in MHz.
+std::function<uint64_t(const std::string &)> ReadBandMhz(std::string option) {
+    return [option = std::move(option)](const std::string &word) {
+        std::optional<uint64_t> hz = ParseMhz(word);
+        if (!hz) throw RefusedWord(fmt::format("{} \"{}\" is not a frequency in MHz (e.g. 77.25)", option, word), true);
+        if (std::string problem = CarrierProblem(*hz); !problem.empty())
+            throw RefusedWord(fmt::format("{}: {}", option, problem), true);
+        return *hz;
+    };
+}
+
+// The coarse step: whole tuner steps (62.5 kHz), at most 8 MHz.
+uint64_t ReadStep(const std::string &word) {
+    std::optional<uint64_t> hz = ParseMhz(word);
+    if (!hz || *hz == 0 || *hz % kCarrierStepHz != 0 || *hz > kMaxWindowSteps * kCarrierStepHz)
+        throw RefusedWord(
+            fmt::format("--step must be a multiple of 0.0625 MHz (the tuner's step) up to 8, not \"{}\"", word),
+            true);
+    return *hz;
+}
+
 class ScanCommand : public Command {
 public:
     explicit ScanCommand(CLI::App &app) {
@@ -65,10 +87,19 @@ public:
                    "fast scan: leave an empty channel once the tuner reports settled: auto (on the simulated "
                    "card only), on, off");
         Bind(app, "--grace", graceMs_, InRange("--grace", 0, kLockLimitMs),
-             "fast scan: ms the decoder may take to lock after the tuner settled (default 0 on the "
-             "simulated card, 40 on a real bus)");
+             "fast scan: ms (0-150) the decoder may take to lock after the tuner settled (default 0 on "
+             "the simulated card, 40 on a real bus)");
         app.add_flag("-q,--quiet", quiet_, "no progress display");
         Bind(app, "--poll", pollMs_, InRange("--poll", 1, 50), "fast scan: ms between polls")->group("");
+        app.add_flag("--all", all_, "walk the tuner's whole range (or --from..--to) by frequency");
+        bandOptions_ = {
+            Bind(app, "--from", band_.fromHz, ReadBandMhz("--from"),
+                 "with --all: the lowest carrier, MHz (default 44)")->type_name("MHZ"),
+            Bind(app, "--to", band_.toHz, ReadBandMhz("--to"), "with --all: the highest carrier, MHz (default 870)")
+                ->type_name("MHZ"),
+            Bind(app, "--step", band_.stepHz, ReadStep,
+                 "with --all: the coarse step, MHz, a multiple of 0.0625 up to 8 (default 0.25)")
+                ->type_name("MHZ")};
         app.footer(
             "The standard scan tunes each channel with SetTVParam(2, N): the library's fixed 150 ms pause,\n"
             "then its lock check. The fast scan (--fast) sends the tuner block itself with I2C_WriteBlk, built\n"
@@ -84,8 +115,36 @@ public:
             "--save keeps the names (and fine tuning) the list already gives these channels, the list's\n"
             "other stations, its comments and the lines it does not understand; new stations are named\n"
             "PLAN-CHANNEL (cable-7, europe-west-E5), a name you may change. It does not write over a list it cannot read, nor\n"
-            "(without --force) over a file with no station line and lines that are no stations.");
+            "(without --force) over a file with no station line and lines that are no stations.\n"
+            "\n"
+            "--all walks the tuner's whole range, 44-870 MHz (or --from..--to), by frequency in --step\n"
+            "strides (0.25 MHz: the channel tables' carriers lie on that grid, but the upper HRC channels,\n"
+            "one 62.5 kHz step off it), each point tuned as the fast scan tunes a channel. Where a point\n"
+            "locks, the lock is followed one 62.5 kHz step at a time both ways, and the station is the middle\n"
+            "of its strongest part (on a V4L2 card the signal of VIDIOC_G_TUNER, its AFC settling a tie;\n"
+            "elsewhere the lock window). Each station is listed once, as the plan's channel within 1 MHz of\n"
+            "it (with the fine offset to its best tuning) or as its frequency; --save writes these as PLAN\n"
+            "CHANNEL [FINE] (named PLAN-CHANNEL) or freq MHZ (named freq-MHZ) lines, and drops the list's\n"
+            "stations within the stretch that are gone. The simulated card locks on a station's own step\n"
+            "only, so a station off the 0.25 MHz grid needs --step 0.0625; the whole band takes about 2.5\n"
+            "minutes there (each point waits the tuner's 40 ms settling). A real card locks over a wider\n"
+            "window: --step 0.5 or 1 walks it faster. Progress goes to standard error: a bar on a terminal,\n"
+            "else a line for each station found and each 100 MHz. Afterwards the tuner goes back, or, with\n"
+            "nothing tuned before, to the first station found.");
     }
+    std::string Validate() const override {
+        if (!all_) {
+            for (const CLI::Option *option : bandOptions_)
+                if (option->count() > 0) return fmt::format("{} goes with --all", option->get_name());
+            return "";
+        }
+        if (range_ || fast_)
+            return "--all walks the band by frequency: --channels and --fast belong to the channel scan";
+        if (band_.fromHz > band_.toHz)
+            return fmt::format("--from {} MHz lies above --to {} MHz", MhzOfHz(band_.fromHz), MhzOfHz(band_.toHz));
+        return "";
+    }
+
     void Run(Session &session, Reply &reply) override {
         // The tuner record changes only when the scan ends (or Ctrl-C stops
         // it), never as it starts: a scan killed midway leaves the record
@@ -101,7 +160,9 @@ private:
     void ScanAndSave(Session &session, Reply &reply) {
         std::optional<PlanInfo> plan = plan_;
         ScanOptions options;
-        if (!ParseRange(plan ? *plan : CurrentPlan(session).value_or(CablePlan()), options, reply)) return;
+        if (!all_ &&
+            !ParseRange(plan ? *plan : CurrentPlan(session).value_or(CablePlan()), options, reply))
+            return;
 
         const TvCalls *tv = session.Library(reply);
         if (tv == nullptr) return;
@@ -124,7 +185,8 @@ private:
                 return;
             }
         }
-        if (!EnsureLibrarySource(session, *tv, SourceOfPlan(*plan), reply) || !SetPlanStandard(session, *plan, reply))
+        if (!EnsureLibrarySource(session, *tv, SourceOfPlan(*plan), reply) || !SetPlanStandard(session, *plan, reply) ||
+            !SetDefaultStandard(session, reply))
             return;
         options.plan = *plan;
         const bool simulated = session.Card() != nullptr;
@@ -132,6 +194,7 @@ private:
         options.graceMs = graceMs_.value_or(simulated ? 0 : kRealBusGraceMs);
         options.pollMs = pollMs_;
         options.fast = fast_;
+        if (all_) return ScanBandAndSave(session, *tv, options, sourceBefore, memoryBefore, before, reply);
         ScanResult result;
         {
             InterruptGuard guard;
@@ -141,8 +204,43 @@ private:
             InterruptGuard::Clear();
         }
         Report(options, result, reply);
-        if (saveGiven_) Save(session, options, result, reply);
+        if (saveGiven_) {
+            Save(session, reply, fmt::format("of the {} plan", options.plan.name), [&](const StationList &old) {
+                return MergeScan(old, options.plan, ChannelNames(result, false), ChannelNames(result, true));
+            });
+        }
         GoBack(session, *tv, options, result, sourceBefore, memoryBefore, before, reply);
+    }
+
+    // scan --all: the band walked by frequency (band_scan_ops.h).
+    void ScanBandAndSave(Session &session, const TvCalls &tv, ScanOptions &options, Source sourceBefore,
+                         const TunerMemory &memoryBefore, const std::optional<TuneTarget> &before, Reply &reply) {
+        BandScanRun run;
+        {
+            InterruptGuard guard;
+            InterruptGuard::Clear();
+            options.stop = InterruptGuard::Flag();
+            run = ScanBand(session, tv, options, band_, quiet_);
+            InterruptGuard::Clear();
+        }
+        RecordBandScan(reply, options.plan, band_, run);
+        if (saveGiven_) {
+            const uint64_t walkedTo = WalkedToHz(band_, run);
+            Save(session, reply, fmt::format("of {}-{} MHz", MhzOfHz(band_.fromHz), MhzOfHz(walkedTo)),
+                 [&](const StationList &old) {
+                     return MergeBandScan(old, options.plan, band_.fromHz, walkedTo, run.stations);
+                 });
+        }
+        if (before) return GoBackTo(session, tv, *before, sourceBefore, memoryBefore, reply);
+        // Nothing tuned before: the first station found, as a remote shows it.
+        Reply step;
+        if (!run.stations.empty()) {
+            const NamedStation &first = run.stations.front();
+            TuneTarget target{options.plan, first.channel, first.channel.empty() ? first.carrierHz : 0, first.fine};
+            if (Tune(session, tv, target, step).tuned)
+                session.Out().Tell("tuner left on {}", DescribeTarget(target));
+        }
+        RestoreInput(session, tv, sourceBefore, step);
     }
 
     bool ParseRange(const PlanInfo &plan, ScanOptions &options, Reply &reply) const {
@@ -214,7 +312,8 @@ private:
 
     // The stations found, into the station list (see the footer), under
     // the list's lock from the read to the write.
-    void Save(Session &session, const ScanOptions &options, const ScanResult &result, Reply &reply) const {
+    void Save(Session &session, Reply &reply, const std::string &what,
+              const std::function<ScanMerge(const StationList &)> &mergeWith) const {
         std::string file = saveFile_ == kDefaultListMark ? DefaultStationFile() : saveFile_;
         if (file.empty()) {
             Note(session, reply, "the stations were not saved: neither XDG_CONFIG_HOME nor HOME is set to an absolute path");
@@ -236,13 +335,11 @@ private:
                                     file));
         if (old)
             for (const std::string &problem : old->problems) Note(session, reply, problem + " (and kept as it is)");
-        ScanMerge merge = MergeScan(old.value_or(StationList{}), options.plan, ChannelNames(result, false),
-                                    ChannelNames(result, true));
+        ScanMerge merge = mergeWith(old.value_or(StationList{}));
         if (!WriteFileAtomically(file, merge.text, &error)) return fail(error);
         reply.data["saved"] = file;
-        Note(session, reply, fmt::format("{} station{} of the {} plan saved to {} ({} in the list)",
-                                         merge.planStations, merge.planStations == 1 ? "" : "s", options.plan.name,
-                                         file, merge.total));
+        Note(session, reply, fmt::format("{} station{} {} saved to {} ({} in the list)", merge.planStations,
+                                         merge.planStations == 1 ? "" : "s", what, file, merge.total));
     }
 
     // Puts the tuner (and the input) back where they were before the scan;
@@ -252,20 +349,7 @@ private:
                 Reply &reply) const {
         const Console &out = session.Out();
         Reply step;
-        if (before) {
-            TuneOutcome back = Tune(session, tv, *before, step);
-            if (!back.tuned) {
-                Note(session, reply, "the tuner could not go back: " + step.error);
-                return;
-            }
-            RestoreInput(session, tv, sourceBefore, step);
-            session.tuner = memoryBefore;
-            SaveTuner(session, reply);
-            reply.data["back"] = DescribeTarget(*before);
-            reply.data["backLocked"] = back.locked;
-            out.Tell("tuner back on {}: {}", DescribeTarget(*before), back.locked ? "locked" : "no lock");
-            return;
-        }
+        if (before) return GoBackTo(session, tv, *before, sourceBefore, memoryBefore, reply);
         std::string lastChannel = result.channels.empty() ? "" : result.channels.back().info.name;
         if (lastChannel.empty()) return RestoreInput(session, tv, sourceBefore, step);
         if (result.finalChannel != lastChannel) {
@@ -283,6 +367,23 @@ private:
         RestoreInput(session, tv, sourceBefore, step);
     }
 
+    // The tuner back on what it was tuned to, with tvctl's record as it was.
+    static void GoBackTo(Session &session, const TvCalls &tv, const TuneTarget &before, Source sourceBefore,
+                         const TunerMemory &memoryBefore, Reply &reply) {
+        Reply step;
+        TuneOutcome back = Tune(session, tv, before, step);
+        if (!back.tuned) {
+            Note(session, reply, "the tuner could not go back: " + step.error);
+            return;
+        }
+        RestoreInput(session, tv, sourceBefore, step);
+        session.tuner = memoryBefore;
+        SaveTuner(session, reply);
+        reply.data["back"] = DescribeTarget(before);
+        reply.data["backLocked"] = back.locked;
+        session.Out().Tell("tuner back on {}: {}", DescribeTarget(before), back.locked ? "locked" : "no lock");
+    }
+
     // A scan selects the tuner; an input that was not the tuner comes back.
     static void RestoreInput(Session &session, const TvCalls &tv, Source sourceBefore, Reply &step) {
         if (sourceBefore != Source::Composite && sourceBefore != Source::SVideo) return;
@@ -292,6 +393,7 @@ private:
 public:
     std::string Text(const Record &record) const override {
         if (!record.contains("stations")) return "";
+        if (record["mode"] == "band") return BandScanText(record);
         const Record &stations = record["stations"];
         std::string text = fmt::format("{} scan of the {} plan, channels {}-{}{}: {} station{} in {:.1f} s\n",
                                        record["mode"].get<std::string>(), record["plan"].get<std::string>(),
@@ -317,12 +419,16 @@ private:
     uint32_t pollMs_ = 2;
     bool quiet_ = false;
     std::string stopped_;  // where Ctrl-C stopped the scan, for the text
+    bool all_ = false;
+    std::vector<CLI::Option *> bandOptions_;  // --from, --to, --step
+    BandStretch band_;
 };
 
 }  // namespace
 
 std::vector<CommandEntry> ScanCommands() {
-    return {Entry<ScanCommand>("scan", "find the stations of a channel plan: scan [PLAN] [--fast] [--save [FILE]]")};
+    return {Entry<ScanCommand>("scan", "find the stations of a channel plan: scan [PLAN] [--fast] [--save [FILE]]; "
+                                       "of the whole band: scan --all")};
 }
 
 }  // namespace tvctl

@@ -1,25 +1,37 @@
-// tune, stations: the station list a scan wrote (station_list.h).
+// tune, station next/prev, stations (rename, remove): the station list a
+// scan wrote (station_list.h).
 #include <fmt/format.h>
 
 #include "commands.h"
+#include "file_lock.h"
+#include "safe_file.h"
 #include "standard_ops.h"
 #include "station_list.h"
 #include "tune_ops.h"
+#include "tuner_follow.h"
 
 namespace tvctl {
 
 namespace {
 
-// The list from `file` (or the default), its skipped lines as notes; empty
-// with `reply` failed when it cannot be read.
-std::optional<StationList> ReadList(Session &session, const std::string &file, Reply &reply) {
+constexpr const char *kFileHelp = "the station list (default: $XDG_CONFIG_HOME/tvctl/stations)";
+
+// The list's path: `file`, or the default; "" with `reply` failed when there is none.
+std::string ListPath(const std::string &file, Reply &reply) {
     std::string path = file.empty() ? DefaultStationFile() : file;
-    if (path.empty()) {
+    if (path.empty())
         reply.Fail("there is no station list: neither XDG_CONFIG_HOME nor HOME is set to an absolute path (give --file FILE)");
-        return std::nullopt;
-    }
+    return path;
+}
+
+// The list from `file` (or the default), its skipped lines as notes; empty
+// with `reply` failed when it cannot be read. With `text`, its bytes too.
+std::optional<StationList> ReadList(Session &session, const std::string &file, Reply &reply,
+                                    std::string *text = nullptr) {
+    std::string path = ListPath(file, reply);
+    if (path.empty()) return std::nullopt;
     std::string error;
-    std::optional<StationList> list = LoadStations(path, &error);
+    std::optional<StationList> list = LoadStations(path, &error, nullptr, text);
     if (!list) {
         reply.Fail(error);
         return std::nullopt;
@@ -29,6 +41,16 @@ std::optional<StationList> ReadList(Session &session, const std::string &file, R
     return list;
 }
 
+// The station named `name`, or nullptr with `reply` failed by a sentence
+// naming it and the list.
+const Station *NamedStation(const StationList &list, const std::string &name, Reply &reply) {
+    const Station *station = FindStation(list, name);
+    if (station == nullptr)
+        reply.Fail(fmt::format("no station is named \"{}\" in {} (tvctl stations lists them)", Printable(name),
+                               reply.data["file"].get<std::string>()));
+    return station;
+}
+
 // A station as a tuning target: its plan, or for a frequency the plan the
 // tuner is on (cable when the source is no tuner).
 TuneTarget TargetOf(const Session &session, const Station &station) {
@@ -36,52 +58,111 @@ TuneTarget TargetOf(const Session &session, const Station &station) {
     return TuneTarget{CurrentPlan(session).value_or(CablePlan()), "", station.carrierHz, station.fine};
 }
 
-class TuneCommand : public Command {
+// Tunes a station of the list: its standard, its plan's tuner, its channel
+// or frequency with its fine tuning; answers the station's record.
+void TuneStation(Session &session, const Station &station, Reply &reply) {
+    const TvCalls *tv = session.Library(reply);
+    if (tv == nullptr || !SetStationStandard(session, station, reply)) return;
+    TuneTarget target = TargetOf(session, station);
+    std::optional<PlanInfo> current = CurrentPlan(session);
+    if ((!current || current->plan != target.plan.plan) && !SelectPlan(session, *tv, target.plan, reply)) return;
+    TuneOutcome outcome = Tune(session, *tv, target, reply);
+    if (!outcome.tuned) return;
+    reply.data["station"] = station.name;
+    reply.data["plan"] = target.plan.name;
+    if (!target.channel.empty()) reply.data["channel"] = ChannelJson(target.channel);
+    reply.data["carrierMHz"] = static_cast<double>(outcome.carrierHz) / 1e6;
+    reply.data["fine"] = target.fine;
+    reply.data["locked"] = outcome.locked;
+}
+
+// A command that tunes a station of the list and says so as tune does.
+class StationTuning : public Command {
+public:
+    std::string Text(const Record &record) const override {
+        return record.contains("locked") ? Printable(record["station"].get<std::string>()) + ": " + TuneText(record) : "";
+    }
+};
+
+class TuneCommand : public StationTuning {
 public:
     explicit TuneCommand(CLI::App &app) {
         app.add_option("name", name_, "the station's name in the list (any case)")->required();
-        Bind(app, "--file", file_, FileName("--file"), "the station list (default: $XDG_CONFIG_HOME/tvctl/stations)");
+        Bind(app, "--file", file_, FileName("--file"), kFileHelp);
         app.footer("Selects the tuner with the station's plan when it is not on it, tunes the station's channel\n"
                    "or frequency with its fine tuning, and reports lock as the channel command does.");
     }
     void Run(Session &session, Reply &reply) override {
         std::optional<StationList> list = ReadList(session, file_, reply);
         if (!list) return;
-        const Station *station = FindStation(*list, name_);
-        if (station == nullptr)
-            return reply.Fail(fmt::format("no station is named \"{}\" in {} (tvctl stations lists them)", Printable(name_),
-                                          reply.data["file"].get<std::string>()));
-        const TvCalls *tv = session.Library(reply);
-        if (tv == nullptr || !SetStationStandard(session, *station, reply)) return;
-        TuneTarget target = TargetOf(session, *station);
-        std::optional<PlanInfo> current = CurrentPlan(session);
-        if ((!current || current->plan != target.plan.plan) && !SelectPlan(session, *tv, target.plan, reply)) return;
-        TuneOutcome outcome = Tune(session, *tv, target, reply);
-        if (!outcome.tuned) return;
-        reply.data["station"] = station->name;
-        reply.data["plan"] = target.plan.name;
-        if (!target.channel.empty()) reply.data["channel"] = ChannelJson(target.channel);
-        reply.data["carrierMHz"] = static_cast<double>(outcome.carrierHz) / 1e6;
-        reply.data["fine"] = target.fine;
-        reply.data["locked"] = outcome.locked;
-    }
-    std::string Text(const Record &record) const override {
-        return record.contains("locked") ? Printable(record["station"].get<std::string>()) + ": " + TuneText(record) : "";
+        if (const Station *station = NamedStation(*list, name_, reply)) TuneStation(session, *station, reply);
     }
 
 private:
     std::string name_, file_;
 };
 
+// station next / prev: the station after or before the one the tuner is on.
+class StationStepCommand : public StationTuning {
+public:
+    explicit StationStepCommand(CLI::App &app) {
+        app.require_subcommand(1, 1);
+        app.fallthrough();
+        Bind(app, "--file", file_, FileName("--file"), kFileHelp);
+        for (const char *step : {"next", "prev"})
+            app.add_subcommand(step, std::string("tune the station ") + (step[0] == 'n' ? "after" : "before") +
+                                         " the one the tuner is on")
+                ->callback([this, step] { next_ = step[0] == 'n'; });
+        app.footer("Goes through the station list in its order, round at the ends: from the station the tuner is\n"
+                   "on (the one of its plan and channel, or of its frequency), next tunes the one after it and\n"
+                   "prev the one before; when the tuner is on no station of the list, next tunes the first and\n"
+                   "prev the last. Tunes as tune NAME does.");
+    }
+    void Run(Session &session, Reply &reply) override {
+        std::optional<StationList> list = ReadList(session, file_, reply);
+        if (!list) return;
+        const std::vector<Station> &stations = list->stations;
+        if (stations.empty())
+            return reply.Fail(fmt::format("the station list {} holds no stations (scan a plan with --save, or add "
+                                          "lines NAME PLAN CHANNEL)",
+                                          reply.data["file"].get<std::string>()));
+        if (!FollowV4l2Tuner(session, reply)) return;
+        std::optional<TuneTarget> last = CurrentPlan(session) ? LastTuned(session) : std::nullopt;
+        std::optional<size_t> now =
+            last ? StationTunedTo(*list, last->plan.plan, last->channel, last->carrierHz, last->fine) : std::nullopt;
+        const size_t count = stations.size();
+        size_t index = now ? (*now + (next_ ? 1 : count - 1)) % count : next_ ? 0 : count - 1;
+        TuneStation(session, stations[index], reply);
+    }
+
+private:
+    std::string file_;
+    bool next_ = true;
+};
+
 class StationsCommand : public Command {
 public:
     explicit StationsCommand(CLI::App &app) {
-        Bind(app, "--file", file_, FileName("--file"), "the station list (default: $XDG_CONFIG_HOME/tvctl/stations)");
+        app.fallthrough();
+        Bind(app, "--file", file_, FileName("--file"), kFileHelp);
+        CLI::App *rename = app.add_subcommand("rename", "rename a station: stations rename OLD NEW");
+        rename->add_option("old", name_, "the station's name now (any case)")->required();
+        Bind(*rename, "new", newName_, [](const std::string &word) {
+            if (word.empty()) throw RefusedWord("stations rename: the new name is empty");
+            return word;
+        }, "its new name")->required();
+        rename->callback([this] { edit_ = "rename"; });
+        CLI::App *remove = app.add_subcommand("remove", "remove a station from the list: stations remove NAME");
+        remove->add_option("name", name_, "the station's name (any case)")->required();
+        remove->callback([this] { edit_ = "remove"; });
         app.footer("Lists the stations of the list that scan --save wrote (or a person edited): name, plan and\n"
-                   "channel or frequency, fine tuning. See tvctl(1) for the file's format.");
+                   "channel or frequency, fine tuning, standard. See tvctl(1) for the file's format. rename and remove\n"
+                   "change the station's line in place, under the list's lock as scan --save does; every other\n"
+                   "line and comment stays as it was. A name already taken by another station is refused.");
     }
     bool Traced() const override { return false; }
     void Run(Session &session, Reply &reply) override {
+        if (!edit_.empty()) return Edit(session, reply);
         std::optional<StationList> list = ReadList(session, file_, reply);
         if (!list) return;
         nlohmann::ordered_json stations = nlohmann::ordered_json::array();
@@ -103,6 +184,12 @@ public:
         reply.data["stations"] = stations;
     }
     std::string Text(const Record &record) const override {
+        if (record.contains("renamed"))
+            return fmt::format("renamed \"{}\" to \"{}\" in {}", Printable(record["renamed"].get<std::string>()),
+                               Printable(record["name"].get<std::string>()), record["file"].get<std::string>());
+        if (record.contains("removed"))
+            return fmt::format("removed \"{}\" ({}) from {}", Printable(record["removed"].get<std::string>()),
+                               record["was"].get<std::string>(), record["file"].get<std::string>());
         std::string text;
         for (const Record &station : Field(record, "stations"))
             text += fmt::format("{:<15} {}{}\n", Printable(station["name"].get<std::string>()),
@@ -114,7 +201,34 @@ public:
     }
 
 private:
-    std::string file_;
+    // Renames or removes a station: the list read, changed and written back
+    // (a temporary file renamed over it) under the list's lock.
+    void Edit(Session &session, Reply &reply) const {
+        std::string path = ListPath(file_, reply), error, text;
+        if (path.empty()) return;
+        FileLock lock;
+        if (!lock.Take(path, "the station list", &error)) return reply.Fail(error);
+        std::optional<StationList> list = ReadList(session, path, reply, &text);
+        if (!list) return;
+        const Station *station = NamedStation(*list, name_, reply);
+        if (station == nullptr) return;
+        const auto index = static_cast<size_t>(station - list->stations.data());
+        const bool rename = edit_ == "rename";
+        if (const Station *taken = rename ? FindStation(*list, newName_) : nullptr; taken != nullptr && taken != station)
+            return reply.Fail(fmt::format("\"{}\" is taken: another station of {} has that name", Printable(taken->name),
+                                          path));
+        std::string edited = rename ? RenameStationLine(text, *list, index, newName_) : RemoveStationLine(text, *list, index);
+        if (!WriteFileAtomically(path, edited, &error)) return reply.Fail(error);
+        if (rename) {
+            reply.data["renamed"] = station->name;
+            reply.data["name"] = newName_;
+        } else {
+            reply.data["removed"] = station->name;
+            reply.data["was"] = StationWhere(*station);
+        }
+    }
+
+    std::string file_, edit_, name_, newName_;
 };
 
 }  // namespace
@@ -122,7 +236,8 @@ private:
 std::vector<CommandEntry> StationCommands() {
     return {
         Entry<TuneCommand>("tune", "tune a station of the station list by name: tune NAME"),
-        Entry<StationsCommand>("stations", "list the station list's stations"),
+        Entry<StationStepCommand>("station", "tune the next or previous station of the list: station next | prev"),
+        Entry<StationsCommand>("stations", "list the station list's stations; stations rename OLD NEW | remove NAME"),
     };
 }
 

@@ -20,8 +20,12 @@ void DefineGlobalOptions(CLI::App &app, GlobalChoices &choices) {
     choices.v4l2Device = v4l2;
     choices.mixer = BindChoice<MixerChoice>(app, "--mixer", host.mixer,
                          {{"sim", MixerChoice::Simulated}, {"alsa", MixerChoice::Alsa}, {"v4l2", MixerChoice::V4l2}},
-                         "the mixer driver: sim (default), alsa, or v4l2 (the audio controls of V4L2 devices)");
+                         "the mixer driver: sim (the simulated mixer), alsa, or v4l2 (the audio controls of V4L2 devices); "
+                         "default: the drivers TVHOST_MIXERS names, else the installation's default, " TVCTL_DEFAULT_MIXER);
     app.add_flag(kJsonOption, choices.options.json, "answer each command with one JSON object on a line");
+    CLI::Option *settings = Bind(app, "--settings", choices.options.settingsFile, FileName("--settings"),
+                                 "the settings file to read instead of $XDG_CONFIG_HOME/tvctl/settings");
+    settings->excludes(app.add_flag("--no-settings", choices.options.noSettings, "read no settings file"));
     app.add_flag("--trace", choices.options.trace, "show the simulated card's bus transactions after each command (on standard error)");
 }
 

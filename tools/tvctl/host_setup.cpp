@@ -110,7 +110,7 @@ void ChooseMixer(HostSetup &setup, const HostOptions &options) {
     fs::path path = fs::path(setup.moduleDir) / driver.file;
     if (!setup.moduleDir.empty() && IsFile(path)) {
         setup.mixers = path.string();
-        setup.mixersFrom = MixerSource::Option;
+        setup.mixersFrom = options.mixerFromFile ? MixerSource::File : MixerSource::Option;
         setenv("TVHOST_MIXERS", setup.mixers.c_str(), 1);
     } else if (setup.error.empty()) {
         setup.error = setup.moduleDir.empty()

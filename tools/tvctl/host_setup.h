@@ -19,13 +19,15 @@ struct HostOptions {
     std::string v4l2Device; // --v4l2-device: TVV4L2_DEVICE (a path) or TVV4L2_CARD (a card name)
     MixerChoice mixer = MixerChoice::Simulated;
     bool mixerGiven = false;
+    bool mixerFromFile = false;  // the mixer given is the settings file's
 };
 
 // Where the mixer drivers in use were chosen: by --mixer (tvctl set
 // TVHOST_MIXERS for this run), by the user's TVHOST_MIXERS, by nobody (the
 // installation's default driver, which TVHOST_MIXERS is then left without),
-// or by a command for itself (the tour's simulated mixer).
-enum class MixerSource { Option, Setting, Default, Command };
+// by the settings file (as --mixer would), or by a command for itself (the
+// tour's simulated mixer).
+enum class MixerSource { Option, Setting, Default, File, Command };
 
 struct HostSetup {
     std::string moduleDir;   // the installation's (or build tree's) module directory; "" if not found

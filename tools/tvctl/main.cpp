@@ -14,6 +14,7 @@
 #include "console.h"
 #include "global_options.h"
 #include "session.h"
+#include "user_settings.h"
 
 namespace tvctl {
 int RunShell(Session &session);
@@ -35,9 +36,11 @@ const char *kFooter =
     "\n"
     "The library is tvcore.so, loaded with LoadLibraryA(\"tvcore.dll\") from the module directory next\n"
     "to tvctl (<bindir>/../lib/tvcore) unless TVHOST_PATH says otherwise. The bus is the simulated card\n"
-    "unless --bus i2cdev or --bus v4l2; the mixer is the simulated one unless --mixer alsa or --mixer\n"
-    "v4l2 (or TVHOST_MIXERS). The library's debug output is collected and shown when a load fails (or\n"
-    "goes where TVHOST_DEBUG says).\n"
+    "unless --bus i2cdev or --bus v4l2. The mixer is the one any program that loads the library gets:\n"
+    "the drivers TVHOST_MIXERS names, else the installation's default (the system's mixer through ALSA\n"
+    "where tvcore was built with ALSA, else the simulated one); --mixer sim, alsa or v4l2 chooses one\n"
+    "for the run. The library's debug output is collected and shown when a load fails (or goes where\n"
+    "TVHOST_DEBUG says).\n"
     "\n"
     "Results go to standard output; notes, --trace and progress to standard error.\n"
     "Exit status: 0 done; 1 a command was refused or failed; 2 the command line is wrong (an unknown\n"
@@ -113,6 +116,8 @@ std::optional<int> ParseGlobals(Words globals, GlobalChoices &choices, const Con
         return UsageError(early, refused.what() + std::string(kSeeHelp));
     }
     if (std::string problem = SettleDrivers(choices); !problem.empty()) return UsageError(early, problem);
+    ApplySettings(choices);
+    for (const std::string &problem : choices.options.defaults.problems) std::fprintf(stderr, "note: %s\n", problem.c_str());
     return std::nullopt;
 }
 

@@ -21,11 +21,17 @@ using namespace tvcore::card;
 
 using Clock = std::chrono::steady_clock;
 
+// "channel 7", or "175.25 MHz" for a carrier tuned by frequency.
+std::string TunedWhat(const ChannelInfo &info) {
+    return !info.name.empty() ? fmt::format("channel {}", info.name) : MhzOfHz(info.carrierHz) + " MHz";
+}
+
 double MsSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
-// One channel the fast way; false with `error` set when the bus fails.
+}  // namespace
+
 bool ProbeChannel(const TvCalls &tv, const BusWords &bus, const ScanOptions &options, ScannedChannel &channel,
                   std::string &error) {
     uint8_t block[4];
@@ -33,7 +39,7 @@ bool ProbeChannel(const TvCalls &tv, const BusWords &bus, const ScanOptions &opt
     Clock::time_point start = Clock::now();
     uint32_t written = tv.I2C_WriteBlk(kTunerAddress, block, sizeof block);
     if (written != 0) {
-        error = fmt::format("the tuner did not take the block for channel {}: {}", channel.info.name,
+        error = fmt::format("the tuner did not take the block for {}: {}", TunedWhat(channel.info),
                             DescribeWriteResult(bus, TVBUS_CALL_WRITE_BLK, written));
         return false;
     }
@@ -47,7 +53,7 @@ bool ProbeChannel(const TvCalls &tv, const BusWords &bus, const ScanOptions &opt
         }
         uint32_t status = tv.I2C_Read(kDecoderAddress, kRegStatus);
         if (ReadFailed(status)) {
-            error = fmt::format("the decoder's status could not be read at channel {}: {}", channel.info.name,
+            error = fmt::format("the decoder's status could not be read at {}: {}", TunedWhat(channel.info),
                                 DescribeReadFailure(bus, status));
             return false;
         }
@@ -61,8 +67,6 @@ bool ProbeChannel(const TvCalls &tv, const BusWords &bus, const ScanOptions &opt
         std::this_thread::sleep_for(std::chrono::milliseconds(options.pollMs));
     }
 }
-
-}  // namespace
 
 ScanResult RunScan(const TvCalls &tv, const BusWords &bus, const ScanOptions &options, const ScanProgress &progress) {
     ScanResult result;

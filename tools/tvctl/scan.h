@@ -68,4 +68,10 @@ ScanResult RunScan(const TvCalls &tv, const BusWords &bus, const ScanOptions &op
 // The names of the channels a result tuned (or only of those that locked).
 std::vector<std::string> ChannelNames(const ScanResult &result, bool lockedOnly);
 
+// Tunes one channel (or carrier: no name) the fast way, with the tuner
+// block and the decoder's lock bit polled as `options` say; false with
+// `error` set when the bus fails.
+bool ProbeChannel(const TvCalls &tv, const BusWords &bus, const ScanOptions &options, ScannedChannel &channel,
+                  std::string &error);
+
 }  // namespace tvctl

@@ -3,6 +3,7 @@
 #include <fmt/format.h>
 
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -54,6 +55,9 @@ Session::Session(const GlobalOptions &options, const Console &console)
 
 void Session::ReloadTuner() {
     if (!tunerFile.empty()) tuner = LoadTunerMemory(tunerFile, &tunerFileProblem);
+    struct stat record {};
+    if (options_.defaults.plan && (tunerFile.empty() || lstat(tunerFile.c_str(), &record) != 0))
+        tuner = TunerMemory{"tuner", *options_.defaults.plan};  // no record yet: the settings' plan
     source = tuner.source == "composite" ? Source::Composite
              : tuner.source == "svideo"  ? Source::SVideo
              : PlanByNumber(tuner.plan).value_or(CablePlan()).cableInput ? Source::Cable

@@ -15,6 +15,7 @@
 #include "tvcore.h"
 #include "tvhost/win32.h"
 #include "tuner_state.h"
+#include "user_settings.h"
 
 namespace tvctl {
 
@@ -22,6 +23,9 @@ struct GlobalOptions {
     HostOptions host;
     bool json = false;
     bool trace = false;  // show the simulated card's bus log after each command
+    std::string settingsFile;  // --settings: the settings file instead of the default one
+    bool noSettings = false;   // --no-settings: none read
+    UserDefaults defaults;     // what the settings file set, and where each setting came from
 };
 
 // The library's exported functions (tvcore_exports.h), found with
@@ -96,6 +100,7 @@ public:
     TvMixerLine audio{};      // the application's record of the TV sound line
     bool audioTried = false;  // InitTVAudio has run on `audio` (it runs once: each run opens a mixer handle)
     bool audioReady = false;  // ... and answered 1
+    bool standardSet = false;  // this run set a TV standard (so the settings' standard is not set over it)
 
 private:
     // `refused`: the library's entry routine refused the load.

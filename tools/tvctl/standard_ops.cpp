@@ -46,6 +46,7 @@ bool SetStandard(Session &session, const AnalogStandard &standard, Reply &reply)
     if (!v4l2) {
         std::string refusal = NtscOnlyRefusal(TheDevice(BusDevice(session.Words())), standard);
         if (!refusal.empty()) reply.Fail(refusal);
+        if (refusal.empty()) session.standardSet = true;
         return refusal.empty();
     }
     uint32_t failed = v4l2->setStandard(standard.mask);
@@ -58,21 +59,37 @@ bool SetStandard(Session &session, const AnalogStandard &standard, Reply &reply)
         reply.Fail(fmt::format("the standard {} was not set: {}", standard.name, V4l2Failure(session, failed)));
         return false;
     }
+    session.standardSet = true;
     return true;
 }
 
 bool SetPlanStandard(Session &session, const PlanInfo &plan, Reply &reply) {
     if (session.Library(reply) == nullptr) return false;
     const AnalogStandard *standard = FindStandard(StandardName(plan.table->defaultStandard));
-    if (!V4l2Tuner(session) || standard == nullptr) return true;
+    // A standard the run set itself or the settings file names wins.
+    if (!V4l2Tuner(session) || standard == nullptr || session.standardSet ||
+        !session.Options().defaults.standard.empty())
+        return true;
     Reply attempt;
-    if (SetStandard(session, *standard, attempt))
+    const bool set = SetStandard(session, *standard, attempt);
+    session.standardSet = false;  // the next table's channel sets that table's standard
+    if (set)
         reply.data["standard"] = standard->name;
     else
         Note(session, reply,
              fmt::format("{}; the {} plan's channel is tuned with the device's present standard", attempt.error,
                          plan.name));
     return true;
+}
+
+bool SetDefaultStandard(Session &session, Reply &reply) {
+    const UserDefaults &defaults = session.Options().defaults;
+    if (session.standardSet || defaults.standard.empty()) return true;
+    std::string error;
+    const AnalogStandard *standard = ParseStandard(defaults.standard, error);
+    if (standard == nullptr || SetStandard(session, *standard, reply)) return true;
+    reply.error += fmt::format(" (the standard that {} sets; tvctl --no-settings reads no settings)", defaults.standardFrom);
+    return false;
 }
 
 bool SetStationStandard(Session &session, const Station &station, Reply &reply) {

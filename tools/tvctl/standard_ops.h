@@ -41,7 +41,14 @@ bool SetStandard(Session &session, const tvcore::card::AnalogStandard &standard,
 // its range all the same; a device that does not take the standard is
 // said in a note, and the channel tuned with the standard it has. Said in
 // `reply` ("standard") when set; false only when the library cannot load.
+// A standard this run set itself, or the settings file's, wins: then
+// nothing is set here.
 bool SetPlanStandard(Session &session, const PlanInfo &plan, Reply &reply);
+
+// The settings file's standard (user_settings.h), set before the run's
+// first tuning unless the run has set a standard itself; true when there is
+// none to set.
+bool SetDefaultStandard(Session &session, Reply &reply);
 
 // The standard a station of the list needs, set before it is tuned: the one
 // its line names, else for a channel its plan's (SetPlanStandard).

@@ -2,6 +2,8 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
+#include <array>
 #include <cctype>
 #include <unordered_set>
 
@@ -192,6 +194,21 @@ std::string FormatStation(const Station &station) {
     return line;
 }
 
+// Where line `index` of `text` lies, split as ParseStations splits: its
+// first byte, the end of its content, and the start of the next line.
+struct LineSpan {
+    size_t begin = 0, end = 0, next = 0;
+};
+LineSpan SpanOfLine(std::string_view text, size_t index) {
+    LineSpan span;
+    for (size_t line = 0;; ++line) {
+        span.end = std::min(text.find_first_of("\r\n", span.begin), text.size());
+        span.next = span.end + (text.compare(span.end, 2, "\r\n") == 0 ? 2 : 1);
+        if (line == index || span.next >= text.size()) return span;
+        span.begin = span.next;
+    }
+}
+
 }  // namespace
 
 std::string DefaultStationFile() {
@@ -228,7 +245,8 @@ StationList ParseStations(std::string_view text, const std::string &file) {
     return list;
 }
 
-std::optional<StationList> LoadStations(const std::string &file, std::string *error, bool *missing) {
+std::optional<StationList> LoadStations(const std::string &file, std::string *error, bool *missing,
+                                        std::string *text) {
     FileText read = ReadRegularFile(file, kMaxStationListBytes, "the station list");
     if (missing != nullptr) *missing = read.outcome == FileText::Outcome::Missing;
     if (read.outcome == FileText::Outcome::Missing)
@@ -237,7 +255,9 @@ std::optional<StationList> LoadStations(const std::string &file, std::string *er
         if (read.outcome == FileText::Outcome::Refused) *error = read.error;
         return std::nullopt;
     }
-    return ParseStations(read.text, file);
+    StationList list = ParseStations(read.text, file);
+    if (text != nullptr) *text = std::move(read.text);
+    return list;
 }
 
 std::string StationWhere(const Station &station) {
@@ -296,14 +316,17 @@ ScanMerge MergeScan(const StationList &old, const PlanInfo &plan, const std::vec
     }
     merge.planStations += found.size();
     merge.total += found.size();
-    if (old.lines.empty()) {
-        merge.text = FormatStations(found);
-        return merge;
-    }
-    for (size_t i = 0; i < old.lines.size(); ++i)
-        if (!dropped[i]) merge.text += old.lines[i] + "\n";
-    for (const Station &station : found) merge.text += FormatStation(station) + "\n";
+    merge.text = RescanText(old, dropped, found);
     return merge;
+}
+
+std::string RescanText(const StationList &old, const std::vector<bool> &dropped, const std::vector<Station> &added) {
+    if (old.lines.empty()) return FormatStations(added);
+    std::string text;
+    for (size_t i = 0; i < old.lines.size(); ++i)
+        if (!dropped[i]) text += old.lines[i] + "\n";
+    for (const Station &station : added) text += FormatStation(station) + "\n";
+    return text;
 }
 
 const Station *FindStation(const StationList &list, std::string_view name) {
@@ -311,6 +334,38 @@ const Station *FindStation(const StationList &list, std::string_view name) {
     for (const Station &station : list.stations)
         if (station.name.size() == wanted.size() && Lower(station.name) == wanted) return &station;
     return nullptr;
+}
+
+std::optional<size_t> StationTunedTo(const StationList &list, uint32_t plan, const std::string &channel,
+                                     uint64_t carrierHz, int32_t fine) {
+    auto same = [&](const Station &station) {
+        return !channel.empty() ? station.channel == channel && station.plan == plan
+                                : station.channel.empty() && station.carrierHz == carrierHz;
+    };
+    for (bool fineToo : {true, false})
+        for (size_t i = 0; i < list.stations.size(); ++i)
+            if (same(list.stations[i]) && (!fineToo || list.stations[i].fine == fine)) return i;
+    return std::nullopt;
+}
+
+std::string RenameStationLine(std::string_view text, const StationList &list, size_t index, const std::string &name) {
+    LineSpan span = SpanOfLine(text, list.stationLines.at(index));
+    std::string_view line = text.substr(span.begin, span.end - span.begin);
+    // The name is the line's first word (a station line has one).
+    size_t first = line.find_first_not_of(" \t");
+    size_t after = first;
+    if (line[first] != '"') after = std::min(line.find_first_of(" \t#", first), line.size());
+    else (void)QuotedWord(line, first, &after);
+    std::string edited(text);
+    edited.replace(span.begin + first, after - first, QuotedName(name));
+    return edited;
+}
+
+std::string RemoveStationLine(std::string_view text, const StationList &list, size_t index) {
+    LineSpan span = SpanOfLine(text, list.stationLines.at(index));
+    std::string edited(text);
+    edited.erase(span.begin, std::min(span.next, text.size()) - span.begin);
+    return edited;
 }
 
 std::string Printable(std::string_view text) {

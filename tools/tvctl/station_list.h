@@ -55,10 +55,17 @@ StationList ParseStations(std::string_view text, const std::string &file);
 // Reads a file (a regular file of at most kMaxStationListBytes; nothing
 // else is read); empty with `*error` set when it cannot be read, and then
 // `*missing` (when given) says whether it is simply not there.
-std::optional<StationList> LoadStations(const std::string &file, std::string *error, bool *missing = nullptr);
+// With `text`, the file's bytes as read too (for an edit in place).
+std::optional<StationList> LoadStations(const std::string &file, std::string *error, bool *missing = nullptr,
+                                        std::string *text = nullptr);
 
 // The text of a new list, with a header that explains the format.
 std::string FormatStations(const std::vector<Station> &stations);
+
+// A rescanned list's text: the old lines but the `dropped` ones (by line),
+// then a line for each station `added`; a new list with its header when
+// there were no lines.
+std::string RescanText(const StationList &old, const std::vector<bool> &dropped, const std::vector<Station> &added);
 
 // The list after a scan of `plan` that tuned the channels `scanned` and
 // found stations on `locked`: the old file's lines as they were, less the
@@ -75,6 +82,19 @@ ScanMerge MergeScan(const StationList &old, const PlanInfo &plan, const std::vec
 
 // The station named `name`, any case.
 const Station *FindStation(const StationList &list, std::string_view name);
+
+// The index of the station the tuner is on: a channel station of its plan
+// and channel, or a frequency station of its carrier (`channel` ""), one of
+// the same fine offset first. Empty when none is.
+std::optional<size_t> StationTunedTo(const StationList &list, uint32_t plan, const std::string &channel,
+                                     uint64_t carrierHz, int32_t fine);
+
+// Edits of the list's `text` (as ParseStations read it into `list`) that
+// leave every other byte as it was: station `index`'s line with its name
+// (the line's first word) replaced by `name`, quoted as FormatStations
+// quotes; or without that line and its line end.
+std::string RenameStationLine(std::string_view text, const StationList &list, size_t index, const std::string &name);
+std::string RemoveStationLine(std::string_view text, const StationList &list, size_t index);
 
 // "cable 7", "europe-west E5", "freq 77.25", with " +1" for a fine offset.
 std::string StationWhere(const Station &station);

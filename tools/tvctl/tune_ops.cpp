@@ -9,6 +9,7 @@
 #include "bus_words.h"
 #include "commands.h"
 #include "result_words.h"
+#include "standard_ops.h"
 #include "tune_ops.h"
 #include "tv_ops.h"
 #include "tvcore.h"
@@ -87,7 +88,8 @@ TuneOutcome Tune(Session &session, const TvCalls &tv, const TuneTarget &target, 
             return outcome;
         }
     }
-    if (!EnsureLibrarySource(session, tv, SourceOfPlan(target.plan), reply)) return outcome;
+    if (!EnsureLibrarySource(session, tv, SourceOfPlan(target.plan), reply) || !SetDefaultStandard(session, reply))
+        return outcome;
     const uint64_t baseHz = info ? info->carrierHz : target.carrierHz;
     const uint16_t baseDivider = info ? info->divider : DividerOfCarrierHz(baseHz);
     outcome.divider = static_cast<uint16_t>(baseDivider + target.fine);

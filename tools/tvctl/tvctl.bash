@@ -54,8 +54,8 @@ _tvctl_channels() {
 
 _tvctl() {
     local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD - 1]}
-    local commands="tour source channel freq fine tune stations picture get reset snapshot watch scan plans i2c audio config standard devices shell"
-    local globals="--json --trace --bus --i2c-device --i2c-adapter --v4l2-device --mixer --version --help"
+    local commands="tour source channel freq fine tune station stations picture get reset snapshot watch scan plans i2c audio config standard devices shell"
+    local globals="--json --trace --bus --i2c-device --i2c-adapter --v4l2-device --mixer --settings --no-settings --version --help"
     COMPREPLY=()
 
     case $prev in
@@ -65,16 +65,27 @@ _tvctl() {
         --v4l2-device) mapfile -t COMPREPLY < <(compgen -G "/dev/video*" -- "$cur"); return ;;
         --plan) mapfile -t COMPREPLY < <(compgen -W "$(_tvctl_plans)" -- "$cur"); return ;;
         --tuner-status) mapfile -t COMPREPLY < <(compgen -W "auto on off" -- "$cur"); return ;;
-        --file | --save) mapfile -t COMPREPLY < <(compgen -f -- "$cur"); return ;;
+        --file | --save | --settings) mapfile -t COMPREPLY < <(compgen -f -- "$cur"); return ;;
         --format) mapfile -t COMPREPLY < <(compgen -W "png jpeg" -- "$cur"); return ;;
-        --i2c-adapter | --channels | --grace | --quality | --frame) return ;;
+        --step) mapfile -t COMPREPLY < <(compgen -W "0.0625 0.25 0.5 1" -- "$cur"); return ;;
+        --card)
+            # The sound cards' numbers, as /proc/asound/cards lists them.
+            [[ -r /proc/asound/cards ]] &&
+                mapfile -t COMPREPLY < <(compgen -W "$(awk '$1 ~ /^[0-9]+$/ { print $1 }' /proc/asound/cards)" -- "$cur")
+            return
+            ;;
+        --i2c-adapter | --channels | --grace | --quality | --frame | --element | --port | --from | --to) return ;;
     esac
+    # The options whose next word is their value, not a subcommand.
+    local valued=" --bus --mixer --i2c-device --i2c-adapter --v4l2-device --tuner-status --file --settings --format --channels --grace --quality --frame --card --element --port --listen --from --to --step "
 
     # The command the cursor is in: the last command word before it.
     local i word command="" sub=""
     for ((i = 1; i < COMP_CWORD; i++)); do
         word=${COMP_WORDS[i]}
-        if [[ " $commands " == *" $word "* ]]; then
+        if [[ $valued == *" ${COMP_WORDS[i - 1]} "* ]]; then
+            continue
+        elif [[ " $commands " == *" $word "* ]]; then
             command=$word sub=""
         elif [[ $word == "--" || $word == ";" ]]; then
             command="" sub=""
@@ -89,18 +100,21 @@ _tvctl() {
         source) choices="composite svideo s-video tuner tv $(_tvctl_plans)" ;;
         channel) [[ $cur == -* ]] && choices="--plan" || choices="up down $(_tvctl_channels)" ;;
         fine) choices="+1 -1 0" ;;
-        scan) choices="$(_tvctl_plans) --fast --channels --save --force --tuner-status --grace --quiet" ;;
+        scan) choices="$(_tvctl_plans) --fast --channels --save --force --tuner-status --grace -q --quiet --all --from --to --step" ;;
         plans) choices=$(_tvctl_plans) ;;
-        stations) choices="--file" ;;
+        station) [[ -z $sub ]] && choices="next prev --file" || choices="--file" ;;
+        stations)
+            case $sub in
+                "") choices="rename remove --file" ;;
+                rename | remove) [[ $prev == "$sub" && $cur != -* ]] && { _tvctl_complete_names; return; } ;;
+            esac
+            [[ -z $choices ]] && choices="--file"
+            ;;
         tune)
             if [[ $cur == -* ]]; then
                 choices="--file"
             else
-                # tvctl takes names in any case, so the completion does too.
-                local name
-                while IFS= read -r name; do
-                    [[ ${name,,} == "${cur,,}"* ]] && COMPREPLY+=("$(printf '%q' "$name")")
-                done < <(_tvctl_station_names)
+                _tvctl_complete_names
                 return
             fi
             ;;
@@ -112,18 +126,27 @@ _tvctl() {
         i2c)
             case $sub in
                 "") choices="read write block dump adapters" ;;
-                read) choices="0x88 0xC2 --bare" ;;
-                write | block | dump) choices="0x88 0xC2 -y" ;;
+                read) choices="0x88 0xC2 -b --bare" ;;
+                write | block | dump) choices="0x88 0xC2 -y --yes" ;;
             esac
             ;;
         audio)
             case $sub in
-                "") choices="init volume mute mode" ;;
+                "") [[ $cur == -* ]] && choices="--card --element" || choices="init volume mute mode" ;;
                 mute) choices="on off toggle" ;;
                 mode) choices="mono stereo lang1 lang2 sap lang1+lang2" ;;
             esac
             ;;
-        config) [[ -z $sub ]] && choices="check" ;;
+        config)
+            case $sub in
+                "") choices="check show" ;;
+                check)
+                    [[ $cur == -* ]] && return
+                    mapfile -t COMPREPLY < <(compgen -f -- "$cur")
+                    return
+                    ;;
+            esac
+            ;;
         standard) [[ -z $sub ]] && choices="ntsc ntsc-m ntsc-m-jp ntsc-m-kr ntsc-443 pal pal-b pal-b1 pal-g pal-h pal-i pal-d pal-d1 pal-k pal-bg pal-dk pal-m pal-n pal-nc pal-60 secam secam-b secam-d secam-g secam-h secam-k secam-k1 secam-l secam-lc secam-dk" ;;
         watch)
             case $prev in

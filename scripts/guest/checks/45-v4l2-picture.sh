@@ -12,7 +12,7 @@ check "vivid capture node present" test -n "$dev"
 note "vivid node: $dev"
 vc() { v4l2-ctl -d "$dev" "$@"; }
 tv() { "$PREFIX/bin/tvctl" --v4l2-device "$dev" "$@"; }
-stats() { "$BUILD/tests/v4l2_png_stats" "$@"; }  # FILE [X Y]...: "W H MEAN_LUMA", then "R G B" lines
+stats() { "$BUILD/tests/v4l2_picture_stats" "$@"; }  # FILE [X Y]...: "W H MEAN_LUMA", then "R G B" lines
 dir=$(mktemp -d)
 
 # --- a snapshot of the TV input on a station ----------------------------------
@@ -31,23 +31,9 @@ check_eq "what was on: cable channel 7" "cable 7" jq -r '"\(.plan) \(.channel)"'
 check_eq "what was on: 175.25 MHz" 175.25 field carrierMHz
 check_eq "what was on: locked" true field locked
 check_eq "--json has vivid's size" "$size" jq -r '"\(.width) \(.height)"' <<<"$answer"
-check_eq "the PNG has vivid's size" "$size" bash -c "'$BUILD/tests/v4l2_png_stats' '$dir/tv.png' | cut -d' ' -f1,2"
+check_eq "the PNG has vivid's size" "$size" bash -c "'$BUILD/tests/v4l2_picture_stats' '$dir/tv.png' | cut -d' ' -f1,2"
 
-# vivid's 75% colour bars, left to right: white, yellow, cyan, green, magenta,
-# red, blue, black. Each bar's middle pixel on the middle line, each channel
-# as on (above 128) or off (below 64).
-bars() {  # FILE: the bars' channels, "111 110 ..." (the guest has no /dev/fd for <(...))
-  local w h out=() args=() r g b measured
-  measured=$(stats "$1") || return 1
-  read -r w h _ <<<"$measured"
-  for i in 0 1 2 3 4 5 6 7; do args+=($((w * (2 * i + 1) / 16)) $((h / 2))); done
-  measured=$(stats "$1" "${args[@]}") || return 1
-  while read -r r g b; do
-    out+=("$(for c in $r $g $b; do ((c > 128)) && printf 1 || { ((c < 64)) && printf 0 || printf '?'; }; done)")
-  done <<<"$(tail -n +2 <<<"$measured")"
-  echo "${out[*]}"
-}
-check_eq "the picture is vivid's colour bars" "111 110 011 010 101 100 001 000" bars "$dir/tv.png"
+check_eq "the picture is vivid's colour bars" "111 110 011 010 101 100 001 000" vivid_bars "$dir/tv.png"
 
 check "snapshot --format jpeg" tv snapshot --format jpeg "$dir/tv.jpg"
 check_eq "the JPEG starts with its start-of-image marker" "ffd8" bash -c "head -c 2 '$dir/tv.jpg' | od -An -tx1 | tr -d ' \n'"

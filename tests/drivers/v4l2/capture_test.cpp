@@ -129,6 +129,24 @@ TEST_F(CaptureOnV4l2, AFrameTellsWhatWasOn) {
     EXPECT_EQ(info.locked, 1u);
 }
 
+// Between grabs the driver fills every queued buffer and waits; a grab much
+// later must show the picture as it is now, not one from back then.
+TEST_F(CaptureOnV4l2, AGrabAfterAPauseShowsNowNotTheBuffersOfBackThen) {
+    Connect(DLL_PROCESS_ATTACH);
+    ASSERT_EQ(Open(), "");
+    std::vector<uint8_t> rgb;
+    TvV4l2FrameInfo info{};
+    ASSERT_EQ(Grab(rgb, info), "");
+    tvtest::FakeFillQueued(Video().capture, 500);
+    const uint32_t filledBefore = Video().capture.sequence;
+    Video().capture.colour = {20, 220, 90};
+    ASSERT_EQ(Grab(rgb, info), "");
+    EXPECT_LE(WorstDifference(rgb, Video().capture.colour), 16);  // YUYV rounding; the old picture is 120 off
+    EXPECT_GE(info.sequence, filledBefore);
+    Close(capture_);
+    Connect(DLL_PROCESS_DETACH);
+}
+
 TEST_F(CaptureOnV4l2, UnfitDevicesAndGrabsAreRefusedInASentence) {
     struct Case {
         const char *name;

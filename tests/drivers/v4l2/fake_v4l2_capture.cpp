@@ -2,6 +2,7 @@
 
 #include <errno.h>
 #include <sys/mman.h>
+#include <time.h>
 
 #include <algorithm>
 #include <cstring>
@@ -110,9 +111,10 @@ int Buffer(FakeCapture &capture, unsigned long request, v4l2_buffer &buffer) {
         if (capture.filled.empty()) return Fail(EAGAIN);
         buffer.index = capture.filled.front().index;
         buffer.sequence = capture.filled.front().sequence;
+        buffer.timestamp = capture.filled.front().taken;
         capture.filled.pop_front();
         buffer.bytesused = static_cast<uint32_t>(capture.buffers[buffer.index].size());
-        buffer.flags = 0;
+        buffer.flags = V4L2_BUF_FLAG_TIMESTAMP_MONOTONIC;
         return 0;
     }
     if (buffer.index >= capture.buffers.size()) return Fail(EINVAL);
@@ -166,22 +168,35 @@ ssize_t FakeRead(int fd, void *buffer, size_t size) {
     return static_cast<ssize_t>(bytes);
 }
 
+timeval MonotonicAgo(int ageMs) {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    const int64_t us = int64_t{now.tv_sec} * 1'000'000 + now.tv_nsec / 1000 - int64_t{ageMs} * 1000;
+    return {static_cast<time_t>(us / 1'000'000), static_cast<suseconds_t>(us % 1'000'000)};
+}
+
+void FillOne(FakeCapture &capture, int ageMs) {
+    const uint32_t index = capture.queued.front();
+    capture.queued.pop_front();
+    Paint(capture, capture.buffers[index].data());
+    capture.filled.push_back({index, capture.sequence++, MonotonicAgo(ageMs)});
+}
+
 // A frame comes while the caller waits: the first queued buffer is filled.
 int FakePoll(int fd, int /*timeoutMs*/) {
     FakeVideo *video = VideoOf(fd);
     if (video == nullptr) return Fail(EBADF);
     FakeCapture &capture = video->capture;
     if (!capture.framesCome) return 0;
-    if (capture.streaming && !capture.queued.empty()) {
-        const uint32_t index = capture.queued.front();
-        capture.queued.pop_front();
-        Paint(capture, capture.buffers[index].data());
-        capture.filled.push_back({index, capture.sequence++});
-    }
+    if (capture.streaming && !capture.queued.empty()) FillOne(capture, 0);
     return 1;
 }
 
 }  // namespace
+
+void FakeFillQueued(FakeCapture &capture, int ageMs) {
+    while (capture.streaming && !capture.queued.empty()) FillOne(capture, ageMs);
+}
 
 uint32_t FakeBytesPerLine(uint32_t pixelFormat, uint32_t width) {
     if (Planar(pixelFormat)) return width;

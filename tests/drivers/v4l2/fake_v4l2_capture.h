@@ -4,6 +4,7 @@
 #pragma once
 
 #include <linux/videodev2.h>
+#include <sys/time.h>
 
 #include <array>
 #include <cstdint>
@@ -27,6 +28,7 @@ struct FakeCapture {
     std::vector<std::vector<uint8_t>> buffers;
     struct Filled {
         uint32_t index, sequence;
+        timeval taken;  // on the monotonic clock, as the kernel stamps it
     };
     std::deque<uint32_t> queued;  // by the caller, to be filled
     std::deque<Filled> filled;    // waiting for the caller's VIDIOC_DQBUF
@@ -34,6 +36,10 @@ struct FakeCapture {
     uint32_t sequence = 0;
     int mapped = 0;  // buffers mapped and not yet unmapped
 };
+
+// The driver fills every buffer the caller has queued, as a driver does
+// while nobody takes frames: with the current colour, stamped `ageMs` ago.
+void FakeFillQueued(FakeCapture &capture, int ageMs);
 
 // The capture's ioctls on `video`; ENOTTY for any other request.
 int FakeCaptureIoctl(FakeVideo &video, unsigned long request, void *arg);

@@ -21,10 +21,12 @@ if(TARGET tvv4l2_test_support AND TARGET tvctl_core)
     DEPENDS tvv4l2 tvmixv4l2 tvcore)
 endif()
 
-# The guest checks' measure of a snapshot (scripts/guest/checks/45-v4l2-picture.sh).
+# The guest checks' measure of a snapshot or a watched frame
+# (scripts/guest/checks/45-v4l2-picture.sh, 48-v4l2-watch.sh).
 if(TARGET tvv4l2)
   find_package(PNG REQUIRED)
-  add_executable(v4l2_png_stats drivers/v4l2/png_stats.cpp)
-  target_link_libraries(v4l2_png_stats PRIVATE PNG::PNG)
-  set_target_properties(v4l2_png_stats PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/tests)
+  find_package(JPEG REQUIRED)
+  add_executable(v4l2_picture_stats drivers/v4l2/picture_stats.cpp)
+  target_link_libraries(v4l2_picture_stats PRIVATE PNG::PNG JPEG::JPEG)
+  set_target_properties(v4l2_picture_stats PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/tests)
 endif()

@@ -16,6 +16,8 @@
 namespace {
 
 using robust::Card;
+using robust::CardLog;
+using robust::CardRegister;
 using robust::Library;
 using robust::Mixer;
 
@@ -27,7 +29,7 @@ protected:
     void SetUp() override {
         robust::UseSimulatedHardware();
         ASSERT_TRUE(lib.Load()) << TvHostLastLoadError();
-        Card().logClear();
+        Card().LogClear();
     }
     void TearDown() override {
         EXPECT_TRUE(lib.Free());
@@ -35,7 +37,7 @@ protected:
         robust::UseSimulatedHardware();
     }
 
-    uint64_t Traffic() const { return Card().logTotal(); }
+    uint64_t Traffic() const { return Card().LogTotal(); }
 
     Library lib;
 };
@@ -57,7 +59,7 @@ TEST_F(ExportBadInput, PictureValuesAboveAByteAreRefusedWholeAndChangeNothing) {
     // fine is refused all the same.
     constexpr uint32_t kRefused[] = {256, 0x1FF, 0xFFFF, 0x10000, 0x10080, 0x80000000u, 0xFFFFFFFFu};
     uint8_t before[256];
-    Card().decoderRegisters(before);
+    Card().DecoderRegisters(before);
     for (uint32_t id = TV_PARAM_BRIGHTNESS; id <= TV_PARAM_SATURATION; ++id) {
         for (uint32_t value : kRefused)
             EXPECT_EQ(lib.SetTVParam(id, value), TV_ERR_BAD_VALUE) << "id " << id << " value " << value;
@@ -65,7 +67,7 @@ TEST_F(ExportBadInput, PictureValuesAboveAByteAreRefusedWholeAndChangeNothing) {
     }
     EXPECT_EQ(Traffic(), 0u) << "a refused picture value is judged before anything is read or written";
     uint8_t after[256];
-    Card().decoderRegisters(after);
+    Card().DecoderRegisters(after);
     EXPECT_EQ(std::vector<uint8_t>(before, before + 256), std::vector<uint8_t>(after, after + 256));
 
     for (uint32_t id = TV_PARAM_BRIGHTNESS; id <= TV_PARAM_SATURATION; ++id) {
@@ -89,7 +91,7 @@ TEST_F(ExportBadInput, SourceValuesAreJudgedByTheirLowByteAfterTwoReads) {
     for (const Case &c : cases) {
         uint64_t first = Traffic();
         EXPECT_EQ(lib.SetTVParam(TV_PARAM_SOURCE, c.value), c.result) << c.value;
-        std::vector<TvSimTransaction> sent = Card().Log(first);
+        std::vector<TvSimTransaction> sent = CardLog(first);
         size_t expected = c.result == TV_OK ? 4 : 2;
         ASSERT_EQ(sent.size(), expected) << c.value << ": input and control are read, and written only if taken";
         EXPECT_EQ(sent[0].op, TVSIM_OP_READ);
@@ -124,7 +126,7 @@ TEST_F(ExportBadInput, ChannelsOutsideThePlanOrWithoutAPlanSendNothing) {
     uint64_t first = Traffic();
     EXPECT_EQ(lib.SetTVParam(TV_PARAM_CHANNEL, 0xFFFFFF05u), TV_OK);
     EXPECT_EQ(lib.GetTVParam(TV_PARAM_CHANNEL), 5);
-    std::vector<TvSimTransaction> sent = Card().Log(first);
+    std::vector<TvSimTransaction> sent = CardLog(first);
     ASSERT_EQ(sent.size(), 2u);
     EXPECT_EQ(sent[0].op, TVSIM_OP_BLOCK);
     EXPECT_EQ(sent[0].count, 4u);
@@ -152,14 +154,14 @@ TEST_F(ExportBadInput, BusCallWordsLoseTheirUpperBitsBeforeTheyCross) {
         uint64_t first = Traffic();
         uint32_t answer = c.op == TVSIM_OP_READ ? lib.I2C_Read(c.device, c.reg) : lib.I2C_Write(c.device, c.reg, c.value);
         EXPECT_EQ(answer, c.answer) << std::hex << "device 0x" << c.device << " reg 0x" << c.reg;
-        std::vector<TvSimTransaction> sent = Card().Log(first);
+        std::vector<TvSimTransaction> sent = CardLog(first);
         ASSERT_EQ(sent.size(), 1u);
         EXPECT_EQ(sent[0].op, c.op);
         EXPECT_EQ(sent[0].device, c.crossedDevice);
         EXPECT_EQ(sent[0].reg, c.crossedReg);
         EXPECT_EQ(sent[0].value, c.crossedValue);
     }
-    EXPECT_EQ(Card().Register(0x0C), 0xFF) << "the register took the low byte of 0xFFFF";
+    EXPECT_EQ(CardRegister(0x0C), 0xFF) << "the register took the low byte of 0xFFFF";
 }
 
 TEST_F(ExportBadInput, BlockPointersAndCountsAreAnsweredByTheDriverWithoutReadingTooFar) {
@@ -188,9 +190,9 @@ TEST_F(ExportBadInput, BlockPointersAndCountsAreAnsweredByTheDriverWithoutReadin
     for (const Case &c : cases) {
         uint64_t first = Traffic();
         uint8_t before[256];
-        Card().decoderRegisters(before);
+        Card().DecoderRegisters(before);
         EXPECT_EQ(lib.I2C_WriteBlk(c.device, c.null ? nullptr : three.data(), c.count), c.result) << c.what;
-        std::vector<TvSimTransaction> sent = Card().Log(first);
+        std::vector<TvSimTransaction> sent = CardLog(first);
         ASSERT_EQ(sent.size(), 1u) << c.what << ": one attempt, never retried";
         EXPECT_EQ(sent[0].op, TVSIM_OP_BLOCK) << c.what;
         EXPECT_EQ(sent[0].device, c.device & 0xFFFF) << c.what;
@@ -198,13 +200,13 @@ TEST_F(ExportBadInput, BlockPointersAndCountsAreAnsweredByTheDriverWithoutReadin
         EXPECT_EQ(TvHostLiveTranslations(), 0u) << c.what << ": the translation is released";
         if (c.result != TVSIM_OK) {
             uint8_t after[256];
-            Card().decoderRegisters(after);
+            Card().DecoderRegisters(after);
             EXPECT_EQ(std::vector<uint8_t>(before, before + 256), std::vector<uint8_t>(after, after + 256))
                 << c.what << ": a refused block changes nothing";
         }
     }
-    EXPECT_EQ(Card().Register(0x0A), 0x11) << "the 3-byte block wrote register 0x0A and 0x0B";
-    EXPECT_EQ(Card().Register(0x0B), 0x22);
+    EXPECT_EQ(CardRegister(0x0A), 0x11) << "the 3-byte block wrote register 0x0A and 0x0B";
+    EXPECT_EQ(CardRegister(0x0B), 0x22);
 }
 
 TEST_F(ExportBadInput, ABlockWithNoTranslationLeftCrossesAsNull) {
@@ -284,7 +286,7 @@ TEST_F(AudioBadInput, RecordsWithGarbageWordsGetTheMixersAnswer) {
 
         Mixer().clearCalls();
         EXPECT_EQ(lib.SetTVVol(&line, 1000), c.setResult) << c.what;
-        std::vector<TvMixSimCall> calls = Mixer().Log();
+        std::vector<TvMixSimCall> calls = Mixer().AllCalls();
         ASSERT_EQ(calls.size(), c.messages) << c.what << ": one attempt at most, never retried";
         if (c.messages == 1) {
             EXPECT_EQ(calls[0].cChannels, c.channelsSent) << c.what;
@@ -339,7 +341,7 @@ TEST_F(AudioBadInput, OneChannelSetsBothAndReadsBackOnlyTheLeft) {
     line.channelCount = 1;
     EXPECT_EQ(lib.SetTVVol(&line, 4000), MMSYSERR_NOERROR);
     uint32_t values[2] = {};
-    ASSERT_EQ(Mixer().getValues(0, good.volumeControlId, values), MMSYSERR_NOERROR);
+    ASSERT_EQ(Mixer().getChannelValues(0, good.volumeControlId, values), MMSYSERR_NOERROR);
     EXPECT_EQ(values[0], 4000u);
     EXPECT_EQ(values[1], 4000u);
     EXPECT_EQ(lib.GetTVVol(&line), 4000u);
@@ -362,7 +364,7 @@ TEST_F(AudioBadInput, VolumeAndMuteValuesPassUnchangedAndTheMixerJudgesThem) {
         Mixer().clearCalls();
         MMRESULT result = c.mute ? lib.SetTVMute(&good, c.value) : lib.SetTVVol(&good, c.value);
         EXPECT_EQ(result, c.result) << (c.mute ? "mute " : "volume ") << c.value;
-        std::vector<TvMixSimCall> calls = Mixer().Log();
+        std::vector<TvMixSimCall> calls = Mixer().AllCalls();
         ASSERT_EQ(calls.size(), 1u);
         EXPECT_EQ(calls[0].values[0], c.value) << "passed unchanged, not clamped";
         EXPECT_EQ(calls[0].values[1], c.value);

@@ -19,6 +19,8 @@
 namespace {
 
 using robust::Card;
+using robust::CardLog;
+using robust::CardRegister;
 using robust::Library;
 using robust::Mixer;
 
@@ -27,7 +29,7 @@ protected:
     void SetUp() override {
         robust::UseSimulatedHardware();
         ASSERT_TRUE(lib.Load()) << TvHostLastLoadError();
-        Card().setSettleMs(0);  // a tune locks at once on a station, so each outcome is the fault's doing
+        Card().SetSettleMs(0);  // a tune locks at once on a station, so each outcome is the fault's doing
     }
     void TearDown() override {
         if (lib.Loaded()) {
@@ -39,7 +41,7 @@ protected:
 
     // Arms `fault` for the n-th transaction from now (0: the next one).
     static void FailNth(uint32_t n, uint32_t fault) {
-        ASSERT_EQ(Card().failTransaction(Card().logTotal() + n, fault), 1);
+        ASSERT_EQ(Card().FailTransaction(Card().LogTotal() + n, fault), 1);
     }
 
     Library lib;
@@ -66,13 +68,13 @@ TEST_F(Faults, TvParameterCallsIgnoreEveryFailedTransaction) {
                 if (fault == TVSIM_FAULT_READ && c.ops[n] != TVSIM_OP_READ) continue;
                 std::string what = "id " + std::to_string(c.id) + " value " + std::to_string(c.value) +
                                    ", fault " + std::to_string(fault) + " on transaction " + std::to_string(n);
-                Card().powerOn();
+                Card().PowerOn();
                 uint8_t before[256];
-                Card().decoderRegisters(before);
-                uint64_t first = Card().logTotal();
+                Card().DecoderRegisters(before);
+                uint64_t first = Card().LogTotal();
                 FailNth(n, fault);
                 EXPECT_EQ(lib.SetTVParam(c.id, c.value), TV_OK) << what;
-                std::vector<TvSimTransaction> sent = Card().Log(first);
+                std::vector<TvSimTransaction> sent = CardLog(first);
                 ASSERT_EQ(sent.size(), c.ops.size()) << what << ": one attempt each, no retry";
                 for (uint32_t i = 0; i < sent.size(); ++i) {
                     EXPECT_EQ(sent[i].op, c.ops[i]) << what;
@@ -80,7 +82,7 @@ TEST_F(Faults, TvParameterCallsIgnoreEveryFailedTransaction) {
                 }
                 if (c.ops[n] == TVSIM_OP_WRITE) {
                     EXPECT_EQ(sent[n].result, TVSIM_NO_ACK) << what;
-                    EXPECT_EQ(Card().Register(static_cast<uint8_t>(sent[n].reg)), before[sent[n].reg])
+                    EXPECT_EQ(CardRegister(static_cast<uint8_t>(sent[n].reg)), before[sent[n].reg])
                         << what << ": the write that was not taken changed nothing";
                 }
                 if (c.id != TV_PARAM_SOURCE) {
@@ -89,7 +91,7 @@ TEST_F(Faults, TvParameterCallsIgnoreEveryFailedTransaction) {
             }
         }
     }
-    EXPECT_EQ(Card().faultsInjected(), 23u) << "every armed fault met its transaction";
+    EXPECT_EQ(Card().FaultsInjected(), 23u) << "every armed fault met its transaction";
 }
 
 TEST_F(Faults, AFailedReadIsTakenAsTheByteTheBusGave) {
@@ -108,26 +110,26 @@ TEST_F(Faults, AFailedReadIsTakenAsTheByteTheBusGave) {
     };
     for (const Case &c : cases) {
         for (uint32_t fault : {TVSIM_FAULT_NO_ACK, TVSIM_FAULT_READ}) {
-            Card().powerOn();
+            Card().PowerOn();
             FailNth(c.failingRead, fault);
             EXPECT_EQ(lib.SetTVParam(c.id, c.value), TV_OK) << c.what;
-            EXPECT_EQ(Card().Register(c.reg), c.written) << c.what << ", fault " << fault;
+            EXPECT_EQ(CardRegister(c.reg), c.written) << c.what << ", fault " << fault;
         }
     }
 }
 
 TEST_F(Faults, ATuneWhoseBlockIsLostIsJudgedByTheLockAlone) {
     // Power-on tuner: nothing programmed, so no lock.
-    Card().powerOn();
-    uint64_t first = Card().logTotal();
+    Card().PowerOn();
+    uint64_t first = Card().LogTotal();
     FailNth(0, TVSIM_FAULT_NO_ACK);
     EXPECT_EQ(lib.SetTVParam(TV_PARAM_CHANNEL, 7), TV_ERR_NO_LOCK);
     EXPECT_EQ(lib.GetTVParam(TV_PARAM_CHANNEL), 7) << "the channel is stored before the lock is known";
-    std::vector<TvSimTransaction> sent = Card().Log(first);
+    std::vector<TvSimTransaction> sent = CardLog(first);
     ASSERT_EQ(sent.size(), 2u) << "one block, one status read, no retry";
     EXPECT_EQ(sent[0].result, TVSIM_NO_ACK);
     TvSimTuner tuner{};
-    EXPECT_EQ(Card().tunerState(&tuner), 0u) << "the tuner took nothing";
+    EXPECT_EQ(Card().TunerState(&tuner), 0u) << "the tuner took nothing";
 
     // Tuned to a station, a lost block leaves the tuner there: the decoder
     // still reports that lock, and the tune answers 0 for the old station.
@@ -135,7 +137,7 @@ TEST_F(Faults, ATuneWhoseBlockIsLostIsJudgedByTheLockAlone) {
     FailNth(0, TVSIM_FAULT_NO_ACK);
     EXPECT_EQ(lib.SetTVParam(TV_PARAM_CHANNEL, 9), TV_OK);
     EXPECT_EQ(lib.GetTVParam(TV_PARAM_CHANNEL), 9);
-    ASSERT_EQ(Card().tunerState(&tuner), 1u);
+    ASSERT_EQ(Card().TunerState(&tuner), 1u);
     EXPECT_EQ(tuner.divider, 0x0DD0u) << "still channel 7's divider";
 }
 
@@ -146,10 +148,10 @@ TEST_F(Faults, AFailedStatusReadIsNoLockButAnUnflaggedIdleByteIsTheLockBit) {
     // carries no failure, and its byte is taken as the status.
     ASSERT_EQ(lib.SetTVParam(TV_PARAM_CHANNEL, 3), TV_ERR_NO_LOCK);
     for (auto [fault, result] : {std::pair{TVSIM_FAULT_READ, TV_ERR_NO_LOCK}, std::pair{TVSIM_FAULT_NO_ACK, TV_OK}}) {
-        uint64_t first = Card().logTotal();
+        uint64_t first = Card().LogTotal();
         FailNth(1, fault);
         EXPECT_EQ(lib.SetTVParam(TV_PARAM_CHANNEL, 3), result) << "fault " << fault;
-        EXPECT_EQ(Card().Log(first).size(), 2u);
+        EXPECT_EQ(CardLog(first).size(), 2u);
     }
 }
 
@@ -168,19 +170,19 @@ TEST_F(Faults, I2CCallsPassTheDriversResultThrough) {
     };
     const uint8_t block[3] = {0x0A, 0x55, 0x66};
     for (const Case &c : cases) {
-        uint64_t first = Card().logTotal();
+        uint64_t first = Card().LogTotal();
         FailNth(0, c.fault);
         uint32_t answer = c.op == TVSIM_OP_READ    ? lib.I2C_Read(TV_I2C_DECODER, 0x0F)
                           : c.op == TVSIM_OP_WRITE ? lib.I2C_Write(TV_I2C_DECODER, 0x0F, 0x12)
                                                    : lib.I2C_WriteBlk(TV_I2C_DECODER, block, sizeof block);
         EXPECT_EQ(answer, c.answer) << c.what;
-        EXPECT_EQ(Card().Log(first).size(), 1u) << c.what;
+        EXPECT_EQ(CardLog(first).size(), 1u) << c.what;
     }
 }
 
 TEST_F(Faults, ADecoderThatNeverAnswersLeavesEveryCallAnsweringAsDesigned) {
-    ASSERT_EQ(Card().failDevice(TV_I2C_DECODER, TVSIM_FAULT_NO_ACK, TVSIM_FAULT_FOREVER), 1);
-    uint64_t first = Card().logTotal();
+    ASSERT_EQ(Card().FailDevice(TV_I2C_DECODER, TVSIM_FAULT_NO_ACK, TVSIM_FAULT_FOREVER), 1);
+    uint64_t first = Card().LogTotal();
     EXPECT_EQ(lib.SetTVParam(TV_PARAM_SOURCE, TV_SOURCE_TUNER_CABLE), TV_OK);
     EXPECT_EQ(lib.SetTVParam(TV_PARAM_CONTRAST, 10), TV_OK);
     EXPECT_EQ(lib.SetTVParam(TV_PARAM_BRIGHTNESS, 10), TV_OK);
@@ -188,28 +190,28 @@ TEST_F(Faults, ADecoderThatNeverAnswersLeavesEveryCallAnsweringAsDesigned) {
     EXPECT_EQ(lib.I2C_Read(TV_I2C_DECODER, 0x01), 0xFFu);
     EXPECT_EQ(lib.I2C_Write(TV_I2C_DECODER, 0x01, 0), TVSIM_NO_ACK);
     EXPECT_EQ(lib.I2C_Write(TV_I2C_TUNER, 0, 0), TVSIM_BAD_BLOCK) << "the tuner is not affected";
-    std::vector<TvSimTransaction> sent = Card().Log(first);
+    std::vector<TvSimTransaction> sent = CardLog(first);
     EXPECT_EQ(sent.size(), 4u + 3u + 1u + 2u + 1u + 1u + 1u) << "one attempt each";
     uint32_t failed = 0;
     for (const TvSimTransaction &t : sent) failed += t.fault == TVSIM_FAULT_NO_ACK ? 1 : 0;
     EXPECT_EQ(failed, sent.size() - 2) << "all but the tuner's two";
-    EXPECT_EQ(Card().failDevice(TV_I2C_DECODER, TVSIM_FAULT_NO_ACK, 0), 1);
+    EXPECT_EQ(Card().FailDevice(TV_I2C_DECODER, TVSIM_FAULT_NO_ACK, 0), 1);
     EXPECT_EQ(lib.I2C_Write(TV_I2C_DECODER, 0x01, 0), TVSIM_OK) << "disarmed";
 }
 
 TEST_F(Faults, ATuneWithoutALinkSeesNoLock) {
     ASSERT_EQ(lib.SetTVParam(TV_PARAM_CHANNEL, 7), TV_OK);
     // The bus goes away; the next thread notification finds it gone.
-    Card().setBusAvailable(0);
+    Card().SetBusAvailable(0);
     std::thread([] { TvHostThreadAttach(); }).join();
-    uint64_t traffic = Card().logTotal();
+    uint64_t traffic = Card().LogTotal();
     EXPECT_EQ(lib.I2C_Read(TV_I2C_DECODER, 0), TV_I2C_NO_LINK);
     EXPECT_EQ(lib.SetTVParam(TV_PARAM_CHANNEL, 9), TV_ERR_NO_LOCK) << "nothing was tuned and no decoder was asked";
     EXPECT_EQ(lib.GetTVParam(TV_PARAM_CHANNEL), 9);
     EXPECT_EQ(lib.SetTVParam(TV_PARAM_HUE, 40), TV_OK) << "the picture calls ignore the bus, as always";
-    EXPECT_EQ(Card().logTotal(), traffic) << "nothing crossed";
+    EXPECT_EQ(Card().LogTotal(), traffic) << "nothing crossed";
 
-    Card().setBusAvailable(1);
+    Card().SetBusAvailable(1);
     std::thread([] { TvHostThreadAttach(); }).join();
     EXPECT_EQ(lib.SetTVParam(TV_PARAM_CHANNEL, 9), TV_OK) << "the link stands again";
 }
@@ -227,7 +229,7 @@ protected:
     }
     static std::vector<uint32_t> Messages() {
         std::vector<uint32_t> messages;
-        for (const TvMixSimCall &call : Mixer().Log()) messages.push_back(call.message);
+        for (const TvMixSimCall &call : Mixer().AllCalls()) messages.push_back(call.message);
         return messages;
     }
 };

@@ -1,10 +1,8 @@
 #include "harness.h"
 
-#include <dlfcn.h>
 #include <malloc.h>
 #include <stdlib.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 
@@ -34,26 +32,6 @@ void PrintTo(const TvMixerLine &line, std::ostream *out) {
 namespace robust {
 namespace {
 
-void *OpenModule(const char *file) {
-    std::string path = tvtest::ModuleDir() + "/" + file;
-    void *module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (module == nullptr) {
-        std::fprintf(stderr, "%s: %s\n", path.c_str(), dlerror());
-        std::abort();
-    }
-    return module;
-}
-
-template <typename Function>
-void Resolve(void *module, const char *name, Function &slot) {
-    void *symbol = dlsym(module, name);
-    if (symbol == nullptr) {
-        std::fprintf(stderr, "missing %s\n", name);
-        std::abort();
-    }
-    slot = reinterpret_cast<Function>(symbol);
-}
-
 template <typename Function>
 bool Export(HMODULE module, const char *name, Function &slot) {
     FARPROC address = GetProcAddress(module, name);
@@ -81,64 +59,16 @@ bool Library::Free() {
     return freed != FALSE;
 }
 
-std::vector<TvSimTransaction> SimCard::Log(uint64_t first) const {
+std::vector<TvSimTransaction> CardLog(uint64_t first) {
     std::vector<TvSimTransaction> entries(TVSIM_LOG_CAPACITY);
-    entries.resize(logRead(first, entries.data(), TVSIM_LOG_CAPACITY));
+    entries.resize(Card().LogRead(first, entries.data(), TVSIM_LOG_CAPACITY));
     return entries;
 }
 
-uint8_t SimCard::Register(uint8_t reg) const {
+uint8_t CardRegister(uint8_t reg) {
     uint8_t registers[256];
-    decoderRegisters(registers);
+    Card().DecoderRegisters(registers);
     return registers[reg];
-}
-
-const SimCard &Card() {
-    static const SimCard card = [] {
-        void *module = OpenModule("tvbus16.so");
-        SimCard api{};
-        Resolve(module, "TvSimLogTotal", api.logTotal);
-        Resolve(module, "TvSimLogRead", api.logRead);
-        Resolve(module, "TvSimLogClear", api.logClear);
-        Resolve(module, "TvSimPowerOn", api.powerOn);
-        Resolve(module, "TvSimRestoreDefaults", api.restoreDefaults);
-        Resolve(module, "TvSimSetStations", api.setStations);
-        Resolve(module, "TvSimSetSettleMs", api.setSettleMs);
-        Resolve(module, "TvSimSetBusAvailable", api.setBusAvailable);
-        Resolve(module, "TvSimDecoderRegisters", api.decoderRegisters);
-        Resolve(module, "TvSimTunerState", api.tunerState);
-        Resolve(module, "TvSimFailTransaction", api.failTransaction);
-        Resolve(module, "TvSimFailDevice", api.failDevice);
-        Resolve(module, "TvSimClearFaults", api.clearFaults);
-        Resolve(module, "TvSimFaultsInjected", api.faultsInjected);
-        return api;
-    }();
-    return card;
-}
-
-std::vector<TvMixSimCall> SimMixer::Log() const {
-    std::vector<TvMixSimCall> calls(callCount());
-    for (uint32_t i = 0; i < calls.size(); ++i) getCall(i, &calls[i]);
-    return calls;
-}
-
-const SimMixer &Mixer() {
-    static const SimMixer mixer = [] {
-        void *module = OpenModule("tvmixsim.so");
-        SimMixer api{};
-        Resolve(module, "TvMixSimCallCount", api.callCount);
-        Resolve(module, "TvMixSimGetCall", api.getCall);
-        Resolve(module, "TvMixSimClearCalls", api.clearCalls);
-        Resolve(module, "TvMixSimGetChannelValues", api.getValues);
-        Resolve(module, "TvMixSimSetChannelValues", api.setValues);
-        Resolve(module, "TvMixSimOpenCount", api.openCount);
-        Resolve(module, "TvMixSimReconfigure", api.reconfigure);
-        Resolve(module, "TvMixSimFailMessage", api.failMessage);
-        Resolve(module, "TvMixSimClearFaults", api.clearFaults);
-        Resolve(module, "TvMixSimFaultsInjected", api.faultsInjected);
-        return api;
-    }();
-    return mixer;
 }
 
 void UseSimulatedHardware() {
@@ -148,10 +78,10 @@ void UseSimulatedHardware() {
                                 "TVMIXSIM_VOLUME_MAX", "TVMIXSIM_OPEN_RESULT"})
         unsetenv(setting);
     setenv("TVHOST_MIXERS", "tvmixsim", 1);
-    const SimCard &card = Card();
-    card.restoreDefaults();
-    card.powerOn();
-    card.logClear();
+    const tvtest::SimCardApi &card = Card();
+    card.RestoreDefaults();
+    card.PowerOn();
+    card.LogClear();
     Mixer().reconfigure();
     TvHostMixerReset();
 }

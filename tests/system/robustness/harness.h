@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "support/sim_mixer_client.h"
+#include "support/simcard_access.h"
 #include "tvcore.h"
 #include "tvhost/win32.h"
 #include "tvmixsim.h"
@@ -39,46 +41,14 @@ struct Library {
     bool Loaded() const { return module != nullptr; }
 };
 
-// The simulated card's API (tvsim.h), from tvbus16.so in the module
-// directory, opened once and kept open, so the card outlives every unload.
-struct SimCard {
-    decltype(&TvSimLogTotal) logTotal;
-    decltype(&TvSimLogRead) logRead;
-    decltype(&TvSimLogClear) logClear;
-    decltype(&TvSimPowerOn) powerOn;
-    decltype(&TvSimRestoreDefaults) restoreDefaults;
-    decltype(&TvSimSetStations) setStations;
-    decltype(&TvSimSetSettleMs) setSettleMs;
-    decltype(&TvSimSetBusAvailable) setBusAvailable;
-    decltype(&TvSimDecoderRegisters) decoderRegisters;
-    decltype(&TvSimTunerState) tunerState;
-    decltype(&TvSimFailTransaction) failTransaction;
-    decltype(&TvSimFailDevice) failDevice;
-    decltype(&TvSimClearFaults) clearFaults;
-    decltype(&TvSimFaultsInjected) faultsInjected;
-
-    // Transactions with sequence >= first (at most the ring's capacity).
-    std::vector<TvSimTransaction> Log(uint64_t first = 0) const;
-    uint8_t Register(uint8_t reg) const;
-};
-const SimCard &Card();
-
-// The simulated mixer's API (tvmixsim.h), from tvmixsim.so likewise.
-struct SimMixer {
-    decltype(&TvMixSimCallCount) callCount;
-    decltype(&TvMixSimGetCall) getCall;
-    decltype(&TvMixSimClearCalls) clearCalls;
-    decltype(&TvMixSimGetChannelValues) getValues;
-    decltype(&TvMixSimSetChannelValues) setValues;
-    decltype(&TvMixSimOpenCount) openCount;
-    decltype(&TvMixSimReconfigure) reconfigure;
-    decltype(&TvMixSimFailMessage) failMessage;
-    decltype(&TvMixSimClearFaults) clearFaults;
-    decltype(&TvMixSimFaultsInjected) faultsInjected;
-
-    std::vector<TvMixSimCall> Log() const;
-};
-const SimMixer &Mixer();
+// The simulated card's and mixer's APIs from their module files in the
+// module directory, opened once and kept open, so they outlive every unload.
+inline const tvtest::SimCardApi &Card() { return tvtest::SimCard(); }
+inline const tvtest::SimMixerApi &Mixer() { return tvtest::SimMixer(); }
+// The card's transactions with sequence >= first (at most the ring's
+// capacity), and one decoder register now.
+std::vector<TvSimTransaction> CardLog(uint64_t first = 0);
+uint8_t CardRegister(uint8_t reg);
 
 // Host settings for a test: modules and the simulated mixer from the build
 // tree, a fresh Windows directory, no debug output, the card and mixer at

@@ -25,6 +25,8 @@
 namespace {
 
 using robust::Card;
+using robust::CardLog;
+using robust::CardRegister;
 using robust::Library;
 using robust::Resources;
 
@@ -139,7 +141,7 @@ TEST_F(LongRun, AMillionBlockWritesHoldNothingBack) {
     EXPECT_EQ(failed, 0u);
     EXPECT_EQ(after.translations, 0u) << "every translation was released";
     ExpectNoGrowth(before, after, 0);
-    EXPECT_EQ(Card().Register(0x0B), 0xA6) << "the blocks arrived";
+    EXPECT_EQ(CardRegister(0x0B), 0xA6) << "the blocks arrived";
     EXPECT_TRUE(lib.Free());
 }
 

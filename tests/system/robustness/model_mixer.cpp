@@ -29,6 +29,25 @@ std::optional<uint32_t> MixerModel::Injected(uint32_t message) {
     return result;
 }
 
+bool MixerModel::Inject(Message &m) {
+    const std::optional<uint32_t> injected = Injected(m.message);
+    if (!injected) return false;
+    m.result = *injected;
+    m.injected = 1;
+    return true;
+}
+
+MMRESULT MixerModel::Sent(const Message &m) {
+    sent_.push_back(m);
+    return m.result;
+}
+
+MMRESULT MixerModel::SentPlain(uint32_t message) {
+    Message m{message};
+    Inject(m);
+    return Sent(m);
+}
+
 MixerModel::Control *MixerModel::Find(uint32_t id) {
     for (Control &control : controls_)
         if (control.id == id) return &control;
@@ -36,56 +55,27 @@ MixerModel::Control *MixerModel::Find(uint32_t id) {
 }
 
 MMRESULT MixerModel::Open() {
-    Message m{MXDM_OPEN};
-    if (auto injected = Injected(MXDM_OPEN)) {
-        m.result = *injected;
-        m.injected = 1;
-    }
-    sent_.push_back(m);
-    return m.result;
+    return SentPlain(MXDM_OPEN);
 }
 
 MMRESULT MixerModel::Close(HMIXER handle) {
     if (open_.erase(handle) == 0) return MMSYSERR_INVALHANDLE;  // the host's answer; no message
-    Message m{MXDM_CLOSE};
-    if (auto injected = Injected(MXDM_CLOSE)) {
-        m.result = *injected;
-        m.injected = 1;
-    }
-    sent_.push_back(m);
-    return m.result;
+    return SentPlain(MXDM_CLOSE);
 }
 
 MMRESULT MixerModel::LineQuery() {
-    Message m{MXDM_GETLINEINFO};
-    if (auto injected = Injected(MXDM_GETLINEINFO)) {
-        m.result = *injected;
-        m.injected = 1;
-    }
-    sent_.push_back(m);
-    return m.result;
+    return SentPlain(MXDM_GETLINEINFO);
 }
 
 MMRESULT MixerModel::ControlQuery() {
-    Message m{MXDM_GETLINECONTROLS};
-    if (auto injected = Injected(MXDM_GETLINECONTROLS)) {
-        m.result = *injected;
-        m.injected = 1;
-    }
-    sent_.push_back(m);
-    return m.result;
+    return SentPlain(MXDM_GETLINECONTROLS);
 }
 
 MMRESULT MixerModel::Set(HMIXER handle, uint32_t controlId, uint32_t channels, uint32_t value) {
     if (!IsOpen(handle)) return MMSYSERR_INVALHANDLE;
     // An injected failure is logged without the request's members.
     Message m{MXDM_SETCONTROLDETAILS};
-    if (auto injected = Injected(MXDM_SETCONTROLDETAILS)) {
-        m.result = *injected;
-        m.injected = 1;
-        sent_.push_back(m);
-        return m.result;
-    }
+    if (Inject(m)) return Sent(m);
     m.controlId = controlId;
     m.cChannels = channels;
     if (channels != 1 && channels != 2) {
@@ -103,19 +93,13 @@ MMRESULT MixerModel::Set(HMIXER handle, uint32_t controlId, uint32_t channels, u
             control->values[0] = control->values[1] = control->mute ? (value != 0) : value;
         }
     }
-    sent_.push_back(m);
-    return m.result;
+    return Sent(m);
 }
 
 MMRESULT MixerModel::Get(HMIXER handle, uint32_t controlId, uint32_t channels, uint32_t out[2]) {
     if (!IsOpen(handle)) return MMSYSERR_INVALHANDLE;
     Message m{MXDM_GETCONTROLDETAILS};
-    if (auto injected = Injected(MXDM_GETCONTROLDETAILS)) {
-        m.result = *injected;
-        m.injected = 1;
-        sent_.push_back(m);
-        return m.result;
-    }
+    if (Inject(m)) return Sent(m);
     m.controlId = controlId;
     m.cChannels = channels;
     Control *control = Find(controlId);
@@ -127,8 +111,7 @@ MMRESULT MixerModel::Get(HMIXER handle, uint32_t controlId, uint32_t channels, u
         m.valueCount = channels;
         for (uint32_t i = 0; i < channels; ++i) out[i] = m.values[i] = control->values[i];
     }
-    sent_.push_back(m);
-    return m.result;
+    return Sent(m);
 }
 
 std::vector<Message> MixerModel::TakeSent() {

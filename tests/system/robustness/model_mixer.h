@@ -60,6 +60,12 @@ private:
     };
     // Whether the next message `message` meets the armed failure.
     std::optional<uint32_t> Injected(uint32_t message);
+    // The armed failure applied to `m`: true when it met it.
+    bool Inject(Message &m);
+    // `m` logged as sent; its result.
+    MMRESULT Sent(const Message &m);
+    // A message without members, sent.
+    MMRESULT SentPlain(uint32_t message);
     Control *Find(uint32_t id);
 
     struct Failure {

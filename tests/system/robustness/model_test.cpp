@@ -34,6 +34,8 @@
 namespace {
 
 using robust::Card;
+using robust::CardLog;
+using robust::CardRegister;
 using robust::Mixer;
 
 // What the library holds between calls, by its rules.
@@ -404,7 +406,7 @@ void ModelRun::Step(Action action) {
         if (card_->ArmedAt(sequence)) break;
         what << "card fault " << fault << " at transaction " << sequence;
         Note(what.str());
-        if (Card().failTransaction(sequence, fault) == 1) card_->FailAt(sequence, fault);
+        if (Card().FailTransaction(sequence, fault) == 1) card_->FailAt(sequence, fault);
         break;
     }
     case MixerFault: {
@@ -426,7 +428,7 @@ void ModelRun::Step(Action action) {
         if (action != Notify) busAvailable_ = action == BusBack;
         Note(action == BusAway ? "bus away, thread notification" : action == BusBack ? "bus back, thread notification"
                                                                                      : "thread notification");
-        Card().setBusAvailable(busAvailable_ ? 1 : 0);
+        Card().SetBusAvailable(busAvailable_ ? 1 : 0);
         uint32_t notified = OneIn(2) ? TvHostThreadAttach() : TvHostThreadDetach();
         EXPECT_EQ(notified, loaded_ ? 1u : 0u);
         if (loaded_) linked_ = busAvailable_;  // every notification checks the link again
@@ -448,9 +450,9 @@ void ModelRun::Step(Action action) {
 
 void ModelRun::CheckTraffic() {
     // The card: every transaction, in order, as the model made it.
-    std::vector<TvSimTransaction> sent = Card().Log(cardSeen_);
+    std::vector<TvSimTransaction> sent = CardLog(cardSeen_);
     std::vector<model::Transaction> expected = card_->TakeSent();
-    cardSeen_ = Card().logTotal();
+    cardSeen_ = Card().LogTotal();
     EXPECT_EQ(cardSeen_, card_->Sequence()) << "transactions in all";
     ASSERT_EQ(sent.size(), expected.size()) << "transactions of this step";
     for (size_t i = 0; i < sent.size(); ++i) {
@@ -467,7 +469,7 @@ void ModelRun::CheckTraffic() {
         EXPECT_EQ(got.bytes, expected[i].bytes) << "transaction " << i;
     }
     // The mixer: every message, in order.
-    std::vector<TvMixSimCall> calls = Mixer().Log();
+    std::vector<TvMixSimCall> calls = Mixer().AllCalls();
     std::vector<model::Message> messages = mixer_.TakeSent();
     Mixer().clearCalls();
     ASSERT_EQ(calls.size(), messages.size()) << "mixer messages of this step";
@@ -494,10 +496,10 @@ void ModelRun::CheckTraffic() {
 
 void ModelRun::CheckState() {
     uint8_t registers[256];
-    Card().decoderRegisters(registers);
+    Card().DecoderRegisters(registers);
     EXPECT_TRUE(std::equal(registers, registers + 256, card_->Registers().begin())) << "decoder registers";
     TvSimTuner tuner{};
-    EXPECT_EQ(Card().tunerState(&tuner) != 0, card_->TunerProgrammed()) << "tuner programmed";
+    EXPECT_EQ(Card().TunerState(&tuner) != 0, card_->TunerProgrammed()) << "tuner programmed";
     if (card_->TunerProgrammed()) {
         EXPECT_TRUE(std::equal(tuner.block, tuner.block + 4, card_->TunerBlockHeld().begin())) << "tuner block";
     }
@@ -527,12 +529,12 @@ void ModelRun::Run() {
             if (uint32_t carrier = model::CarrierKHz(plan, channel); carrier != 0 && OneIn(2)) stations.insert(carrier);
     std::vector<double> mhz;
     for (uint32_t carrier : stations) mhz.push_back(carrier / 1000.0);
-    ASSERT_EQ(Card().setStations(mhz.data(), static_cast<uint32_t>(mhz.size())), 1);
-    Card().setSettleMs(0);
+    ASSERT_EQ(Card().SetStations(mhz.data(), static_cast<uint32_t>(mhz.size())), 1);
+    Card().SetSettleMs(0);
     std::array<uint8_t, 256> registers{};
-    Card().decoderRegisters(registers.data());
+    Card().DecoderRegisters(registers.data());
     card_ = std::make_unique<model::CardModel>(registers, stations);
-    cardSeen_ = Card().logTotal();
+    cardSeen_ = Card().LogTotal();
     ASSERT_EQ(cardSeen_, 0u);
     mixerGetNumDevs();  // the host loads the mixer driver once, before the run
     Mixer().clearCalls();
@@ -555,7 +557,7 @@ void ModelRun::Run() {
         EXPECT_TRUE(lib_.Free());
         if (!::testing::Test::HasFailure()) CheckTraffic();
     }
-    Card().clearFaults();
+    Card().ClearFaults();
 }
 
 class ModelBased : public ::testing::Test {

@@ -15,6 +15,8 @@
 namespace {
 
 using robust::Card;
+using robust::CardLog;
+using robust::CardRegister;
 using robust::Library;
 
 constexpr char kEntryLine[] = "\n\rIn DLLEntryPoint: DllMain\r\n";
@@ -66,7 +68,7 @@ TEST_F(ModuleFiles, ABusDriverThatCannotLinkRefusesTheLoad) {
         EXPECT_EQ(GetLastError(), ERROR_DLL_INIT_FAILED) << c.what;
         EXPECT_EQ(tvtest::ReadFile(log), std::string(kEntryLine) + kFailedLine) << c.what;
         EXPECT_EQ(TvHostLoadedModuleCount(), 0u) << c.what;
-        EXPECT_EQ(Card().logTotal(), 0u) << c.what << ": nothing reached the simulated card";
+        EXPECT_EQ(Card().LogTotal(), 0u) << c.what << ": nothing reached the simulated card";
     }
 }
 
@@ -180,7 +182,7 @@ TEST_F(ModuleFiles, AWindowsDirectoryLongerThanTheLibrarysBufferLeavesTheDefault
         EXPECT_EQ(TvHostLiveRegions(), 0u) << c.length << ": the read buffer is given back";
         EXPECT_EQ(TvHostOpenHandleCount(), 0u) << c.length << ": and the file closed";
         EXPECT_EQ(lib.SetTVParam(TV_PARAM_SOURCE, TV_SOURCE_COMPOSITE), TV_OK);
-        EXPECT_EQ(Card().Register(0x01) & 0x60, c.read ? 0x40 : 0x60)
+        EXPECT_EQ(CardRegister(0x01) & 0x60, c.read ? 0x40 : 0x60)
             << "directory of " << c.length << " characters";
         EXPECT_TRUE(lib.Free());
     }
@@ -192,7 +194,7 @@ TEST_F(ModuleFiles, ABoardFileThatIsNoFileLeavesTheDefaults) {
     Library lib;
     ASSERT_TRUE(lib.Load()) << TvHostLastLoadError();
     EXPECT_EQ(lib.SetTVParam(TV_PARAM_SOURCE, TV_SOURCE_TUNER_CABLE), TV_OK);
-    EXPECT_EQ(Card().Register(0x01) & 0x60, 0x20);
+    EXPECT_EQ(CardRegister(0x01) & 0x60, 0x20);
     EXPECT_EQ(TvHostOpenHandleCount(), 0u);
     EXPECT_TRUE(lib.Free());
     std::filesystem::remove(windir + "/vidcfg.ini");

@@ -4,8 +4,8 @@
 # ThreadSanitizer, scripts/stages/50-tsan). docs/bad-input.md explains.
 set(robust_dir ${CMAKE_CURRENT_LIST_DIR})
 
-add_library(robustness_support STATIC ${robust_dir}/harness.cpp)
-target_link_libraries(robustness_support PUBLIC tvcore_test_support tvhost tvsim_api ${CMAKE_DL_LIBS})
+add_library(robustness_support STATIC ${robust_dir}/harness.cpp ${tvcore_simcard_access})
+target_link_libraries(robustness_support PUBLIC tvcore_test_support sim_mixer_client tvhost tvsim_api ${CMAKE_DL_LIBS})
 target_include_directories(robustness_support PUBLIC ${robust_dir} ${PROJECT_SOURCE_DIR}/drivers/simmixer/include)
 
 # Everything these programs load at run time.
