@@ -24,6 +24,15 @@ _tvctl_station_names() {
     done <"$file"
 }
 
+# Completes the station names that start with the word at the cursor (any
+# case, as tvctl takes them).
+_tvctl_complete_names() {
+    local name
+    while IFS= read -r name; do
+        [[ ${name,,} == "${cur,,}"* ]] && COMPREPLY+=("$(printf '%q' "$name")")
+    done < <(_tvctl_station_names)
+}
+
 # The plans, by the names tvctl shows and the tables' own ("cable",
 # "us-cable", "europe-west"), as `tvctl plans` lists them.
 _tvctl_plans() {
