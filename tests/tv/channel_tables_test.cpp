@@ -50,6 +50,7 @@ constexpr TellingChannel kTellingChannels[] = {
     {"newzealand", "4", 175'250'000},     {"newzealand", "11", 224'250'000},   {"newzealand", "25", 503'250'000},
     {"china-bcast", "DS5", 85'250'000},   {"china-bcast", "DS6", 168'250'000}, {"china-bcast", "DS12", 216'250'000},
     {"china-bcast", "DS24", 559'250'000}, {"china-bcast", "DS25", 607'250'000}, {"argentina", "2", 55'250'000},
+    {"southafrica", "38", 607'250'000},   {"southafrica", "67", 839'250'000},
 };
 
 TEST(ChannelTables, TellingChannelsSitAtTheirSourcesCarriers) {

@@ -121,7 +121,8 @@ for row in "broadcast 7 175.25 0x00001000" "us-cable 99 115.25 0x00001000" "cabl
            "japan-cable C13 109.25 0x00002000" "europe-west S21 303.25 0x00000007" \
            "europe-east R3 77.25 0x000000e0" "russia SK1 111.25 0x00320000" "italy H1 217.25 0x00000007" \
            "ireland 39 615.25 0x00000010" "france 5 176 0x00400000" "australia 5A 138.25 0x00000007" \
-           "newzealand 25 503.25 0x00000007" "china-bcast DS25 607.25 0x000000e0" "argentina 2 55.25 0x00000400"; do
+           "newzealand 25 503.25 0x00000007" "china-bcast DS25 607.25 0x000000e0" "argentina 2 55.25 0x00000400" \
+           "southafrica 67 839.25 0x00000010"; do
   read -r table channel mhz mask <<<"$row"
   check "channel --plan $table $channel" tv channel --plan "$table" "$channel"
   check_eq "$table $channel: v4l2-ctl's frequency" "$(awk -v m="$mhz" 'BEGIN { printf "%d", m * 16 + 0.5 }')" get_freq

@@ -218,7 +218,8 @@ inline constexpr ChannelRun kItalyRuns[] = {
 };
 
 // Ireland, broadcast (System I): UHF 21-69. (VHF A-J are left out: no
-// public document at hand gave their carriers.)
+// public document at hand gave their carriers.) South Africa's UHF channels
+// are the same System I raster; its VHF channels are left out likewise.
 inline constexpr ChannelRun kIrelandRuns[] = {
     Run("", 21, 69, 471'250, 8'000),
 };
@@ -354,6 +355,11 @@ inline constexpr ChannelTable kChannelTables[] = {
      "China TV channel allocation table, DS channels (https://newton.com.tw/wiki/"
      "%E4%B8%AD%E5%9C%8B%E6%9C%89%E7%B7%9A%E9%9B%BB%E8%A6%96%E9%A0%BB%E9%81%93%E5%8A%83%E5%88%86%E8%A1%A8/9078781)",
      kStdPalDk, kNoLibraryPlan, kChinaBroadcastChannels},
+    {"southafrica", "South Africa, broadcast: 21-69",
+     "ITU-R/CCIR System I UHF raster, vision carrier 8n + 303.25 MHz, as South African assignments give it "
+     "(channel 38 at 607.25 MHz, http://www.liquisearch.com/cape_town_tv/signal_transmission_and_reception; "
+     "channel 67 at 839.25 MHz, https://www.wantedinafrica.com/news/cape-town-tv-changes-broadcasting-frequency.html)",
+     kStdPalI, kNoLibraryPlan, kIrelandChannels},
     {"argentina", "Argentina, broadcast: 2-69 (the Pan-American 6 MHz channels)",
      "\"CCIR System N\" and \"Pan-American television frequencies\" (Wikipedia)",
      kStdPalNc, kNoLibraryPlan, kUsBroadcastChannels},
