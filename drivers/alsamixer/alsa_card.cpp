@@ -286,14 +286,17 @@ const AlsaLine *AlsaCard::FindControl(DWORD controlId, const AlsaControl **found
     return nullptr;
 }
 
-DWORD AlsaCard::GetControlDetails(MIXERCONTROLDETAILS &details, DWORD query) {
+AlsaCard::DetailsTarget AlsaCard::TargetOf(const MIXERCONTROLDETAILS &details, DWORD query) const {
     const AlsaControl *control = nullptr;
     const AlsaLine *line = FindControl(details.dwControlID, &control);
-    if (line == nullptr) return MIXERR_INVALCONTROL;
-    DWORD result = CheckValueLayout(details, query);
+    if (line == nullptr) return {MIXERR_INVALCONTROL, nullptr, false};
+    return {CheckValueLayout(details, query), line, control->type == MIXERCONTROL_CONTROLTYPE_MUTE};
+}
+
+DWORD AlsaCard::GetControlDetails(MIXERCONTROLDETAILS &details, DWORD query) {
+    const auto [result, line, mute] = TargetOf(details, query);
     if (result != MMSYSERR_NOERROR) return result;
     Refresh();
-    bool mute = control->type == MIXERCONTROL_CONTROLTYPE_MUTE;
     DWORD out[2] = {0, 0};
     for (DWORD channel = 0; channel < details.cChannels; ++channel) {
         snd_mixer_selem_channel_id_t id = Channel(*line, channel);
@@ -313,12 +316,8 @@ DWORD AlsaCard::GetControlDetails(MIXERCONTROLDETAILS &details, DWORD query) {
 }
 
 DWORD AlsaCard::SetControlDetails(MIXERCONTROLDETAILS &details, DWORD query) {
-    const AlsaControl *control = nullptr;
-    const AlsaLine *line = FindControl(details.dwControlID, &control);
-    if (line == nullptr) return MIXERR_INVALCONTROL;
-    DWORD result = CheckValueLayout(details, query);
+    const auto [result, line, mute] = TargetOf(details, query);
     if (result != MMSYSERR_NOERROR) return result;
-    bool mute = control->type == MIXERCONTROL_CONTROLTYPE_MUTE;
     // A mono element takes the first value; the second is not looked at.
     DWORD raw[2] = {0, 0};
     for (DWORD channel = 0; channel < line->channels; ++channel) {
