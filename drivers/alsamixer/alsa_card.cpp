@@ -286,18 +286,22 @@ const AlsaLine *AlsaCard::FindControl(DWORD controlId, const AlsaControl **found
     return nullptr;
 }
 
-DWORD AlsaCard::GetControlDetails(MIXERCONTROLDETAILS &details, DWORD query) {
+AlsaCard::DetailsTarget AlsaCard::TargetOf(const MIXERCONTROLDETAILS &details, DWORD query) const {
     const AlsaControl *control = nullptr;
     const AlsaLine *line = FindControl(details.dwControlID, &control);
-    if (line == nullptr) return MIXERR_INVALCONTROL;
-    DWORD result = CheckValueLayout(details, query);
-    if (result != MMSYSERR_NOERROR) return result;
+    if (line == nullptr) return {MIXERR_INVALCONTROL, nullptr, false};
+    return {CheckValueLayout(details, query), line, control->type == MIXERCONTROL_CONTROLTYPE_MUTE};
+}
+
+DWORD AlsaCard::GetControlDetails(MIXERCONTROLDETAILS &details, DWORD query) {
+    const DetailsTarget target = TargetOf(details, query);
+    if (target.result != MMSYSERR_NOERROR) return target.result;
+    const AlsaLine *line = target.line;
     Refresh();
-    bool mute = control->type == MIXERCONTROL_CONTROLTYPE_MUTE;
     DWORD out[2] = {0, 0};
     for (DWORD channel = 0; channel < details.cChannels; ++channel) {
         snd_mixer_selem_channel_id_t id = Channel(*line, channel);
-        if (mute) {
+        if (target.mute) {
             int on = 0;
             if (snd_mixer_selem_get_playback_switch(line->elem, id, &on) < 0) return MMSYSERR_ERROR;
             out[channel] = on ? 0u : 1u;
@@ -313,17 +317,14 @@ DWORD AlsaCard::GetControlDetails(MIXERCONTROLDETAILS &details, DWORD query) {
 }
 
 DWORD AlsaCard::SetControlDetails(MIXERCONTROLDETAILS &details, DWORD query) {
-    const AlsaControl *control = nullptr;
-    const AlsaLine *line = FindControl(details.dwControlID, &control);
-    if (line == nullptr) return MIXERR_INVALCONTROL;
-    DWORD result = CheckValueLayout(details, query);
-    if (result != MMSYSERR_NOERROR) return result;
-    bool mute = control->type == MIXERCONTROL_CONTROLTYPE_MUTE;
+    const DetailsTarget target = TargetOf(details, query);
+    if (target.result != MMSYSERR_NOERROR) return target.result;
+    const AlsaLine *line = target.line;
     // A mono element takes the first value; the second is not looked at.
     DWORD raw[2] = {0, 0};
     for (DWORD channel = 0; channel < line->channels; ++channel) {
         std::memcpy(&raw[channel], ValueSlot(details, channel < details.cChannels ? channel : 0), sizeof(DWORD));
-        if (!mute && raw[channel] > kScaleMax) return MIXERR_INVALVALUE;  // nothing written
+        if (!target.mute && raw[channel] > kScaleMax) return MIXERR_INVALVALUE;  // nothing written
     }
     // Another program's changes first, so that writing one channel keeps the
     // other channel's current value.
@@ -331,7 +332,7 @@ DWORD AlsaCard::SetControlDetails(MIXERCONTROLDETAILS &details, DWORD query) {
     int written = 0;
     for (DWORD channel = 0; channel < line->channels && written >= 0; ++channel) {
         snd_mixer_selem_channel_id_t id = Channel(*line, channel);
-        if (mute)
+        if (target.mute)
             written = snd_mixer_selem_set_playback_switch(line->elem, id, raw[channel] == 0 ? 1 : 0);
         else
             written = snd_mixer_selem_set_playback_volume(line->elem, id, ScaleToCard(raw[channel], line->range));

@@ -72,6 +72,15 @@ private:
     void FindLines(const ElementName &aux);
     bool AddLine(snd_mixer_elem_t *elem, DWORD componentType, const char *name, const std::string &shortName);
     const AlsaLine *FindControl(DWORD controlId, const AlsaControl **found) const;
+    // The line and the kind of control a details request names, once the
+    // request's value layout is checked; `result` is the mixer's answer when
+    // it cannot be served.
+    struct DetailsTarget {
+        DWORD result;
+        const AlsaLine *line;
+        bool mute;
+    };
+    DetailsTarget TargetOf(const MIXERCONTROLDETAILS &details, DWORD query) const;
     void FillLine(MIXERLINEA &out, const AlsaLine &line, UINT deviceId) const;
 
     std::string device_;

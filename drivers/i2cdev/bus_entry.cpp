@@ -1,6 +1,7 @@
 // The driver's side of the bus link: the exported block thk_ThunkData16, the
 // adapter kept open from process attach to process detach, the three bus
-// calls handed to the transfers on that adapter, and the driver's words.
+// calls handed to the transfers on that adapter, and what the driver's word
+// calls (device_bus.h) answer from.
 #include <errno.h>
 #include <fcntl.h>
 #include <linux/i2c-dev.h>
@@ -12,8 +13,8 @@
 #include "adapter_choice.h"
 #include "adapter_list.h"
 #include "bus_device.h"
-#include "class_result.h"
 #include "debug_line.h"
+#include "device_bus.h"
 #include "link_block.h"
 #include "smbus_transfers.h"
 #include "sys_calls.h"
@@ -131,17 +132,11 @@ const char *ClassWords(uint32_t errorClass) {
 }  // namespace
 }  // namespace tvi2c
 
+const tvdrv::DeviceBus tvdrv::kDeviceBus{tvi2c::bus, {"the kernel answered", tvi2c::ClassWords}};
+
 extern "C" {
 
 __attribute__((visibility("default"))) ThunkData16 thk_ThunkData16 =
     tvdrv::LinkBlock(tvi2c::BusRead, tvi2c::BusWrite, tvi2c::BusWriteBlk, tvi2c::BusConnect);
-
-uint32_t tvbusDescribeDevice(char *text, uint32_t size) { return tvi2c::bus.PutDevice(text, size); }
-
-uint32_t tvbusRefusalReason(char *text, uint32_t size) { return tvi2c::bus.PutRefusal(text, size); }
-
-uint32_t tvbusDescribeResult(uint32_t call, uint32_t result, char *text, uint32_t size) {
-    return tvdrv::DescribeClassResult({"the kernel answered", tvi2c::ClassWords}, call, result, text, size);
-}
 
 }  // extern "C"

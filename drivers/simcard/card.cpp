@@ -178,11 +178,14 @@ void ChangeHeldState(Card &card, Change change) {
     SaveState(card);
 }
 
-TvSimTransaction Entry(uint32_t op, uint16_t device, Clock::time_point now) {
+// A bus call's log entry, begun: what it is, when, and the fault the plan
+// gives it. The caller holds the card's lock.
+TvSimTransaction Entry(Card &card, uint32_t op, uint16_t device, Clock::time_point now) {
     TvSimTransaction entry{};
     entry.op = op;
     entry.device = device;
     entry.timeUs = MicrosecondsSinceLoad(now);
+    entry.fault = card.faults.Take(card.log.Total(), device, op);
     return entry;
 }
 
@@ -196,9 +199,8 @@ uint32_t BusRead(uint16_t device, uint16_t reg) {
     Card &card = TheCard();
     std::lock_guard<std::mutex> guard(card.lock);
     Clock::time_point now = Clock::now();
-    TvSimTransaction entry = Entry(TVSIM_OP_READ, device, now);
+    TvSimTransaction entry = Entry(card, TVSIM_OP_READ, device, now);
     entry.reg = reg;
-    entry.fault = card.faults.Take(card.log.Total(), device, TVSIM_OP_READ);
     uint32_t answer = 0xFF;  // an idle bus reads all ones
     if (entry.fault == TVSIM_FAULT_READ) {
         answer = TVSIM_READ_FAILED;
@@ -218,10 +220,9 @@ uint32_t BusRead(uint16_t device, uint16_t reg) {
 uint32_t BusWrite(uint16_t device, uint16_t reg, uint16_t value) {
     Card &card = TheCard();
     std::lock_guard<std::mutex> guard(card.lock);
-    TvSimTransaction entry = Entry(TVSIM_OP_WRITE, device, Clock::now());
+    TvSimTransaction entry = Entry(card, TVSIM_OP_WRITE, device, Clock::now());
     entry.reg = reg;
     entry.value = value;
-    entry.fault = card.faults.Take(card.log.Total(), device, TVSIM_OP_WRITE);
     bool acknowledged = entry.fault != TVSIM_FAULT_NO_ACK && (device == kDecoderAddress || device == kTunerAddress);
     if (!acknowledged) {
         entry.result = TVSIM_NO_ACK;
@@ -239,9 +240,8 @@ uint32_t BusWriteBlock(uint16_t device, const uint8_t *bytes, uint32_t count) {
     Card &card = TheCard();
     std::lock_guard<std::mutex> guard(card.lock);
     Clock::time_point now = Clock::now();
-    TvSimTransaction entry = Entry(TVSIM_OP_BLOCK, device, now);
+    TvSimTransaction entry = Entry(card, TVSIM_OP_BLOCK, device, now);
     entry.count = count;
-    entry.fault = card.faults.Take(card.log.Total(), device, TVSIM_OP_BLOCK);
     // Nothing is read from the block until the device has answered and the
     // length is one it takes.
     if (entry.fault == TVSIM_FAULT_NO_ACK || (device != kDecoderAddress && device != kTunerAddress)) {

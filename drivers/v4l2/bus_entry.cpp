@@ -1,14 +1,15 @@
 // The V4L2 bus driver's side of the bus link: the exported block
 // thk_ThunkData16, the device kept open from process attach to process
-// detach, and the three bus calls handed to the register file.
+// detach, the three bus calls handed to the register file, and what the
+// driver's word calls (device_bus.h) answer from.
 #include <cstring>
 #include <mutex>
 
 #include "bus_card.h"
 #include "bus_device.h"
 #include "card_map.h"
-#include "class_result.h"
 #include "debug_line.h"
+#include "device_bus.h"
 #include "device_choice.h"
 #include "held_device.h"
 #include "link_block.h"
@@ -125,17 +126,11 @@ uint32_t WithHeldDevice(uint32_t (*use)(int fd, uint32_t tuner, void *context), 
 
 }  // namespace tvv4l2
 
+const tvdrv::DeviceBus tvdrv::kDeviceBus{tvv4l2::bus, {"a V4L2 request failed with", tvv4l2::ClassWords}};
+
 extern "C" {
 
 __attribute__((visibility("default"))) ThunkData16 thk_ThunkData16 =
     tvdrv::LinkBlock(tvv4l2::BusRead, tvv4l2::BusWrite, tvv4l2::BusWriteBlk, tvv4l2::BusConnect);
-
-uint32_t tvbusDescribeDevice(char *text, uint32_t size) { return tvv4l2::bus.PutDevice(text, size); }
-
-uint32_t tvbusRefusalReason(char *text, uint32_t size) { return tvv4l2::bus.PutRefusal(text, size); }
-
-uint32_t tvbusDescribeResult(uint32_t call, uint32_t result, char *text, uint32_t size) {
-    return tvdrv::DescribeClassResult({"a V4L2 request failed with", tvv4l2::ClassWords}, call, result, text, size);
-}
 
 }  // extern "C"

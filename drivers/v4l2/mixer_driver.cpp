@@ -217,21 +217,34 @@ char *ValueSlot(MIXERCONTROLDETAILS &details, DWORD index) {
     return static_cast<char *>(details.paDetails) + std::size_t{index} * details.cbDetails;
 }
 
-// The V4L2 control behind a mixer control and its range; the mixer's
-// answer when there is none.
-DWORD ControlFor(MIXERCONTROLDETAILS &details, DWORD query, int fd, uint32_t &cid, ControlRange &range) {
+// Whether a details request is one the mixer serves: the value of one of
+// its controls, in 1 or 2 channels of a DWORD each.
+DWORD CheckRequest(const MIXERCONTROLDETAILS &details, DWORD query) {
     if (query != MIXER_GETCONTROLDETAILSF_VALUE) return MMSYSERR_NOTSUPPORTED;
     if (details.cChannels != 1 && details.cChannels != 2) return MMSYSERR_INVALPARAM;
     if (details.cMultipleItems != 0 || details.cbDetails < sizeof(DWORD)) return MMSYSERR_INVALPARAM;
     if (details.dwControlID != kVolumeControlId && details.dwControlID != kMuteControlId) return MIXERR_INVALCONTROL;
-    cid = details.dwControlID == kVolumeControlId ? V4L2_CID_AUDIO_VOLUME : V4L2_CID_AUDIO_MUTE;
-    return QueryControl(fd, cid, range) == 0 ? MMSYSERR_NOERROR : MIXERR_INVALCONTROL;
+    return MMSYSERR_NOERROR;
+}
+
+// The V4L2 control behind a mixer control and its range; `result` is the
+// mixer's answer when there is none.
+struct DetailsTarget {
+    DWORD result;
+    uint32_t cid;
+    ControlRange range;
+};
+
+DetailsTarget ControlFor(const MIXERCONTROLDETAILS &details, DWORD query, int fd) {
+    DetailsTarget target{CheckRequest(details, query), 0, {}};
+    if (target.result != MMSYSERR_NOERROR) return target;
+    target.cid = details.dwControlID == kVolumeControlId ? V4L2_CID_AUDIO_VOLUME : V4L2_CID_AUDIO_MUTE;
+    if (QueryControl(fd, target.cid, target.range) != 0) target.result = MIXERR_INVALCONTROL;
+    return target;
 }
 
 DWORD GetControlDetails(MIXERCONTROLDETAILS &details, DWORD query, int fd) {
-    uint32_t cid = 0;
-    ControlRange range{};
-    DWORD result = ControlFor(details, query, fd, cid, range);
+    const auto [result, cid, range] = ControlFor(details, query, fd);
     if (result != MMSYSERR_NOERROR) return result;
     int32_t value = 0;
     if (GetControl(fd, cid, value) != 0) return MMSYSERR_ERROR;
@@ -242,9 +255,7 @@ DWORD GetControlDetails(MIXERCONTROLDETAILS &details, DWORD query, int fd) {
 }
 
 DWORD SetControlDetails(MIXERCONTROLDETAILS &details, DWORD query, int fd) {
-    uint32_t cid = 0;
-    ControlRange range{};
-    DWORD result = ControlFor(details, query, fd, cid, range);
+    const auto [result, cid, range] = ControlFor(details, query, fd);
     if (result != MMSYSERR_NOERROR) return result;
     DWORD raw = 0;
     std::memcpy(&raw, ValueSlot(details, 0), sizeof raw);

@@ -61,6 +61,11 @@ protected:
         tvtest::SimCard().RestoreDefaults();
     }
     void UseModuleDir(const std::string &dir) { setenv("TVHOST_PATH", dir.c_str(), 1); }
+    // Links `block` (as THUNK_DATA32_INIT makes it) to the well-formed test driver.
+    bool LinkTestDriver(ThunkData32 &block) {
+        UseModuleDir(TestDriverDir("well-formed"));
+        return Connect(block, DLL_PROCESS_ATTACH);
+    }
 };
 
 TEST_F(ThunkConnect, LinksToTheSimulatedCardAndLetsGoAtDetach) {
@@ -125,9 +130,8 @@ TEST_F(ThunkConnect, ADriverThatCannotBeLoadedFailsAsTheLoaderSays) {
 }
 
 TEST_F(ThunkConnect, TheLinksLoadIsTheHostsNotTheApplications) {
-    UseModuleDir(TestDriverDir("well-formed"));
     ThunkData32 block = THUNK_DATA32_INIT;
-    ASSERT_TRUE(Connect(block, DLL_PROCESS_ATTACH));
+    ASSERT_TRUE(LinkTestDriver(block));
     EXPECT_EQ(TvHostLoadedModuleCount(), 0u) << "the application loaded nothing";
     HMODULE own = LoadLibraryA(kModule16);
     ASSERT_EQ(static_cast<const void *>(block.partner), reinterpret_cast<const void *>(GetProcAddress(own, kPartner)))
@@ -164,9 +168,8 @@ TEST_F(ThunkConnect, DriverThatRefusesLeavesNoLink) {
 }
 
 TEST_F(ThunkConnect, AsksTheDriverAtEveryStepAndDropsTheLinkWhenItRefuses) {
-    UseModuleDir(TestDriverDir("well-formed"));
     ThunkData32 block = THUNK_DATA32_INIT;
-    ASSERT_TRUE(Connect(block, DLL_PROCESS_ATTACH));
+    ASSERT_TRUE(LinkTestDriver(block));
     {
         TestDriver driver(RTLD_NOLOAD);
         ASSERT_NE(driver.answer, nullptr);
@@ -183,9 +186,8 @@ TEST_F(ThunkConnect, AsksTheDriverAtEveryStepAndDropsTheLinkWhenItRefuses) {
 }
 
 TEST_F(ThunkConnect, DetachIgnoresTheDriversAnswerAndLetsTheModuleGo) {
-    UseModuleDir(TestDriverDir("well-formed"));
     ThunkData32 block = THUNK_DATA32_INIT;
-    ASSERT_TRUE(Connect(block, DLL_PROCESS_ATTACH));
+    ASSERT_TRUE(LinkTestDriver(block));
     {
         TestDriver driver(RTLD_NOLOAD);
         ASSERT_NE(driver.answer, nullptr);

@@ -53,7 +53,7 @@ absent_read_fails_with_no_acknowledge() {
   local answer
   answer=$("$tvctl" --i2c-adapter "$plain" --json i2c read 0x90 0x00)
   echo "$answer"
-  grep -q '"ok":false' <<<"$answer" && grep -Eq 'errno (6|121) ' <<<"$answer"
+  jq -e '.ok == false and (.error // "" | test("errno (6|121) "))' <<<"$answer" >/dev/null
 }
 check "read from an absent device fails with ENXIO or EREMOTEIO" absent_read_fails_with_no_acknowledge
 

@@ -18,28 +18,19 @@ namespace {
 using robust::Card;
 using robust::CardLog;
 using robust::CardRegister;
-using robust::Library;
 using robust::Mixer;
 
 constexpr uint32_t kIdClasses[] = {0, 7, 255, 256, 0xFFFF, 0x10000, 0x10003, 0x80000001u, 0xFFFFFFFFu};
 constexpr uint32_t kValueClasses[] = {0, 1, 6, 7, 255, 256, 0xFFFF, 0x10000, 0xFFFFFFFFu};
 
-class ExportBadInput : public ::testing::Test {
+class ExportBadInput : public robust::LoadedLibraryTest {
 protected:
     void SetUp() override {
-        robust::UseSimulatedHardware();
-        ASSERT_TRUE(lib.Load()) << TvHostLastLoadError();
+        ASSERT_NO_FATAL_FAILURE(LoadedLibraryTest::SetUp());
         Card().LogClear();
-    }
-    void TearDown() override {
-        EXPECT_TRUE(lib.Free());
-        EXPECT_EQ(TvHostLiveTranslations(), 0u);
-        robust::UseSimulatedHardware();
     }
 
     uint64_t Traffic() const { return Card().LogTotal(); }
-
-    Library lib;
 };
 
 TEST_F(ExportBadInput, ParameterIdsOutsideOneToSixAreRefusedAndSendNothing) {

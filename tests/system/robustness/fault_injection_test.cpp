@@ -21,30 +21,19 @@ namespace {
 using robust::Card;
 using robust::CardLog;
 using robust::CardRegister;
-using robust::Library;
 using robust::Mixer;
 
-class Faults : public ::testing::Test {
+class Faults : public robust::LoadedLibraryTest {
 protected:
     void SetUp() override {
-        robust::UseSimulatedHardware();
-        ASSERT_TRUE(lib.Load()) << TvHostLastLoadError();
+        ASSERT_NO_FATAL_FAILURE(LoadedLibraryTest::SetUp());
         Card().SetSettleMs(0);  // a tune locks at once on a station, so each outcome is the fault's doing
-    }
-    void TearDown() override {
-        if (lib.Loaded()) {
-            EXPECT_TRUE(lib.Free());
-        }
-        EXPECT_EQ(TvHostLiveTranslations(), 0u);
-        robust::UseSimulatedHardware();
     }
 
     // Arms `fault` for the n-th transaction from now (0: the next one).
     static void FailNth(uint32_t n, uint32_t fault) {
         ASSERT_EQ(Card().FailTransaction(Card().LogTotal() + n, fault), 1);
     }
-
-    Library lib;
 };
 
 // The transactions of each TV parameter call, and what a failure of any one

@@ -15,6 +15,7 @@
 #include "support/sim_mixer_client.h"
 #include "support/simcard_access.h"
 #include "tvcore.h"
+#include "tvhost/diag.h"
 #include "tvhost/win32.h"
 #include "tvmixsim.h"
 #include "tvsim.h"
@@ -54,6 +55,25 @@ uint8_t CardRegister(uint8_t reg);
 // tree, a fresh Windows directory, no debug output, the card and mixer at
 // their defaults with empty logs and nothing armed.
 void UseSimulatedHardware();
+
+// A test with the library loaded on the simulated hardware, freed after it
+// (when the test left it loaded) with every translation given back.
+class LoadedLibraryTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        UseSimulatedHardware();
+        ASSERT_TRUE(lib.Load()) << TvHostLastLoadError();
+    }
+    void TearDown() override {
+        if (lib.Loaded()) {
+            EXPECT_TRUE(lib.Free());
+        }
+        EXPECT_EQ(TvHostLiveTranslations(), 0u);
+        UseSimulatedHardware();
+    }
+
+    Library lib;
+};
 
 // Everything that a long run must give back, measured now.
 struct Resources {
