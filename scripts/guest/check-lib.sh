@@ -66,6 +66,20 @@ vivid_node() {
   done
 }
 
+# vivid_open [TVCTL_OPTION...]: finds vivid's capture node ($dev), checks
+# it is there, and defines vc (v4l2-ctl on it), tv (the installed tvctl on
+# it, with the options given) and stats (the picture_stats tool: FILE
+# [X Y]... gives "W H MEAN_LUMA", then an "R G B" line a point).
+vivid_open() {
+  dev=$(vivid_node)
+  check "vivid capture node present" test -n "$dev"
+  note "vivid node: $dev"
+  tv_options=("$@")
+  vc() { v4l2-ctl -d "$dev" "$@"; }
+  tv() { "$PREFIX/bin/tvctl" --v4l2-device "$dev" "${tv_options[@]}" "$@"; }
+  stats() { "$BUILD/tests/v4l2_picture_stats" "$@"; }
+}
+
 # vivid_bars FILE: vivid's 75% colour bars as a picture shows them, each
 # bar's middle pixel on the middle line, each channel on (above 128, "1") or
 # off (below 64, "0"): "111 110 011 010 101 100 001 000" for vivid's bars.

@@ -6,11 +6,7 @@
 # guest-packages: v4l-utils
 # guest-timeout: 900
 
-dev=$(vivid_node)
-check "vivid capture node present" test -n "$dev"
-note "vivid node: $dev"
-vc() { v4l2-ctl -d "$dev" "$@"; }
-tv() { "$PREFIX/bin/tvctl" --v4l2-device "$dev" --mixer v4l2 "$@"; }
+vivid_open --mixer v4l2
 
 # --- the device as the parameters make it --------------------------
 input_field() {  # INPUT FIELD: a field of --list-inputs for that input

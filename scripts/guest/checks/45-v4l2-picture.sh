@@ -7,12 +7,7 @@
 # guest-packages: v4l-utils jq
 # guest-timeout: 900
 
-dev=$(vivid_node)
-check "vivid capture node present" test -n "$dev"
-note "vivid node: $dev"
-vc() { v4l2-ctl -d "$dev" "$@"; }
-tv() { "$PREFIX/bin/tvctl" --v4l2-device "$dev" "$@"; }
-stats() { "$BUILD/tests/v4l2_picture_stats" "$@"; }  # FILE [X Y]...: "W H MEAN_LUMA", then "R G B" lines
+vivid_open
 dir=$(mktemp -d)
 
 # --- a snapshot of the TV input on a station ----------------------------------

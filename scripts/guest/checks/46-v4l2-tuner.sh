@@ -6,14 +6,7 @@
 # guest-packages: v4l-utils
 # guest-timeout: 900
 
-dev=
-for node in /dev/video*; do
-  if v4l2-ctl -d "$node" --info 2>/dev/null | grep -q 'Card type *: vivid'; then dev=$node; break; fi
-done
-check "vivid capture node present" test -n "$dev"
-note "vivid node: $dev"
-vc() { v4l2-ctl -d "$dev" "$@"; }
-tv() { "$PREFIX/bin/tvctl" --v4l2-device "$dev" "$@"; }
+vivid_open
 sim() { "$PREFIX/bin/tvctl" "$@"; }
 # A state directory of this file's own: the records start empty.
 XDG_STATE_HOME=$(mktemp -d)

@@ -6,11 +6,7 @@
 # guest-packages: v4l-utils jq
 # guest-timeout: 900
 
-dev=$(vivid_node)
-check "vivid capture node present" test -n "$dev"
-note "vivid node: $dev"
-vc() { v4l2-ctl -d "$dev" "$@"; }
-tv() { "$PREFIX/bin/tvctl" --v4l2-device "$dev" "$@"; }
+vivid_open
 XDG_STATE_HOME=$(mktemp -d) XDG_CONFIG_HOME=$(mktemp -d)
 export XDG_STATE_HOME XDG_CONFIG_HOME
 

@@ -9,12 +9,7 @@
 # guest-packages: v4l-utils jq curl python3
 # guest-timeout: 600
 
-dev=$(vivid_node)
-check "vivid capture node present" test -n "$dev"
-note "vivid node: $dev"
-vc() { v4l2-ctl -d "$dev" "$@"; }
-tv() { "$PREFIX/bin/tvctl" --v4l2-device "$dev" "$@"; }
-stats() { "$BUILD/tests/v4l2_picture_stats" "$@"; }  # FILE [X Y]...: "W H MEAN_LUMA", then "R G B" lines
+vivid_open
 dir=$(mktemp -d)
 XDG_STATE_HOME=$dir/state
 export XDG_STATE_HOME
