@@ -115,12 +115,25 @@ TEST(TvctlCommandsTest, UsageErrorsExitTwoAndRunNothing) {
 }
 
 TEST(TvctlCommandsTest, HelpPerCommand) {
-    ToolRun run = RunTvctl({"scan", "--help"});
-    EXPECT_EQ(run.status, 0);
-    EXPECT_NE(run.out.find("costs one normal tune"), std::string::npos) << run.out;
-    run = RunTvctl({"i2c", "read", "--help"});
-    EXPECT_EQ(run.status, 0);
-    EXPECT_NE(run.out.find("tvctl i2c read"), std::string::npos) << run.out;
+    // Each help ends in its own text: a command's section of the help text, a
+    // subcommand's own section or else its command's, a text the code words.
+    const struct {
+        std::vector<std::string> args;
+        const char *text;
+        const char *notText;
+    } cases[] = {
+        {{"scan", "--help"}, "costs one normal tune", "Device addresses"},
+        {{"i2c", "read", "--help"}, "Device addresses are the 8-bit form", "costs one normal tune"},
+        {{"config", "show", "--help"}, "where it came from", "which file the library reads"},
+        {{"stations", "rename", "--help"}, "Lists the stations of the list", "Device addresses"},
+        {{"freq", "--help"}, "Carriers from 44 to 870 MHz", "Lists the stations"},
+    };
+    for (const auto &c : cases) {
+        ToolRun run = RunTvctl(c.args);
+        EXPECT_EQ(run.status, 0) << c.args.front();
+        EXPECT_NE(run.out.find(c.text), std::string::npos) << run.out;
+        EXPECT_EQ(run.out.find(c.notText), std::string::npos) << run.out;
+    }
 }
 
 TEST(TvctlCommandsTest, I2cWritesReachTheCard) {

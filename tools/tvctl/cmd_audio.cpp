@@ -59,14 +59,6 @@ class AudioCommand : public Command {
 public:
     explicit AudioCommand(CLI::App &app) {
         app.require_subcommand(1, 1);
-        app.footer("TV sound is the auxiliary source line of the system mixer: the mixer the library gets\n"
-                   "(TVHOST_MIXERS, else the installation's default, the ALSA mixer where it was built), or the\n"
-                   "one --mixer names. The line is looked up once per session with InitTVAudio; volume and mute then\n"
-                   "use it. A volume is a value of the control's range (0-65535 on the ALSA mixer), a percentage\n"
-                   "of it (50%) or a change (+5%, -5%, +1000); a value outside the range is refused.\n"
-                   "With the ALSA mixer the answer also shows what the card holds: its own value, range and dB.\n"
-                   "--card and --element pick the sound card and the element that carries the TV sound (the\n"
-                   "settings TVMIXALSA_DEVICES and TVMIXALSA_ELEMENT); give them on the first audio command.");
         app.add_option("--card", card_, "ALSA sound card: a number (hw:N) or an ALSA device name");
         app.add_option("--element", element_, "ALSA mixer element that carries the TV sound (default Aux; e.g. Line)");
         // The sub-apps live only as long as the parse; the choice is kept here.

@@ -38,16 +38,6 @@ bool ReadDecoder(const Session &session, const TvCalls &tv, DecoderPicture &out,
 
 class GetCommand : public Command {
 public:
-    explicit GetCommand(CLI::App &app) {
-        app.footer("Shows what the card holds beside what this run set. The card's values are read back from\n"
-                   "the video decoder's registers (I2C_Read) and put in the library's terms; the run's values are\n"
-                   "the library's GetTVParam answers (128 each and channel 0 at load), and the run's source is\n"
-                   "the one tvctl selected (the library cannot report it). The tuner line is tvctl's own record\n"
-                   "of what it tuned; on a V4L2 card the device's tuner is read too (frequency, signal, standard,\n"
-                   "audio mode) and the record follows its frequency. On the simulated card what the card holds\n"
-                   "outlives the run (tvctl reset switches it off and on).\n"
-                   "Volume and mute are shown once audio was set up in this session.");
-    }
     void Run(Session &session, Reply &reply) override {
         const TvCalls *tv = session.Library(reply);
         if (tv == nullptr || !FollowV4l2Tuner(session, reply)) return;
@@ -112,13 +102,6 @@ private:
 
 class ResetCommand : public Command {
 public:
-    explicit ResetCommand(CLI::App &app) {
-        app.footer("Switches the simulated card off and on: the decoder's registers return to their power-on\n"
-                   "values, the tuner forgets its block, and the state file that keeps them between runs is\n"
-                   "removed, so the next program to use the card finds it at power-on. The simulated mixer,\n"
-                   "when it serves, returns to its starting volumes and mutes the same way. What the library\n"
-                   "answers for this run (get's right column) stays until the next run.");
-    }
     bool Traced() const override { return false; }
     void Run(Session &session, Reply &reply) override {
         if (session.Library(reply) == nullptr) return;

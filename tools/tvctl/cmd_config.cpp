@@ -135,15 +135,8 @@ public:
         app.require_subcommand(1, 1);
         CLI::App *check = app.add_subcommand("check", "explain the board configuration file: config check [FILE]");
         check->add_option("file", file_, "a file to check instead of the one the library reads");
-        check->footer("Says which file the library reads (the Windows directory, as TVHOST_WINDIR or the\n"
-                      "installation sets it, and vidcfg.ini), whether it selects the standard or the alternative\n"
-                      "board (the library's own scanner decides), and points at the usual mistakes. The exit\n"
-                      "status is 0 when the file could be checked (or is absent), whatever it selects.");
         app.add_subcommand("show", "show tvctl's settings and where each came from: config show")
-            ->callback([this] { show_ = true; })
-            ->footer("Shows each setting tvctl runs with (bus, device, mixer, card, element, plan, standard) and\n"
-                     "where it came from: the command line, the environment, the settings file (FILE:LINE), the\n"
-                     "tuner record (the plan) or tvctl's default. See tvctl(1), FILES.");
+            ->callback([this] { show_ = true; });
     }
     bool Traced() const override { return false; }
 

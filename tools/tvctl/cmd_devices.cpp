@@ -56,12 +56,6 @@ std::string InputWords(const TvV4l2DeviceInfo &device) {
 
 class DevicesCommand : public Command {
 public:
-    explicit DevicesCommand(CLI::App &app) {
-        app.footer("Lists what each bus and mixer driver sees, without loading the library: V4L2 devices with a\n"
-                   "tuner (--v4l2-device PATH or card name chooses one), I2C adapters (--i2c-device,\n"
-                   "--i2c-adapter) and ALSA cards with the element the ALSA mixer would take for TV sound\n"
-                   "(TVMIXALSA_ELEMENT, audio --element; missing means that card has no such element).");
-    }
     std::string Name() const override { return "devices"; }
     bool Traced() const override { return false; }
 
@@ -132,8 +126,7 @@ private:
 }  // namespace
 
 std::vector<CommandEntry> DeviceCommands() {
-    return {{"devices", "list the V4L2 devices with a tuner, the I2C adapters and the ALSA cards",
-             [](CLI::App &app) { return std::make_unique<DevicesCommand>(app); }}};
+    return {Entry<DevicesCommand>("devices", "list the V4L2 devices with a tuner, the I2C adapters and the ALSA cards")};
 }
 
 }  // namespace tvctl

@@ -39,12 +39,6 @@ class I2cCommand : public Command {
 public:
     explicit I2cCommand(CLI::App &app) {
         app.require_subcommand(1, 1);
-        app.footer("Device addresses are the 8-bit form the card uses (decoder 0x88, tuner 0xC2); a 7-bit\n"
-                   "address below 0x80 (as i2cdetect shows it) is accepted and converted. Numbers are decimal\n"
-                   "or 0x hex. The calls go through the library to whichever bus it is linked to.\n"
-                   "On a real bus (--bus i2cdev or v4l2), write, block and a dump of the tuner (each of its 256\n"
-                   "reads first sends it a register byte) ask before they go out, as i2c-tools do: -y answers\n"
-                   "yes; without a terminal to ask on, they are refused unless -y is given.");
         // The sub-apps live only as long as the parse; the choice is kept here.
         auto chosen = [this](CLI::App *sub, const char *yes) {
             sub->callback([this, sub] { sub_ = sub->get_name(); });

@@ -15,13 +15,6 @@ class PlansCommand : public Command {
 public:
     explicit PlansCommand(CLI::App &app) {
         Bind(app, "plan", plan_, ReadPlan, "a channel table (cable, europe-west, ...); default: all");
-        app.footer("Every channel table: what it covers, its channels, the TV standard its region uses (set\n"
-                   "before tuning where the device takes standards) and the allocation document it comes from.\n"
-                   "broadcast (us-bcast) and cable (us-cable) are the library's own plans, tuned by channel\n"
-                   "number; tvctl tunes the others by frequency. The North-American tables answer to both names:\n"
-                   "cable or std, cable-irc or irc, cable-hrc or hrc, and us-... With a table named, each\n"
-                   "channel with its picture carrier, the tuner's oscillator 45.75 MHz above it, the divider\n"
-                   "(the oscillator in 62.5 kHz steps) and the band code.");
     }
     bool Traced() const override { return false; }
 

@@ -100,37 +100,6 @@ public:
             Bind(app, "--step", band_.stepHz, ReadStep,
                  "with --all: the coarse step, MHz, a multiple of 0.0625 up to 8 (default 0.25)")
                 ->type_name("MHZ")};
-        app.footer(
-            "The standard scan tunes each channel with SetTVParam(2, N): the library's fixed 150 ms pause,\n"
-            "then its lock check. The fast scan (--fast) sends the tuner block itself with I2C_WriteBlk, built\n"
-            "from the library's channel tables, and polls the decoder's lock bit (I2C_Read(0x88, 0)) every\n"
-            "2 ms, moving on at lock and giving up after the same 150 ms. With the tuner's status (read at\n"
-            "0xC2; on by default only on the simulated card, since a register read first sends the tuner a\n"
-            "byte) it also leaves an empty channel as soon as the tuner has settled and the decoder has not\n"
-            "locked within the grace time. The last channel is tuned with SetTVParam so that the library's\n"
-            "record of the channel stays true: that last step costs one normal tune (150 ms).\n"
-            "Afterwards the tuner goes back to the channel or frequency it was on (without one, it stays on\n"
-            "the last channel scanned). Ctrl-C stops a scan: the stations found so far are listed (and\n"
-            "saved with --save) and tvctl exits with status 130.\n"
-            "--save keeps the names (and fine tuning) the list already gives these channels, the list's\n"
-            "other stations, its comments and the lines it does not understand; new stations are named\n"
-            "PLAN-CHANNEL (cable-7, europe-west-E5), a name you may change. It does not write over a list it cannot read, nor\n"
-            "(without --force) over a file with no station line and lines that are no stations.\n"
-            "\n"
-            "--all walks the tuner's whole range, 44-870 MHz (or --from..--to), by frequency in --step\n"
-            "strides (0.25 MHz: the channel tables' carriers lie on that grid, but the upper HRC channels,\n"
-            "one 62.5 kHz step off it), each point tuned as the fast scan tunes a channel. Where a point\n"
-            "locks, the lock is followed one 62.5 kHz step at a time both ways, and the station is the middle\n"
-            "of its strongest part (on a V4L2 card the signal of VIDIOC_G_TUNER, its AFC settling a tie;\n"
-            "elsewhere the lock window). Each station is listed once, as the plan's channel within 1 MHz of\n"
-            "it (with the fine offset to its best tuning) or as its frequency; --save writes these as PLAN\n"
-            "CHANNEL [FINE] (named PLAN-CHANNEL) or freq MHZ (named freq-MHZ) lines, and drops the list's\n"
-            "stations within the stretch that are gone. The simulated card locks on a station's own step\n"
-            "only, so a station off the 0.25 MHz grid needs --step 0.0625; the whole band takes about 2.5\n"
-            "minutes there (each point waits the tuner's 40 ms settling). A real card locks over a wider\n"
-            "window: --step 0.5 or 1 walks it faster. Progress goes to standard error: a bar on a terminal,\n"
-            "else a line for each station found and each 100 MHz. Afterwards the tuner goes back, or, with\n"
-            "nothing tuned before, to the first station found.");
     }
     std::string Validate() const override {
         if (!all_) {

@@ -23,10 +23,6 @@ public:
         BindChoice(app, "--format", format_, {"png", "jpeg"}, "png or jpeg (default: from the file's extension: .jpg and .jpeg are JPEG)");
         Bind(app, "--quality", quality_, InRange("--quality", 1, 100), "JPEG quality, 1-100 (default 90)");
         app.add_option("--frame", frame_, "the simulated card's frame number (default: the frame showing now, at 30000/1001 a second)");
-        app.footer("Takes one frame of the picture the card delivers now. The simulated card (640x480): on the\n"
-                   "tuner a station's test card when it is locked, snow when it is not; the composite and S-video\n"
-                   "jacks' own pictures; the picture controls applied. On the V4L2 bus: the device's next frame, at\n"
-                   "its own size. Prints the file written; --json also tells what was on.");
         app.callback([this] {
             if (!format_.empty() && !file_.empty() && (format_ == "jpeg") != (ImageFormatOfName(file_) == ImageFormat::Jpeg))
                 throw RefusedWord(fmt::format("the file {} names a {} file, but --format is {}", file_,

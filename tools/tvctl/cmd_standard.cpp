@@ -16,10 +16,6 @@ class StandardCommand : public Command {
 public:
     explicit StandardCommand(CLI::App &app) {
         app.add_option("name", name_, "the standard to set, as v4l2-ctl names it: ntsc-m, pal-bg, secam-l, ...");
-        app.footer("Without a name, shows the standard the card is set to and the standards it takes; with one,\n"
-                   "sets it first. On a V4L2 card these are the device's own standards (VIDIOC_ENUMSTD, G_STD,\n"
-                   "S_STD); a group (pal, secam) lets the device choose within it. The simulated card and the\n"
-                   "card on the i2c-dev bus receive NTSC-M only: any other standard is refused there.");
     }
     std::string Name() const override { return "standard"; }
     std::string Validate() const override {
@@ -74,8 +70,7 @@ private:
 }  // namespace
 
 std::vector<CommandEntry> StandardCommands() {
-    return {{"standard", "the TV standard: standard [NAME] (ntsc-m, pal-bg, pal-i, secam-l, ...)",
-             [](CLI::App &app) { return std::make_unique<StandardCommand>(app); }}};
+    return {Entry<StandardCommand>("standard", "the TV standard: standard [NAME] (ntsc-m, pal-bg, pal-i, secam-l, ...)")};
 }
 
 }  // namespace tvctl

@@ -89,8 +89,6 @@ public:
     explicit TuneCommand(CLI::App &app) {
         app.add_option("name", name_, "the station's name in the list (any case)")->required();
         Bind(app, "--file", file_, FileName("--file"), kFileHelp);
-        app.footer("Selects the tuner with the station's plan when it is not on it, tunes the station's channel\n"
-                   "or frequency with its fine tuning, and reports lock as the channel command does.");
     }
     void Run(Session &session, Reply &reply) override {
         std::optional<StationList> list = ReadList(session, file_, reply);
@@ -113,10 +111,6 @@ public:
             app.add_subcommand(step, std::string("tune the station ") + (step[0] == 'n' ? "after" : "before") +
                                          " the one the tuner is on")
                 ->callback([this, step] { next_ = step[0] == 'n'; });
-        app.footer("Goes through the station list in its order, round at the ends: from the station the tuner is\n"
-                   "on (the one of its plan and channel, or of its frequency), next tunes the one after it and\n"
-                   "prev the one before; when the tuner is on no station of the list, next tunes the first and\n"
-                   "prev the last. Tunes as tune NAME does.");
     }
     void Run(Session &session, Reply &reply) override {
         std::optional<StationList> list = ReadList(session, file_, reply);
@@ -155,10 +149,6 @@ public:
         CLI::App *remove = app.add_subcommand("remove", "remove a station from the list: stations remove NAME");
         remove->add_option("name", name_, "the station's name (any case)")->required();
         remove->callback([this] { edit_ = "remove"; });
-        app.footer("Lists the stations of the list that scan --save wrote (or a person edited): name, plan and\n"
-                   "channel or frequency, fine tuning, standard. See tvctl(1) for the file's format. rename and remove\n"
-                   "change the station's line in place, under the list's lock as scan --save does; every other\n"
-                   "line and comment stays as it was. A name already taken by another station is refused.");
     }
     bool Traced() const override { return false; }
     void Run(Session &session, Reply &reply) override {

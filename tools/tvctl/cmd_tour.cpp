@@ -320,12 +320,6 @@ private:
 
 class TourCommand : public Command {
 public:
-    explicit TourCommand(CLI::App &app) {
-        app.footer("Runs on the simulated card: input selection, tuning a channel with a station and one\n"
-                   "without, each picture control, audio volume and mute, and a short scan, each step with its\n"
-                   "result and the bus transactions it caused. A real bus (--bus, --i2c-*, --v4l2-device) is\n"
-                   "refused. The audio steps use the simulated mixer unless --mixer or TVHOST_MIXERS names one.");
-    }
     bool Traced() const override { return false; }
 
     void Run(Session &session, Reply &reply) override {

@@ -43,14 +43,6 @@ public:
         app.add_option("channel", channel_, "a channel of the plan by its name (7, E5, S10), or up / down")->required();
         Bind(app, "--plan", plan_, ReadPlan, "the plan (channel table) to tune in, selected first; default: the current plan");
         app.allow_extras(false);
-        app.footer("A channel of the library's plans (cable, broadcast) is tuned through SetTVParam(2, N): the\n"
-                   "library programs the tuner, pauses 150 ms and asks the decoder for lock. A channel of every\n"
-                   "other table (tvctl plans) is tuned by tvctl the same way: the library's I2C_WriteBlk to the\n"
-                   "tuner, the same pause, the decoder's lock bit. Where the device takes TV standards (a V4L2\n"
-                   "tuner) the table's standard is set first. up and down go to the next channel of the plan\n"
-                   "(by number, or in carrier order where names have letters), round at the ends. A channel tuned\n"
-                   "without lock is no failure (exit status 0); it is reported as \"no lock\". A channel the plan\n"
-                   "does not have is refused and nothing is sent. Tuning a channel ends any fine tuning.");
     }
     void Run(Session &session, Reply &reply) override {
         const bool step = channel_ == "up" || channel_ == "down";

@@ -48,7 +48,6 @@ public:
         BindEach(app, "settings", settings_, ReadSetting,
                  "NAME=VALUE, NAME one of brightness, contrast, hue, saturation; VALUE " + PictureRange())
             ->required();
-        app.footer("The settings are made in the order given; at a refused one the rest are not made.");
     }
     void Run(Session &session, Reply &reply) override {
         // Every setting was read before any is made.

@@ -34,10 +34,6 @@ public:
                                  "the address to listen on (default 127.0.0.1, this machine only); with it every "
                                  "request needs the token printed at start");
         app.add_option("--quality", quality_, "JPEG quality of the picture, 1-100 (default 80)")->check(CLI::Range(1, 100));
-        app.footer("Serves a page with the card's live picture (MJPEG, 30000/1001 frames a second) and the remote\n"
-                   "control beside it: input, channel, stations, tuning, picture, sound, scan. The page reads\n"
-                   "the card again every second, so what another tvctl run changes shows there. A JSON API\n"
-                   "under /api runs tvctl's commands (see docs/watch.md). Ctrl-C or SIGTERM stops it.");
     }
     std::string Name() const override { return "watch"; }
     bool Traced() const override { return false; }
@@ -99,10 +95,7 @@ private:
 }  // namespace
 
 std::vector<CommandEntry> WatchCommands() {
-    return {
-        {"watch", "the live picture and the remote control in a web browser (http://127.0.0.1:8023/)",
-         [](CLI::App &app) { return std::make_unique<WatchCommand>(app); }},
-    };
+    return {Entry<WatchCommand>("watch", "the live picture and the remote control in a web browser (http://127.0.0.1:8023/)")};
 }
 
 }  // namespace tvctl

@@ -5,6 +5,7 @@
 
 #include "bus_words.h"
 #include "global_options.h"
+#include "help_text.h"
 #include "plan_info.h"
 
 namespace tvctl {
@@ -180,6 +181,7 @@ ParsedCommand ParseCommand(const Words &words) {
     CLI::App app(entry->summary, std::string("tvctl ") + entry->name);
     app.set_help_flag("-h,--help", "show this command's help");
     std::unique_ptr<Command> command = entry->define(app);
+    ApplyHelpFooters(app, entry->name);
     std::vector<std::string> args(words.begin() + 1, words.end());
     std::reverse(args.begin(), args.end());  // CLI11 takes the arguments last first
     try {

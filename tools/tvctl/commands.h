@@ -58,10 +58,14 @@ struct CommandEntry {
     std::function<std::unique_ptr<Command>(CLI::App &app)> define;
 };
 
-// The table entry of a command whose constructor takes the CLI11 app.
+// The table entry of a command: one whose constructor takes the CLI11 app
+// declares its words there; one without takes none.
 template <typename C>
 CommandEntry Entry(const char *name, const char *summary) {
-    return {name, summary, [](CLI::App &app) { return std::make_unique<C>(app); }};
+    if constexpr (std::is_constructible_v<C, CLI::App &>)
+        return {name, summary, [](CLI::App &app) { return std::make_unique<C>(app); }};
+    else
+        return {name, summary, [](CLI::App &) { return std::make_unique<C>(); }};
 }
 
 // A word refused while the words are parsed: the sentence says why. With
