@@ -9,7 +9,6 @@
 #include "driver_file.h"
 #include "driver_i2cdev.h"
 #include "driver_v4l2_tuner.h"
-#include "module_lookup.h"
 #include "standard_ops.h"
 #include "tvmixalsa.h"
 
@@ -24,24 +23,18 @@ struct AlsaCardRow {
 // The ALSA mixer driver's devices (every card with mixer elements, or
 // TVMIXALSA_DEVICES) and whether each has the TV sound element.
 bool ListAlsaCards(const std::string &moduleDir, std::vector<AlsaCardRow> &cards, std::string &error) {
-    HMODULE module = LoadDriverFile(moduleDir, "tvmixalsa.so", "ALSA mixer driver", error);
-    if (module == nullptr) return false;
-    decltype(&TvMixAlsaDescribe) describe = nullptr;
-    if (!LookUp(module, "TvMixAlsaDescribe", describe)) {
-        FreeLibrary(module);
-        error = "the ALSA mixer driver cannot be asked for its cards";
-        return false;
-    }
-    for (uint32_t device = 0;; ++device) {
-        TvMixAlsaElement element{};
-        int answer = describe(device, &element);
-        if (answer == -1) break;
-        std::string name = element.element;
-        if (element.index != 0) name += fmt::format(",{}", element.index);
-        cards.push_back({element.device, name, answer});
-    }
-    FreeLibrary(module);
-    return true;
+    return UseDriverCall<decltype(&TvMixAlsaDescribe)>(
+        moduleDir, "tvmixalsa.so", "ALSA mixer driver", "TvMixAlsaDescribe", "cannot be asked for its cards", error,
+        [&](auto describe) {
+            for (uint32_t device = 0;; ++device) {
+                TvMixAlsaElement element{};
+                int answer = describe(device, &element);
+                if (answer == -1) break;
+                std::string name = element.element;
+                if (element.index != 0) name += fmt::format(",{}", element.index);
+                cards.push_back({element.device, name, answer});
+            }
+        });
 }
 
 std::string InputWords(const TvV4l2DeviceInfo &device) {

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "module_lookup.h"
 #include "tvhost/win32.h"
 
 namespace tvctl {
@@ -14,5 +15,24 @@ namespace tvctl {
 // frees the module.
 HMODULE LoadDriverFile(const std::string &moduleDir, const std::string &file, const std::string &what,
                        std::string &error);
+
+// Loads the driver file, looks its call `name` up as `Call` and hands it to
+// `use`, then frees the module. False, with `error` a sentence, when the
+// driver is not installed or does not load, or lacks the call: "the `what`
+// `lacking`" ("the V4L2 bus driver offers no device listing").
+template <typename Call, typename Use>
+bool UseDriverCall(const std::string &moduleDir, const std::string &file, const std::string &what, const char *name,
+                   const char *lacking, std::string &error, Use use) {
+    HMODULE module = LoadDriverFile(moduleDir, file, what, error);
+    if (module == nullptr) return false;
+    Call call = nullptr;
+    const bool found = LookUp(module, name, call);
+    if (found)
+        use(call);
+    else
+        error = "the " + what + " " + lacking;
+    FreeLibrary(module);
+    return found;
+}
 
 }  // namespace tvctl

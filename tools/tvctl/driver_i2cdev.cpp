@@ -6,7 +6,6 @@
 #include <cstring>
 
 #include "driver_file.h"
-#include "module_lookup.h"
 #ifdef TVCTL_HAVE_I2CDEV
 #include "tvi2cdev.h"
 #endif
@@ -30,21 +29,18 @@ bool ListI2cAdapters(const std::string &moduleDir, std::vector<I2cAdapter> &adap
 #ifdef TVCTL_HAVE_I2CDEV
     // The driver module itself lists what it sees; it needs no card and no
     // library for that.
-    HMODULE module = LoadDriverFile(moduleDir, "i2cdev/tvbus16.so", "i2c-dev bus driver", error);
-    if (module == nullptr) return false;
-    decltype(&::TvI2cListAdapters) list = nullptr;
-    if (!LookUp(module, "TvI2cListAdapters", list)) {
-        FreeLibrary(module);
-        error = "the i2c-dev bus driver offers no adapter listing";
+    int32_t count = 0;
+    if (!UseDriverCall<decltype(&::TvI2cListAdapters)>(
+            moduleDir, "i2cdev/tvbus16.so", "i2c-dev bus driver", "TvI2cListAdapters", "offers no adapter listing",
+            error, [&](auto list) {
+                count = list(
+                    [](const char *path, const char *name, void *context) {
+                        static_cast<std::vector<I2cAdapter> *>(context)->push_back({path, name});
+                        return 1;
+                    },
+                    &adapters);
+            }))
         return false;
-    }
-    int32_t count = list(
-        [](const char *path, const char *name, void *context) {
-            static_cast<std::vector<I2cAdapter> *>(context)->push_back({path, name});
-            return 1;
-        },
-        &adapters);
-    FreeLibrary(module);
     if (count < 0) {
         error = fmt::format("the adapter directory {} cannot be read: is the i2c-dev kernel module loaded "
                             "(modprobe i2c-dev)?",

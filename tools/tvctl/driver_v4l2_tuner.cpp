@@ -34,22 +34,16 @@ std::vector<TvV4l2Standard> V4l2Standards(const Session &session, const V4l2Tune
 bool ListV4l2Devices(const std::string &moduleDir, std::vector<TvV4l2DeviceInfo> &devices, std::string &error) {
     // The driver module itself lists what it sees; it needs no card and no
     // library for that.
-    HMODULE module = LoadDriverFile(moduleDir, "v4l2/tvbus16.so", "V4L2 bus driver", error);
-    if (module == nullptr) return false;
-    decltype(&TvV4l2ListDevices) list = nullptr;
-    if (!LookUp(module, "TvV4l2ListDevices", list)) {
-        FreeLibrary(module);
-        error = "the V4L2 bus driver offers no device listing";
-        return false;
-    }
-    list(
-        [](const TvV4l2DeviceInfo *device, void *context) {
-            static_cast<std::vector<TvV4l2DeviceInfo> *>(context)->push_back(*device);
-            return 1;
-        },
-        &devices);
-    FreeLibrary(module);
-    return true;
+    return UseDriverCall<decltype(&TvV4l2ListDevices)>(
+        moduleDir, "v4l2/tvbus16.so", "V4L2 bus driver", "TvV4l2ListDevices", "offers no device listing", error,
+        [&](auto list) {
+            list(
+                [](const TvV4l2DeviceInfo *device, void *context) {
+                    static_cast<std::vector<TvV4l2DeviceInfo> *>(context)->push_back(*device);
+                    return 1;
+                },
+                &devices);
+        });
 }
 
 }  // namespace tvctl
