@@ -4,6 +4,7 @@
 
 #include "card_readback.h"
 #include "commands.h"
+#include "module_lookup.h"
 #include "result_words.h"
 #include "tvcore/card/decoder.h"
 #include "tune_ops.h"
@@ -110,12 +111,12 @@ public:
             return reply.Fail(fmt::format("reset switches the simulated card off and on; the library's bus driver "
                                           "drives {}, which tvctl cannot switch off",
                                           BusDevice(session.Words())));
-        const std::string cardFile = SimCardStatePath(*card);
+        const std::string cardFile = TextOfCall(card->StatePath);
         if (card->PowerOn() == 0)
             return reply.Fail(fmt::format("the simulated card's state file {} could not be removed", cardFile));
         reply.data["card"] = {{"stateFile", StateFile(cardFile)}};
         if (const SimMixerCalls *mixer = session.MixerLog()) {
-            const std::string mixerFile = SimMixerStatePath(*mixer);
+            const std::string mixerFile = TextOfCall(mixer->StatePath);
             if (mixer->ResetValues() == 0)
                 return reply.Fail(fmt::format("the simulated mixer's state file {} could not be removed", mixerFile));
             reply.data["mixer"] = {{"stateFile", StateFile(mixerFile)}};

@@ -45,12 +45,6 @@ std::vector<TvSimTransaction> SimCardLogSince(const SimCardCalls &card, uint64_t
     return entries;
 }
 
-std::string SimCardStatePath(const SimCardCalls &card) {
-    std::string path(card.StatePath(nullptr, 0), '\0');
-    card.StatePath(path.data(), static_cast<uint32_t>(path.size() + 1));
-    return path;
-}
-
 namespace {
 
 const char *DeviceName(uint32_t device) {

@@ -36,9 +36,6 @@ bool SimCardOnAir(const SimCardCalls &card, uint32_t carrierKHz);
 // NULL) counts those that have left its ring.
 std::vector<TvSimTransaction> SimCardLogSince(const SimCardCalls &card, uint64_t mark, uint64_t *dropped);
 
-// The card's state file, "" when none is kept.
-std::string SimCardStatePath(const SimCardCalls &card);
-
 // One transaction of the card's log, as a line (times relative to
 // `startUs`), and as JSON.
 std::string FormatTransaction(const TvSimTransaction &entry, uint64_t startUs);

@@ -16,12 +16,6 @@ bool FindSimMixer(HMODULE mixerModule, SimMixerCalls &calls) {
            LookUp(mixerModule, "TvMixSimStatePath", calls.StatePath);
 }
 
-std::string SimMixerStatePath(const SimMixerCalls &mixer) {
-    std::string path(mixer.StatePath(nullptr, 0), '\0');
-    mixer.StatePath(path.data(), static_cast<uint32_t>(path.size() + 1));
-    return path;
-}
-
 namespace {
 
 const char *MessageName(uint32_t message) {

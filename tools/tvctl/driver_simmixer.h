@@ -22,9 +22,6 @@ struct SimMixerCalls {
 // another mixer driver.
 bool FindSimMixer(HMODULE mixerModule, SimMixerCalls &calls);
 
-// The mixer's state file, "" when none is kept.
-std::string SimMixerStatePath(const SimMixerCalls &mixer);
-
 // One message of the mixer's log, as a line and as JSON.
 std::string FormatMixerCall(const TvMixSimCall &call);
 nlohmann::ordered_json MixerCallJson(const TvMixSimCall &call);
