@@ -66,6 +66,27 @@ public:
     // the caller keeps what it holds in memory.
     Loaded Load(void *out, size_t capacity, size_t &size);
 
+    // Brings a device up to what the file holds (a payload of at most
+    // `Capacity` bytes): a missing file is a device switched off and on
+    // (`reset()`); a payload that `take(bytes, size)` cannot use is noted
+    // with `unusable` and, like an unusable file, replaced; while the file is
+    // off the device goes on in memory only. Answers whether the file must be
+    // written now.
+    template <size_t Capacity, typename Reset, typename Take>
+    bool Refresh(Reset reset, Take take, const char *unusable) {
+        uint8_t bytes[Capacity];
+        size_t size = 0;
+        switch (Load(bytes, Capacity, size)) {
+            case Loaded::Missing: reset(); return false;
+            case Loaded::Ignored: return true;
+            case Loaded::Off: return false;
+            case Loaded::Payload: break;
+        }
+        if (take(bytes, size)) return false;
+        Ignore(unusable);
+        return true;
+    }
+
     // Notes (once per process) that a sound record was still unusable to
     // the device (`why`); the caller replaces it.
     void Ignore(const char *why) { Note("is ignored and replaced", why); }
