@@ -149,9 +149,8 @@ void SaveState(Card &card) {
     card.state.Save(bytes, sizeof bytes);
 }
 
-// Brings the card up to what the file holds: a missing file is a card that
-// was switched off and on, an unusable one is replaced with what this process
-// holds. Answers whether the file must be written now.
+// A missing file is a card that was switched off and on. Answers whether the
+// file must be written now.
 bool RefreshFromState(Card &card) {
     return card.state.Refresh<kStateBytes>(
         [&] { PowerOnState(card); },
