@@ -24,25 +24,19 @@ namespace {
 constexpr DWORD kBufferChannels = 2;
 
 // The record keeps the handle in a 32-bit word. HMIXER is that word on the
-// host and on 32-bit Windows, and a pointer-sized handle elsewhere; these
-// move the value between the two without changing it.
-template <typename Handle>
-Handle HandleFromWord(uint32_t word) {
-    if constexpr (std::is_pointer_v<Handle>)
-        return reinterpret_cast<Handle>(static_cast<UINT_PTR>(word));
+// host and on 32-bit Windows, and a pointer-sized handle elsewhere; this
+// moves the value between the two, either way, without changing it.
+template <typename To, typename From>
+To Recast(From from) {
+    if constexpr (std::is_pointer_v<To>)
+        return reinterpret_cast<To>(static_cast<UINT_PTR>(from));
+    else if constexpr (std::is_pointer_v<From>)
+        return static_cast<To>(reinterpret_cast<UINT_PTR>(from));
     else
-        return static_cast<Handle>(word);
+        return static_cast<To>(from);
 }
 
-template <typename Handle>
-uint32_t WordFromHandle(Handle handle) {
-    if constexpr (std::is_pointer_v<Handle>)
-        return static_cast<uint32_t>(reinterpret_cast<UINT_PTR>(handle));
-    else
-        return static_cast<uint32_t>(handle);
-}
-
-HMIXEROBJ MixerOf(const TvMixerLine &line) { return HandleFromWord<HMIXEROBJ>(line.mixerHandle); }
+HMIXEROBJ MixerOf(const TvMixerLine &line) { return Recast<HMIXEROBJ>(line.mixerHandle); }
 
 // channelCount, limited to the channels the buffer holds.
 DWORD ChannelsToExchange(const TvMixerLine &line) {
@@ -102,9 +96,9 @@ uint32_t TVCORE_CALL InitTVAudio(TvMixerLine *line) {
 
     // The open writes the handle into the record's word, as if it were given
     // the word's address, whatever width HMIXER has.
-    HMIXER handle = HandleFromWord<HMIXER>(line->mixerHandle);
+    HMIXER handle = Recast<HMIXER>(line->mixerHandle);
     MMRESULT opened = mixerOpen(&handle, 0, 0, 0, CALLBACK_WINDOW);
-    line->mixerHandle = WordFromHandle(handle);
+    line->mixerHandle = Recast<uint32_t>(handle);
     if (opened != MMSYSERR_NOERROR) return 0;
     mixerHandleCopy = handle;
     mixerOpened = 1;

@@ -13,12 +13,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-tvctl=${TVCTL:-}
-if [[ -z "$tvctl" ]]; then
-  cmake --preset default >/dev/null
-  cmake --build --preset default --target tvctl >/dev/null
-  tvctl=build/default/bin/tvctl
-fi
+# shellcheck source=bench/bench_lib.sh
+source bench/bench_lib.sh
+tvctl=$(built TVCTL tvctl build/default/bin/tvctl)
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 export TVSIM_STATE=off XDG_STATE_HOME=$scratch/state XDG_CONFIG_HOME=$scratch/config TVHOST_MIXERS=tvmixsim

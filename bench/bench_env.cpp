@@ -46,15 +46,6 @@ WindowsDirKeeper &Keeper() {
     return keeper;
 }
 
-// An export looked up as its own type (through the generic function type,
-// as GetProcAddress's callers do).
-template <typename Function>
-bool Resolve(HMODULE module, const char *name, Function &slot) {
-    FARPROC proc = GetProcAddress(module, name);
-    slot = reinterpret_cast<Function>(reinterpret_cast<void (*)(void)>(proc));
-    return proc != nullptr;
-}
-
 }  // namespace
 
 void UseBuildTreeHost() {
@@ -73,35 +64,25 @@ void UseBuildTreeHost() {
 const std::string &WindowsDir() { return Keeper().dir; }
 
 LoadedLibrary::LoadedLibrary() {
-    HMODULE module = LoadLibraryA("tvcore.dll");
+    HeldModule module(LoadLibraryA("tvcore.dll"));
     if (module == nullptr) {
         error_ = std::string("LoadLibraryA(tvcore.dll) failed: ") + TvHostLastLoadError();
         return;
     }
-    if (!ResolveExports(module, tv)) {
-        FreeLibrary(module);
+    if (!ResolveExports(module.get(), tv)) {
         tv = ModuleExports{};
         error_ = "tvcore.so lacks an exported call";
+        return;
     }
-}
-
-LoadedLibrary::~LoadedLibrary() {
-    if (tv.module != nullptr) FreeLibrary(tv.module);
+    held_ = std::move(module);
 }
 
 SimCard::SimCard() {
-    HMODULE module = LoadLibraryA(TVCORE_BENCH_MODULE_DIR "/tvbus16.so");
+    HeldModule module(LoadLibraryA(TVCORE_BENCH_MODULE_DIR "/tvbus16.so"));
     if (module == nullptr) return;
-    if (!Resolve(module, "thk_ThunkData16", driver_) || !Resolve(module, "TvSimLogTotal", logTotal_) ||
-        !Resolve(module, "TvSimRestoreDefaults", restoreDefaults_) || !Resolve(module, "TvSimFrame", frame_)) {
-        FreeLibrary(module);
-        return;
-    }
-    module_ = module;
-}
-
-SimCard::~SimCard() {
-    if (module_ != nullptr) FreeLibrary(module_);
+    if (Resolve(module.get(), "thk_ThunkData16", driver_) && Resolve(module.get(), "TvSimLogTotal", logTotal_) &&
+        Resolve(module.get(), "TvSimRestoreDefaults", restoreDefaults_) && Resolve(module.get(), "TvSimFrame", frame_))
+        module_ = std::move(module);
 }
 
 bool ReadyOrSkip(benchmark::State &state, const LoadedLibrary &library, const SimCard &card) {

@@ -6,7 +6,9 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "module_exports.h"
@@ -28,13 +30,16 @@ void UseBuildTreeHost();
 // The private Windows directory.
 const std::string &WindowsDir();
 
+// A module loaded with LoadLibraryA, freed with its holder.
+struct FreeModule {
+    void operator()(HMODULE module) const { FreeLibrary(module); }
+};
+using HeldModule = std::unique_ptr<std::remove_pointer_t<HMODULE>, FreeModule>;
+
 // The library loaded with LoadLibraryA for as long as the object lives.
 class LoadedLibrary {
 public:
     LoadedLibrary();
-    ~LoadedLibrary();
-    LoadedLibrary(const LoadedLibrary &) = delete;
-    LoadedLibrary &operator=(const LoadedLibrary &) = delete;
 
     // Empty when the load (or an export's lookup) failed; then error() says why.
     bool ok() const { return tv.module != nullptr; }
@@ -43,6 +48,7 @@ public:
     ModuleExports tv;
 
 private:
+    HeldModule held_;
     std::string error_;
 };
 
@@ -51,9 +57,6 @@ private:
 class SimCard {
 public:
     SimCard();
-    ~SimCard();
-    SimCard(const SimCard &) = delete;
-    SimCard &operator=(const SimCard &) = delete;
 
     bool ok() const { return module_ != nullptr; }
     uint64_t LogTotal() const { return logTotal_(); }
@@ -65,7 +68,7 @@ public:
     const ThunkData16 &Driver() const { return *driver_; }
 
 private:
-    HMODULE module_ = nullptr;
+    HeldModule module_;
     uint64_t (*logTotal_)(void) = nullptr;
     void (*restoreDefaults_)(void) = nullptr;
     uint32_t (*frame_)(uint64_t, uint32_t, void *, uint32_t, TvSimFrameInfo *) = nullptr;

@@ -18,17 +18,14 @@ struct ModuleExports {
 #undef TVBENCH_EXPORT_POINTER
 };
 
-namespace detail {
-
+// A name looked up in a loaded module as its own type (through void (*)() as
+// usual for a looked-up symbol, which the compiler accepts as a cast to any
+// function type); false when the module lacks it.
 template <typename Function>
 bool Resolve(HMODULE module, const char *name, Function &slot) {
-    // Through void (*)() as usual for a looked-up symbol, which the compiler
-    // accepts as a cast to any function type.
     slot = reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
     return slot != nullptr;
 }
-
-}  // namespace detail
 
 // Looks every exported call up in a loaded module; false (and the module
 // left loaded) when one is missing.
@@ -36,7 +33,7 @@ inline bool ResolveExports(HMODULE module, ModuleExports &out) {
     out = ModuleExports{};
     out.module = module;
     bool all = module != nullptr;
-#define TVBENCH_RESOLVE(name, result, argumentBytes, parameters) all = all && detail::Resolve(module, #name, out.name);
+#define TVBENCH_RESOLVE(name, result, argumentBytes, parameters) all = all && Resolve(module, #name, out.name);
     TVCORE_EXPORTED_FUNCTIONS(TVBENCH_RESOLVE)
 #undef TVBENCH_RESOLVE
     return all;

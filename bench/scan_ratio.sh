@@ -15,12 +15,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bench=${BENCH:-}
-if [[ -z "$bench" ]]; then
-  cmake --preset default >/dev/null
-  cmake --build --preset default --target tvctl_bench >/dev/null
-  bench=build/default/bench/tvctl_bench
-fi
+# shellcheck source=bench/bench_lib.sh
+source bench/bench_lib.sh
+bench=$(built BENCH tvctl_bench build/default/bench/tvctl_bench)
 
 echo "== default settle time"
 "$bench" --benchmark_filter='ScanRatio/1/125' "$@"

@@ -36,6 +36,14 @@ bool SameElement(snd_mixer_elem_t *elem, const ElementName &wanted) {
            snd_mixer_selem_get_index(elem) == wanted.index;
 }
 
+// The mixer's last element named `wanted`, or nullptr.
+snd_mixer_elem_t *LastElement(snd_mixer_t *mixer, const ElementName &wanted) {
+    snd_mixer_elem_t *found = nullptr;
+    for (snd_mixer_elem_t *elem = snd_mixer_first_elem(mixer); elem != nullptr; elem = snd_mixer_elem_next(elem))
+        if (SameElement(elem, wanted)) found = elem;
+    return found;
+}
+
 // A request carries 1 or 2 channels on any line: applications exchange two
 // (left, right) whatever the line has, so a mono element takes two as well,
 // its one value standing for both.
@@ -76,10 +84,6 @@ ElementName AuxElementSetting() {
     return wanted;
 }
 
-AlsaCard::~AlsaCard() {
-    if (mixer_ != nullptr) snd_mixer_close(mixer_);
-}
-
 bool HasMixerElements(const std::string &name) {
     snd_ctl_t *ctl = nullptr;
     if (snd_ctl_open(&ctl, name.c_str(), 0) < 0) return false;
@@ -95,20 +99,18 @@ bool HasMixerElements(const std::string &name) {
 
 DWORD AlsaCard::Open(const std::string &device, const ElementName &aux) {
     device_ = device;
-    if (snd_mixer_open(&mixer_, 0) < 0) {
-        mixer_ = nullptr;
-        return MMSYSERR_NODRIVER;
-    }
-    if (snd_mixer_attach(mixer_, device.c_str()) < 0 || snd_mixer_selem_register(mixer_, nullptr, nullptr) < 0 ||
-        snd_mixer_load(mixer_) < 0) {
-        snd_mixer_close(mixer_);
-        mixer_ = nullptr;
+    snd_mixer_t *mixer = nullptr;
+    if (snd_mixer_open(&mixer, 0) < 0) return MMSYSERR_NODRIVER;
+    mixer_.reset(mixer);
+    if (snd_mixer_attach(mixer, device.c_str()) < 0 || snd_mixer_selem_register(mixer, nullptr, nullptr) < 0 ||
+        snd_mixer_load(mixer) < 0) {
+        mixer_.reset();
         return MMSYSERR_NODRIVER;
     }
     // Change events keep the simple-mixer layer's values current; reading
     // them must never wait when none are pending.
     snd_hctl_t *hctl = nullptr;
-    if (snd_mixer_get_hctl(mixer_, device.c_str(), &hctl) == 0) {
+    if (snd_mixer_get_hctl(mixer, device.c_str(), &hctl) == 0) {
         snd_ctl_nonblock(snd_hctl_ctl(hctl), 1);
         snd_ctl_subscribe_events(snd_hctl_ctl(hctl), 1);
     }
@@ -119,7 +121,7 @@ DWORD AlsaCard::Open(const std::string &device, const ElementName &aux) {
 void AlsaCard::Refresh() {
     // The simple-mixer layer keeps the values it last saw; the card's change
     // events (another program's writes) bring them up to date.
-    if (mixer_ != nullptr) snd_mixer_handle_events(mixer_);
+    if (mixer_ != nullptr) snd_mixer_handle_events(mixer_.get());
 }
 
 bool AlsaCard::AddLine(snd_mixer_elem_t *elem, DWORD componentType, const char *name, const std::string &shortName) {
@@ -154,13 +156,9 @@ bool AlsaCard::AddLine(snd_mixer_elem_t *elem, DWORD componentType, const char *
 }
 
 void AlsaCard::FindLines(const ElementName &aux) {
-    snd_mixer_elem_t *auxElem = nullptr;
-    for (snd_mixer_elem_t *elem = snd_mixer_first_elem(mixer_); elem != nullptr; elem = snd_mixer_elem_next(elem))
-        if (SameElement(elem, aux)) auxElem = elem;
+    snd_mixer_elem_t *auxElem = LastElement(mixer_.get(), aux);
     for (const ElementLine &known : kElementLines) {
-        snd_mixer_elem_t *found = nullptr;
-        for (snd_mixer_elem_t *elem = snd_mixer_first_elem(mixer_); elem != nullptr; elem = snd_mixer_elem_next(elem))
-            if (SameElement(elem, ElementName{known.element, 0})) found = elem;
+        snd_mixer_elem_t *found = LastElement(mixer_.get(), ElementName{known.element, 0});
         bool isSource = known.componentType >= MIXERLINE_COMPONENTTYPE_SRC_FIRST;
         // The chosen element is the auxiliary line instead of its natural one.
         if (isSource && found != nullptr && found == auxElem) continue;

@@ -13,6 +13,7 @@
 #include <alsa/asoundlib.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -48,11 +49,6 @@ ElementName AuxElementSetting();
 
 class AlsaCard {
 public:
-    AlsaCard() = default;
-    ~AlsaCard();
-    AlsaCard(const AlsaCard &) = delete;
-    AlsaCard &operator=(const AlsaCard &) = delete;
-
     // Opens the ALSA device `device` (e.g. "hw:0") as a simple mixer and
     // finds its lines, with `aux` as the auxiliary source. Answers
     // MMSYSERR_NOERROR, or MMSYSERR_NODRIVER when it cannot be opened.
@@ -83,8 +79,12 @@ private:
     DetailsTarget TargetOf(const MIXERCONTROLDETAILS &details, DWORD query) const;
     void FillLine(MIXERLINEA &out, const AlsaLine &line, UINT deviceId) const;
 
+    struct CloseMixer {
+        void operator()(snd_mixer_t *mixer) const { snd_mixer_close(mixer); }
+    };
+
     std::string device_;
-    snd_mixer_t *mixer_ = nullptr;
+    std::unique_ptr<snd_mixer_t, CloseMixer> mixer_;
     std::vector<AlsaLine> lines_;  // the destination first, then the sources
     DWORD nextControlId_ = 1;
 };

@@ -57,18 +57,21 @@ public:
         int fd_ = -1;
     };
 
-    enum class Loaded { Missing, Payload, Ignored, Off };
-    // Reads the payload into `out` (at most `capacity` bytes) and its length
-    // into `size`. Missing: there is no file. Ignored: the file is short,
-    // corrupt, too long or another device's; one note per process says so,
-    // and the caller replaces it. Off: the file is off (its lock could not be
-    // taken, or its path is not a regular file, which is then left alone);
-    // the caller keeps what it holds in memory.
-    Loaded Load(void *out, size_t capacity, size_t &size);
-
-    // Notes (once per process) that a sound record was still unusable to
-    // the device (`why`); the caller replaces it.
-    void Ignore(const char *why) { Note("is ignored and replaced", why); }
+    // Brings a device up to what the file holds (at most `Capacity` bytes): a
+    // missing file calls `reset()`; a payload `take(bytes, size)` refuses is
+    // noted with `unusable`. Answers whether the file must be written now
+    // (it was unusable); while the file is off, the device keeps its memory.
+    template <size_t Capacity, typename Reset, typename Take>
+    bool Refresh(Reset reset, Take take, const char *unusable) {
+        uint8_t bytes[Capacity];
+        size_t size = 0;
+        const Loaded loaded = Load(bytes, Capacity, size);
+        if (loaded == Loaded::Missing) reset();
+        if (loaded != Loaded::Payload) return loaded == Loaded::Ignored;
+        if (take(bytes, size)) return false;
+        Note("is ignored and replaced", unusable);
+        return true;
+    }
 
     // Replaces the file with a record of `payload`. A failure turns the file
     // off for this process with one note.
@@ -80,6 +83,15 @@ public:
     bool Remove();
 
 private:
+    enum class Loaded { Missing, Payload, Ignored, Off };
+    // Reads the payload into `out` (at most `capacity` bytes) and its length
+    // into `size`. Missing: there is no file. Ignored: the file is short,
+    // corrupt, too long or another device's; one note per process says so,
+    // and the caller replaces it. Off: the file is off (its lock could not be
+    // taken, or its path is not a regular file, which is then left alone);
+    // the caller keeps what it holds in memory.
+    Loaded Load(void *out, size_t capacity, size_t &size);
+
     void Note(const char *what, const char *detail);
     void TurnOff(const char *what, const char *detail);
     bool RefuseUnlessRegular(const char *path, const char *whose);

@@ -149,21 +149,13 @@ void SaveState(Card &card) {
     card.state.Save(bytes, sizeof bytes);
 }
 
-// Brings the card up to what the file holds: a missing file is a card that
-// was switched off and on (`reset`), an unusable one is replaced with what
-// this process holds. Answers whether the file must be written now.
+// A missing file is a card that was switched off and on. Answers whether the
+// file must be written now.
 bool RefreshFromState(Card &card) {
-    uint8_t bytes[kStateBytes];
-    size_t size = 0;
-    switch (card.state.Load(bytes, sizeof bytes, size)) {
-        case tvsimstate::StateFile::Loaded::Missing: PowerOnState(card); return false;
-        case tvsimstate::StateFile::Loaded::Ignored: return true;
-        case tvsimstate::StateFile::Loaded::Off: return false;  // the card goes on in memory only
-        case tvsimstate::StateFile::Loaded::Payload: break;
-    }
-    if (size == kStateBytes && TakeState(card, bytes)) return false;
-    card.state.Ignore("it does not hold a card's registers");
-    return true;
+    return card.state.Refresh<kStateBytes>(
+        [&] { PowerOnState(card); },
+        [&](const uint8_t(&bytes)[kStateBytes], size_t size) { return size == kStateBytes && TakeState(card, bytes); },
+        "it does not hold a card's registers");
 }
 
 // A change to what the card holds, made as one read-modify-write of the

@@ -98,25 +98,13 @@ void StartingValues(SimState &state) {
             }
 }
 
-// Takes the values the file holds for controls this setup has (same device,
-// id and type, a volume within its bounds); others are left as they are, as
-// the settings may have changed since. A file that has gone was removed by a
-// reset: every control starts again. Answers whether the file must be
-// written now (it was unusable).
-bool LoadValues(SimState &state) {
-    uint8_t bytes[kStateBytes];
-    size_t size = 0;
-    switch (state.file.Load(bytes, sizeof bytes, size)) {
-        case tvsimstate::StateFile::Loaded::Missing: StartingValues(state); return false;
-        case tvsimstate::StateFile::Loaded::Ignored: return true;
-        case tvsimstate::StateFile::Loaded::Off: return false;  // the values go on in memory only
-        case tvsimstate::StateFile::Loaded::Payload: break;
-    }
+// Takes the values a stored payload holds for controls this setup has (same
+// device, id and type, a volume within its bounds); others are left as they
+// are, as the settings may have changed since. False when the payload is not
+// a mixer's values.
+bool TakeValues(SimState &state, const uint8_t *bytes, size_t size) {
     const uint32_t count = size >= 4 ? GetWord(bytes) : 0;
-    if (size < 4 || count > kMaxStoredControls || size != 4 + 4 * kWordsPerControl * count) {
-        state.file.Ignore("it does not hold a mixer's values");
-        return true;
-    }
+    if (size < 4 || count > kMaxStoredControls || size != 4 + 4 * kWordsPerControl * count) return false;
     for (uint32_t i = 0; i < count; ++i) {
         const uint8_t *at = bytes + 4 + 4 * kWordsPerControl * i;
         const uint32_t device = GetWord(at), id = GetWord(at + 4), type = GetWord(at + 8);
@@ -130,7 +118,16 @@ bool LoadValues(SimState &state) {
             fits = fits && (mute ? value <= 1 : value >= control->min && value <= control->max);
         if (fits) std::memcpy(control->values, values, sizeof values);
     }
-    return false;
+    return true;
+}
+
+// Brings the values up to what the file holds. A file that has gone was
+// removed by a reset: every control starts again. Answers whether the file
+// must be written now (it was unusable).
+bool LoadValues(SimState &state) {
+    return state.file.Refresh<kStateBytes>(
+        [&] { StartingValues(state); }, [&](const uint8_t *bytes, size_t size) { return TakeValues(state, bytes, size); },
+        "it does not hold a mixer's values");
 }
 
 // Builds the devices from the settings; the caller holds the lock.

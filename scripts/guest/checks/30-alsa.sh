@@ -134,43 +134,52 @@ check "dummy without Aux says so" output_has "no auxiliary source line with a vo
 check_eq "dummy refused requests leave Line alone" "25,25" ctl_values Dummy "Line Volume"
 
 # --- a user-defined element: range -100000..100000, wider than the scale ------
-state=/tmp/tvcore-user-elements.state
-cat >"$state" <<'STATE'
+# The value lines of a control of $1 channels that each hold $2.
+state_values() {
+  if (($1 == 1)); then printf '\t\tvalue %s\n' "$2"; return; fi
+  local i
+  for ((i = 0; i < $1; i++)); do printf '\t\tvalue.%s %s\n' "$i" "$2"; done
+}
+
+# add_user_elements NUMBER NAME COUNT RANGE VOLUME_SHOWS SWITCH_SHOWS: adds
+# the user-defined elements 'NAME Playback Volume' (COUNT channels, RANGE
+# "MIN - MAX") and 'NAME Playback Switch' to the Dummy card as controls
+# NUMBER and NUMBER+1, and checks that amixer shows each with its pattern.
+# alsactl adds the elements the state file marks as user-defined. The file
+# lists only those, so -I keeps alsactl from falling back to initialising the
+# card's other controls (it would then exit 99), and -U from using UCM.
+add_user_elements() {
+  local state=/tmp/tvcore-$2-elements.state
+  cat >"$state" <<STATE
 state.Dummy {
-	control.900 {
+	control.$1 {
 		iface MIXER
-		name 'Video Playback Volume'
-		value.0 0
-		value.1 0
+		name '$2 Playback Volume'
+$(state_values "$3" 0)
 		comment {
 			access 'read write user'
 			type INTEGER
-			count 2
-			range '-100000 - 100000'
+			count $3
+			range '$4'
 		}
 	}
-	control.901 {
+	control.$(($1 + 1)) {
 		iface MIXER
-		name 'Video Playback Switch'
-		value.0 true
-		value.1 true
+		name '$2 Playback Switch'
+$(state_values "$3" true)
 		comment {
 			access 'read write user'
 			type BOOLEAN
-			count 2
+			count $3
 		}
 	}
 }
 STATE
-# alsactl adds the elements the state file marks as user-defined. The file
-# lists only those, so -I keeps alsactl from falling back to initialising the
-# card's other controls (it would then exit 99), and -U from using UCM.
-restore_user_elements() {
   alsactl -I -U -f "$state" restore Dummy || return
-  amixer -c Dummy cget name='Video Playback Volume' | grep -q 'min=-100000,max=100000' &&
-    amixer -c Dummy cget name='Video Playback Switch' | grep -q 'type=BOOLEAN'
+  amixer -c Dummy cget name="$2 Playback Volume" | grep -q "$5" &&
+    amixer -c Dummy cget name="$2 Playback Switch" | grep -q "$6"
 }
-check "user elements restored" restore_user_elements
+check "user elements restored" add_user_elements 900 Video 2 '-100000 - 100000' 'min=-100000,max=100000' 'type=BOOLEAN'
 UV=(--card "$(card_device Dummy)" --element Video)
 check "user element volume 32768" "${TVCTL[@]}" audio "${UV[@]}" volume 32768
 check_eq "user element 32768 is card 2" "2,2" ctl_values Dummy "Video Playback Volume"
@@ -182,38 +191,7 @@ check_eq "user element switch off" "off,off" ctl_values Dummy "Video Playback Sw
 check "user element shows no dB" output_has "(no dB figures)" "${TVCTL[@]}" audio "${UV[@]}" volume
 
 # --- a mono user-defined element: Aux -20..10 with a mono switch ---------------
-mono_state=/tmp/tvcore-mono-elements.state
-cat >"$mono_state" <<'STATE'
-state.Dummy {
-	control.910 {
-		iface MIXER
-		name 'Aux Playback Volume'
-		value 0
-		comment {
-			access 'read write user'
-			type INTEGER
-			count 1
-			range '-20 - 10'
-		}
-	}
-	control.911 {
-		iface MIXER
-		name 'Aux Playback Switch'
-		value true
-		comment {
-			access 'read write user'
-			type BOOLEAN
-			count 1
-		}
-	}
-}
-STATE
-restore_mono_elements() {
-  alsactl -I -U -f "$mono_state" restore Dummy || return
-  amixer -c Dummy cget name='Aux Playback Volume' | grep -q 'values=1,min=-20,max=10' &&
-    amixer -c Dummy cget name='Aux Playback Switch' | grep -q 'type=BOOLEAN,.*values=1'
-}
-check "mono elements restored" restore_mono_elements
+check "mono elements restored" add_user_elements 910 Aux 1 '-20 - 10' 'values=1,min=-20,max=10' 'type=BOOLEAN,.*values=1'
 MO=(--card "$(card_device Dummy)")
 # tvctl's init answer names both controls: InitTVAudio answered 1.
 init_finds_both() { "${TVCTL[@]}" audio "$@" init | grep -E 'volume control [1-9].*mute control [1-9]'; }
