@@ -168,17 +168,25 @@ TEST_F(HostBadInput, OpeningFiles) {
         DWORD error;
     } cases[] = {
         {"NULL name", nullptr, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, ERROR_INVALID_PARAMETER},
+        {"NULL name, shared", nullptr, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+         ERROR_INVALID_PARAMETER},
         {"empty name", "", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, ERROR_PATH_NOT_FOUND},
         {"missing file", "/nonexistent-dir-of-tvcore/x.ini", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
          ERROR_PATH_NOT_FOUND},
         {"a directory", dir.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, ERROR_ACCESS_DENIED},
         {"write access", file.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, ERROR_ACCESS_DENIED},
+        {"read-write access", file.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
+         ERROR_ACCESS_DENIED},
         {"all access bits", file.c_str(), 0xFFFFFFFFu, 0, nullptr, OPEN_EXISTING, 0, ERROR_ACCESS_DENIED},
         {"no access", file.c_str(), 0, 0, nullptr, OPEN_EXISTING, 0, ERROR_INVALID_PARAMETER},
         {"create always", file.c_str(), GENERIC_READ, 0, nullptr, CREATE_ALWAYS, 0, ERROR_INVALID_PARAMETER},
+        {"open always", file.c_str(), GENERIC_READ, 0, nullptr, OPEN_ALWAYS, 0, ERROR_INVALID_PARAMETER},
+        {"truncate", file.c_str(), GENERIC_READ, 0, nullptr, TRUNCATE_EXISTING, 0, ERROR_INVALID_PARAMETER},
         {"disposition 0", file.c_str(), GENERIC_READ, 0, nullptr, 0, 0, ERROR_INVALID_PARAMETER},
+        {"disposition 9", file.c_str(), GENERIC_READ, 0, nullptr, 9, 0, ERROR_INVALID_PARAMETER},
         {"disposition 99", file.c_str(), GENERIC_READ, 0, nullptr, 99, 0, ERROR_INVALID_PARAMETER},
-        {"unknown share bit", file.c_str(), GENERIC_READ, 0x80, nullptr, OPEN_EXISTING, 0, ERROR_INVALID_PARAMETER},
+        {"share bit 0x80", file.c_str(), GENERIC_READ, 0x80, nullptr, OPEN_EXISTING, 0, ERROR_INVALID_PARAMETER},
+        {"share bit 0x100", file.c_str(), GENERIC_READ, 0x100, nullptr, OPEN_EXISTING, 0, ERROR_INVALID_PARAMETER},
         {"unknown flag", file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0x40000000u, ERROR_INVALID_PARAMETER},
         {"inheritable handle", file.c_str(), GENERIC_READ, 0, &inheritable, OPEN_EXISTING, 0,
          ERROR_INVALID_PARAMETER},
@@ -190,6 +198,7 @@ TEST_F(HostBadInput, OpeningFiles) {
             << c.what;
         EXPECT_EQ(GetLastError(), c.error) << c.what;
     }
+    EXPECT_EQ(tvtest::ReadFile(file), "0123456789") << "a refused open changed the file";
     std::string missing = dir + "/missing.ini";
     SetLastError(0);
     EXPECT_EQ(CreateFileA(missing.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, 0), INVALID_HANDLE_VALUE);
@@ -199,25 +208,35 @@ TEST_F(HostBadInput, OpeningFiles) {
 TEST_F(HostBadInput, ReadingFiles) {
     HANDLE file = CreateFileA((dir + "/data.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, 0);
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    HANDLE semaphore = CreateSemaphoreA(nullptr, 1, 1, nullptr);
     char buffer[16];
     DWORD got = 99;
     auto *overlapped = reinterpret_cast<LPOVERLAPPED>(buffer);  // never looked into
     struct Case {
         const char *what;
+        HANDLE handle;
         void *buffer;
-        DWORD count;
         DWORD *got;
         LPOVERLAPPED overlapped;
+        DWORD error;
     } refused[] = {
-        {"NULL buffer with a count", nullptr, 4, &got, nullptr},
-        {"NULL count pointer", buffer, 4, nullptr, nullptr},
-        {"overlapped request", buffer, 4, &got, overlapped},
+        {"never-open handle", 0x7FFF0000u, buffer, &got, nullptr, ERROR_INVALID_HANDLE},
+        {"INVALID_HANDLE_VALUE", INVALID_HANDLE_VALUE, buffer, &got, nullptr, ERROR_INVALID_HANDLE},
+        {"semaphore handle", semaphore, buffer, &got, nullptr, ERROR_INVALID_HANDLE},
+        {"NULL buffer with a count", file, nullptr, &got, nullptr, ERROR_INVALID_PARAMETER},
+        {"NULL count pointer", file, buffer, nullptr, nullptr, ERROR_INVALID_PARAMETER},
+        {"overlapped request", file, buffer, &got, overlapped, ERROR_INVALID_PARAMETER},
     };
     for (const Case &c : refused) {
+        got = 77;
         SetLastError(0);
-        EXPECT_FALSE(ReadFile(file, c.buffer, c.count, c.got, c.overlapped)) << c.what;
-        EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER) << c.what;
+        EXPECT_FALSE(ReadFile(c.handle, c.buffer, 4, c.got, c.overlapped)) << c.what;
+        EXPECT_EQ(GetLastError(), c.error) << c.what;
+        if (c.got != nullptr) {
+            EXPECT_EQ(got, 0u) << c.what;
+        }
     }
+    EXPECT_TRUE(CloseHandle(semaphore));
     EXPECT_TRUE(ReadFile(file, nullptr, 0, &got, nullptr)) << "a NULL buffer for nothing is fine";
     EXPECT_EQ(got, 0u);
     EXPECT_TRUE(ReadFile(file, buffer, sizeof buffer, &got, nullptr)) << "none of it moved the file position";
@@ -226,6 +245,8 @@ TEST_F(HostBadInput, ReadingFiles) {
     EXPECT_TRUE(ReadFile(file, buffer, sizeof buffer, &got, nullptr));
     EXPECT_EQ(got, 0u) << "the end of the file reads 0 bytes with TRUE";
     EXPECT_TRUE(CloseHandle(file));
+    EXPECT_FALSE(ReadFile(file, buffer, sizeof buffer, &got, nullptr)) << "closed handle";
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
 }
 
 TEST_F(HostBadInput, WindowsDirectoryIntoBuffersTooSmall) {
@@ -282,8 +303,11 @@ TEST_F(HostBadInput, PageMemoryRequestsAndReleases) {
         {"size 0", nullptr, 0, MEM_COMMIT, PAGE_READWRITE, ERROR_INVALID_PARAMETER},
         {"no allocation type", nullptr, 4096, 0, PAGE_READWRITE, ERROR_INVALID_PARAMETER},
         {"release as allocation type", nullptr, 4096, MEM_RELEASE, PAGE_READWRITE, ERROR_INVALID_PARAMETER},
+        {"decommit as allocation type", nullptr, 4096, MEM_DECOMMIT, PAGE_READWRITE, ERROR_INVALID_PARAMETER},
+        {"commit plus release", nullptr, 4096, MEM_COMMIT | MEM_RELEASE, PAGE_READWRITE, ERROR_INVALID_PARAMETER},
         {"executable pages", nullptr, 4096, MEM_COMMIT, 0x40, ERROR_INVALID_PARAMETER},
         {"protection 0", nullptr, 4096, MEM_COMMIT, 0, ERROR_INVALID_PARAMETER},
+        {"two protections", nullptr, 4096, MEM_COMMIT, PAGE_READONLY | PAGE_READWRITE, ERROR_INVALID_PARAMETER},
         {"all of the address space", nullptr, SIZE_MAX, MEM_COMMIT, PAGE_READWRITE, ERROR_NOT_ENOUGH_MEMORY},
     };
     for (const Alloc &a : allocs) {
@@ -294,6 +318,8 @@ TEST_F(HostBadInput, PageMemoryRequestsAndReleases) {
 
     auto *page = static_cast<char *>(VirtualAlloc(nullptr, 8192, MEM_COMMIT, PAGE_READWRITE));
     ASSERT_NE(page, nullptr);
+    page[0] = 1;
+    const uint32_t regions = TvHostLiveRegions();
     struct Free {
         const char *what;
         void *address;
@@ -308,6 +334,8 @@ TEST_F(HostBadInput, PageMemoryRequestsAndReleases) {
         {"no free type", page, 0, 0, ERROR_INVALID_PARAMETER},
         {"release and decommit at once", page, 0, MEM_RELEASE | MEM_DECOMMIT, ERROR_INVALID_PARAMETER},
         {"decommit past the region", page, 3 * 4096, MEM_DECOMMIT, ERROR_INVALID_ADDRESS},
+        {"decommit from inside past the region", page + 4096, 8192, MEM_DECOMMIT, ERROR_INVALID_ADDRESS},
+        {"a decommit size that wraps the address space", page + 1, SIZE_MAX, MEM_DECOMMIT, ERROR_INVALID_PARAMETER},
         {"decommit of foreign memory", &local, 4, MEM_DECOMMIT, ERROR_INVALID_ADDRESS},
     };
     for (const Free &f : frees) {
@@ -315,7 +343,11 @@ TEST_F(HostBadInput, PageMemoryRequestsAndReleases) {
         EXPECT_FALSE(VirtualFree(f.address, f.size, f.type)) << f.what;
         EXPECT_EQ(GetLastError(), f.error) << f.what;
     }
+    EXPECT_EQ(TvHostLiveRegions(), regions);
+    EXPECT_EQ(page[0], 1) << "no refusal touched the region";
+    EXPECT_EQ(local, 0) << "nor the caller's memory";
     page[8191] = 1;  // none of it took the region away
+    EXPECT_TRUE(VirtualFree(page + 4096, 4096, MEM_DECOMMIT));
     EXPECT_TRUE(VirtualFree(page, 0, MEM_RELEASE));
     SetLastError(0);
     EXPECT_FALSE(VirtualFree(page, 0, MEM_RELEASE)) << "a second release";
