@@ -453,7 +453,14 @@ TEST_F(HostBadInput, MixerRequestsTheHostRefusesBeforeAnyDriver) {
     const DWORD byHandle = MIXER_OBJECTF_HMIXER;
 
     enum Call { LineInfo, LineControls, GetDetails, SetDetails };
-    using Spoil = void (*)(MIXERLINEA &, MIXERLINECONTROLSA &, MIXERCONTROLDETAILS &);
+    // The three structures as a good request holds them; a case may spoil one.
+    struct Request {
+        MIXERLINEA line;
+        MIXERLINECONTROLSA controls;
+        MIXERCONTROLDETAILS details;
+    };
+    const Request good{line, controls, details};
+    using Spoil = void (*)(Request &);
     struct Case {
         const char *what;
         Call call;
@@ -465,8 +472,7 @@ TEST_F(HostBadInput, MixerRequestsTheHostRefusesBeforeAnyDriver) {
     } cases[] = {
         {"line: NULL structure", LineInfo, mixer, byHandle | 3, nullptr, true, MMSYSERR_INVALPARAM},
         {"line: cbStruct 0", LineInfo, mixer, byHandle | 3,
-         [](MIXERLINEA &l, MIXERLINECONTROLSA &, MIXERCONTROLDETAILS &) { l.cbStruct = 0; }, false,
-         MMSYSERR_INVALPARAM},
+         [](Request &r) { r.line.cbStruct = 0; }, false, MMSYSERR_INVALPARAM},
         {"line: wave-out object", LineInfo, mixer, MIXER_OBJECTF_HWAVEOUT | 3, nullptr, false, MMSYSERR_INVALFLAG},
         {"line: unknown query", LineInfo, mixer, byHandle | 0xF, nullptr, false, MMSYSERR_INVALFLAG},
         {"line: unknown flag bit", LineInfo, mixer, byHandle | 0x100 | 3, nullptr, false, MMSYSERR_INVALFLAG},
@@ -475,47 +481,38 @@ TEST_F(HostBadInput, MixerRequestsTheHostRefusesBeforeAnyDriver) {
         {"line: device number as handle", LineInfo, 0, byHandle | 3, nullptr, false, MMSYSERR_INVALHANDLE},
         {"controls: NULL structure", LineControls, mixer, byHandle | 2, nullptr, true, MMSYSERR_INVALPARAM},
         {"controls: no room", LineControls, mixer, byHandle | 2,
-         [](MIXERLINEA &, MIXERLINECONTROLSA &c, MIXERCONTROLDETAILS &) { c.pamxctrl = nullptr; }, false,
-         MMSYSERR_INVALPARAM},
+         [](Request &r) { r.controls.pamxctrl = nullptr; }, false, MMSYSERR_INVALPARAM},
         {"controls: room too small", LineControls, mixer, byHandle | 2,
-         [](MIXERLINEA &, MIXERLINECONTROLSA &c, MIXERCONTROLDETAILS &) { c.cbmxctrl = 10; }, false,
-         MMSYSERR_INVALPARAM},
+         [](Request &r) { r.controls.cbmxctrl = 10; }, false, MMSYSERR_INVALPARAM},
         {"controls: none asked", LineControls, mixer, byHandle | 2,
-         [](MIXERLINEA &, MIXERLINECONTROLSA &c, MIXERCONTROLDETAILS &) { c.cControls = 0; }, false,
-         MMSYSERR_INVALPARAM},
+         [](Request &r) { r.controls.cControls = 0; }, false, MMSYSERR_INVALPARAM},
         {"controls: two by type", LineControls, mixer, byHandle | 2,
-         [](MIXERLINEA &, MIXERLINECONTROLSA &c, MIXERCONTROLDETAILS &) { c.cControls = 2; }, false,
-         MMSYSERR_INVALPARAM},
+         [](Request &r) { r.controls.cControls = 2; }, false, MMSYSERR_INVALPARAM},
         {"controls: cbStruct short", LineControls, mixer, byHandle | 2,
-         [](MIXERLINEA &, MIXERLINECONTROLSA &c, MIXERCONTROLDETAILS &) { c.cbStruct = 8; }, false,
-         MMSYSERR_INVALPARAM},
+         [](Request &r) { r.controls.cbStruct = 8; }, false, MMSYSERR_INVALPARAM},
         {"get: NULL structure", GetDetails, mixer, byHandle, nullptr, true, MMSYSERR_INVALPARAM},
         {"get: no values", GetDetails, mixer, byHandle,
-         [](MIXERLINEA &, MIXERLINECONTROLSA &, MIXERCONTROLDETAILS &d) { d.paDetails = nullptr; }, false,
-         MMSYSERR_INVALPARAM},
+         [](Request &r) { r.details.paDetails = nullptr; }, false, MMSYSERR_INVALPARAM},
         {"get: value size 0", GetDetails, mixer, byHandle,
-         [](MIXERLINEA &, MIXERLINECONTROLSA &, MIXERCONTROLDETAILS &d) { d.cbDetails = 0; }, false,
-         MMSYSERR_INVALPARAM},
+         [](Request &r) { r.details.cbDetails = 0; }, false, MMSYSERR_INVALPARAM},
         {"get: unknown query", GetDetails, mixer, byHandle | 2, nullptr, false, MMSYSERR_INVALFLAG},
         {"set: NULL structure", SetDetails, mixer, byHandle, nullptr, true, MMSYSERR_INVALPARAM},
         {"set: cbStruct short", SetDetails, mixer, byHandle,
-         [](MIXERLINEA &, MIXERLINECONTROLSA &, MIXERCONTROLDETAILS &d) { d.cbStruct = 4; }, false,
-         MMSYSERR_INVALPARAM},
+         [](Request &r) { r.details.cbStruct = 4; }, false, MMSYSERR_INVALPARAM},
         {"set: made-up handle", SetDetails, 0xCD57FFFCu, byHandle, nullptr, false, MMSYSERR_INVALHANDLE},
         {"set: MIDI object", SetDetails, mixer, MIXER_OBJECTF_HMIDIOUT, nullptr, false, MMSYSERR_INVALFLAG},
     };
     robust::Mixer().clearCalls();
     for (const Case &c : cases) {
-        MIXERLINEA l = line;
-        MIXERLINECONTROLSA lc = controls;
-        MIXERCONTROLDETAILS d = details;
-        if (c.spoil != nullptr) c.spoil(l, lc, d);
+        Request r = good;
+        if (c.spoil != nullptr) c.spoil(r);
+        const bool null = c.nullStructure;
         MMRESULT got = 0;
         switch (c.call) {
-        case LineInfo: got = mixerGetLineInfoA(c.object, c.nullStructure ? nullptr : &l, c.flags); break;
-        case LineControls: got = mixerGetLineControlsA(c.object, c.nullStructure ? nullptr : &lc, c.flags); break;
-        case GetDetails: got = mixerGetControlDetailsA(c.object, c.nullStructure ? nullptr : &d, c.flags); break;
-        case SetDetails: got = mixerSetControlDetails(c.object, c.nullStructure ? nullptr : &d, c.flags); break;
+        case LineInfo: got = mixerGetLineInfoA(c.object, null ? nullptr : &r.line, c.flags); break;
+        case LineControls: got = mixerGetLineControlsA(c.object, null ? nullptr : &r.controls, c.flags); break;
+        case GetDetails: got = mixerGetControlDetailsA(c.object, null ? nullptr : &r.details, c.flags); break;
+        case SetDetails: got = mixerSetControlDetails(c.object, null ? nullptr : &r.details, c.flags); break;
         }
         EXPECT_EQ(got, c.result) << c.what;
     }
