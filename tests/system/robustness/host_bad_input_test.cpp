@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "harness.h"
+#include "support/host_tables.h"
 #include "support/test_env.h"
 #include "tvhost/diag.h"
 #include "tvhost/mixer_driver.h"
@@ -18,17 +19,7 @@
 
 namespace {
 
-using robust::Resources;
-
-// The host's tables, which no refused call may change.
-struct Tables {
-    uint32_t handles, regions, translations, mixers, modules;
-    static Tables Now() {
-        return {TvHostOpenHandleCount(), TvHostLiveRegions(), TvHostLiveTranslations(), TvHostOpenMixerHandles(),
-                TvHostLoadedModuleCount()};
-    }
-    bool operator==(const Tables &) const = default;
-};
+using tvtest::HostTables;
 
 class HostBadInput : public ::testing::Test {
 protected:
@@ -40,10 +31,10 @@ protected:
         tvtest::WriteFile(dir + "/short-elf.so", std::string("\x7F" "ELF\x02\x01\x01", 7));
         tvtest::WriteFile(dir + "/data.txt", "0123456789");
         std::filesystem::create_directories(dir + "/folder.so");
-        before = Tables::Now();
+        before = HostTables::Now();
     }
     void TearDown() override {
-        EXPECT_TRUE(Tables::Now() == before) << "a refused call changed the host's tables";
+        EXPECT_EQ(HostTables::Now(), before) << "a refused call changed the host's tables";
         robust::UseSimulatedHardware();
     }
 
@@ -73,12 +64,12 @@ protected:
     }
 
     std::string dir;
-    Tables before{};
+    HostTables before{};
 };
 
 TEST_F(HostBadInput, HandlesThatAreNotOpenOrOfAnotherKind) {
     Handles h = Open();
-    Tables open = Tables::Now();
+    HostTables open = HostTables::Now();
     struct Case {
         const char *what;
         HANDLE handle;
@@ -122,7 +113,7 @@ TEST_F(HostBadInput, HandlesThatAreNotOpenOrOfAnotherKind) {
         if (c.handle != h.mixer) {
             EXPECT_EQ(mixerClose(c.handle), MMSYSERR_INVALHANDLE) << c.what << " as a mixer";
         }
-        EXPECT_TRUE(Tables::Now() == open) << c.what;
+        EXPECT_EQ(HostTables::Now(), open) << c.what;
     }
     Close(h);
 }
