@@ -13,6 +13,7 @@ namespace {
 
 using tvtest::RunTvctl;
 using tvtest::ToolRun;
+using tvtest::Words;
 
 // The tuner blocks among a JSON answer's bus transactions.
 std::vector<std::vector<int>> TunerBlocks(const nlohmann::json &answer) {
@@ -35,9 +36,7 @@ class TvctlTuningBlockTest : public ::testing::TestWithParam<BlockCase> {};
 
 TEST_P(TvctlTuningBlockTest, SendsTheBlockAndReportsLock) {
     const BlockCase &c = GetParam();
-    std::vector<std::string> args{"--json", "--trace"};
-    args.insert(args.end(), c.args.begin(), c.args.end());
-    ToolRun run = RunTvctl(args);
+    ToolRun run = RunTvctl(Words({{"--json", "--trace"}, c.args}));
     ASSERT_EQ(run.status, 0) << run.err;
     std::vector<nlohmann::json> lines = run.JsonLines();
     ASSERT_FALSE(lines.empty());
@@ -217,9 +216,7 @@ TEST_P(TvctlErrorTest, ExitStatusSentenceAndJson) {
         std::string command = c.args.empty() || c.args[0].rfind("-", 0) == 0 || c.args[0] == "frob" ? "" : c.args[0] + " ";
         EXPECT_NE(text.err.find("; see tvctl " + command + "--help"), std::string::npos) << text.err;
     }
-    std::vector<std::string> args{"--json"};
-    args.insert(args.end(), c.args.begin(), c.args.end());
-    ToolRun json = RunTvctl(args);
+    ToolRun json = RunTvctl(Words({{"--json"}, c.args}));
     EXPECT_EQ(json.status, c.status);
     std::vector<nlohmann::json> lines = json.JsonLines();
     ASSERT_FALSE(lines.empty()) << json.out << json.err;
