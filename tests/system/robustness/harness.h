@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "support/sim_mixer_client.h"
 #include "support/host_tables.h"
+#include "support/sim_mixer_client.h"
 #include "support/simcard_access.h"
 #include "tvcore.h"
 #include "tvhost/diag.h"
