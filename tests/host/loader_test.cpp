@@ -200,22 +200,33 @@ TEST_F(Loader, ModuleWithoutEntryRoutineJustLoads) {
     EXPECT_EQ(Log(), "");
 }
 
-TEST_F(Loader, EntryRoutineMayLoadAndFreeModules) {
-    setenv("PROBE_LOAD_ON_ATTACH", "probe_b.dll", 1);
-    HMODULE a = LoadLibraryA("probe_a.dll");
-    ASSERT_NE(a, nullptr);
-    EXPECT_EQ(Log(), "probe_a attach 1\nprobe_b attach 1\n");
-    EXPECT_EQ(TvHostLoadedModuleCount(), 2u);
-    EXPECT_TRUE(FreeLibrary(a));
-    EXPECT_EQ(Log(), "probe_a attach 1\nprobe_b attach 1\nprobe_a detach 1\nprobe_b detach 1\n");
-}
-
-TEST_F(Loader, EntryRoutineLoadingItsOwnModuleGetsItsHandle) {
-    setenv("PROBE_SELF_LOAD", "probe_b", 1);
-    HMODULE b = LoadLibraryA("probe_b.dll");
-    ASSERT_NE(b, nullptr);
-    EXPECT_TRUE(FreeLibrary(b)) << "the nested load and free were balanced";
-    EXPECT_EQ(Log(), "probe_b attach 1\nprobe_b self-load same 1\nprobe_b detach 1\n");
+// An entry routine may call the loader itself: load and free another
+// module, or load its own module and get its handle. The nested loads and
+// frees balance, and the log shows each step in order.
+TEST_F(Loader, EntryRoutineMayLoadModulesItself) {
+    struct Case {
+        const char *setting, *value;  // what the probe's entry routine does
+        const char *module;
+        uint32_t loaded;        // modules loaded once the load returned
+        const char *loadLog;    // the log then
+        const char *detachLog;  // what the free adds to it
+    } cases[] = {
+        {"PROBE_LOAD_ON_ATTACH", "probe_b.dll", "probe_a.dll", 2, "probe_a attach 1\nprobe_b attach 1\n",
+         "probe_a detach 1\nprobe_b detach 1\n"},
+        {"PROBE_SELF_LOAD", "probe_b", "probe_b.dll", 1, "probe_b attach 1\nprobe_b self-load same 1\n",
+         "probe_b detach 1\n"},
+    };
+    for (const Case &c : cases) {
+        TearDown();
+        SetUp();
+        setenv(c.setting, c.value, 1);
+        HMODULE module = LoadLibraryA(c.module);
+        ASSERT_NE(module, nullptr) << c.setting;
+        EXPECT_EQ(Log(), c.loadLog) << c.setting;
+        EXPECT_EQ(TvHostLoadedModuleCount(), c.loaded) << c.setting;
+        EXPECT_TRUE(FreeLibrary(module)) << c.setting << ": the nested loads and frees balance";
+        EXPECT_EQ(Log(), std::string(c.loadLog) + c.detachLog) << c.setting;
+    }
 }
 
 TEST_F(Loader, ThreadNotificationsReachModulesInLoadOrder) {

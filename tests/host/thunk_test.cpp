@@ -167,36 +167,41 @@ TEST_F(ThunkConnect, DriverThatRefusesLeavesNoLink) {
     EXPECT_EQ(driver.Reasons(), (std::vector<uint32_t>{DLL_PROCESS_ATTACH}));
 }
 
-TEST_F(ThunkConnect, AsksTheDriverAtEveryStepAndDropsTheLinkWhenItRefuses) {
-    ThunkData32 block = THUNK_DATA32_INIT;
-    ASSERT_TRUE(LinkTestDriver(block));
-    {
-        TestDriver driver(RTLD_NOLOAD);
-        ASSERT_NE(driver.answer, nullptr);
-        EXPECT_TRUE(Connect(block, DLL_THREAD_ATTACH));
-        EXPECT_TRUE(Connect(block, DLL_THREAD_DETACH));
-        *driver.answer = 0;
-        EXPECT_FALSE(Connect(block, DLL_THREAD_ATTACH));
-        EXPECT_EQ(driver.Reasons(), (std::vector<uint32_t>{DLL_PROCESS_ATTACH, DLL_THREAD_ATTACH, DLL_THREAD_DETACH,
-                                                           DLL_THREAD_ATTACH}));
-        EXPECT_EQ(block.linked, 0u);
-        EXPECT_EQ(block.partner, nullptr);
+// After the link the driver is asked at every step, with its answer set
+// before each: a refused step drops the link, and a detach ignores the
+// answer; either way the module is let go.
+TEST_F(ThunkConnect, AsksTheDriverAtEveryStepAndDropsTheLinkWhenItRefusesOrDetaches) {
+    struct Step {
+        DWORD reason;
+        int32_t answer;
+        BOOL connected;
+    };
+    struct Case {
+        const char *what;
+        std::vector<Step> steps;
+    } cases[] = {
+        {"refused thread attach",
+         {{DLL_THREAD_ATTACH, 1, TRUE}, {DLL_THREAD_DETACH, 1, TRUE}, {DLL_THREAD_ATTACH, 0, FALSE}}},
+        {"detach whose answer is no", {{DLL_PROCESS_DETACH, 0, TRUE}}},
+    };
+    for (const Case &c : cases) {
+        ThunkData32 block = THUNK_DATA32_INIT;
+        ASSERT_TRUE(LinkTestDriver(block)) << c.what;
+        std::vector<uint32_t> reasons{DLL_PROCESS_ATTACH};
+        {
+            TestDriver driver(RTLD_NOLOAD);
+            ASSERT_NE(driver.answer, nullptr) << c.what;
+            for (const Step &step : c.steps) {
+                *driver.answer = step.answer;
+                EXPECT_EQ(Connect(block, step.reason), step.connected) << c.what;
+                reasons.push_back(step.reason);
+            }
+            EXPECT_EQ(driver.Reasons(), reasons) << c.what;
+            EXPECT_EQ(block.linked, 0u) << c.what;
+            EXPECT_EQ(block.partner, nullptr) << c.what;
+        }
+        EXPECT_FALSE(IsLoaded(TestDriver::File())) << c.what << ": the module was let go";
     }
-    EXPECT_FALSE(IsLoaded(TestDriver::File())) << "the failed step let the module go";
-}
-
-TEST_F(ThunkConnect, DetachIgnoresTheDriversAnswerAndLetsTheModuleGo) {
-    ThunkData32 block = THUNK_DATA32_INIT;
-    ASSERT_TRUE(LinkTestDriver(block));
-    {
-        TestDriver driver(RTLD_NOLOAD);
-        ASSERT_NE(driver.answer, nullptr);
-        *driver.answer = 0;
-        EXPECT_TRUE(Connect(block, DLL_PROCESS_DETACH));
-        EXPECT_EQ(driver.Reasons(), (std::vector<uint32_t>{DLL_PROCESS_ATTACH, DLL_PROCESS_DETACH}));
-    }
-    EXPECT_EQ(block.linked, 0u);
-    EXPECT_FALSE(IsLoaded(TestDriver::File()));
 }
 
 TEST_F(ThunkConnect, UnavailableBusRefusesTheLink) {

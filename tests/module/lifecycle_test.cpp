@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "support/host_tables.h"
 #include "support/test_env.h"
 #include "tvcore.h"
 #include "tvhost/diag.h"
@@ -303,33 +304,12 @@ TEST_F(Lifecycle, LinkLostAfterLoadFailsLaterNotificationsButUnloadStillClosesTh
     EXPECT_EQ(TvHostOpenMixerHandles(), handlesOpen - 1);
 }
 
-// Everything a load and unload take from the process, counted.
-struct ProcessResources {
-    size_t fds = 0;
-    uint32_t handles = 0, regions = 0, translations = 0, mixers = 0, modules = 0;
-
-    static ProcessResources Now() {
-        ProcessResources r;
-        for ([[maybe_unused]] const auto &entry : std::filesystem::directory_iterator("/proc/self/fd")) ++r.fds;
-        r.handles = TvHostOpenHandleCount();
-        r.regions = TvHostLiveRegions();
-        r.translations = TvHostLiveTranslations();
-        r.mixers = TvHostOpenMixerHandles();
-        r.modules = TvHostLoadedModuleCount();
-        return r;
-    }
-    bool operator==(const ProcessResources &) const = default;
-};
-
-std::ostream &operator<<(std::ostream &out, const ProcessResources &r) {
-    return out << "fds " << r.fds << ", handles " << r.handles << ", regions " << r.regions << ", translations "
-               << r.translations << ", mixer handles " << r.mixers << ", modules " << r.modules;
-}
-
 TEST_F(Lifecycle, ThousandLoadsLeaveNothingBehind) {
     unsetenv("TVHOST_DEBUG");
     tvtest::WriteFile(windir_ + "/vidcfg.ini", "[SYSTEM]\nBoardType=QX_KESTREL\n");  // the read path too
-    ProcessResources before = ProcessResources::Now();
+    // Everything a load and unload take from the process, counted.
+    const uint32_t fds = tvtest::OpenFdCount();
+    const tvtest::HostTables tables = tvtest::HostTables::Now();
     for (int round = 0; round < 1000; ++round) {
         HMODULE tv = LoadLibraryA("tvcore.dll");
         ASSERT_NE(tv, nullptr) << "round " << round << ": " << TvHostLastLoadError();
@@ -339,7 +319,8 @@ TEST_F(Lifecycle, ThousandLoadsLeaveNothingBehind) {
         }
         ASSERT_TRUE(FreeLibrary(tv)) << "round " << round;
     }
-    EXPECT_EQ(ProcessResources::Now(), before);
+    EXPECT_EQ(tvtest::OpenFdCount(), fds);
+    EXPECT_EQ(tvtest::HostTables::Now(), tables);
 }
 
 }  // namespace

@@ -94,4 +94,11 @@ std::string ReadFile(const std::string &path) {
     return text.str();
 }
 
+std::vector<std::string> ReadLines(const std::string &path) {
+    std::vector<std::string> lines;
+    std::istringstream text(ReadFile(path));
+    for (std::string line; std::getline(text, line);) lines.push_back(line);
+    return lines;
+}
+
 }  // namespace tvtest

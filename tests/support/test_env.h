@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace tvtest {
 
@@ -24,6 +25,8 @@ void WriteFile(const std::string &path, const std::string &text);
 
 // Reads a whole file; empty when it does not exist.
 std::string ReadFile(const std::string &path);
+// The same, line by line (without the line feeds).
+std::vector<std::string> ReadLines(const std::string &path);
 
 // Run as root, this process meets file permissions as a user does from now
 // on: the capabilities that override them leave its effective set. For a

@@ -12,6 +12,7 @@ namespace {
 
 using tvtest::RunTvctl;
 using tvtest::ToolRun;
+using tvtest::Words;
 
 std::vector<int> Stations(const nlohmann::json &answer) {
     std::vector<int> channels;
@@ -33,12 +34,9 @@ class TvctlScanTest : public ::testing::TestWithParam<ScanCase> {};
 
 TEST_P(TvctlScanTest, FastAndStandardFindTheSameStations) {
     const ScanCase &c = GetParam();
-    std::vector<std::string> args{"--json", "--", "scan"};
-    args.insert(args.end(), c.scan.begin(), c.scan.end());
-    args.insert(args.end(), {"--", "get", "--", "scan"});
-    args.insert(args.end(), c.scan.begin(), c.scan.end());
-    args.insert(args.end(), {"--fast", "--", "get"});
-    ToolRun run = RunTvctl(args, {{"TVSIM_STATIONS", c.stations}});
+    ToolRun run = RunTvctl(
+        Words({{"--json", "--", "scan"}, c.scan, {"--", "get", "--", "scan"}, c.scan, {"--fast", "--", "get"}}),
+        {{"TVSIM_STATIONS", c.stations}});
     ASSERT_EQ(run.status, 0) << run.err;
     std::vector<nlohmann::json> lines = run.JsonLines();
     ASSERT_EQ(lines.size(), 4u);
@@ -99,9 +97,7 @@ class TvctlBandScanTest : public ::testing::TestWithParam<BandCase> {};
 
 TEST_P(TvctlBandScanTest, FindsTheCardsStations) {
     const BandCase &c = GetParam();
-    std::vector<std::string> args{"--json", "scan", "--all"};
-    args.insert(args.end(), c.scan.begin(), c.scan.end());
-    ToolRun run = RunTvctl(args, {{"TVSIM_STATIONS", c.stations}, {"TVSIM_SETTLE_MS", "0"}});
+    ToolRun run = RunTvctl(Words({{"--json", "scan", "--all"}, c.scan}), {{"TVSIM_STATIONS", c.stations}, {"TVSIM_SETTLE_MS", "0"}});
     ASSERT_EQ(run.status, 0) << run.err;
     nlohmann::json answer = run.JsonLines().at(0);
     std::vector<std::pair<double, nlohmann::json>> found;
@@ -160,9 +156,7 @@ TEST(TvctlBandScanTest, UsageErrors) {
              {{"--all", "--step", "0.1"}, "--step must be a multiple of 0.0625 MHz"},
              {{"--all", "--to", "871"}, "outside the tuner's range"},
              {{"--all", "--channels", "2-5"}, "--channels and --fast belong to the channel scan"}}) {
-        std::vector<std::string> args{"scan"};
-        args.insert(args.end(), words.begin(), words.end());
-        ToolRun run = RunTvctl(args);
+        ToolRun run = RunTvctl(Words({{"scan"}, words}));
         EXPECT_EQ(run.status, 2) << words[0];
         EXPECT_NE(run.err.find(said), std::string::npos) << run.err;
     }

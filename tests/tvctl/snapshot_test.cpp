@@ -12,6 +12,7 @@ namespace {
 
 using tvtest::RunTvctl;
 using tvtest::ToolRun;
+using tvtest::Words;
 
 // Width and height from a PNG's header chunk, which follows the signature.
 uint32_t BigEndian(const std::string &bytes, size_t at) {
@@ -32,10 +33,7 @@ TEST(TvctlSnapshotTest, WritesTheFrameAndTellsWhatWasOn) {
         {{"source", "composite"}, dir + "/jack", "png", "composite", true},
     };
     for (const Case &c : cases) {
-        std::vector<std::string> args = {"--json"};
-        args.insert(args.end(), c.before.begin(), c.before.end());
-        args.insert(args.end(), {"snapshot", c.file, "--frame", "5"});
-        ToolRun run = RunTvctl(args);
+        ToolRun run = RunTvctl(Words({{"--json"}, c.before, {"snapshot", c.file, "--frame", "5"}}));
         ASSERT_EQ(run.status, 0) << c.file << ": " << run.err;
         nlohmann::json answer = run.JsonLines().at(1);
         const std::string bytes = tvtest::ReadFile(c.file);

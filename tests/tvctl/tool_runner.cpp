@@ -30,6 +30,12 @@ std::vector<nlohmann::json> ToolRun::JsonLines() const {
     return lines;
 }
 
+std::vector<std::string> Words(std::initializer_list<std::vector<std::string>> parts) {
+    std::vector<std::string> words;
+    for (const std::vector<std::string> &part : parts) words.insert(words.end(), part.begin(), part.end());
+    return words;
+}
+
 ToolRun RunTvctl(const std::vector<std::string> &args, const std::vector<std::pair<std::string, std::string>> &env,
                  const std::string &input, const std::string &interruptWhen) {
     // Output goes to files, so a long output cannot block the child.

@@ -2,6 +2,7 @@
 // hands back what it printed and its exit status.
 #pragma once
 
+#include <initializer_list>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <utility>
@@ -25,6 +26,10 @@ struct ToolRun {
 // XDG_STATE_HOME and XDG_CONFIG_HOME point into a directory of the run's own
 // unless `env` sets them. With `interruptWhen`, tvctl gets SIGINT (Ctrl-C)
 // as soon as its standard error shows that text.
+// A command line put together from its parts in order: fixed words and a
+// case's own.
+std::vector<std::string> Words(std::initializer_list<std::vector<std::string>> parts);
+
 ToolRun RunTvctl(const std::vector<std::string> &args,
                  const std::vector<std::pair<std::string, std::string>> &env = {}, const std::string &input = "",
                  const std::string &interruptWhen = "");

@@ -13,6 +13,7 @@ namespace {
 
 using tvtest::RunTvctl;
 using tvtest::ToolRun;
+using tvtest::Words;
 
 // The tuner blocks among a JSON answer's bus transactions.
 std::vector<std::vector<int>> TunerBlocks(const nlohmann::json &answer) {
@@ -35,9 +36,7 @@ class TvctlTuningBlockTest : public ::testing::TestWithParam<BlockCase> {};
 
 TEST_P(TvctlTuningBlockTest, SendsTheBlockAndReportsLock) {
     const BlockCase &c = GetParam();
-    std::vector<std::string> args{"--json", "--trace"};
-    args.insert(args.end(), c.args.begin(), c.args.end());
-    ToolRun run = RunTvctl(args);
+    ToolRun run = RunTvctl(Words({{"--json", "--trace"}, c.args}));
     ASSERT_EQ(run.status, 0) << run.err;
     std::vector<nlohmann::json> lines = run.JsonLines();
     ASSERT_FALSE(lines.empty());
@@ -217,9 +216,7 @@ TEST_P(TvctlErrorTest, ExitStatusSentenceAndJson) {
         std::string command = c.args.empty() || c.args[0].rfind("-", 0) == 0 || c.args[0] == "frob" ? "" : c.args[0] + " ";
         EXPECT_NE(text.err.find("; see tvctl " + command + "--help"), std::string::npos) << text.err;
     }
-    std::vector<std::string> args{"--json"};
-    args.insert(args.end(), c.args.begin(), c.args.end());
-    ToolRun json = RunTvctl(args);
+    ToolRun json = RunTvctl(Words({{"--json"}, c.args}));
     EXPECT_EQ(json.status, c.status);
     std::vector<nlohmann::json> lines = json.JsonLines();
     ASSERT_FALSE(lines.empty()) << json.out << json.err;
@@ -250,7 +247,21 @@ INSTANTIATE_TEST_SUITE_P(
         ErrorCase{"fineUntuned", {"fine", "+1"}, 1, "nothing is tuned yet"},
         ErrorCase{"address", {"i2c", "read", "0x8g", "0"}, 2, "device address \"0x8g\" is not a number"},
         ErrorCase{"realBusWrite", {"--i2c-device", "9", "i2c", "write", "0x88", "1", "2"}, 1, "give -y"},
-        ErrorCase{"globalOption", {"--bus", "usb", "get"}, 2, "--bus must be one of"}),
+        ErrorCase{"globalOption", {"--bus", "usb", "get"}, 2, "--bus must be one of"},
+        ErrorCase{"cable126", {"channel", "126"}, 1, "channel 126 is not in the cable plan (1-125)"},
+        ErrorCase{"cable0", {"channel", "0"}, 1, "channel 0 is not in the cable plan (1-125)"},
+        // The library would take the low 8 bits (261 -> 5); tvctl refuses it.
+        ErrorCase{"cable261", {"channel", "261"}, 1, "channel 261 is not in the cable plan (1-125)"},
+        ErrorCase{"broadcast70", {"source", "broadcast", "channel", "70"}, 1,
+                  "channel 70 is not in the broadcast plan (2-69)"},
+        ErrorCase{"composite", {"source", "composite", "channel", "7"}, 1, "select the tuner first"},
+        ErrorCase{"brightness", {"picture", "brightness=256"}, 1, "brightness 256 is out of range (0-255)"},
+        ErrorCase{"hugeHue", {"picture", "hue=4294967296"}, 1, "hue 4294967296 is out of range (0-255)"},
+        ErrorCase{"volume", {"audio", "volume", "70000"}, 1, "volume 70000 is out of range (0-65535)"},
+        ErrorCase{"register", {"i2c", "read", "0x88", "0x100"}, 1, "register 0x100 is out of range (0x00-0xFF)"},
+        ErrorCase{"noAck", {"i2c", "write", "0x90", "1", "2"}, 1, "no device acknowledged"},
+        ErrorCase{"scanRange", {"scan", "cable", "--channels", "120-130"}, 1,
+                  "channel range 120-130 is not within the cable plan (1-125)"}),
     [](const auto &info) { return std::string(info.param.name); });
 
 }  // namespace

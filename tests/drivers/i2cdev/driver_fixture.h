@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "fake_adapter.h"
+#include "support/bus_block.h"
+#include "support/test_env.h"
 #include "tvhost/thunk.h"
 #include "tvi2cdev.h"
 
@@ -46,10 +48,12 @@ protected:
         return Driver().block->write(device, reg, value);
     }
     // Hands `bytes` across as the link does: a 16:16 value for this call only.
-    uint32_t WriteBlk(uint16_t device, const void *bytes, uint32_t count);
+    uint32_t WriteBlk(uint16_t device, const void *bytes, uint32_t count) {
+        return WriteBlockAcrossTheLink(*Driver().block, device, bytes, count);
+    }
 
     // The lines written to the debug channel so far.
-    std::vector<std::string> DebugLines() const;
+    std::vector<std::string> DebugLines() const { return ReadLines(debugFile_); }
 
 private:
     TvI2cSysCalls calls_{};

@@ -3,6 +3,8 @@
 // the kernel would receive them.
 #include <stdlib.h>
 
+#include <optional>
+
 #include "bus/bus_link.h"
 #include "tv/plan_tables.h"
 #include "tv/tuning.h"
@@ -76,22 +78,21 @@ TEST_F(LibraryLink, TuneReportsLockOnlyFromAnAnsweredStatusRead) {
     struct Case {
         const char *what;
         unsigned long functions;
-        bool decoderPresent;
-        uint8_t status;
+        std::optional<uint8_t> status;  // the decoder's status register; none: no decoder
         int32_t result;
     } cases[] = {
-        {"I2C, lock bit", I2C_FUNC_I2C, true, 0x40, TV_OK},
-        {"I2C, no lock bit", I2C_FUNC_I2C, true, 0xBF, TV_ERR_NO_LOCK},
-        {"I2C, decoder absent", I2C_FUNC_I2C, false, 0, TV_ERR_NO_LOCK},
-        {"SMBus, lock bit", I2C_FUNC_SMBUS_BYTE_DATA | I2C_FUNC_SMBUS_I2C_BLOCK, true, 0x40, TV_OK},
-        {"SMBus, decoder absent", I2C_FUNC_SMBUS_BYTE_DATA | I2C_FUNC_SMBUS_I2C_BLOCK, false, 0, TV_ERR_NO_LOCK},
+        {"I2C, lock bit", I2C_FUNC_I2C, 0x40, TV_OK},
+        {"I2C, no lock bit", I2C_FUNC_I2C, 0xBF, TV_ERR_NO_LOCK},
+        {"I2C, decoder absent", I2C_FUNC_I2C, std::nullopt, TV_ERR_NO_LOCK},
+        {"SMBus, lock bit", I2C_FUNC_SMBUS_BYTE_DATA | I2C_FUNC_SMBUS_I2C_BLOCK, 0x40, TV_OK},
+        {"SMBus, decoder absent", I2C_FUNC_SMBUS_BYTE_DATA | I2C_FUNC_SMBUS_I2C_BLOCK, std::nullopt, TV_ERR_NO_LOCK},
     };
     InitBandTables();
     for (const Case &c : cases) {
         Fake().nodes[kFakeDevice].functions = c.functions;
         Fake().AddDevice(0x44);
-        if (!c.decoderPresent) Fake().devices.erase(0x44);
-        else Fake().devices[0x44][0x00] = c.status;
+        if (c.status.has_value()) Fake().devices[0x44][0x00] = *c.status;
+        else Fake().devices.erase(0x44);
         ASSERT_TRUE(ConnectBusLink(nullptr, DLL_PROCESS_ATTACH)) << c.what;
         EXPECT_EQ(TuneTVChannel(3), c.result) << c.what;
         ConnectBusLink(nullptr, DLL_PROCESS_DETACH);

@@ -2,7 +2,9 @@
 // and the register file's answers to the bus calls.
 #include <stdlib.h>
 
-#include <functional>
+#include <map>
+#include <utility>
+#include <vector>
 
 #include "support/driver_words.h"
 #include "support/test_env.h"
@@ -25,68 +27,59 @@ FakeVideo Webcam() {
 bool Contains(const std::string &text, const std::string &part) { return text.find(part) != std::string::npos; }
 
 TEST_F(BusConnect, TakesTheOneFittingDeviceOrRefusesInWords) {
+    const FakeVideo vivid = VividLike(), webcam = Webcam();
+    FakeVideo vivid2 = vivid, busy = vivid, noV4l2 = vivid, cameraInput = vivid;
+    vivid2.card = "vivid 2";
+    busy.openErrno = EBUSY;
+    noV4l2.failures[VIDIOC_QUERYCAP] = ENOTTY;
+    cameraInput.inputs[0].type = V4L2_INPUT_TYPE_CAMERA;
+    // Each case: the devices by path (none named: `vivid` at /dev/video0)
+    // and the driver's settings.
     struct Case {
         const char *what;
-        std::function<void()> arrange;
+        std::map<std::string, FakeVideo> devices;
+        std::vector<std::pair<const char *, const char *>> settings;
         const char *opened;  // the device kept open; nullptr: refused
         const char *lineMentions;
     } cases[] = {
-        {"the only tuner among nodes", [] { Fake().devices["/dev/video2"] = VividLike(); Fake().devices["/dev/video0"] = Webcam(); },
-         "/dev/video2", "bus on /dev/video2"},
-        {"by path", [] { Fake().devices["/dev/video0"] = VividLike(); Fake().devices["/dev/video1"] = VividLike();
-                         setenv("TVV4L2_DEVICE", "/dev/video1", 1); },
+        {"the only tuner among nodes", {{"/dev/video2", vivid}, {"/dev/video0", webcam}}, {}, "/dev/video2",
+         "bus on /dev/video2"},
+        {"by path", {{"/dev/video0", vivid}, {"/dev/video1", vivid}}, {{"TVV4L2_DEVICE", "/dev/video1"}},
          "/dev/video1", "tuner \"TV 0\""},
-        {"exact card name wins", [] { Fake().devices["/dev/video0"] = VividLike(); Fake().devices["/dev/video1"] = VividLike();
-                                      Fake().devices["/dev/video0"].card = "vivid 2"; setenv("TVV4L2_CARD", "vivid", 1); },
+        {"exact card name wins", {{"/dev/video0", vivid2}, {"/dev/video1", vivid}}, {{"TVV4L2_CARD", "vivid"}},
          "/dev/video1", "vivid"},
-        {"two cards contain the name", [] { Fake().devices["/dev/video0"] = VividLike(); Fake().devices["/dev/video1"] = VividLike();
-                                            Fake().devices["/dev/video0"].card = "vivid 2"; setenv("TVV4L2_CARD", "viv", 1); },
+        {"two cards contain the name", {{"/dev/video0", vivid2}, {"/dev/video1", vivid}}, {{"TVV4L2_CARD", "viv"}},
          nullptr, "2 V4L2 devices with a tuner fit (TVV4L2_CARD)"},
-        {"two tuners, no setting", [] { Fake().devices["/dev/video0"] = VividLike(); Fake().devices["/dev/video1"] = VividLike(); },
-         nullptr, "TVV4L2_DEVICE=/dev/videoN"},
-        {"no tuner anywhere", [] { Fake().devices["/dev/video0"] = Webcam(); }, nullptr,
+        {"two tuners, no setting", {{"/dev/video0", vivid}, {"/dev/video1", vivid}}, {}, nullptr,
+         "TVV4L2_DEVICE=/dev/videoN"},
+        {"no tuner anywhere", {{"/dev/video0", webcam}}, {}, nullptr,
          "no V4L2 device with a tuner and video capture in /dev (is the card's driver loaded?); "
          "passed over: /dev/video0 (\"USB camera\", no tuner)"},
-        {"the tuner busy", [] { Fake().devices["/dev/video0"] = Webcam(); Fake().devices["/dev/video1"] = VividLike();
-                                Fake().devices["/dev/video1"].openErrno = EBUSY; },
-         nullptr, "passed over: /dev/video0 (\"USB camera\", no tuner), /dev/video1 (Device or resource busy)"},
-        {"path without a tuner", [] { Fake().devices["/dev/video0"] = Webcam(); setenv("TVV4L2_DEVICE", "/dev/video0", 1); },
-         nullptr, "has no tuner (V4L2_CAP_TUNER missing)"},
-        {"device busy", [] { Fake().devices["/dev/video0"] = VividLike(); Fake().devices["/dev/video0"].openErrno = EBUSY;
-                             setenv("TVV4L2_DEVICE", "/dev/video0", 1); },
-         nullptr, "cannot use /dev/video0 (TVV4L2_DEVICE): Device or resource busy"},
-        {"path that is no V4L2 node", [] { Fake().devices["/dev/video0"] = VividLike();
-                                           Fake().devices["/dev/video0"].failures[VIDIOC_QUERYCAP] = ENOTTY;
-                                           setenv("TVV4L2_DEVICE", "/dev/video0", 1); },
-         nullptr, "cannot use /dev/video0"},
-        {"tuner flag but no tuner input", [] { Fake().devices["/dev/video0"] = VividLike();
-                                               Fake().devices["/dev/video0"].inputs[0].type = V4L2_INPUT_TYPE_CAMERA; },
-         nullptr, "no input of tuner type"},
-        {"unknown board", [] { Fake().devices["/dev/video0"] = VividLike(); setenv("TVV4L2_BOARD", "kestrel", 1); },
-         nullptr, "say standard or alternative"},
-        {"input mapping to a missing input", [] { Fake().devices["/dev/video0"] = VividLike();
-                                                  setenv("TVV4L2_INPUTS", "composite=Webcam 9", 1); },
+        {"the tuner busy", {{"/dev/video0", webcam}, {"/dev/video1", busy}}, {}, nullptr,
+         "passed over: /dev/video0 (\"USB camera\", no tuner), /dev/video1 (Device or resource busy)"},
+        {"path without a tuner", {{"/dev/video0", webcam}}, {{"TVV4L2_DEVICE", "/dev/video0"}}, nullptr,
+         "has no tuner (V4L2_CAP_TUNER missing)"},
+        {"device busy", {{"/dev/video0", busy}}, {{"TVV4L2_DEVICE", "/dev/video0"}}, nullptr,
+         "cannot use /dev/video0 (TVV4L2_DEVICE): Device or resource busy"},
+        {"path that is no V4L2 node", {{"/dev/video0", noV4l2}}, {{"TVV4L2_DEVICE", "/dev/video0"}}, nullptr,
+         "cannot use /dev/video0"},
+        {"tuner flag but no tuner input", {{"/dev/video0", cameraInput}}, {}, nullptr, "no input of tuner type"},
+        {"unknown board", {}, {{"TVV4L2_BOARD", "kestrel"}}, nullptr, "say standard or alternative"},
+        {"input mapping to a missing input", {}, {{"TVV4L2_INPUTS", "composite=Webcam 9"}},
          nullptr, "input \"Webcam 9\""},
-        {"input mapping to the last input by number", [] { Fake().devices["/dev/video0"] = VividLike();
-                                                           setenv("TVV4L2_INPUTS", "composite=3", 1); },
+        {"input mapping to the last input by number", {}, {{"TVV4L2_INPUTS", "composite=3"}},
          "/dev/video0", "composite \"S-Video 0\""},
-        {"input number equal to the input count", [] { Fake().devices["/dev/video0"] = VividLike();
-                                                       setenv("TVV4L2_INPUTS", "composite=4", 1); },
-         nullptr, "input \"4\""},
-        {"input number past the end", [] { Fake().devices["/dev/video0"] = VividLike();
-                                           setenv("TVV4L2_INPUTS", "svideo=99", 1); },
-         nullptr, "input \"99\""},
-        {"input mapping with an unknown role", [] { Fake().devices["/dev/video0"] = VividLike();
-                                                    setenv("TVV4L2_INPUTS", "sound=1", 1); },
-         nullptr, "unknown role"},
-        {"tuner role on a camera input", [] { Fake().devices["/dev/video0"] = VividLike();
-                                              setenv("TVV4L2_INPUTS", "tuner=Webcam 1", 1); },
-         nullptr, "no input of tuner type"},
+        {"input number equal to the input count", {}, {{"TVV4L2_INPUTS", "composite=4"}}, nullptr, "input \"4\""},
+        {"input number past the end", {}, {{"TVV4L2_INPUTS", "svideo=99"}}, nullptr, "input \"99\""},
+        {"input mapping with an unknown role", {}, {{"TVV4L2_INPUTS", "sound=1"}}, nullptr, "unknown role"},
+        {"tuner role on a camera input", {}, {{"TVV4L2_INPUTS", "tuner=Webcam 1"}}, nullptr, "no input of tuner type"},
     };
     for (const Case &c : cases) {
         TearDown();
         SetUp();
-        c.arrange();
+        if (c.devices.empty()) Fake().devices["/dev/video0"] = vivid;
+        for (const auto &[path, video] : c.devices) Fake().devices[path] = video;
+        for (const auto &[name, value] : c.settings) setenv(name, value, 1);
         EXPECT_EQ(Connect(DLL_PROCESS_ATTACH), c.opened != nullptr ? 1 : 0) << c.what;
         std::vector<std::string> lines = DebugLines();
         ASSERT_EQ(lines.size(), 1u) << c.what;

@@ -1,10 +1,6 @@
 #include "v4l2_fixture.h"
 
-#include <dlfcn.h>
-#include <stdio.h>
 #include <stdlib.h>
-
-#include <sstream>
 
 #include "support/test_env.h"
 #include "tvv4l2_tuner.h"
@@ -12,33 +8,15 @@
 namespace tvtest {
 namespace {
 
-void *Load(const std::string &file) {
-    void *module = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (module == nullptr) {
-        fprintf(stderr, "cannot load %s: %s\n", file.c_str(), dlerror());
-        abort();
-    }
-    return module;  // kept loaded for the whole process: the host's loads share it
-}
-
-void *Symbol(void *module, const char *name) {
-    void *symbol = dlsym(module, name);
-    if (symbol == nullptr) {
-        fprintf(stderr, "a V4L2 driver does not export %s\n", name);
-        abort();
-    }
-    return symbol;
-}
-
 using SetSysCalls = void (*)(const TvV4l2SysCalls *);
 
 void *BusModule() {
-    static void *module = Load(V4l2BusDir() + "/tvbus16.so");
+    static void *module = OpenModuleForLife(V4l2BusDir() + "/tvbus16.so");
     return module;
 }
 
 void *MixerModule() {
-    static void *module = Load(V4l2MixerPath());
+    static void *module = OpenModuleForLife(V4l2MixerPath());
     return module;
 }
 
@@ -46,10 +24,10 @@ using SetCaptureSysCalls = void (*)(const TvV4l2CaptureSysCalls *);
 
 // The capture's own calls are the fake's whenever the others are.
 void SetBoth(const TvV4l2SysCalls *calls) {
-    reinterpret_cast<SetSysCalls>(Symbol(BusModule(), "TvV4l2SetSysCalls"))(calls);
-    reinterpret_cast<SetSysCalls>(Symbol(MixerModule(), "TvV4l2SetSysCalls"))(calls);
+    reinterpret_cast<SetSysCalls>(SymbolOrAbort(BusModule(), "TvV4l2SetSysCalls"))(calls);
+    reinterpret_cast<SetSysCalls>(SymbolOrAbort(MixerModule(), "TvV4l2SetSysCalls"))(calls);
     static const TvV4l2CaptureSysCalls fakeCapture = FakeCaptureSysCalls();
-    reinterpret_cast<SetCaptureSysCalls>(Symbol(BusModule(), "TvV4l2SetCaptureSysCalls"))(
+    reinterpret_cast<SetCaptureSysCalls>(SymbolOrAbort(BusModule(), "TvV4l2SetCaptureSysCalls"))(
         calls != nullptr ? &fakeCapture : nullptr);
 }
 
@@ -57,16 +35,18 @@ void SetBoth(const TvV4l2SysCalls *calls) {
 
 std::string V4l2BusDir() { return ModuleDir() + "/v4l2"; }
 std::string V4l2MixerPath() { return ModuleDir() + "/tvmixv4l2.so"; }
-ThunkData16 &V4l2Bus() { return *static_cast<ThunkData16 *>(Symbol(BusModule(), "thk_ThunkData16")); }
-MxdMessageProc V4l2Mixer() { return reinterpret_cast<MxdMessageProc>(Symbol(MixerModule(), MXD_ENTRY_NAME)); }
+ThunkData16 &V4l2Bus() { return *static_cast<ThunkData16 *>(SymbolOrAbort(BusModule(), "thk_ThunkData16")); }
+MxdMessageProc V4l2Mixer() {
+    return reinterpret_cast<MxdMessageProc>(SymbolOrAbort(MixerModule(), MXD_ENTRY_NAME));
+}
 
 template <typename Proc>
 Proc V4l2BusExport(const char *name) {
-    return reinterpret_cast<Proc>(Symbol(BusModule(), name));
+    return reinterpret_cast<Proc>(SymbolOrAbort(BusModule(), name));
 }
 template <typename Proc>
 Proc V4l2MixerExport(const char *name) {
-    return reinterpret_cast<Proc>(Symbol(MixerModule(), name));
+    return reinterpret_cast<Proc>(SymbolOrAbort(MixerModule(), name));
 }
 template TvbusDescribeDeviceProc V4l2BusExport(const char *);  // also the refusal reason's type
 template TvbusDescribeResultProc V4l2BusExport(const char *);
@@ -99,20 +79,6 @@ void V4l2Test::TearDown() {
     EXPECT_TRUE(Fake().openFds.empty()) << "a driver left a device open";
     SetBoth(nullptr);
     unsetenv("TVHOST_DEBUG");
-}
-
-uint32_t V4l2Test::WriteBlk(uint16_t device, const void *bytes, uint32_t count) {
-    DWORD block = SMapLS_IP_EBP_12(bytes);
-    uint32_t result = V4l2Bus().writeBlk(device, block, count);
-    SUnMapLS_IP_EBP_12(block);
-    return result;
-}
-
-std::vector<std::string> V4l2Test::DebugLines() const {
-    std::vector<std::string> lines;
-    std::istringstream text(ReadFile(debugFile_));
-    for (std::string line; std::getline(text, line);) lines.push_back(line);
-    return lines;
 }
 
 }  // namespace tvtest

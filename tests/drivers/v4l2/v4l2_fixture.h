@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "fake_v4l2.h"
+#include "support/bus_block.h"
+#include "support/test_env.h"
 #include "tvhost/mixer_driver.h"
 #include "tvhost/thunk.h"
 
@@ -34,9 +36,11 @@ protected:
     int32_t Connect(uint32_t reason) { return V4l2Bus().connect(reason); }
     uint32_t Read(uint16_t device, uint16_t reg) { return V4l2Bus().read(device, reg); }
     uint32_t Write(uint16_t device, uint16_t reg, uint16_t value) { return V4l2Bus().write(device, reg, value); }
-    uint32_t WriteBlk(uint16_t device, const void *bytes, uint32_t count);
+    uint32_t WriteBlk(uint16_t device, const void *bytes, uint32_t count) {
+        return WriteBlockAcrossTheLink(V4l2Bus(), device, bytes, count);
+    }
 
-    std::vector<std::string> DebugLines() const;
+    std::vector<std::string> DebugLines() const { return ReadLines(debugFile_); }
     std::string windowsDir_;
 
 private:

@@ -3,7 +3,6 @@
 #include <malloc.h>
 #include <stdlib.h>
 
-#include <filesystem>
 #include <fstream>
 
 #include "support/test_env.h"
@@ -97,19 +96,13 @@ Resources Resources::Now() {
 #else
     r.heapBytes = mallinfo2().uordblks;
 #endif
-    for ([[maybe_unused]] const auto &entry : std::filesystem::directory_iterator("/proc/self/fd")) ++r.fds;
-    r.handles = TvHostOpenHandleCount();
-    r.translations = TvHostLiveTranslations();
-    r.mixerHandles = TvHostOpenMixerHandles();
-    r.regions = TvHostLiveRegions();
-    r.modules = TvHostLoadedModuleCount();
+    r.fds = tvtest::OpenFdCount();
+    r.host = tvtest::HostTables::Now();
     return r;
 }
 
 std::ostream &operator<<(std::ostream &out, const Resources &r) {
-    return out << "rss " << r.rssKiB << " KiB, heap " << r.heapBytes << " B, fds " << r.fds << ", handles "
-               << r.handles << ", translations " << r.translations << ", mixer handles " << r.mixerHandles
-               << ", regions " << r.regions << ", modules " << r.modules;
+    return out << "rss " << r.rssKiB << " KiB, heap " << r.heapBytes << " B, fds " << r.fds << ", " << r.host;
 }
 
 uint64_t Setting(const char *name, uint64_t fallback) {

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "support/host_tables.h"
 #include "support/sim_mixer_client.h"
 #include "support/simcard_access.h"
 #include "tvcore.h"
@@ -80,11 +81,7 @@ struct Resources {
     uint64_t rssKiB = 0;       // resident set (/proc/self/statm)
     uint64_t heapBytes = 0;    // bytes allocated and not freed (allocator statistics)
     uint32_t fds = 0;          // open file descriptors (/proc/self/fd)
-    uint32_t handles = 0;      // host kernel-object handles
-    uint32_t translations = 0; // live 16:16 translations
-    uint32_t mixerHandles = 0; // open host mixer handles
-    uint32_t regions = 0;      // VirtualAlloc regions not released
-    uint32_t modules = 0;      // modules loaded through LoadLibraryA
+    tvtest::HostTables host;   // the host's handles, regions, translations, mixer handles, modules
 
     static Resources Now();
 };

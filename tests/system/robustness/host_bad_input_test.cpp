@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "harness.h"
+#include "support/host_tables.h"
 #include "support/test_env.h"
 #include "tvhost/diag.h"
 #include "tvhost/mixer_driver.h"
@@ -18,17 +19,7 @@
 
 namespace {
 
-using robust::Resources;
-
-// The host's tables, which no refused call may change.
-struct Tables {
-    uint32_t handles, regions, translations, mixers, modules;
-    static Tables Now() {
-        return {TvHostOpenHandleCount(), TvHostLiveRegions(), TvHostLiveTranslations(), TvHostOpenMixerHandles(),
-                TvHostLoadedModuleCount()};
-    }
-    bool operator==(const Tables &) const = default;
-};
+using tvtest::HostTables;
 
 class HostBadInput : public ::testing::Test {
 protected:
@@ -40,10 +31,10 @@ protected:
         tvtest::WriteFile(dir + "/short-elf.so", std::string("\x7F" "ELF\x02\x01\x01", 7));
         tvtest::WriteFile(dir + "/data.txt", "0123456789");
         std::filesystem::create_directories(dir + "/folder.so");
-        before = Tables::Now();
+        before = HostTables::Now();
     }
     void TearDown() override {
-        EXPECT_TRUE(Tables::Now() == before) << "a refused call changed the host's tables";
+        EXPECT_EQ(HostTables::Now(), before) << "a refused call changed the host's tables";
         robust::UseSimulatedHardware();
     }
 
@@ -73,12 +64,12 @@ protected:
     }
 
     std::string dir;
-    Tables before{};
+    HostTables before{};
 };
 
 TEST_F(HostBadInput, HandlesThatAreNotOpenOrOfAnotherKind) {
     Handles h = Open();
-    Tables open = Tables::Now();
+    HostTables open = HostTables::Now();
     struct Case {
         const char *what;
         HANDLE handle;
@@ -122,7 +113,7 @@ TEST_F(HostBadInput, HandlesThatAreNotOpenOrOfAnotherKind) {
         if (c.handle != h.mixer) {
             EXPECT_EQ(mixerClose(c.handle), MMSYSERR_INVALHANDLE) << c.what << " as a mixer";
         }
-        EXPECT_TRUE(Tables::Now() == open) << c.what;
+        EXPECT_EQ(HostTables::Now(), open) << c.what;
     }
     Close(h);
 }
@@ -168,17 +159,25 @@ TEST_F(HostBadInput, OpeningFiles) {
         DWORD error;
     } cases[] = {
         {"NULL name", nullptr, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, ERROR_INVALID_PARAMETER},
+        {"NULL name, shared", nullptr, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+         ERROR_INVALID_PARAMETER},
         {"empty name", "", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, ERROR_PATH_NOT_FOUND},
         {"missing file", "/nonexistent-dir-of-tvcore/x.ini", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
          ERROR_PATH_NOT_FOUND},
         {"a directory", dir.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, ERROR_ACCESS_DENIED},
         {"write access", file.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, ERROR_ACCESS_DENIED},
+        {"read-write access", file.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
+         ERROR_ACCESS_DENIED},
         {"all access bits", file.c_str(), 0xFFFFFFFFu, 0, nullptr, OPEN_EXISTING, 0, ERROR_ACCESS_DENIED},
         {"no access", file.c_str(), 0, 0, nullptr, OPEN_EXISTING, 0, ERROR_INVALID_PARAMETER},
         {"create always", file.c_str(), GENERIC_READ, 0, nullptr, CREATE_ALWAYS, 0, ERROR_INVALID_PARAMETER},
+        {"open always", file.c_str(), GENERIC_READ, 0, nullptr, OPEN_ALWAYS, 0, ERROR_INVALID_PARAMETER},
+        {"truncate", file.c_str(), GENERIC_READ, 0, nullptr, TRUNCATE_EXISTING, 0, ERROR_INVALID_PARAMETER},
         {"disposition 0", file.c_str(), GENERIC_READ, 0, nullptr, 0, 0, ERROR_INVALID_PARAMETER},
+        {"disposition 9", file.c_str(), GENERIC_READ, 0, nullptr, 9, 0, ERROR_INVALID_PARAMETER},
         {"disposition 99", file.c_str(), GENERIC_READ, 0, nullptr, 99, 0, ERROR_INVALID_PARAMETER},
-        {"unknown share bit", file.c_str(), GENERIC_READ, 0x80, nullptr, OPEN_EXISTING, 0, ERROR_INVALID_PARAMETER},
+        {"share bit 0x80", file.c_str(), GENERIC_READ, 0x80, nullptr, OPEN_EXISTING, 0, ERROR_INVALID_PARAMETER},
+        {"share bit 0x100", file.c_str(), GENERIC_READ, 0x100, nullptr, OPEN_EXISTING, 0, ERROR_INVALID_PARAMETER},
         {"unknown flag", file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0x40000000u, ERROR_INVALID_PARAMETER},
         {"inheritable handle", file.c_str(), GENERIC_READ, 0, &inheritable, OPEN_EXISTING, 0,
          ERROR_INVALID_PARAMETER},
@@ -190,6 +189,7 @@ TEST_F(HostBadInput, OpeningFiles) {
             << c.what;
         EXPECT_EQ(GetLastError(), c.error) << c.what;
     }
+    EXPECT_EQ(tvtest::ReadFile(file), "0123456789") << "a refused open changed the file";
     std::string missing = dir + "/missing.ini";
     SetLastError(0);
     EXPECT_EQ(CreateFileA(missing.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, 0), INVALID_HANDLE_VALUE);
@@ -199,25 +199,35 @@ TEST_F(HostBadInput, OpeningFiles) {
 TEST_F(HostBadInput, ReadingFiles) {
     HANDLE file = CreateFileA((dir + "/data.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, 0);
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    HANDLE semaphore = CreateSemaphoreA(nullptr, 1, 1, nullptr);
     char buffer[16];
     DWORD got = 99;
     auto *overlapped = reinterpret_cast<LPOVERLAPPED>(buffer);  // never looked into
     struct Case {
         const char *what;
+        HANDLE handle;
         void *buffer;
-        DWORD count;
         DWORD *got;
         LPOVERLAPPED overlapped;
+        DWORD error;
     } refused[] = {
-        {"NULL buffer with a count", nullptr, 4, &got, nullptr},
-        {"NULL count pointer", buffer, 4, nullptr, nullptr},
-        {"overlapped request", buffer, 4, &got, overlapped},
+        {"never-open handle", 0x7FFF0000u, buffer, &got, nullptr, ERROR_INVALID_HANDLE},
+        {"INVALID_HANDLE_VALUE", INVALID_HANDLE_VALUE, buffer, &got, nullptr, ERROR_INVALID_HANDLE},
+        {"semaphore handle", semaphore, buffer, &got, nullptr, ERROR_INVALID_HANDLE},
+        {"NULL buffer with a count", file, nullptr, &got, nullptr, ERROR_INVALID_PARAMETER},
+        {"NULL count pointer", file, buffer, nullptr, nullptr, ERROR_INVALID_PARAMETER},
+        {"overlapped request", file, buffer, &got, overlapped, ERROR_INVALID_PARAMETER},
     };
     for (const Case &c : refused) {
+        got = 77;
         SetLastError(0);
-        EXPECT_FALSE(ReadFile(file, c.buffer, c.count, c.got, c.overlapped)) << c.what;
-        EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER) << c.what;
+        EXPECT_FALSE(ReadFile(c.handle, c.buffer, 4, c.got, c.overlapped)) << c.what;
+        EXPECT_EQ(GetLastError(), c.error) << c.what;
+        if (c.got != nullptr) {
+            EXPECT_EQ(got, 0u) << c.what;
+        }
     }
+    EXPECT_TRUE(CloseHandle(semaphore));
     EXPECT_TRUE(ReadFile(file, nullptr, 0, &got, nullptr)) << "a NULL buffer for nothing is fine";
     EXPECT_EQ(got, 0u);
     EXPECT_TRUE(ReadFile(file, buffer, sizeof buffer, &got, nullptr)) << "none of it moved the file position";
@@ -226,6 +236,8 @@ TEST_F(HostBadInput, ReadingFiles) {
     EXPECT_TRUE(ReadFile(file, buffer, sizeof buffer, &got, nullptr));
     EXPECT_EQ(got, 0u) << "the end of the file reads 0 bytes with TRUE";
     EXPECT_TRUE(CloseHandle(file));
+    EXPECT_FALSE(ReadFile(file, buffer, sizeof buffer, &got, nullptr)) << "closed handle";
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
 }
 
 TEST_F(HostBadInput, WindowsDirectoryIntoBuffersTooSmall) {
@@ -282,8 +294,11 @@ TEST_F(HostBadInput, PageMemoryRequestsAndReleases) {
         {"size 0", nullptr, 0, MEM_COMMIT, PAGE_READWRITE, ERROR_INVALID_PARAMETER},
         {"no allocation type", nullptr, 4096, 0, PAGE_READWRITE, ERROR_INVALID_PARAMETER},
         {"release as allocation type", nullptr, 4096, MEM_RELEASE, PAGE_READWRITE, ERROR_INVALID_PARAMETER},
+        {"decommit as allocation type", nullptr, 4096, MEM_DECOMMIT, PAGE_READWRITE, ERROR_INVALID_PARAMETER},
+        {"commit plus release", nullptr, 4096, MEM_COMMIT | MEM_RELEASE, PAGE_READWRITE, ERROR_INVALID_PARAMETER},
         {"executable pages", nullptr, 4096, MEM_COMMIT, 0x40, ERROR_INVALID_PARAMETER},
         {"protection 0", nullptr, 4096, MEM_COMMIT, 0, ERROR_INVALID_PARAMETER},
+        {"two protections", nullptr, 4096, MEM_COMMIT, PAGE_READONLY | PAGE_READWRITE, ERROR_INVALID_PARAMETER},
         {"all of the address space", nullptr, SIZE_MAX, MEM_COMMIT, PAGE_READWRITE, ERROR_NOT_ENOUGH_MEMORY},
     };
     for (const Alloc &a : allocs) {
@@ -294,6 +309,8 @@ TEST_F(HostBadInput, PageMemoryRequestsAndReleases) {
 
     auto *page = static_cast<char *>(VirtualAlloc(nullptr, 8192, MEM_COMMIT, PAGE_READWRITE));
     ASSERT_NE(page, nullptr);
+    page[0] = 1;
+    const uint32_t regions = TvHostLiveRegions();
     struct Free {
         const char *what;
         void *address;
@@ -308,6 +325,8 @@ TEST_F(HostBadInput, PageMemoryRequestsAndReleases) {
         {"no free type", page, 0, 0, ERROR_INVALID_PARAMETER},
         {"release and decommit at once", page, 0, MEM_RELEASE | MEM_DECOMMIT, ERROR_INVALID_PARAMETER},
         {"decommit past the region", page, 3 * 4096, MEM_DECOMMIT, ERROR_INVALID_ADDRESS},
+        {"decommit from inside past the region", page + 4096, 8192, MEM_DECOMMIT, ERROR_INVALID_ADDRESS},
+        {"a decommit size that wraps the address space", page + 1, SIZE_MAX, MEM_DECOMMIT, ERROR_INVALID_PARAMETER},
         {"decommit of foreign memory", &local, 4, MEM_DECOMMIT, ERROR_INVALID_ADDRESS},
     };
     for (const Free &f : frees) {
@@ -315,7 +334,11 @@ TEST_F(HostBadInput, PageMemoryRequestsAndReleases) {
         EXPECT_FALSE(VirtualFree(f.address, f.size, f.type)) << f.what;
         EXPECT_EQ(GetLastError(), f.error) << f.what;
     }
+    EXPECT_EQ(TvHostLiveRegions(), regions);
+    EXPECT_EQ(page[0], 1) << "no refusal touched the region";
+    EXPECT_EQ(local, 0) << "nor the caller's memory";
     page[8191] = 1;  // none of it took the region away
+    EXPECT_TRUE(VirtualFree(page + 4096, 4096, MEM_DECOMMIT));
     EXPECT_TRUE(VirtualFree(page, 0, MEM_RELEASE));
     SetLastError(0);
     EXPECT_FALSE(VirtualFree(page, 0, MEM_RELEASE)) << "a second release";
@@ -421,7 +444,14 @@ TEST_F(HostBadInput, MixerRequestsTheHostRefusesBeforeAnyDriver) {
     const DWORD byHandle = MIXER_OBJECTF_HMIXER;
 
     enum Call { LineInfo, LineControls, GetDetails, SetDetails };
-    using Spoil = void (*)(MIXERLINEA &, MIXERLINECONTROLSA &, MIXERCONTROLDETAILS &);
+    // The three structures as a good request holds them; a case may spoil one.
+    struct Request {
+        MIXERLINEA line;
+        MIXERLINECONTROLSA controls;
+        MIXERCONTROLDETAILS details;
+    };
+    const Request good{line, controls, details};
+    using Spoil = void (*)(Request &);
     struct Case {
         const char *what;
         Call call;
@@ -433,8 +463,7 @@ TEST_F(HostBadInput, MixerRequestsTheHostRefusesBeforeAnyDriver) {
     } cases[] = {
         {"line: NULL structure", LineInfo, mixer, byHandle | 3, nullptr, true, MMSYSERR_INVALPARAM},
         {"line: cbStruct 0", LineInfo, mixer, byHandle | 3,
-         [](MIXERLINEA &l, MIXERLINECONTROLSA &, MIXERCONTROLDETAILS &) { l.cbStruct = 0; }, false,
-         MMSYSERR_INVALPARAM},
+         [](Request &r) { r.line.cbStruct = 0; }, false, MMSYSERR_INVALPARAM},
         {"line: wave-out object", LineInfo, mixer, MIXER_OBJECTF_HWAVEOUT | 3, nullptr, false, MMSYSERR_INVALFLAG},
         {"line: unknown query", LineInfo, mixer, byHandle | 0xF, nullptr, false, MMSYSERR_INVALFLAG},
         {"line: unknown flag bit", LineInfo, mixer, byHandle | 0x100 | 3, nullptr, false, MMSYSERR_INVALFLAG},
@@ -443,47 +472,38 @@ TEST_F(HostBadInput, MixerRequestsTheHostRefusesBeforeAnyDriver) {
         {"line: device number as handle", LineInfo, 0, byHandle | 3, nullptr, false, MMSYSERR_INVALHANDLE},
         {"controls: NULL structure", LineControls, mixer, byHandle | 2, nullptr, true, MMSYSERR_INVALPARAM},
         {"controls: no room", LineControls, mixer, byHandle | 2,
-         [](MIXERLINEA &, MIXERLINECONTROLSA &c, MIXERCONTROLDETAILS &) { c.pamxctrl = nullptr; }, false,
-         MMSYSERR_INVALPARAM},
+         [](Request &r) { r.controls.pamxctrl = nullptr; }, false, MMSYSERR_INVALPARAM},
         {"controls: room too small", LineControls, mixer, byHandle | 2,
-         [](MIXERLINEA &, MIXERLINECONTROLSA &c, MIXERCONTROLDETAILS &) { c.cbmxctrl = 10; }, false,
-         MMSYSERR_INVALPARAM},
+         [](Request &r) { r.controls.cbmxctrl = 10; }, false, MMSYSERR_INVALPARAM},
         {"controls: none asked", LineControls, mixer, byHandle | 2,
-         [](MIXERLINEA &, MIXERLINECONTROLSA &c, MIXERCONTROLDETAILS &) { c.cControls = 0; }, false,
-         MMSYSERR_INVALPARAM},
+         [](Request &r) { r.controls.cControls = 0; }, false, MMSYSERR_INVALPARAM},
         {"controls: two by type", LineControls, mixer, byHandle | 2,
-         [](MIXERLINEA &, MIXERLINECONTROLSA &c, MIXERCONTROLDETAILS &) { c.cControls = 2; }, false,
-         MMSYSERR_INVALPARAM},
+         [](Request &r) { r.controls.cControls = 2; }, false, MMSYSERR_INVALPARAM},
         {"controls: cbStruct short", LineControls, mixer, byHandle | 2,
-         [](MIXERLINEA &, MIXERLINECONTROLSA &c, MIXERCONTROLDETAILS &) { c.cbStruct = 8; }, false,
-         MMSYSERR_INVALPARAM},
+         [](Request &r) { r.controls.cbStruct = 8; }, false, MMSYSERR_INVALPARAM},
         {"get: NULL structure", GetDetails, mixer, byHandle, nullptr, true, MMSYSERR_INVALPARAM},
         {"get: no values", GetDetails, mixer, byHandle,
-         [](MIXERLINEA &, MIXERLINECONTROLSA &, MIXERCONTROLDETAILS &d) { d.paDetails = nullptr; }, false,
-         MMSYSERR_INVALPARAM},
+         [](Request &r) { r.details.paDetails = nullptr; }, false, MMSYSERR_INVALPARAM},
         {"get: value size 0", GetDetails, mixer, byHandle,
-         [](MIXERLINEA &, MIXERLINECONTROLSA &, MIXERCONTROLDETAILS &d) { d.cbDetails = 0; }, false,
-         MMSYSERR_INVALPARAM},
+         [](Request &r) { r.details.cbDetails = 0; }, false, MMSYSERR_INVALPARAM},
         {"get: unknown query", GetDetails, mixer, byHandle | 2, nullptr, false, MMSYSERR_INVALFLAG},
         {"set: NULL structure", SetDetails, mixer, byHandle, nullptr, true, MMSYSERR_INVALPARAM},
         {"set: cbStruct short", SetDetails, mixer, byHandle,
-         [](MIXERLINEA &, MIXERLINECONTROLSA &, MIXERCONTROLDETAILS &d) { d.cbStruct = 4; }, false,
-         MMSYSERR_INVALPARAM},
+         [](Request &r) { r.details.cbStruct = 4; }, false, MMSYSERR_INVALPARAM},
         {"set: made-up handle", SetDetails, 0xCD57FFFCu, byHandle, nullptr, false, MMSYSERR_INVALHANDLE},
         {"set: MIDI object", SetDetails, mixer, MIXER_OBJECTF_HMIDIOUT, nullptr, false, MMSYSERR_INVALFLAG},
     };
     robust::Mixer().clearCalls();
     for (const Case &c : cases) {
-        MIXERLINEA l = line;
-        MIXERLINECONTROLSA lc = controls;
-        MIXERCONTROLDETAILS d = details;
-        if (c.spoil != nullptr) c.spoil(l, lc, d);
+        Request r = good;
+        if (c.spoil != nullptr) c.spoil(r);
+        const bool null = c.nullStructure;
         MMRESULT got = 0;
         switch (c.call) {
-        case LineInfo: got = mixerGetLineInfoA(c.object, c.nullStructure ? nullptr : &l, c.flags); break;
-        case LineControls: got = mixerGetLineControlsA(c.object, c.nullStructure ? nullptr : &lc, c.flags); break;
-        case GetDetails: got = mixerGetControlDetailsA(c.object, c.nullStructure ? nullptr : &d, c.flags); break;
-        case SetDetails: got = mixerSetControlDetails(c.object, c.nullStructure ? nullptr : &d, c.flags); break;
+        case LineInfo: got = mixerGetLineInfoA(c.object, null ? nullptr : &r.line, c.flags); break;
+        case LineControls: got = mixerGetLineControlsA(c.object, null ? nullptr : &r.controls, c.flags); break;
+        case GetDetails: got = mixerGetControlDetailsA(c.object, null ? nullptr : &r.details, c.flags); break;
+        case SetDetails: got = mixerSetControlDetails(c.object, null ? nullptr : &r.details, c.flags); break;
         }
         EXPECT_EQ(got, c.result) << c.what;
     }

@@ -53,11 +53,7 @@ protected:
     // under AddressSanitizer, which keeps freed memory in quarantine.
     static void ExpectNoGrowth(const Resources &before, const Resources &after, uint64_t heapSlack) {
         EXPECT_EQ(after.fds, before.fds);
-        EXPECT_EQ(after.handles, before.handles);
-        EXPECT_EQ(after.translations, before.translations);
-        EXPECT_EQ(after.mixerHandles, before.mixerHandles);
-        EXPECT_EQ(after.regions, before.regions);
-        EXPECT_EQ(after.modules, before.modules);
+        EXPECT_EQ(after.host, before.host);
         EXPECT_LE(after.heapBytes, before.heapBytes + heapSlack) << "heap bytes in use";
         if (!robust::kUnderAsan) {
             EXPECT_LE(after.rssKiB, before.rssKiB + 1024) << "resident set, KiB";
@@ -113,8 +109,8 @@ TEST_F(LongRun, LoadTuneUnloadCyclesGiveEverythingBack) {
                .c_str(),
            calls, before, after, SecondsSince(start));
     ExpectNoGrowth(before, after, 64 * 1024);
-    EXPECT_EQ(after.modules, 0u);
-    EXPECT_EQ(after.mixerHandles, 0u) << "every unload closed the mixer its load opened";
+    EXPECT_EQ(after.host.modules, 0u);
+    EXPECT_EQ(after.host.mixers, 0u) << "every unload closed the mixer its load opened";
 }
 
 TEST_F(LongRun, AMillionBlockWritesHoldNothingBack) {
@@ -139,7 +135,7 @@ TEST_F(LongRun, AMillionBlockWritesHoldNothingBack) {
     Resources after = Measure();
     Report("block writes", writes, before, after, SecondsSince(start));
     EXPECT_EQ(failed, 0u);
-    EXPECT_EQ(after.translations, 0u) << "every translation was released";
+    EXPECT_EQ(after.host.translations, 0u) << "every translation was released";
     ExpectNoGrowth(before, after, 0);
     EXPECT_EQ(CardRegister(0x0B), 0xA6) << "the blocks arrived";
     EXPECT_TRUE(lib.Free());

@@ -31,6 +31,20 @@
 #include "tvhost/diag.h"
 #include "tvhost/mixer_driver.h"
 
+// A record that differs from the model's shows its fields by name.
+namespace model {
+static void PrintTo(const Transaction &t, std::ostream *out) {
+    *out << "{op " << t.op << ", device " << t.device << ", reg " << t.reg << ", value " << t.value << ", count "
+         << t.count << ", result " << t.result << ", fault " << t.fault << ", bytes "
+         << testing::PrintToString(t.bytes) << "}";
+}
+static void PrintTo(const Message &m, std::ostream *out) {
+    *out << "{message " << m.message << ", result " << m.result << ", injected " << m.injected << ", control "
+         << m.controlId << ", channels " << m.cChannels << ", values " << m.valueCount << ": " << m.values[0]
+         << " " << m.values[1] << "}";
+}
+}  // namespace model
+
 namespace {
 
 using robust::Card;
@@ -459,14 +473,7 @@ void ModelRun::CheckTraffic() {
         const TvSimTransaction &t = sent[i];
         model::Transaction got{t.op, t.device, t.reg, t.value, t.count, t.result, t.fault, {}};
         got.bytes.assign(t.bytes, t.bytes + expected[i].bytes.size());
-        EXPECT_EQ(got.op, expected[i].op) << "transaction " << i;
-        EXPECT_EQ(got.device, expected[i].device) << "transaction " << i;
-        EXPECT_EQ(got.reg, expected[i].reg) << "transaction " << i;
-        EXPECT_EQ(got.value, expected[i].value) << "transaction " << i;
-        EXPECT_EQ(got.count, expected[i].count) << "transaction " << i;
-        EXPECT_EQ(got.result, expected[i].result) << "transaction " << i;
-        EXPECT_EQ(got.fault, expected[i].fault) << "transaction " << i;
-        EXPECT_EQ(got.bytes, expected[i].bytes) << "transaction " << i;
+        EXPECT_EQ(got, expected[i]) << "transaction " << i;
     }
     // The mixer: every message, in order.
     std::vector<TvMixSimCall> calls = Mixer().AllCalls();
@@ -482,14 +489,7 @@ void ModelRun::CheckTraffic() {
             got.valueCount = c.valueCount;
             for (uint32_t v = 0; v < c.valueCount && v < 2; ++v) got.values[v] = c.values[v];
         }
-        EXPECT_EQ(got.message, messages[i].message) << "message " << i;
-        EXPECT_EQ(got.result, messages[i].result) << "message " << i;
-        EXPECT_EQ(got.injected, messages[i].injected) << "message " << i;
-        EXPECT_EQ(got.controlId, messages[i].controlId) << "message " << i;
-        EXPECT_EQ(got.cChannels, messages[i].cChannels) << "message " << i;
-        EXPECT_EQ(got.valueCount, messages[i].valueCount) << "message " << i;
-        EXPECT_EQ(got.values[0], messages[i].values[0]) << "message " << i;
-        EXPECT_EQ(got.values[1], messages[i].values[1]) << "message " << i;
+        EXPECT_EQ(got, messages[i]) << "message " << i;
     }
     for (size_t slot = 0; slot < kRecords; ++slot) EXPECT_EQ(records_[slot], expected_[slot]) << "record " << slot;
 }
