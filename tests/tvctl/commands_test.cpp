@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sstream>
 
 #include "support/test_env.h"
 #include "tool_runner.h"
@@ -98,6 +99,13 @@ TEST(TvctlCommandsTest, HelpPerCommand) {
         EXPECT_NE(run.out.find(c.text), std::string::npos) << run.out;
         EXPECT_EQ(run.out.find(c.notText), std::string::npos) << run.out;
     }
+    // tvctl --help lists every command with its summary.
+    ToolRun run = RunTvctl({"--help"});
+    std::istringstream list(run.out.substr(run.out.find("Commands:\n") + 10));
+    int commands = 0;
+    for (std::string line; std::getline(list, line) && !line.empty(); ++commands)
+        EXPECT_TRUE(line.size() > 12 && line[12] != ' ') << "no summary: " << line;
+    EXPECT_EQ(commands, 21);
 }
 
 TEST(TvctlCommandsTest, I2cWritesReachTheCard) {

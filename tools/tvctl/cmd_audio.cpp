@@ -187,8 +187,7 @@ private:
 }  // namespace
 
 std::vector<CommandEntry> AudioCommands() {
-    return {Entry<AudioCommand>(
-        "audio", "TV sound: audio [--card C] [--element E] init | volume [V|P%|+P%|-P%] | mute [on|off|toggle] | mode [M]")};
+    return {Entry<AudioCommand>("audio")};
 }
 
 }  // namespace tvctl

@@ -140,10 +140,7 @@ private:
 }  // namespace
 
 std::vector<CommandEntry> CardCommands() {
-    return {
-        Entry<GetCommand>("get", "show what the card holds beside what this run set"),
-        Entry<ResetCommand>("reset", "switch the simulated card off and on (its state file removed, registers at power-on)"),
-    };
+    return {Entry<GetCommand>("get"), Entry<ResetCommand>("reset")};
 }
 
 }  // namespace tvctl

@@ -261,7 +261,7 @@ bool LibraryBoardIsAlternative() {
 }
 
 std::vector<CommandEntry> ConfigCommands() {
-    return {Entry<ConfigCommand>("config", "check the board file, show tvctl's settings: config check [FILE] | show")};
+    return {Entry<ConfigCommand>("config")};
 }
 
 }  // namespace tvctl

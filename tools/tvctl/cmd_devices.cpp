@@ -119,7 +119,7 @@ private:
 }  // namespace
 
 std::vector<CommandEntry> DeviceCommands() {
-    return {Entry<DevicesCommand>("devices", "list the V4L2 devices with a tuner, the I2C adapters and the ALSA cards")};
+    return {Entry<DevicesCommand>("devices")};
 }
 
 }  // namespace tvctl

@@ -255,7 +255,7 @@ private:
 }  // namespace
 
 std::vector<CommandEntry> I2cCommands() {
-    return {Entry<I2cCommand>("i2c", "registers of the card's I2C devices: i2c read|write|block|dump|adapters")};
+    return {Entry<I2cCommand>("i2c")};
 }
 
 }  // namespace tvctl

@@ -76,7 +76,7 @@ private:
 }  // namespace
 
 std::vector<CommandEntry> PlanCommands() {
-    return {Entry<PlansCommand>("plans", "list the channel tables; with one named, its channels with carrier, divider and band")};
+    return {Entry<PlansCommand>("plans")};
 }
 
 }  // namespace tvctl

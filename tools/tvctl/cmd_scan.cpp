@@ -396,8 +396,7 @@ private:
 }  // namespace
 
 std::vector<CommandEntry> ScanCommands() {
-    return {Entry<ScanCommand>("scan", "find the stations of a channel plan: scan [PLAN] [--fast] [--save [FILE]]; "
-                                       "of the whole band: scan --all")};
+    return {Entry<ScanCommand>("scan")};
 }
 
 }  // namespace tvctl

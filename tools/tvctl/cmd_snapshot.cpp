@@ -91,7 +91,7 @@ private:
 }  // namespace
 
 std::vector<CommandEntry> SnapshotCommands() {
-    return {Entry<SnapshotCommand>("snapshot", "write one frame of the card's picture to a PNG or JPEG file")};
+    return {Entry<SnapshotCommand>("snapshot")};
 }
 
 }  // namespace tvctl

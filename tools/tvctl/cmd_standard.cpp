@@ -70,7 +70,7 @@ private:
 }  // namespace
 
 std::vector<CommandEntry> StandardCommands() {
-    return {Entry<StandardCommand>("standard", "the TV standard: standard [NAME] (ntsc-m, pal-bg, pal-i, secam-l, ...)")};
+    return {Entry<StandardCommand>("standard")};
 }
 
 }  // namespace tvctl

@@ -224,11 +224,7 @@ private:
 }  // namespace
 
 std::vector<CommandEntry> StationCommands() {
-    return {
-        Entry<TuneCommand>("tune", "tune a station of the station list by name: tune NAME"),
-        Entry<StationStepCommand>("station", "tune the next or previous station of the list: station next | prev"),
-        Entry<StationsCommand>("stations", "list the station list's stations; stations rename OLD NEW | remove NAME"),
-    };
+    return {Entry<TuneCommand>("tune"), Entry<StationStepCommand>("station"), Entry<StationsCommand>("stations")};
 }
 
 }  // namespace tvctl

@@ -347,7 +347,7 @@ public:
 }  // namespace
 
 std::vector<CommandEntry> TourCommands() {
-    return {Entry<TourCommand>("tour", "a guided session on the simulated card, showing each call's bus transactions")};
+    return {Entry<TourCommand>("tour")};
 }
 
 }  // namespace tvctl

@@ -166,11 +166,7 @@ private:
 }  // namespace
 
 std::vector<CommandEntry> TuningCommands() {
-    return {
-        Entry<ChannelCommand>("channel", "tune a channel of the current plan: channel NAME | up | down [--plan TABLE]"),
-        Entry<FreqCommand>("freq", "tune a picture carrier in MHz: freq 77.25"),
-        Entry<FineCommand>("fine", "fine-tune in 62.5 kHz steps: fine +1 | -1 | 0"),
-    };
+    return {Entry<ChannelCommand>("channel"), Entry<FreqCommand>("freq"), Entry<FineCommand>("fine")};
 }
 
 }  // namespace tvctl

@@ -88,10 +88,7 @@ private:
 }  // namespace
 
 std::vector<CommandEntry> TvCommands() {
-    return {
-        Entry<SourceCommand>("source", "select the video input: composite, svideo, cable, broadcast, or a channel table"),
-        Entry<PictureCommand>("picture", "set picture controls: brightness=V contrast=V hue=V saturation=V (0-255)"),
-    };
+    return {Entry<SourceCommand>("source"), Entry<PictureCommand>("picture")};
 }
 
 }  // namespace tvctl

@@ -95,7 +95,7 @@ private:
 }  // namespace
 
 std::vector<CommandEntry> WatchCommands() {
-    return {Entry<WatchCommand>("watch", "the live picture and the remote control in a web browser (http://127.0.0.1:8023/)")};
+    return {Entry<WatchCommand>("watch")};
 }
 
 }  // namespace tvctl

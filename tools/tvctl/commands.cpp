@@ -40,8 +40,7 @@ std::vector<CommandEntry> BuildTable() {
                         I2cCommands, AudioCommands, ConfigCommands, SnapshotCommands, StandardCommands, DeviceCommands,
                         WatchCommands})
         for (CommandEntry &entry : family()) table.push_back(std::move(entry));
-    table.push_back(Entry<ShellCommand>(
-        "shell", "read commands line by line (a prompt with history on a terminal; a script from a pipe)"));
+    table.push_back(Entry<ShellCommand>("shell"));
     return table;
 }
 

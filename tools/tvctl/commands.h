@@ -24,6 +24,7 @@
 
 #include "command_line.h"
 #include "console.h"
+#include "help_text.h"
 #include "numbers.h"
 #include "session.h"
 
@@ -52,7 +53,7 @@ public:
 
 struct CommandEntry {
     const char *name;
-    const char *summary;
+    std::string summary;  // its line in tvctl --help, from the help text
     // Declares the command's arguments and options on `app`, bound to the
     // returned command, which the parse then fills in.
     std::function<std::unique_ptr<Command>(CLI::App &app)> define;
@@ -61,11 +62,11 @@ struct CommandEntry {
 // The table entry of a command: one whose constructor takes the CLI11 app
 // declares its words there; one without takes none.
 template <typename C>
-CommandEntry Entry(const char *name, const char *summary) {
+CommandEntry Entry(const char *name) {
     if constexpr (std::is_constructible_v<C, CLI::App &>)
-        return {name, summary, [](CLI::App &app) { return std::make_unique<C>(app); }};
+        return {name, HelpSummary(name), [](CLI::App &app) { return std::make_unique<C>(app); }};
     else
-        return {name, summary, [](CLI::App &) { return std::make_unique<C>(); }};
+        return {name, HelpSummary(name), [](CLI::App &) { return std::make_unique<C>(); }};
 }
 
 // A word refused while the words are parsed: the sentence says why. With

@@ -1,31 +1,45 @@
 #include "help_text.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <string_view>
 
 namespace tvctl {
 
 extern const char kHelpText[];  // help.txt, built in by cmake/EmbedText.cmake
 
-std::string HelpFooter(const std::string &name) {
-    const std::string_view text = kHelpText;
-    const std::string header = "[" + name + "]\n";
+namespace {
+
+struct Section {
+    std::string_view summary, text;
+};
+
+// Section `name` of the help text: its header line is "[name]" or
+// "[name] summary"; its text runs to the next line that begins with '['.
+Section FindSection(const std::string &name) {
+    const std::string_view help = kHelpText;
+    const std::string header = "[" + name + "]";
     size_t at = 0;
-    while (at < text.size() && text.compare(at, header.size(), header) != 0) {
-        at = text.find('\n', at);
-        at = at == std::string_view::npos ? text.size() : at + 1;
+    while (at < help.size()) {
+        const size_t lineEnd = std::min(help.find('\n', at), help.size());
+        const std::string_view line = help.substr(at, lineEnd - at);
+        at = lineEnd + 1;
+        if (line.substr(0, header.size()) != header || (line.size() > header.size() && line[header.size()] != ' '))
+            continue;
+        size_t end = at;
+        while (end < help.size() && help[end] != '[') end = std::min(help.find('\n', end), help.size()) + 1;
+        std::string_view text = help.substr(std::min(at, help.size()), end - std::min(at, help.size()));
+        while (!text.empty() && text.back() == '\n') text.remove_suffix(1);
+        return {line.substr(std::min(line.size(), header.size() + 1)), text};
     }
-    if (at >= text.size()) return {};
-    const size_t start = at + header.size();
-    size_t end = start;
-    while (end < text.size() && text[end] != '[') {
-        end = text.find('\n', end);
-        end = end == std::string_view::npos ? text.size() : end + 1;
-    }
-    std::string section(text.substr(start, end - start));
-    while (!section.empty() && section.back() == '\n') section.pop_back();
-    return section;
+    return {};
 }
+
+}  // namespace
+
+std::string HelpSummary(const std::string &name) { return std::string(FindSection(name).summary); }
+
+std::string HelpFooter(const std::string &name) { return std::string(FindSection(name).text); }
 
 void ApplyHelpFooters(CLI::App &app, const std::string &name, const std::string &inherited) {
     std::string footer = HelpFooter(name);

@@ -1,7 +1,7 @@
-// The prose of tvctl's help: what each command's help shows below its
-// options, kept in help.txt beside the code and built into tvctl. A section
-// there begins with a line "[NAME]" ("[config check]" for a subcommand) and
-// runs to the next one.
+// The prose of tvctl's help: each command's summary and the text its help
+// shows below its options, kept in help.txt beside the code and built into
+// tvctl. A section there begins with a line "[NAME] summary" ("[config
+// check]" for a subcommand) and runs to the next one.
 #pragma once
 
 #include <string>
@@ -12,8 +12,9 @@ class App;
 
 namespace tvctl {
 
-// The text of section `name`, without the blank lines around it; empty when
-// help.txt has no such section.
+// The summary of section `name`, and its text without the blank lines
+// around it; empty when help.txt has no such section.
+std::string HelpSummary(const std::string &name);
 std::string HelpFooter(const std::string &name);
 
 // Gives `app` (the command `name`) and each of its subcommands the footer of
