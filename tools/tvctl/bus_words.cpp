@@ -25,23 +25,15 @@ BusWords FindBusWords(HMODULE busModule) {
 
 namespace {
 
-// A driver's text: its length first, then the text into room for it.
-template <typename Call>
-std::string Ask(Call ask) {
-    std::string text(ask(nullptr, 0), '\0');
-    if (!text.empty()) ask(text.data(), static_cast<uint32_t>(text.size() + 1));
-    return text;
-}
-
 std::string ResultWords(const BusWords &words, uint32_t call, uint32_t result) {
     if (words.describeResult == nullptr) return "";
-    return Ask([&](char *text, uint32_t size) { return words.describeResult(call, result, text, size); });
+    return TextOfCall([&](char *text, uint32_t size) { return words.describeResult(call, result, text, size); });
 }
 
 }  // namespace
 
 std::string BusDevice(const BusWords &words) {
-    std::string device = words.describeDevice != nullptr ? Ask(words.describeDevice) : "";
+    std::string device = words.describeDevice != nullptr ? TextOfCall(words.describeDevice) : "";
     return device.empty() ? "an unknown bus driver" : device;
 }
 
@@ -75,7 +67,7 @@ std::string MixerRefusals(const std::string &drivers) {
         HMODULE module = name.empty() ? nullptr : LoadLibraryA(name.c_str());
         MxdRefusalReasonProc reason = nullptr;
         if (LookUp(module, MXD_REFUSAL_REASON_NAME, reason)) {
-            std::string said = Ask(reason);
+            std::string said = TextOfCall(reason);
             if (!said.empty()) all.append(all.empty() ? "" : "; ").append(name).append(": ").append(said);
         }
         if (module != nullptr) FreeLibrary(module);

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <optional>
 
 #include "card_readback.h"
 #include "commands.h"
@@ -86,20 +87,28 @@ ReadOutcome ReadAsLibrary(const std::string &path, std::string &text, uint64_t &
         return ReadOutcome::Refused;
     }
     fileBytes = static_cast<uint64_t>(info.st_size);
+    // The one read the library makes (ReadBoardConfig: how much to ask for,
+    // where the text is cut), with read(2) taking the short reads a pipe or
+    // a network file system may give.
     text.resize(kBoardConfigMaxBytes);
     size_t got = 0;
-    while (got < text.size()) {
-        ssize_t n = read(fd, text.data() + got, text.size() - got);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            error = std::strerror(errno);
-            close(fd);
-            return ReadOutcome::Failed;
+    bool failed = false;
+    ReadBoardConfig(text.data(), [&](char *buffer, uint32_t size) -> std::optional<uint32_t> {
+        while (got < size) {
+            ssize_t n = read(fd, buffer + got, size - got);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) {
+                error = std::strerror(errno);
+                failed = true;
+                return std::nullopt;
+            }
+            if (n == 0) break;
+            got += static_cast<size_t>(n);
         }
-        if (n == 0) break;
-        got += static_cast<size_t>(n);
-    }
+        return static_cast<uint32_t>(got);
+    });
     close(fd);
+    if (failed) return ReadOutcome::Failed;
     text.resize(got);
     fileBytes = std::max<uint64_t>(fileBytes, got);
     return ReadOutcome::Read;

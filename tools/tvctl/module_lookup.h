@@ -17,11 +17,12 @@ bool LookUp(HMODULE module, const char *name, T &out) {
 }
 
 // The text a driver call gives in two calls: asked with no buffer it answers
-// the text's length; then it fills a buffer one longer (a state file's path).
+// the text's length; then it fills a buffer one longer (a driver's words, a
+// state file's path).
 template <typename Call>
 std::string TextOfCall(Call call) {
     std::string text(call(nullptr, 0), '\0');
-    call(text.data(), static_cast<uint32_t>(text.size() + 1));
+    if (!text.empty()) call(text.data(), static_cast<uint32_t>(text.size() + 1));
     return text;
 }
 
