@@ -5,10 +5,8 @@
 #include <chrono>
 #include <thread>
 
-#include "numbers.h"
 #include "result_words.h"
 #include "tune_ops.h"
-#include "tv_ops.h"
 #include "tvcore.h"
 #include "tvcore/card/decoder.h"
 #include "tvcore/card/tuner.h"
@@ -30,19 +28,24 @@ double MsSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
+// Sends the tuner the block for the channel (or carrier); false with `error`
+// set when the tuner does not take it.
+bool SendBlock(const TvCalls &tv, const BusWords &bus, const ChannelInfo &info, std::string &error) {
+    uint8_t block[4];
+    TunerBlock(info, block);
+    const uint32_t written = tv.I2C_WriteBlk(kTunerAddress, block, sizeof block);
+    if (written == 0) return true;
+    error = fmt::format("the tuner did not take the block for {}: {}", TunedWhat(info),
+                        DescribeWriteResult(bus, TVBUS_CALL_WRITE_BLK, written));
+    return false;
+}
+
 }  // namespace
 
 bool ProbeChannel(const TvCalls &tv, const BusWords &bus, const ScanOptions &options, ScannedChannel &channel,
                   std::string &error) {
-    uint8_t block[4];
-    TunerBlock(channel.info, block);
-    Clock::time_point start = Clock::now();
-    uint32_t written = tv.I2C_WriteBlk(kTunerAddress, block, sizeof block);
-    if (written != 0) {
-        error = fmt::format("the tuner did not take the block for {}: {}", TunedWhat(channel.info),
-                            DescribeWriteResult(bus, TVBUS_CALL_WRITE_BLK, written));
-        return false;
-    }
+    const Clock::time_point start = Clock::now();
+    if (!SendBlock(tv, bus, channel.info, error)) return false;
     std::optional<Clock::time_point> settledAt;
     for (;;) {
         // The tuner first: a decoder read after a "settled" answer then sees
@@ -82,44 +85,18 @@ struct TuneContext {
 // with the result's error or final channel set.
 using TuneWay = bool (*)(const TuneContext &, ScannedChannel &, bool last);
 
-// The last channel of a plan tvctl tunes itself: the result the library's
-// own tune would have given.
-void RecordLastByBlock(ScanResult &result, const ScannedChannel &scanned, bool last) {
-    if (!last) return;
-    result.finalChannel = scanned.info.name;
-    result.finalResult = scanned.locked ? TV_OK : TV_ERR_NO_LOCK;
-}
-
 // Standard scan of a plan the library does not have: its block, pause and check.
-bool TuneByBlock(const TuneContext &c, ScannedChannel &scanned, bool last) {
-    uint8_t block[4];
-    TunerBlock(scanned.info, block);
-    Clock::time_point start = Clock::now();
-    uint32_t written = c.tv.I2C_WriteBlk(kTunerAddress, block, sizeof block);
-    if (written != 0) {
-        c.result.error = fmt::format("the tuner did not take the block for channel {}: {}", scanned.info.name,
-                                     DescribeWriteResult(c.bus, TVBUS_CALL_WRITE_BLK, written));
-        return false;
-    }
+bool TuneByBlock(const TuneContext &c, ScannedChannel &scanned, bool /*last*/) {
+    const Clock::time_point start = Clock::now();
+    if (!SendBlock(c.tv, c.bus, scanned.info, c.result.error)) return false;
     scanned.locked = CheckLock(c.tv);
     scanned.waitedMs = MsSince(start);
-    RecordLastByBlock(c.result, scanned, last);
-    return true;
-}
-
-// Fast scan of a plan the library does not have.
-bool ProbeByBlock(const TuneContext &c, ScannedChannel &scanned, bool last) {
-    if (!ProbeChannel(c.tv, c.bus, c.options, scanned, c.result.error)) {
-        c.result.finalChannel = scanned.info.name;
-        return false;
-    }
-    RecordLastByBlock(c.result, scanned, last);
     return true;
 }
 
 // Through the library: the only way in a standard scan, and the last tune of
 // a fast one, so the library records that channel.
-bool TuneByLibrary(const TuneContext &c, ScannedChannel &scanned, bool last) {
+bool TuneByLibrary(const TuneContext &c, ScannedChannel &scanned, bool /*last*/) {
     Clock::time_point start = Clock::now();
     int32_t code = c.tv.SetTVParam(TV_PARAM_CHANNEL, scanned.info.number);
     scanned.waitedMs = MsSince(start);
@@ -129,27 +106,18 @@ bool TuneByLibrary(const TuneContext &c, ScannedChannel &scanned, bool last) {
         return false;
     }
     scanned.locked = code == TV_OK;
-    if (last) {
-        c.result.finalChannel = scanned.info.name;
-        c.result.finalResult = code;
-    }
     return true;
 }
 
-// Fast scan of a plan the library has: probed, the last channel through the library.
-bool ProbeThenLibrary(const TuneContext &c, ScannedChannel &scanned, bool last) {
-    if (last) return TuneByLibrary(c, scanned, last);
+// Fast scan: probed; on a plan the library has, the last channel through the library.
+bool Probe(const TuneContext &c, ScannedChannel &scanned, bool last) {
+    if (last && c.options.plan.library) return TuneByLibrary(c, scanned, last);
     if (ProbeChannel(c.tv, c.bus, c.options, scanned, c.result.error)) return true;
+    c.result.finalChannel = scanned.info.name;
     // The tuner may hold a block the library has not recorded: tune that
     // channel through the library, so its record stays true.
-    c.result.finalChannel = scanned.info.name;
-    c.result.finalResult = c.tv.SetTVParam(TV_PARAM_CHANNEL, scanned.info.number);
+    if (c.options.plan.library) c.result.finalResult = c.tv.SetTVParam(TV_PARAM_CHANNEL, scanned.info.number);
     return false;
-}
-
-TuneWay ChooseWay(const ScanOptions &options) {
-    if (options.plan.library) return options.fast ? ProbeThenLibrary : TuneByLibrary;
-    return options.fast ? ProbeByBlock : TuneByBlock;
 }
 
 // The plan's walk from the first channel of the range to the last.
@@ -170,7 +138,7 @@ std::vector<ChannelInfo> ChannelsInRange(const ScanOptions &options) {
 ScanResult RunScan(const TvCalls &tv, const BusWords &bus, const ScanOptions &options, const ScanProgress &progress) {
     ScanResult result;
     const std::vector<ChannelInfo> channels = ChannelsInRange(options);
-    const TuneWay tune = ChooseWay(options);
+    const TuneWay tune = options.fast ? Probe : options.plan.library ? TuneByLibrary : TuneByBlock;
     const TuneContext context{tv, bus, options, result};
     Clock::time_point start = Clock::now();
     for (size_t i = 0; i < channels.size(); ++i) {
@@ -179,7 +147,13 @@ ScanResult RunScan(const TvCalls &tv, const BusWords &bus, const ScanOptions &op
             break;
         }
         ScannedChannel scanned{channels[i]};
-        if (!tune(context, scanned, i + 1 == channels.size())) break;
+        const bool last = i + 1 == channels.size();
+        if (!tune(context, scanned, last)) break;
+        if (last) {
+            // What the library's own tune answers, however the channel was tuned.
+            result.finalChannel = scanned.info.name;
+            result.finalResult = scanned.locked ? TV_OK : TV_ERR_NO_LOCK;
+        }
         result.channels.push_back(scanned);
         if (progress) progress(scanned, i, channels.size());
     }
