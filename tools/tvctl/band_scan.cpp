@@ -52,18 +52,12 @@ public:
         uint32_t strongest = 0;
         for (uint32_t step = low; step <= high; ++step) strongest = std::max(strongest, readings_.at(step).signal);
         uint32_t runLow = low, runLength = 0;
-        for (uint32_t step = low; step <= high;) {
-            if (readings_.at(step).signal != strongest) {
-                ++step;
-                continue;
+        for (uint32_t step = low, length = 0; step <= high; ++step) {
+            length = readings_.at(step).signal == strongest ? length + 1 : 0;
+            if (length > runLength) {
+                runLow = step + 1 - length;
+                runLength = length;
             }
-            uint32_t end = step;
-            while (end + 1 <= high && readings_.at(end + 1).signal == strongest) ++end;
-            if (end - step + 1 > runLength) {
-                runLow = step;
-                runLength = end - step + 1;
-            }
-            step = end + 1;
         }
         uint32_t middle = runLow + (runLength - 1) / 2;
         if (runLength % 2 == 0 && std::abs(readings_.at(middle + 1).afc) < std::abs(readings_.at(middle).afc)) ++middle;
@@ -83,26 +77,17 @@ BandScanResult RunBandScan(const BandScanOptions &options, const BandProbe &prob
     BandScanResult result;
     const auto start = std::chrono::steady_clock::now();
     Walk walk(options, probe, result);
-    auto stopWith = [&](Outcome outcome) {
-        result.interrupted = outcome == Outcome::Stopped;
-        result.failed = outcome == Outcome::Failed;
-    };
+    Outcome outcome = Outcome::Read;  // how the last point (or window) was read
     const uint32_t stride = std::max<uint32_t>(options.stride, 1);
     for (uint32_t step = options.firstStep; step <= options.lastStep; step += stride) {
         BandReading reading;
-        if (Outcome outcome = walk.Read(step, reading); outcome != Outcome::Read) {
-            stopWith(outcome);
-            break;
-        }
+        if (outcome = walk.Read(step, reading); outcome != Outcome::Read) break;
         result.reachedStep = step;
         if (reading.locked) {
             uint32_t low = step, high = step;
-            Outcome outcome = walk.Follow(step, -1, low);
+            outcome = walk.Follow(step, -1, low);
             if (outcome == Outcome::Read) outcome = walk.Follow(step, +1, high);
-            if (outcome != Outcome::Read) {
-                stopWith(outcome);
-                break;
-            }
+            if (outcome != Outcome::Read) break;
             BandStation station = walk.Best(low, high);
             if (station.carrierStep >= options.firstStep && station.carrierStep <= options.lastStep)
                 result.stations.push_back(station);
@@ -113,6 +98,8 @@ BandScanResult RunBandScan(const BandScanOptions &options, const BandProbe &prob
         if (progress) progress(step, result);
         if (options.lastStep - step < stride) break;  // the next stride would pass the end (or wrap)
     }
+    result.interrupted = outcome == Outcome::Stopped;
+    result.failed = outcome == Outcome::Failed;
     result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     return result;
 }
