@@ -36,8 +36,7 @@ std::string StationLine(const PlanInfo &plan, const BandStation &station) {
 
 BandProgress ShowProgress(const Console &out, const PlanInfo &plan, const BandStretch &stretch) {
     return [&out, plan, stretch, shown = size_t{0},
-            mark = (stretch.fromHz / kProgressLineHz + 1) * kProgressLineHz](uint32_t coarse,
-                                                                              const BandScanResult &soFar) mutable {
+            lastMark = stretch.fromHz / kProgressLineHz](uint32_t coarse, const BandScanResult &soFar) mutable {
         const uint64_t hz = HzOfCarrierStep(coarse);
         if (out.ProgressIsBar()) {
             constexpr uint64_t kWidth = 30;
@@ -49,10 +48,10 @@ BandProgress ShowProgress(const Console &out, const PlanInfo &plan, const BandSt
             return;
         }
         for (; shown < soFar.stations.size(); ++shown) out.Progress("", StationLine(plan, soFar.stations[shown]));
-        if (hz < mark) return;
+        if (hz / kProgressLineHz <= lastMark) return;
+        lastMark = hz / kProgressLineHz;
         out.Progress("", fmt::format("scan: {} MHz, {} station{} so far", MhzOfHz(hz), soFar.stations.size(),
                                      soFar.stations.size() == 1 ? "" : "s"));
-        mark = (hz / kProgressLineHz + 1) * kProgressLineHz;
     };
 }
 
@@ -73,16 +72,13 @@ BandScanRun ScanBand(Session &session, const TvCalls &tv, const ScanOptions &pro
         }
         return reading;
     };
-    BandScanOptions options;
-    options.firstStep = CarrierStepOfHz(stretch.fromHz);
-    options.lastStep = CarrierStepOfHz(stretch.toHz);
-    options.stride = static_cast<uint32_t>(stretch.stepHz / kCarrierStepHz);
-    options.lowestStep = CarrierStepOfHz(uint64_t{tvcore::card::kLowestCarrierKHz} * 1000);
-    options.highestStep = CarrierStepOfHz(uint64_t{tvcore::card::kHighestCarrierKHz} * 1000);
-    options.stop = probe.stop;
-    const Console &out = session.Out();
-    run.result = RunBandScan(options, tune, quiet ? BandProgress() : ShowProgress(out, probe.plan, stretch));
-    if (!quiet) out.EndProgress();
+    const BandStretch tuner;  // the tuner's whole range
+    const BandScanOptions options{
+        .firstStep = CarrierStepOfHz(stretch.fromHz), .lastStep = CarrierStepOfHz(stretch.toHz),
+        .stride = static_cast<uint32_t>(stretch.stepHz / kCarrierStepHz),
+        .lowestStep = CarrierStepOfHz(tuner.fromHz), .highestStep = CarrierStepOfHz(tuner.toHz), .stop = probe.stop};
+    run.result = RunBandScan(options, tune, quiet ? BandProgress() : ShowProgress(session.Out(), probe.plan, stretch));
+    if (!quiet) session.Out().EndProgress();
     run.stations = NameStations(probe.plan, run.result.stations);
     return run;
 }

@@ -80,10 +80,9 @@ ScanMerge MergeBandScan(const StationList &old, const PlanInfo &plan, uint64_t l
     for (size_t f = 0; f < found.size(); ++f) {
         if (known[f]) continue;
         const NamedStation &one = found[f];
-        Station station{"", plan.plan, one.channel, one.channel.empty() ? one.carrierHz : 0, one.fine};
         const std::string base =
             !one.channel.empty() ? fmt::format("{}-{}", plan.name, one.channel) : "freq-" + MhzOfHz(one.carrierHz);
-        station.name = base;
+        Station station{base, plan.plan, one.channel, one.channel.empty() ? one.carrierHz : 0, one.fine};
         for (int suffix = 2; !names.insert(NameKey(station.name)).second; ++suffix)
             station.name = fmt::format("{}-{}", base, suffix);
         added.push_back(std::move(station));
