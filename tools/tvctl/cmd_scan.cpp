@@ -8,7 +8,6 @@
 #include "band_scan_ops.h"
 #include "commands.h"
 #include "file_lock.h"
-#include "numbers.h"
 #include "interrupt.h"
 #include "safe_file.h"
 #include "scan.h"
@@ -24,17 +23,6 @@ constexpr uint32_t kRealBusGraceMs = 40;  // a real decoder needs a few fields t
 // What --save holds when given without FILE; an empty FILE is refused, not
 // taken for the default list.
 constexpr const char *kDefaultListMark = "\x01";
-
-nlohmann::ordered_json StationsJson(const ScanResult &result) {
-    nlohmann::ordered_json stations = nlohmann::ordered_json::array();
-    for (const ScannedChannel &channel : result.channels)
-        if (channel.locked)
-            stations.push_back({{"channel", ChannelJson(channel.info.name)},
-                                {"carrierMHz", channel.info.carrierKHz / 1000.0},
-                                {"band", BandName(channel.info.bandCode)},
-                                {"waitedMs", channel.waitedMs}});
-    return stations;
-}
 
 // "A-B" (or one channel "A") as a range of channel names (no name has a
 // dash); checked against the plan when the scan runs.
@@ -67,6 +55,17 @@ uint64_t ReadStep(const std::string &word) {
     return *hz;
 }
 
+// Runs `walk` (a scan) with Ctrl-C as a request to stop it, through `options.stop`.
+template <typename Walk>
+auto StoppableByCtrlC(ScanOptions &options, const Walk &walk) {
+    InterruptGuard guard;
+    InterruptGuard::Clear();
+    options.stop = InterruptGuard::Flag();
+    auto result = walk();
+    InterruptGuard::Clear();
+    return result;
+}
+
 class ScanCommand : public Command {
 public:
     explicit ScanCommand(CLI::App &app) {
@@ -81,7 +80,7 @@ public:
             if (saveGiven_ && saveFile_.empty()) throw RefusedWord("--save: an empty file name names no file");
         });
         app.add_flag("--force", force_, "with --save: write to a file that holds no station list (its lines are kept)");
-        app.add_flag("--fast", fast_, "program the tuner directly and poll the decoder's lock bit");
+        app.add_flag("--fast", options_.fast, "program the tuner directly and poll the decoder's lock bit");
         Bind(app, "--channels", range_, ReadRange, "only channels A-B (or one channel A) of the plan, by name (2-13, E5-E12), in the order the plan lists them");
         BindChoice(app, "--tuner-status", tunerStatus_, {"auto", "on", "off"},
                    "fast scan: leave an empty channel once the tuner reports settled: auto (on the simulated "
@@ -90,26 +89,21 @@ public:
              "fast scan: ms (0-150) the decoder may take to lock after the tuner settled (default 0 on "
              "the simulated card, 40 on a real bus)");
         app.add_flag("-q,--quiet", quiet_, "no progress display");
-        Bind(app, "--poll", pollMs_, InRange("--poll", 1, 50), "fast scan: ms between polls")->group("");
+        Bind(app, "--poll", options_.pollMs, InRange("--poll", 1, 50), "fast scan: ms between polls")->group("");
         app.add_flag("--all", all_, "walk the tuner's whole range (or --from..--to) by frequency");
         bandOptions_ = {
-            Bind(app, "--from", band_.fromHz, ReadBandMhz("--from"),
-                 "with --all: the lowest carrier, MHz (default 44)")->type_name("MHZ"),
-            Bind(app, "--to", band_.toHz, ReadBandMhz("--to"), "with --all: the highest carrier, MHz (default 870)")
-                ->type_name("MHZ"),
+            Bind(app, "--from", band_.fromHz, ReadBandMhz("--from"), "with --all: the lowest carrier, MHz (default 44)"),
+            Bind(app, "--to", band_.toHz, ReadBandMhz("--to"), "with --all: the highest carrier, MHz (default 870)"),
             Bind(app, "--step", band_.stepHz, ReadStep,
-                 "with --all: the coarse step, MHz, a multiple of 0.0625 up to 8 (default 0.25)")
-                ->type_name("MHZ")};
+                 "with --all: the coarse step, MHz, a multiple of 0.0625 up to 8 (default 0.25)")};
+        for (CLI::Option *option : bandOptions_) option->type_name("MHZ");
     }
     std::string Validate() const override {
-        if (!all_) {
-            for (const CLI::Option *option : bandOptions_)
-                if (option->count() > 0) return fmt::format("{} goes with --all", option->get_name());
-            return "";
-        }
-        if (range_ || fast_)
+        for (const CLI::Option *option : bandOptions_)
+            if (!all_ && option->count() > 0) return fmt::format("{} goes with --all", option->get_name());
+        if (all_ && (range_ || options_.fast))
             return "--all walks the band by frequency: --channels and --fast belong to the channel scan";
-        if (band_.fromHz > band_.toHz)
+        if (band_.fromHz > band_.toHz)  // without --all, both are the tuner's ends
             return fmt::format("--from {} MHz lies above --to {} MHz", MhzOfHz(band_.fromHz), MhzOfHz(band_.toHz));
         return "";
     }
@@ -127,114 +121,105 @@ public:
 
 private:
     void ScanAndSave(Session &session, Reply &reply) {
-        std::optional<PlanInfo> plan = plan_;
-        ScanOptions options;
-        if (!all_ &&
-            !ParseRange(plan ? *plan : CurrentPlan(session).value_or(CablePlan()), options, reply))
-            return;
+        const std::optional<PlanInfo> plan = plan_;
+        if (!all_ && !ParseRange(plan ? *plan : CurrentPlan(session).value_or(CablePlan()), reply)) return;
 
         const TvCalls *tv = session.Library(reply);
         if (tv == nullptr) return;
         // Where the tuner is now, to go back there afterwards.
-        const Source sourceBefore = session.source;
-        const TunerMemory memoryBefore = session.tuner;
-        const std::optional<TuneTarget> before = LastTuned(session);
-        if (plan) {
-            std::optional<PlanInfo> current = CurrentPlan(session);
-            if (!current || current->plan != plan->plan) {
-                if (!SelectPlan(session, *tv, *plan, reply)) return;
-                session.Out().Tell("source: tuner, {} plan", plan->name);
-            }
-        } else {
-            plan = CurrentPlan(session);
-            if (!plan) {
-                reply.Fail(fmt::format("scan needs the tuner, but the video source is {}: give the plan "
-                                       "(scan cable or scan broadcast)",
-                                       SourceName(session.source)));
-                return;
-            }
+        sourceBefore_ = session.source;
+        memoryBefore_ = session.tuner;
+        before_ = LastTuned(session);
+        const std::optional<PlanInfo> current = CurrentPlan(session);
+        if (!plan && !current)
+            return reply.Fail(fmt::format("scan needs the tuner, but the video source is {}: give the plan "
+                                          "(scan cable or scan broadcast)",
+                                          SourceName(session.source)));
+        if (plan && (!current || current->plan != plan->plan)) {
+            if (!SelectPlan(session, *tv, *plan, reply)) return;
+            session.Out().Tell("source: tuner, {} plan", plan->name);
         }
-        if (!EnsureLibrarySource(session, *tv, SourceOfPlan(*plan), reply) || !SetPlanStandard(session, *plan, reply) ||
-            !SetDefaultStandard(session, reply))
+        options_.plan = plan ? *plan : *current;
+        if (!EnsureLibrarySource(session, *tv, SourceOfPlan(options_.plan), reply) ||
+            !SetPlanStandard(session, options_.plan, reply) || !SetDefaultStandard(session, reply))
             return;
-        options.plan = *plan;
         const bool simulated = session.Card() != nullptr;
-        options.tunerStatus = tunerStatus_ == "on" || (tunerStatus_ == "auto" && simulated);
-        options.graceMs = graceMs_.value_or(simulated ? 0 : kRealBusGraceMs);
-        options.pollMs = pollMs_;
-        options.fast = fast_;
-        if (all_) return ScanBandAndSave(session, *tv, options, sourceBefore, memoryBefore, before, reply);
-        ScanResult result;
-        {
-            InterruptGuard guard;
-            InterruptGuard::Clear();
-            options.stop = InterruptGuard::Flag();
-            result = Scan(session, *tv, options);
-            InterruptGuard::Clear();
+        options_.tunerStatus = tunerStatus_ == "on" || (tunerStatus_ == "auto" && simulated);
+        options_.graceMs = graceMs_.value_or(simulated ? 0 : kRealBusGraceMs);
+        if (all_) return ScanBandAndSave(session, *tv, reply);
+        const ScanResult result = StoppableByCtrlC(options_, [&] { return Scan(session, *tv); });
+        Report(result, reply);
+        Save(session, reply, fmt::format("of the {} plan", options_.plan.name), [&](const StationList &old) {
+            return MergeScan(old, options_.plan, ChannelNames(result, false), ChannelNames(result, true));
+        });
+        if (before_) return GoBackTo(session, *tv, reply);
+        // Nothing tuned before: the tuner stays on the last channel scanned.
+        Reply step;
+        if (!result.channels.empty()) {
+            const ChannelInfo &last = result.channels.back().info;
+            std::optional<bool> locked;  // set when the tuner was left there
+            if (result.finalChannel != last.name) {
+                // Stopped early: the library (or tvctl's record) takes the channel the tuner is on.
+                const TuneOutcome tuned = Tune(session, *tv, TuneTarget{options_.plan, last.name}, step);
+                if (tuned.tuned) locked = tuned.locked;
+            } else {
+                session.tuner = TunerMemory{"tuner", options_.plan.plan, last.name, last.carrierHz, 0};
+                SaveTuner(session, reply);
+                locked = result.finalResult == TV_OK;
+            }
+            if (locked)
+                session.Out().Tell("tuner left on {} channel {} ({})", options_.plan.name, last.name,
+                                   *locked ? "locked" : "no lock");
         }
-        Report(options, result, reply);
-        if (saveGiven_) {
-            Save(session, reply, fmt::format("of the {} plan", options.plan.name), [&](const StationList &old) {
-                return MergeScan(old, options.plan, ChannelNames(result, false), ChannelNames(result, true));
-            });
-        }
-        GoBack(session, *tv, options, result, sourceBefore, memoryBefore, before, reply);
+        RestoreInput(session, *tv, step);
     }
 
     // scan --all: the band walked by frequency (band_scan_ops.h).
-    void ScanBandAndSave(Session &session, const TvCalls &tv, ScanOptions &options, Source sourceBefore,
-                         const TunerMemory &memoryBefore, const std::optional<TuneTarget> &before, Reply &reply) {
-        BandScanRun run;
-        {
-            InterruptGuard guard;
-            InterruptGuard::Clear();
-            options.stop = InterruptGuard::Flag();
-            run = ScanBand(session, tv, options, band_, quiet_);
-            InterruptGuard::Clear();
-        }
-        RecordBandScan(reply, options.plan, band_, run);
-        if (saveGiven_) {
-            const uint64_t walkedTo = WalkedToHz(band_, run);
-            Save(session, reply, fmt::format("of {}-{} MHz", MhzOfHz(band_.fromHz), MhzOfHz(walkedTo)),
-                 [&](const StationList &old) {
-                     return MergeBandScan(old, options.plan, band_.fromHz, walkedTo, run.stations);
-                 });
-        }
-        if (before) return GoBackTo(session, tv, *before, sourceBefore, memoryBefore, reply);
+    void ScanBandAndSave(Session &session, const TvCalls &tv, Reply &reply) {
+        const BandScanRun run = StoppableByCtrlC(options_, [&] { return ScanBand(session, tv, options_, band_, quiet_); });
+        RecordBandScan(reply, options_.plan, band_, run);
+        const uint64_t walkedTo = WalkedToHz(band_, run);
+        Save(session, reply, fmt::format("of {}-{} MHz", MhzOfHz(band_.fromHz), MhzOfHz(walkedTo)),
+             [&](const StationList &old) {
+                 return MergeBandScan(old, options_.plan, band_.fromHz, walkedTo, run.stations);
+             });
+        if (before_) return GoBackTo(session, tv, reply);
         // Nothing tuned before: the first station found, as a remote shows it.
         Reply step;
         if (!run.stations.empty()) {
             const NamedStation &first = run.stations.front();
-            TuneTarget target{options.plan, first.channel, first.channel.empty() ? first.carrierHz : 0, first.fine};
-            if (Tune(session, tv, target, step).tuned)
-                session.Out().Tell("tuner left on {}", DescribeTarget(target));
+            TuneTarget target{options_.plan, first.channel, first.channel.empty() ? first.carrierHz : 0, first.fine};
+            if (Tune(session, tv, target, step).tuned) session.Out().Tell("tuner left on {}", DescribeTarget(target));
         }
-        RestoreInput(session, tv, sourceBefore, step);
+        RestoreInput(session, tv, step);
     }
 
-    bool ParseRange(const PlanInfo &plan, ScanOptions &options, Reply &reply) const {
-        options.first = plan.walk->front().Name();
-        options.last = plan.walk->back().Name();
-        if (!range_) return true;
-        // Without a plan argument, the range is checked against the plan of
-        // the current source (cable when that is no tuner; then the scan is
-        // refused anyway).
-        std::optional<ChannelInfo> first = Channel(plan, range_->first), last = Channel(plan, range_->second);
-        auto at = [&](const ChannelInfo &channel) {
-            return std::find_if(plan.walk->begin(), plan.walk->end(),
-                                [&](const tvcore::card::TableChannel &c) { return c.Name() == channel.name; });
+    // The channels to scan: the plan's whole walk, or the --channels range
+    // within it. Without a plan argument, the range is checked against the
+    // plan of the current source (cable when that is no tuner; then the scan
+    // is refused anyway).
+    bool ParseRange(const PlanInfo &plan, Reply &reply) {
+        const std::vector<tvcore::card::TableChannel> &walk = *plan.walk;
+        // A channel's place in the walk, by any spelling of its name; the end when the plan lacks it.
+        auto at = [&](const std::string &name) {
+            const std::optional<ChannelInfo> channel = Channel(plan, name);
+            return std::find_if(walk.begin(), walk.end(), [&](const tvcore::card::TableChannel &c) {
+                return channel && c.Name() == channel->name;
+            });
         };
-        if (!first || !last || at(*first) > at(*last)) {
+        const auto first = range_ ? at(range_->first) : walk.begin();
+        const auto last = range_ ? at(range_->second) : walk.end() - 1;
+        if (first == walk.end() || last == walk.end() || first > last) {
             reply.Fail(fmt::format("channel range {}-{} is not within the {} plan ({}), first to last", range_->first,
                                    range_->second, plan.name, PlanRange(plan)));
             return false;
         }
-        options.first = first->name;
-        options.last = last->name;
+        options_.first = first->Name();
+        options_.last = last->Name();
         return true;
     }
 
-    ScanResult Scan(Session &session, const TvCalls &tv, const ScanOptions &options) const {
+    ScanResult Scan(Session &session, const TvCalls &tv) const {
         const Console &out = session.Out();
         size_t found = 0;
         ScanProgress progress;
@@ -242,29 +227,33 @@ private:
             progress = [&](const ScannedChannel &channel, size_t index, size_t count) {
                 found += channel.locked ? 1 : 0;
                 constexpr size_t kWidth = 30;
-                size_t filled = (index + 1) * kWidth / count;
-                std::string bar = fmt::format("[{}{}] {:>3}/{} {} {} ({} MHz)  stations: {}", std::string(filled, '#'),
-                                              std::string(kWidth - filled, '.'), index + 1, count,
-                                              options.plan.name, channel.info.name, Mhz(channel.info.carrierKHz),
-                                              found);
-                std::string line = fmt::format("scan: {} {} ({} MHz): {}", options.plan.name, channel.info.name,
-                                               Mhz(channel.info.carrierKHz), channel.locked ? "locked" : "no lock");
-                out.Progress(bar, line);
+                const size_t filled = (index + 1) * kWidth / count;
+                const std::string what = fmt::format("{} {} ({} MHz)", options_.plan.name, channel.info.name,
+                                                     Mhz(channel.info.carrierKHz));
+                out.Progress(fmt::format("[{}{}] {:>3}/{} {}  stations: {}", std::string(filled, '#'),
+                                         std::string(kWidth - filled, '.'), index + 1, count, what, found),
+                             fmt::format("scan: {}: {}", what, channel.locked ? "locked" : "no lock"));
             };
-        ScanResult result = RunScan(tv, session.Words(), options, progress);
+        ScanResult result = RunScan(tv, session.Words(), options_, progress);
         if (!quiet_) out.EndProgress();
         return result;
     }
 
-    void Report(const ScanOptions &options, const ScanResult &result, Reply &reply) {
-        const char *mode = options.fast ? "fast" : "standard";
-        reply.data["plan"] = options.plan.name;
-        reply.data["mode"] = mode;
-        reply.data["first"] = ChannelJson(options.first);
-        reply.data["last"] = ChannelJson(options.last);
+    void Report(const ScanResult &result, Reply &reply) {
+        Record stations = Record::array();
+        for (const ScannedChannel &channel : result.channels)
+            if (channel.locked)
+                stations.push_back({{"channel", ChannelJson(channel.info.name)},
+                                    {"carrierMHz", channel.info.carrierKHz / 1000.0},
+                                    {"band", BandName(channel.info.bandCode)},
+                                    {"waitedMs", channel.waitedMs}});
+        reply.data["plan"] = options_.plan.name;
+        reply.data["mode"] = options_.fast ? "fast" : "standard";
+        reply.data["first"] = ChannelJson(options_.first);
+        reply.data["last"] = ChannelJson(options_.last);
         reply.data["tuned"] = result.channels.size();
         reply.data["seconds"] = result.seconds;
-        reply.data["stations"] = StationsJson(result);
+        reply.data["stations"] = std::move(stations);
         reply.data["finalChannel"] = ChannelJson(result.finalChannel);
         reply.data["finalLocked"] = result.finalResult == TV_OK;
 
@@ -279,15 +268,15 @@ private:
             reply.Fail("the scan stopped: " + result.error);
     }
 
-    // The stations found, into the station list (see the footer), under
-    // the list's lock from the read to the write.
+    // With --save, the stations found into the station list (see the
+    // footer), under the list's lock from the read to the write.
     void Save(Session &session, Reply &reply, const std::string &what,
               const std::function<ScanMerge(const StationList &)> &mergeWith) const {
-        std::string file = saveFile_ == kDefaultListMark ? DefaultStationFile() : saveFile_;
-        if (file.empty()) {
-            Note(session, reply, "the stations were not saved: neither XDG_CONFIG_HOME nor HOME is set to an absolute path");
-            return;
-        }
+        if (!saveGiven_) return;
+        const std::string file = saveFile_ == kDefaultListMark ? DefaultStationFile() : saveFile_;
+        if (file.empty())
+            return Note(session, reply,
+                        "the stations were not saved: neither XDG_CONFIG_HOME nor HOME is set to an absolute path");
         auto fail = [&](const std::string &why) {
             if (reply.ok) reply.Fail("the stations were not saved: " + why);
             else Note(session, reply, "the stations were not saved: " + why);
@@ -311,52 +300,23 @@ private:
                                          merge.planStations == 1 ? "" : "s", what, file, merge.total));
     }
 
-    // Puts the tuner (and the input) back where they were before the scan;
-    // with nothing tuned before, the tuner stays on the last channel scanned.
-    void GoBack(Session &session, const TvCalls &tv, const ScanOptions &options, const ScanResult &result,
-                Source sourceBefore, const TunerMemory &memoryBefore, const std::optional<TuneTarget> &before,
-                Reply &reply) const {
-        const Console &out = session.Out();
-        Reply step;
-        if (before) return GoBackTo(session, tv, *before, sourceBefore, memoryBefore, reply);
-        std::string lastChannel = result.channels.empty() ? "" : result.channels.back().info.name;
-        if (lastChannel.empty()) return RestoreInput(session, tv, sourceBefore, step);
-        if (result.finalChannel != lastChannel) {
-            // Stopped early: the library (or tvctl's record) takes the channel the tuner is on.
-            TuneOutcome last = Tune(session, tv, TuneTarget{options.plan, lastChannel}, step);
-            if (last.tuned) out.Tell("tuner left on {} channel {} ({})", options.plan.name, lastChannel,
-                                     last.locked ? "locked" : "no lock");
-            return RestoreInput(session, tv, sourceBefore, step);
-        }
-        session.tuner = TunerMemory{"tuner", options.plan.plan, lastChannel,
-                                    result.channels.back().info.carrierHz, 0};
-        SaveTuner(session, reply);
-        out.Tell("tuner left on {} channel {} ({})", options.plan.name, result.finalChannel,
-                 result.finalResult == TV_OK ? "locked" : "no lock");
-        RestoreInput(session, tv, sourceBefore, step);
-    }
-
     // The tuner back on what it was tuned to, with tvctl's record as it was.
-    static void GoBackTo(Session &session, const TvCalls &tv, const TuneTarget &before, Source sourceBefore,
-                         const TunerMemory &memoryBefore, Reply &reply) {
+    void GoBackTo(Session &session, const TvCalls &tv, Reply &reply) const {
         Reply step;
-        TuneOutcome back = Tune(session, tv, before, step);
-        if (!back.tuned) {
-            Note(session, reply, "the tuner could not go back: " + step.error);
-            return;
-        }
-        RestoreInput(session, tv, sourceBefore, step);
-        session.tuner = memoryBefore;
+        const TuneOutcome back = Tune(session, tv, *before_, step);
+        if (!back.tuned) return Note(session, reply, "the tuner could not go back: " + step.error);
+        RestoreInput(session, tv, step);
+        session.tuner = memoryBefore_;
         SaveTuner(session, reply);
-        reply.data["back"] = DescribeTarget(before);
+        reply.data["back"] = DescribeTarget(*before_);
         reply.data["backLocked"] = back.locked;
-        session.Out().Tell("tuner back on {}: {}", DescribeTarget(before), back.locked ? "locked" : "no lock");
+        session.Out().Tell("tuner back on {}: {}", DescribeTarget(*before_), back.locked ? "locked" : "no lock");
     }
 
     // A scan selects the tuner; an input that was not the tuner comes back.
-    static void RestoreInput(Session &session, const TvCalls &tv, Source sourceBefore, Reply &step) {
-        if (sourceBefore != Source::Composite && sourceBefore != Source::SVideo) return;
-        if (SelectSource(session, tv, sourceBefore, step)) session.Out().Tell("source: {} again", SourceName(sourceBefore));
+    void RestoreInput(Session &session, const TvCalls &tv, Reply &step) const {
+        if (sourceBefore_ != Source::Composite && sourceBefore_ != Source::SVideo) return;
+        if (SelectSource(session, tv, sourceBefore_, step)) session.Out().Tell("source: {} again", SourceName(sourceBefore_));
     }
 
 public:
@@ -378,19 +338,22 @@ public:
 
 private:
     std::optional<PlanInfo> plan_;
+    ScanOptions options_;  // --fast and --poll bound here; the rest filled in when the scan runs
     std::string saveFile_;
     bool saveGiven_ = false;
     bool force_ = false;
-    bool fast_ = false;
     std::optional<std::pair<std::string, std::string>> range_;
     std::string tunerStatus_ = "auto";
     std::optional<uint32_t> graceMs_;
-    uint32_t pollMs_ = 2;
     bool quiet_ = false;
     std::string stopped_;  // where Ctrl-C stopped the scan, for the text
     bool all_ = false;
     std::vector<CLI::Option *> bandOptions_;  // --from, --to, --step
     BandStretch band_;
+    // Where the tuner was before the scan.
+    Source sourceBefore_ = Source::Cable;
+    TunerMemory memoryBefore_;
+    std::optional<TuneTarget> before_;
 };
 
 }  // namespace
