@@ -92,7 +92,8 @@ public:
         Bind(app, "--poll", options_.pollMs, InRange("--poll", 1, 50), "fast scan: ms between polls")->group("");
         app.add_flag("--all", all_, "walk the tuner's whole range (or --from..--to) by frequency");
         bandOptions_ = {
-            Bind(app, "--from", band_.fromHz, ReadBandMhz("--from"), "with --all: the lowest carrier, MHz (default 44)"),
+            Bind(app, "--from", band_.fromHz, ReadBandMhz("--from"),
+                 "with --all: the lowest carrier, MHz (default 44)"),
             Bind(app, "--to", band_.toHz, ReadBandMhz("--to"), "with --all: the highest carrier, MHz (default 870)"),
             Bind(app, "--step", band_.stepHz, ReadStep,
                  "with --all: the coarse step, MHz, a multiple of 0.0625 up to 8 (default 0.25)")};
@@ -176,7 +177,8 @@ private:
 
     // scan --all: the band walked by frequency (band_scan_ops.h).
     void ScanBandAndSave(Session &session, const TvCalls &tv, Reply &reply) {
-        const BandScanRun run = StoppableByCtrlC(options_, [&] { return ScanBand(session, tv, options_, band_, quiet_); });
+        const BandScanRun run =
+            StoppableByCtrlC(options_, [&] { return ScanBand(session, tv, options_, band_, quiet_); });
         RecordBandScan(reply, options_.plan, band_, run);
         const uint64_t walkedTo = WalkedToHz(band_, run);
         Save(session, reply, fmt::format("of {}-{} MHz", MhzOfHz(band_.fromHz), MhzOfHz(walkedTo)),
