@@ -129,14 +129,12 @@ std::optional<TuneTarget> LastTuned(const Session &session) {
 }
 
 std::string DescribeTarget(const TuneTarget &target) {
-    std::string text;
     uint64_t hz = target.carrierHz;
+    std::string text = fmt::format("{} MHz", MhzOfHz(hz));
     if (!target.channel.empty()) {
         std::optional<ChannelInfo> info = Channel(target.plan, target.channel);
         hz = info ? info->carrierHz : 0;
         text = fmt::format("{} channel {} ({} MHz)", target.plan.name, info ? info->name : target.channel, MhzOfHz(hz));
-    } else {
-        text = fmt::format("{} MHz", MhzOfHz(hz));
     }
     if (target.fine != 0)
         text += fmt::format(", fine {:+} ({} MHz)", target.fine,
