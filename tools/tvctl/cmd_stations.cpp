@@ -69,11 +69,9 @@ void TuneStation(Session &session, const Station &station, Reply &reply) {
     TuneOutcome outcome = Tune(session, *tv, target, reply);
     if (!outcome.tuned) return;
     reply.data["station"] = station.name;
-    reply.data["plan"] = target.plan.name;
-    if (!target.channel.empty()) reply.data["channel"] = ChannelJson(target.channel);
-    reply.data["carrierMHz"] = static_cast<double>(outcome.carrierHz) / 1e6;
-    reply.data["fine"] = target.fine;
-    reply.data["locked"] = outcome.locked;
+    // The tune's record, less the figures of the tuner block.
+    RecordTune(reply, target, outcome);
+    for (const char *figure : {"divider", "band", "result"}) reply.data.erase(figure);
 }
 
 // A command that tunes a station of the list and says so as tune does.
@@ -157,16 +155,15 @@ public:
         if (!list) return;
         nlohmann::ordered_json stations = nlohmann::ordered_json::array();
         for (const Station &station : list->stations) {
-            TuneTarget target = TargetOf(session, station);
             nlohmann::ordered_json entry = {{"name", station.name}};
+            uint64_t hz = station.carrierHz;
             if (!station.channel.empty()) {
-                entry["plan"] = target.plan.name;
+                const PlanInfo plan = *PlanByNumber(station.plan);
+                entry["plan"] = plan.name;
                 entry["channel"] = ChannelJson(station.channel);
+                hz = Channel(plan, station.channel)->carrierHz;
             }
-            entry["carrierMHz"] =
-                static_cast<double>(!station.channel.empty() ? Channel(target.plan, station.channel)->carrierHz
-                                                             : station.carrierHz) /
-                1e6;
+            entry["carrierMHz"] = static_cast<double>(hz) / 1e6;
             entry["fine"] = station.fine;
             if (!station.standard.empty()) entry["standard"] = station.standard;
             stations.push_back(entry);
@@ -174,19 +171,19 @@ public:
         reply.data["stations"] = stations;
     }
     std::string Text(const Record &record) const override {
+        auto shown = [&record](const char *key) { return Printable(record.value(key, "")); };
+        const std::string file = record.value("file", "");
         if (record.contains("renamed"))
-            return fmt::format("renamed \"{}\" to \"{}\" in {}", Printable(record["renamed"].get<std::string>()),
-                               Printable(record["name"].get<std::string>()), record["file"].get<std::string>());
+            return fmt::format("renamed \"{}\" to \"{}\" in {}", shown("renamed"), shown("name"), file);
         if (record.contains("removed"))
-            return fmt::format("removed \"{}\" ({}) from {}", Printable(record["removed"].get<std::string>()),
-                               record["was"].get<std::string>(), record["file"].get<std::string>());
+            return fmt::format("removed \"{}\" ({}) from {}", shown("removed"), record.value("was", ""), file);
         std::string text;
         for (const Record &station : Field(record, "stations"))
             text += fmt::format("{:<15} {}{}\n", Printable(station["name"].get<std::string>()),
                                 DescribeTarget(TargetOfRecord(station, false)),
                                 station.contains("standard") ? ", " + station["standard"].get<std::string>() : "");
         if (text.empty() && record.contains("stations"))
-            return fmt::format("no stations in {}", record["file"].get<std::string>());
+            return fmt::format("no stations in {}", file);
         return text;
     }
 
@@ -209,13 +206,8 @@ private:
                                           path));
         std::string edited = rename ? RenameStationLine(text, *list, index, newName_) : RemoveStationLine(text, *list, index);
         if (!WriteFileAtomically(path, edited, &error)) return reply.Fail(error);
-        if (rename) {
-            reply.data["renamed"] = station->name;
-            reply.data["name"] = newName_;
-        } else {
-            reply.data["removed"] = station->name;
-            reply.data["was"] = StationWhere(*station);
-        }
+        reply.data[rename ? "renamed" : "removed"] = station->name;
+        reply.data[rename ? "name" : "was"] = rename ? newName_ : StationWhere(*station);
     }
 
     std::string file_, edit_, name_, newName_;

@@ -117,10 +117,8 @@ struct FineWord {
 };
 
 FineWord ReadFine(const std::string &text) {
-    std::string_view digits = text;
-    const bool relative = !digits.empty() && (digits[0] == '+' || digits[0] == '-');
-    if (relative) digits.remove_prefix(1);
-    std::optional<uint64_t> n = ParseNumber(digits);
+    const bool relative = !text.empty() && (text[0] == '+' || text[0] == '-');
+    std::optional<uint64_t> n = ParseNumber(std::string_view(text).substr(relative ? 1 : 0));
     if (!n || *n > 100000) throw RefusedWord(fmt::format("fine wants +N, -N or N steps, e.g. +2, not \"{}\"", text));
     return {relative, text[0] == '-' ? -static_cast<int64_t>(*n) : static_cast<int64_t>(*n)};
 }

@@ -19,26 +19,31 @@ namespace {
 
 bool IsControl(char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }
 
-// The escape for a control character: \t, \r, \n or \xHH.
-std::string Escape(char c) {
+// A character as a terminal and a quoted name show it: a control character
+// as its escape (\t, \r, \n or \xHH), any other as it is.
+std::string Shown(char c) {
     switch (c) {
         case '\t': return "\\t";
         case '\r': return "\\r";
         case '\n': return "\\n";
-        default: return fmt::format("\\x{:02X}", static_cast<unsigned char>(c));
+        default: return IsControl(c) ? fmt::format("\\x{:02X}", static_cast<unsigned char>(c)) : std::string(1, c);
     }
 }
 
 int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+    const size_t digit = std::string_view("0123456789abcdef0123456789ABCDEF").find(c);
+    return digit == std::string_view::npos ? -1 : static_cast<int>(digit % 16);
 }
 
-// A quoted word from the opening quote at `at`: its text, escapes undone
-// (an unknown escape stays as written); `*end` is past the closing quote.
-// Empty when the quote is not closed.
-std::optional<std::string> QuotedWord(std::string_view line, size_t at, size_t *end) {
+// The word that starts at `at`, and in `*end` where it ends: a plain word
+// at a blank, "#" or the line's end; a quoted one past its closing quote,
+// its escapes undone (an unknown escape stays as written). Empty when the
+// quote is not closed.
+std::optional<std::string> WordAt(std::string_view line, size_t at, size_t *end) {
+    if (line[at] != '"') {
+        *end = std::min(line.find_first_of(" \t#", at), line.size());
+        return std::string(line.substr(at, *end - at));
+    }
     std::string word;
     for (size_t i = at + 1; i < line.size(); ++i) {
         char c = line[i];
@@ -50,12 +55,11 @@ std::optional<std::string> QuotedWord(std::string_view line, size_t at, size_t *
             word += c;
             continue;
         }
-        char next = line[++i];
+        // \" \\ \t \r \n stand for those characters, \xHH for that byte.
+        const char next = line[++i];
+        const size_t simple = std::string_view("\"\\trn").find(next);
         int high = 0, low = 0;
-        if (next == '"' || next == '\\') word += next;
-        else if (next == 't') word += '\t';
-        else if (next == 'r') word += '\r';
-        else if (next == 'n') word += '\n';
+        if (simple != std::string_view::npos) word += "\"\\\t\r\n"[simple];
         else if (next == 'x' && i + 2 < line.size() && (high = HexDigit(line[i + 1])) >= 0 &&
                  (low = HexDigit(line[i + 2])) >= 0) {
             word += static_cast<char>(high * 16 + low);
@@ -79,18 +83,13 @@ std::optional<std::vector<std::string>> LineWords(std::string_view line, std::st
             ++at;
         } else if (c == '#') {
             break;
-        } else if (c == '"') {
-            std::optional<std::string> word = QuotedWord(line, at, &at);
+        } else {
+            std::optional<std::string> word = WordAt(line, at, &at);
             if (!word) {
                 *error = "a quote is not closed";
                 return std::nullopt;
             }
             words.push_back(std::move(*word));
-        } else {
-            size_t end = line.find_first_of(" \t#", at);
-            if (end == std::string_view::npos) end = line.size();
-            words.emplace_back(line.substr(at, end - at));
-            at = end;
         }
     }
     return words;
@@ -103,10 +102,7 @@ std::string QuotedName(const std::string &name) {
     for (char c : name) plain = plain && c != ' ' && c != '#' && c != '\\' && c != '"' && !IsControl(c);
     if (plain) return name;
     std::string quoted = "\"";
-    for (char c : name) {
-        if (c == '"' || c == '\\') quoted += '\\';
-        quoted += IsControl(c) ? Escape(c) : std::string(1, c);
-    }
+    for (char c : name) quoted += (c == '"' || c == '\\' ? "\\" : "") + Shown(c);
     return quoted + "\"";
 }
 
@@ -126,37 +122,27 @@ std::string Lower(std::string_view text) {
 
 // One line's station, or the sentence that says what is wrong with it.
 std::optional<Station> ParseStation(const std::vector<std::string> &words, std::string *error) {
-    if (words.size() < 3 || words.size() > 5) {
-        *error = "a station is NAME PLAN CHANNEL [FINE] [STANDARD] or NAME freq MHZ [FINE] [STANDARD]";
-        return std::nullopt;
-    }
+    auto fail = [error](std::string sentence) {
+        *error = std::move(sentence);
+        return std::optional<Station>();
+    };
+    if (words.size() < 3 || words.size() > 5)
+        return fail("a station is NAME PLAN CHANNEL [FINE] [STANDARD] or NAME freq MHZ [FINE] [STANDARD]");
     Station station;
     station.name = words[0];
-    if (station.name.empty()) {
-        *error = "the name is empty";
-        return std::nullopt;
-    }
+    if (station.name.empty()) return fail("the name is empty");
     if (Lower(words[1]) == "freq") {
         std::optional<uint64_t> hz = ParseMhz(words[2]);
-        if (!hz) {
-            *error = fmt::format("\"{}\" is not a frequency in MHz", Printable(words[2]));
-            return std::nullopt;
-        }
-        *error = CarrierProblem(*hz);
-        if (!error->empty()) return std::nullopt;
+        if (!hz) return fail(fmt::format("\"{}\" is not a frequency in MHz", Printable(words[2])));
+        if (std::string problem = CarrierProblem(*hz); !problem.empty()) return fail(problem);
         station.carrierHz = *hz;
     } else {
         std::optional<PlanInfo> plan = PlanByName(words[1]);
-        if (!plan) {
-            *error = fmt::format("unknown plan \"{}\" ({}, or freq)", Printable(words[1]), PlanNames());
-            return std::nullopt;
-        }
+        if (!plan) return fail(fmt::format("unknown plan \"{}\" ({}, or freq)", Printable(words[1]), PlanNames()));
         std::optional<ChannelInfo> channel = Channel(*plan, words[2]);
-        if (!channel) {
-            *error = fmt::format("\"{}\" is no channel of the {} plan ({})", Printable(words[2]), plan->name,
-                                 PlanRange(*plan));
-            return std::nullopt;
-        }
+        if (!channel)
+            return fail(fmt::format("\"{}\" is no channel of the {} plan ({})", Printable(words[2]), plan->name,
+                                    PlanRange(*plan)));
         station.plan = plan->plan;
         station.channel = channel->name;
     }
@@ -165,48 +151,56 @@ std::optional<Station> ParseStation(const std::vector<std::string> &words, std::
         station.standard = tvcore::card::FindStandard(rest.back())->name;
         rest.pop_back();
     }
-    if (rest.size() == 2) {
-        *error = fmt::format("\"{}\" is no TV standard (pal-bg, secam-l, ...)", Printable(rest[1]));
-        return std::nullopt;
-    }
+    if (rest.size() == 2)
+        return fail(fmt::format("\"{}\" is no TV standard (pal-bg, secam-l, ...)", Printable(rest[1])));
     if (!rest.empty()) {
         std::optional<int32_t> fine = ParseFine(rest[0]);
-        if (!fine) {
-            *error = fmt::format("fine tuning \"{}\" is not +N or -N steps within {}, nor a TV standard",
-                                 Printable(rest[0]), kFineLimit);
-            return std::nullopt;
-        }
+        if (!fine)
+            return fail(fmt::format("fine tuning \"{}\" is not +N or -N steps within {}, nor a TV standard",
+                                    Printable(rest[0]), kFineLimit));
         station.fine = *fine;
     }
     return station;
 }
 
+// A station's place in words: its plan and channel ("cable", "7") or
+// "freq" and its MHz, then " +1" for a fine offset and " pal-bg" for a standard.
+struct Where {
+    std::string table, value, rest;
+};
+Where WhereOf(const Station &station) {
+    Where where{"freq", MhzOfHz(station.carrierHz), ""};
+    if (!station.channel.empty()) {
+        std::optional<PlanInfo> plan = PlanByNumber(station.plan);
+        where = {plan ? plan->name : "?", station.channel, ""};
+    }
+    if (station.fine != 0) where.rest = fmt::format(" {:+}", station.fine);
+    if (!station.standard.empty()) where.rest += " " + station.standard;
+    return where;
+}
+
 // One station's line, in the columns of the list tvctl writes.
 std::string FormatStation(const Station &station) {
-    std::string where = StationWhere(station);
-    size_t blank = where.find(' ');
-    size_t second = where.find(' ', blank + 1);
-    std::string value = where.substr(blank + 1, second == std::string::npos ? std::string::npos : second - blank - 1);
-    std::string fine = second == std::string::npos ? "" : where.substr(second + 1);
-    std::string line = fmt::format("{:<15} {:<10} {:<6} {}", QuotedName(station.name), where.substr(0, blank), value,
-                                   fine);
+    Where where = WhereOf(station);
+    std::string line = fmt::format("{:<15} {:<10} {:<6}{}", QuotedName(station.name), where.table, where.value,
+                                   where.rest);
     line.erase(line.find_last_not_of(' ') + 1);
     return line;
 }
 
-// Where line `index` of `text` lies, split as ParseStations splits: its
-// first byte, the end of its content, and the start of the next line.
+// The lines of a text (each ends with LF, CR LF or CR, the last perhaps
+// with none): each line's first byte, the end of its content, and the start
+// of the next line.
 struct LineSpan {
     size_t begin = 0, end = 0, next = 0;
 };
-LineSpan SpanOfLine(std::string_view text, size_t index) {
-    LineSpan span;
-    for (size_t line = 0;; ++line) {
-        span.end = std::min(text.find_first_of("\r\n", span.begin), text.size());
-        span.next = span.end + (text.compare(span.end, 2, "\r\n") == 0 ? 2 : 1);
-        if (line == index || span.next >= text.size()) return span;
-        span.begin = span.next;
+std::vector<LineSpan> SplitLines(std::string_view text) {
+    std::vector<LineSpan> spans;
+    for (size_t at = 0; at < text.size(); at = spans.back().next) {
+        const size_t end = std::min(text.find_first_of("\r\n", at), text.size());
+        spans.push_back({at, end, end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1)});
     }
+    return spans;
 }
 
 }  // namespace
@@ -219,13 +213,8 @@ std::string DefaultStationFile() {
 StationList ParseStations(std::string_view text, const std::string &file) {
     StationList list;
     std::unordered_set<std::string> names;  // lower case: a name is found in any case
-    size_t at = 0;
-    while (at < text.size()) {
-        size_t end = text.find_first_of("\r\n", at);
-        if (end == std::string_view::npos) end = text.size();
-        list.lines.emplace_back(text.substr(at, end - at));
-        at = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
-    }
+    for (const LineSpan &span : SplitLines(text))
+        list.lines.emplace_back(text.substr(span.begin, span.end - span.begin));
     for (size_t index = 0; index < list.lines.size(); ++index) {
         std::string error;
         std::optional<std::vector<std::string>> words = LineWords(list.lines[index], &error);
@@ -248,11 +237,12 @@ StationList ParseStations(std::string_view text, const std::string &file) {
 std::optional<StationList> LoadStations(const std::string &file, std::string *error, bool *missing,
                                         std::string *text) {
     FileText read = ReadRegularFile(file, kMaxStationListBytes, "the station list");
-    if (missing != nullptr) *missing = read.outcome == FileText::Outcome::Missing;
-    if (read.outcome == FileText::Outcome::Missing)
-        *error = fmt::format("the station list {} does not exist (scan a plan with --save to make one)", file);
-    if (read.outcome != FileText::Outcome::Read) {
-        if (read.outcome == FileText::Outcome::Refused) *error = read.error;
+    using Outcome = FileText::Outcome;
+    if (missing != nullptr) *missing = read.outcome == Outcome::Missing;
+    if (read.outcome != Outcome::Read) {
+        *error = read.outcome == Outcome::Refused
+                     ? read.error
+                     : fmt::format("the station list {} does not exist (scan a plan with --save to make one)", file);
         return std::nullopt;
     }
     StationList list = ParseStations(read.text, file);
@@ -261,16 +251,8 @@ std::optional<StationList> LoadStations(const std::string &file, std::string *er
 }
 
 std::string StationWhere(const Station &station) {
-    std::string where;
-    if (!station.channel.empty()) {
-        std::optional<PlanInfo> plan = PlanByNumber(station.plan);
-        where = fmt::format("{} {}", plan ? plan->name : "?", station.channel);
-    } else {
-        where = "freq " + MhzOfHz(station.carrierHz);
-    }
-    if (station.fine != 0) where += fmt::format(" {:+}", station.fine);
-    if (!station.standard.empty()) where += " " + station.standard;
-    return where;
+    Where where = WhereOf(station);
+    return where.table + " " + where.value + where.rest;
 }
 
 std::string FormatStations(const std::vector<Station> &stations) {
@@ -287,11 +269,9 @@ ScanMerge MergeScan(const StationList &old, const PlanInfo &plan, const std::vec
                     const std::vector<std::string> &locked) {
     const std::unordered_set<std::string> wasScanned(scanned.begin(), scanned.end());
     const std::unordered_set<std::string> isLocked(locked.begin(), locked.end());
-    std::unordered_set<std::string> known;
-
+    std::unordered_set<std::string> known, names;  // channels kept; names taken, lower case
     ScanMerge merge;
     std::vector<bool> dropped(old.lines.size(), false);
-    std::unordered_set<std::string> names;
     for (size_t i = 0; i < old.stations.size(); ++i) {
         const Station &station = old.stations[i];
         const bool ours = station.plan == plan.plan && wasScanned.count(station.channel) != 0;
@@ -349,20 +329,19 @@ std::optional<size_t> StationTunedTo(const StationList &list, uint32_t plan, con
 }
 
 std::string RenameStationLine(std::string_view text, const StationList &list, size_t index, const std::string &name) {
-    LineSpan span = SpanOfLine(text, list.stationLines.at(index));
+    const LineSpan span = SplitLines(text).at(list.stationLines.at(index));
     std::string_view line = text.substr(span.begin, span.end - span.begin);
     // The name is the line's first word (a station line has one).
-    size_t first = line.find_first_not_of(" \t");
+    const size_t first = line.find_first_not_of(" \t");
     size_t after = first;
-    if (line[first] != '"') after = std::min(line.find_first_of(" \t#", first), line.size());
-    else (void)QuotedWord(line, first, &after);
+    (void)WordAt(line, first, &after);
     std::string edited(text);
     edited.replace(span.begin + first, after - first, QuotedName(name));
     return edited;
 }
 
 std::string RemoveStationLine(std::string_view text, const StationList &list, size_t index) {
-    LineSpan span = SpanOfLine(text, list.stationLines.at(index));
+    const LineSpan span = SplitLines(text).at(list.stationLines.at(index));
     std::string edited(text);
     edited.erase(span.begin, std::min(span.next, text.size()) - span.begin);
     return edited;
@@ -370,8 +349,7 @@ std::string RemoveStationLine(std::string_view text, const StationList &list, si
 
 std::string Printable(std::string_view text) {
     std::string shown;
-    shown.reserve(text.size());
-    for (char c : text) shown += IsControl(c) ? Escape(c) : std::string(1, c);
+    for (char c : text) shown += Shown(c);
     return shown;
 }
 

@@ -3,17 +3,14 @@
 // (~/.config/tvctl/stations), one station a line:
 //     NAME  PLAN  CHANNEL  [FINE] [STANDARD]
 //     NAME  freq  MHZ      [FINE] [STANDARD]
-// NAME is one word or "words in quotes" (in quotes, \" \\ \t \r \n and \xHH
-// stand for those characters); PLAN is a channel table (cable,
-// europe-west, us-cable: plan_info.h) and CHANNEL the
-// name of one of its channels (7, E5, SE10); MHZ is a carrier from 44 to 870 MHz; FINE is the fine-tuning
-// offset in 62.5 kHz steps (+2, -1), at most 32 either way; STANDARD the
-// TV standard the station needs (pal-bg, secam-l: standard_ops.h), set
-// before it is tuned. "#" starts a
-// comment; blank lines are allowed; lines end with LF, CR LF or CR. A line
-// that cannot be understood is reported with its file and line and skipped
-// (and kept as it is when a scan rewrites the file). At most
-// kMaxStationListBytes.
+// NAME is one word or "words in quotes" (in quotes, \" \\ \t \r \n and \xHH stand for those
+// characters); PLAN is a channel table (cable, europe-west, us-cable: plan_info.h) and CHANNEL the
+// name of one of its channels (7, E5, SE10); MHZ is a carrier from 44 to 870 MHz; FINE is the
+// fine-tuning offset in 62.5 kHz steps (+2, -1), at most 32 either way; STANDARD the TV standard
+// the station needs (pal-bg, secam-l: standard_ops.h), set before it is tuned. "#" starts a
+// comment; blank lines are allowed; lines end with LF, CR LF or CR. A line that cannot be
+// understood is reported with its file and line and skipped (and kept as it is when a scan
+// rewrites the file). At most kMaxStationListBytes.
 #pragma once
 
 #include <cstddef>

@@ -22,8 +22,10 @@ using namespace tvcore::card;
 
 Source SourceOfPlan(const PlanInfo &plan) { return plan.cableInput ? Source::Cable : Source::Broadcast; }
 
-bool EnsureLibrarySource(Session &session, const TvCalls &tv, Source source, Reply &reply) {
-    if (session.librarySource == source) return true;
+namespace {
+
+// Puts the library on `source`; false with `reply` failed when refused.
+bool SetLibrarySource(Session &session, const TvCalls &tv, Source source, Reply &reply) {
     int32_t result = tv.SetTVParam(TV_PARAM_SOURCE, SourceValue(source));
     if (result != TV_OK) {
         reply.Fail(UnexpectedResult(fmt::format("SetTVParam(1, {})", SourceValue(source)), result));
@@ -33,8 +35,6 @@ bool EnsureLibrarySource(Session &session, const TvCalls &tv, Source source, Rep
     return true;
 }
 
-namespace {
-
 // A damaged tuner record was read as far as it could be; said once.
 void NoteRecordProblem(Session &session, Reply &reply) {
     if (session.tunerFileProblem.empty()) return;
@@ -43,6 +43,10 @@ void NoteRecordProblem(Session &session, Reply &reply) {
 }
 
 }  // namespace
+
+bool EnsureLibrarySource(Session &session, const TvCalls &tv, Source source, Reply &reply) {
+    return session.librarySource == source || SetLibrarySource(session, tv, source, reply);
+}
 
 bool CheckLock(const TvCalls &tv) {
     std::this_thread::sleep_for(std::chrono::milliseconds(kLockPauseMs));
@@ -55,12 +59,8 @@ std::optional<PlanInfo> CurrentPlan(const Session &session) {
 }
 
 bool SelectSource(Session &session, const TvCalls &tv, Source source, Reply &reply) {
-    int32_t result = tv.SetTVParam(TV_PARAM_SOURCE, SourceValue(source));
-    if (result != TV_OK) {
-        reply.Fail(UnexpectedResult(fmt::format("SetTVParam(1, {})", SourceValue(source)), result));
-        return false;
-    }
-    session.source = session.librarySource = source;
+    if (!SetLibrarySource(session, tv, source, reply)) return false;
+    session.source = source;
     TunerMemory &memory = session.tuner;
     memory.source = source == Source::Composite ? "composite" : source == Source::SVideo ? "svideo" : "tuner";
     if (std::optional<PlanInfo> plan = PlanOfSource(source); plan && SourceOfPlan(*PlanByNumber(memory.plan)) != source)
@@ -80,13 +80,10 @@ bool SelectPlan(Session &session, const TvCalls &tv, const PlanInfo &plan, Reply
 TuneOutcome Tune(Session &session, const TvCalls &tv, const TuneTarget &target, Reply &reply) {
     NoteRecordProblem(session, reply);
     TuneOutcome outcome;
-    std::optional<ChannelInfo> info;
-    if (!target.channel.empty()) {
-        info = Channel(target.plan, target.channel);
-        if (!info) {
-            reply.Fail(NotInPlan(target.plan, target.channel));
-            return outcome;
-        }
+    std::optional<ChannelInfo> info = target.channel.empty() ? std::nullopt : Channel(target.plan, target.channel);
+    if (!target.channel.empty() && !info) {
+        reply.Fail(NotInPlan(target.plan, target.channel));
+        return outcome;
     }
     if (!EnsureLibrarySource(session, tv, SourceOfPlan(target.plan), reply) || !SetDefaultStandard(session, reply))
         return outcome;
@@ -132,14 +129,12 @@ std::optional<TuneTarget> LastTuned(const Session &session) {
 }
 
 std::string DescribeTarget(const TuneTarget &target) {
-    std::string text;
     uint64_t hz = target.carrierHz;
+    std::string text = fmt::format("{} MHz", MhzOfHz(hz));
     if (!target.channel.empty()) {
         std::optional<ChannelInfo> info = Channel(target.plan, target.channel);
         hz = info ? info->carrierHz : 0;
         text = fmt::format("{} channel {} ({} MHz)", target.plan.name, info ? info->name : target.channel, MhzOfHz(hz));
-    } else {
-        text = fmt::format("{} MHz", MhzOfHz(hz));
     }
     if (target.fine != 0)
         text += fmt::format(", fine {:+} ({} MHz)", target.fine,
@@ -185,14 +180,11 @@ std::string TuneText(const nlohmann::ordered_json &record) {
 
 void RecordTuner(Session &session, Reply &reply) {
     NoteRecordProblem(session, reply);
-    std::optional<TuneTarget> last = LastTuned(session);
-    std::optional<PlanInfo> plan = PlanByNumber(session.tuner.plan);
-    nlohmann::ordered_json tuner = {{"plan", plan.value_or(CablePlan()).name}};
-    if (last) {
+    nlohmann::ordered_json tuner = {{"plan", PlanByNumber(session.tuner.plan).value_or(CablePlan()).name}};
+    if (std::optional<TuneTarget> last = LastTuned(session)) {
         if (!last->channel.empty()) tuner["channel"] = ChannelJson(last->channel);
         std::optional<ChannelInfo> info = Channel(last->plan, last->channel);
-        uint64_t hz = info ? info->carrierHz : last->carrierHz;
-        tuner["carrierMHz"] = static_cast<double>(hz) / 1e6;
+        tuner["carrierMHz"] = static_cast<double>(info ? info->carrierHz : last->carrierHz) / 1e6;
         tuner["fine"] = last->fine;
     }
     reply.data["tuner"] = tuner;

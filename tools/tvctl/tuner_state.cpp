@@ -2,8 +2,6 @@
 
 #include <fmt/format.h>
 
-#include <algorithm>
-#include <climits>
 #include <sstream>
 
 #include "numbers.h"
@@ -60,7 +58,7 @@ TunerMemory LoadTunerMemory(const std::string &path, std::string *problem) {
             if (ok) memory.carrierHz = *hz;
         } else if (ok && key == "fine") {
             std::optional<uint64_t> steps = ParseNumber(value[0] == '-' || value[0] == '+' ? value.substr(1) : value);
-            ok = steps && FineProblem(static_cast<int64_t>(std::min<uint64_t>(*steps, INT32_MAX))).empty();
+            ok = steps && *steps <= static_cast<uint64_t>(kFineLimit);
             if (ok) memory.fine = static_cast<int32_t>(*steps) * (value[0] == '-' ? -1 : 1);
         } else {
             ok = false;
