@@ -121,7 +121,7 @@ private:
                  fmt::format("no device answers at {} on the simulated card (decoder 0x88, tuner 0xC2)", Hex(device_)));
     }
 
-    void Read(Session &session, const TvCalls &tv, uint32_t reg, Reply &reply) {
+    void Read(Session &session, const TvCalls &tv, uint32_t reg, Reply &reply) const {
         uint32_t result = tv.I2C_Read(device_, reg);
         reply.data["register"] = reg;
         if (ReadFailed(result))
@@ -131,7 +131,7 @@ private:
         reply.data["value"] = result;
     }
 
-    void Write(Session &session, const TvCalls &tv, uint32_t reg, uint32_t value, Reply &reply) {
+    void Write(Session &session, const TvCalls &tv, uint32_t reg, uint32_t value, Reply &reply) const {
         uint32_t result = tv.I2C_Write(device_, reg, value);
         reply.data["register"] = reg;
         reply.data["value"] = value;
@@ -141,7 +141,7 @@ private:
                                           Hex(device_), DescribeWriteResult(session.Words(), TVBUS_CALL_WRITE, result)));
     }
 
-    void Block(Session &session, const TvCalls &tv, const std::vector<uint8_t> &bytes, Reply &reply) {
+    void Block(Session &session, const TvCalls &tv, const std::vector<uint8_t> &bytes, Reply &reply) const {
         uint32_t result = tv.I2C_WriteBlk(device_, bytes.data(), static_cast<uint32_t>(bytes.size()));
         reply.data["bytes"] = bytes;
         reply.data["result"] = result;
@@ -151,7 +151,7 @@ private:
                                           DescribeWriteResult(session.Words(), TVBUS_CALL_WRITE_BLK, result)));
     }
 
-    void Dump(Session &session, const TvCalls &tv, Reply &reply) {
+    void Dump(Session &session, const TvCalls &tv, Reply &reply) const {
         nlohmann::ordered_json registers = nlohmann::ordered_json::array();
         uint32_t failures = 0;
         uint32_t firstFailure = 0;

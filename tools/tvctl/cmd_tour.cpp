@@ -187,8 +187,9 @@ private:
         for (auto [name, value] : {std::pair{"brightness", 200u}, std::pair{"contrast", 180u},
                                    std::pair{"hue", 100u}, std::pair{"saturation", 181u}}) {
             const uint32_t id = PictureControlByName(name)->id;
-            ResultStep(fmt::format("SetTVParam({}, {}) {}", id, value, name), [&] { return tv_.SetTVParam(id, value); },
-                       "", {{"control", name}, {"value", value}});
+            ResultStep(fmt::format("SetTVParam({}, {}) {}", id, value, name),
+                       [this, id, value = value] { return tv_.SetTVParam(id, value); }, "",
+                       {{"control", name}, {"value", value}});
         }
         Step("SetTVParam(3, 256) brightness", [&](nlohmann::ordered_json &data) {
             Reply step;
