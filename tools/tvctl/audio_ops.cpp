@@ -15,6 +15,14 @@ namespace {
 // " (<why>)" after a sentence, when the drivers said why; "" when not.
 std::string Because(const std::string &why) { return why.empty() ? "" : " (" + why + ")"; }
 
+// How to reach a TV sound line when the mixer in use has none.
+std::string MixerChoices(const Session &session) {
+    std::string text = "; --mixer sim uses the simulated mixer, TVHOST_MIXERS chooses the mixer drivers";
+    if (NamesAlsaMixer(session.Host().mixers)) text += std::string(", ") + AlsaElementHint();
+    text += "; TVHOST_DEBUG=stderr shows the library's own words";
+    return text;
+}
+
 }  // namespace
 
 std::string MixerKind(const Session &session) {
@@ -37,18 +45,6 @@ std::string MixerKind(const Session &session) {
     return fmt::format("{} (the installation's default mixer driver, {})", name, host.mixers);
 }
 
-namespace {
-
-// How to reach a TV sound line when the mixer in use has none.
-std::string MixerChoices(const Session &session) {
-    std::string text = "; --mixer sim uses the simulated mixer, TVHOST_MIXERS chooses the mixer drivers";
-    if (NamesAlsaMixer(session.Host().mixers)) text += std::string(", ") + AlsaElementHint();
-    text += "; TVHOST_DEBUG=stderr shows the library's own words";
-    return text;
-}
-
-}  // namespace
-
 bool EnsureAudio(Session &session, const TvCalls &tv, Reply &reply, const char *need) {
     TvMixerLine &line = session.audio;
     if (!session.audioTried) {
@@ -57,13 +53,12 @@ bool EnsureAudio(Session &session, const TvCalls &tv, Reply &reply, const char *
         if (line.mixerHandle == 0) {
             // Nothing was opened: no device, or the open failed.
             session.audioReady = false;
-            if (mixerGetNumDevs() < 1)
-                reply.Fail(fmt::format("no mixer device: {} has none{}{}", MixerKind(session),
-                                       Because(MixerRefusals(session.Host().mixers)), MixerChoices(session)));
-            else
-                reply.Fail(fmt::format("{} could not be opened (InitTVAudio answered 0 before finding the TV "
-                                       "sound line){}",
-                                       MixerKind(session), MixerChoices(session)));
+            reply.Fail(mixerGetNumDevs() < 1
+                           ? fmt::format("no mixer device: {} has none{}{}", MixerKind(session),
+                                         Because(MixerRefusals(session.Host().mixers)), MixerChoices(session))
+                           : fmt::format("{} could not be opened (InitTVAudio answered 0 before finding the TV "
+                                         "sound line){}",
+                                         MixerKind(session), MixerChoices(session)));
             return false;
         }
         if (session.Host().mixersFrom == MixerSource::Option || session.Host().mixersFrom == MixerSource::File)
@@ -99,10 +94,9 @@ bool SetVolume(Session &session, const TvCalls &tv, uint64_t volume, Reply &repl
     uint32_t result = volume <= 0xFFFFFFFFu ? tv.SetTVVol(&session.audio, static_cast<uint32_t>(volume))
                                             : static_cast<uint32_t>(MIXERR_INVALVALUE);
     if (result == MMSYSERR_NOERROR) return true;
-    if (result == MIXERR_INVALVALUE)
-        reply.Fail(fmt::format("volume {} is out of range ({}-{})", volume, line.volumeMin, line.volumeMax));
-    else
-        reply.Fail(fmt::format("the mixer refused volume {}: {}", volume, MixerResultName(result)));
+    reply.Fail(result == MIXERR_INVALVALUE
+                   ? fmt::format("volume {} is out of range ({}-{})", volume, line.volumeMin, line.volumeMax)
+                   : fmt::format("the mixer refused volume {}: {}", volume, MixerResultName(result)));
     return false;
 }
 

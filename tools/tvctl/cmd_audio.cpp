@@ -2,14 +2,10 @@
 // system mixer, and with the ALSA mixer what the sound card itself holds.
 #include <fmt/format.h>
 
-#include <cstdlib>
-
 #include "audio_mode_ops.h"
 #include "audio_ops.h"
-#include "bus_words.h"
 #include "commands.h"
 #include "driver_alsa.h"
-#include "numbers.h"
 #include "volume_words.h"
 
 namespace tvctl {
@@ -24,26 +20,22 @@ std::string RecordCard(Session &session, Reply &reply) {
         if (!why.empty()) Note(session, reply, why);
         return "";
     }
-    nlohmann::ordered_json card;
-    card["device"] = element->device;
-    card["element"] = element->element;
-    card["index"] = element->index;
-    card["channels"] = element->channels;
+    nlohmann::ordered_json card = {{"device", element->device}, {"element", element->element},
+                                   {"index", element->index}, {"channels", element->channels}};
+    // One value for each channel.
+    auto perChannel = [&element](auto value) {
+        nlohmann::ordered_json list = nlohmann::ordered_json::array();
+        for (uint32_t c = 0; c < element->channels; ++c) list.push_back(value(c));
+        return list;
+    };
     if (element->hasVolume) {
         card["min"] = element->min;
         card["max"] = element->max;
-        card["value"] = nlohmann::ordered_json::array();
-        for (uint32_t c = 0; c < element->channels; ++c) card["value"].push_back(element->value[c]);
-        if (element->hasDb) {
-            card["dB"] = nlohmann::ordered_json::array();
-            for (uint32_t c = 0; c < element->channels; ++c)
-                card["dB"].push_back(static_cast<double>(element->db[c]) / 100.0);
-        }
+        card["value"] = perChannel([&](uint32_t c) { return element->value[c]; });
+        if (element->hasDb)
+            card["dB"] = perChannel([&](uint32_t c) { return static_cast<double>(element->db[c]) / 100.0; });
     }
-    if (element->hasSwitch) {
-        card["switch"] = nlohmann::ordered_json::array();
-        for (uint32_t c = 0; c < element->channels; ++c) card["switch"].push_back(element->switchOn[c] != 0);
-    }
+    if (element->hasSwitch) card["switch"] = perChannel([&](uint32_t c) { return element->switchOn[c] != 0; });
     reply.data["card"] = card;
     return DescribeCardLine(*element);
 }
@@ -79,42 +71,31 @@ public:
 
     void Run(Session &session, Reply &reply) override {
         if (sub_ == "mode") return RunAudioMode(session, modeText_, reply);
-        const std::optional<VolumeWords> &volume = volume_;
-        if (!ChooseCard(session, reply)) return;
+        if (std::string refusal = ChooseCard(session); !refusal.empty()) return reply.Fail(refusal, kExitUsage);
         const TvCalls *tv = session.Library(reply);
         if (tv == nullptr) return;
-        const bool first = !session.audioTried;
-        const char *need = sub_ == "init" ? nullptr : sub_ == "volume" ? "volume" : "mute";
-        bool usable = EnsureAudio(session, *tv, reply, need);
+        found_ = session.audioTried ? "(found earlier)" : "found";
+        usable_ = EnsureAudio(session, *tv, reply, sub_ == "init" ? nullptr : sub_ == "volume" ? "volume" : "mute");
         const TvMixerLine &line = session.audio;
-        reply.data["volumeMin"] = line.volumeMin;
-        reply.data["volumeMax"] = line.volumeMax;
-        reply.data["volumeControlId"] = line.volumeControlId;
-        reply.data["muteControlId"] = line.muteControlId;
-        found_ = first ? "found" : "(found earlier)";
-        usable_ = usable;
-        if (!usable) {
-            if (line.mixerHandle != 0) cardLine_ = RecordCard(session, reply);
-            return;
-        }
-        if (sub_ == "init") {
-            cardLine_ = RecordCard(session, reply);
+        reply.data.update({{"volumeMin", line.volumeMin}, {"volumeMax", line.volumeMax},
+                           {"volumeControlId", line.volumeControlId}, {"muteControlId", line.muteControlId}});
+        if (!usable_ || sub_ == "init") {
+            // A mixer that was opened shows what the card holds, whatever its line lacks.
+            if (usable_ || line.mixerHandle != 0) cardLine_ = RecordCard(session, reply);
             return;
         }
         if (sub_ == "volume") {
-            if (volume) {
+            if (volume_) {
                 bool clamped = false;
-                uint32_t now = volume->relative ? tv->GetTVVol(&session.audio) : 0;
-                uint64_t target = VolumeTarget(*volume, line.volumeMin, line.volumeMax, now, &clamped);
-                target = AtLeastOneCardStep(session, *volume, target);
+                uint32_t now = volume_->relative ? tv->GetTVVol(&session.audio) : 0;
+                uint64_t target = VolumeTarget(*volume_, line.volumeMin, line.volumeMax, now, &clamped);
+                target = AtLeastOneCardStep(session, *volume_, target);
                 if (!SetVolume(session, *tv, target, reply)) return;
                 reply.data["set"] = target;
                 if (clamped) Note(session, reply, fmt::format("the volume stops at {}", target));
             }
             RecordVolume(session, *tv, reply);
-            return;
-        }
-        if (!muteText_.empty()) {
+        } else if (!muteText_.empty()) {
             bool mute = muteText_ == "on" || (muteText_ == "toggle" && tv->GetTVMute(&session.audio) == 0);
             if (!SetMute(session, *tv, mute, reply)) return;
             reply.data["mute"] = mute;
@@ -143,23 +124,18 @@ private:
     // first counts its devices; later in a session they could no longer apply.
     // The host loads its mixer drivers and counts their devices at the first
     // mixer call, which in a session is the first InitTVAudio (audioTried), so
-    // the settings made before it are the ones the driver reads.
-    bool ChooseCard(Session &session, Reply &reply) {
-        if (card_.empty() && element_.empty()) return true;
-        if (!AlsaMixerServes(session)) {
-            reply.Fail("--card and --element choose the ALSA mixer's sound card and element: add --mixer alsa",
-                       kExitUsage);
-            return false;
-        }
-        if (!AlsaSettingsDiffer(card_, element_)) return true;
-        if (session.audioTried) {
-            reply.Fail("the TV sound line was chosen earlier in this session: give --card and --element on the "
-                       "first audio command",
-                       kExitUsage);
-            return false;
-        }
+    // the settings made before it are the ones the driver reads. Answers the
+    // refusal, or "" when the settings apply.
+    std::string ChooseCard(const Session &session) const {
+        if (card_.empty() && element_.empty()) return "";
+        if (!AlsaMixerServes(session))
+            return "--card and --element choose the ALSA mixer's sound card and element: add --mixer alsa";
+        if (!AlsaSettingsDiffer(card_, element_)) return "";
+        if (session.audioTried)
+            return "the TV sound line was chosen earlier in this session: give --card and --element on the first "
+                   "audio command";
         UseAlsaCard(card_, element_);
-        return true;
+        return "";
     }
 
     void RecordVolume(Session &session, const TvCalls &tv, Reply &reply) {
@@ -172,7 +148,6 @@ private:
             return span == 0 || value < line.volumeMin ? 0 : ((uint64_t{value} - line.volumeMin) * 100 + span / 2) / span;
         };
         reply.data["percent"] = {percent(left), percent(line.rightVolume)};
-        cardLine_ = RecordCard(session, reply);
     }
 
     std::string sub_;  // the audio command chosen

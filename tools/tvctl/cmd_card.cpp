@@ -19,20 +19,16 @@ namespace {
 // Reads the decoder registers the library writes; false, with the reason in
 // `why`, when one cannot be read.
 bool ReadDecoder(const Session &session, const TvCalls &tv, DecoderPicture &out, std::string &why) {
-    struct Slot {
-        uint8_t reg;
-        uint8_t *into;
-    };
-    for (Slot slot : {Slot{kRegInput, &out.input}, Slot{kRegControl, &out.control},
-                      Slot{kRegBrightness, &out.brightness}, Slot{kRegContrastLo, &out.contrast},
-                      Slot{kRegSatULo, &out.saturationU}, Slot{kRegSatVLo, &out.saturationV},
-                      Slot{kRegHue, &out.hue}}) {
-        uint32_t result = tv.I2C_Read(kDecoderAddress, slot.reg);
+    for (auto [reg, into] : {std::pair{kRegInput, &out.input}, std::pair{kRegControl, &out.control},
+                             std::pair{kRegBrightness, &out.brightness}, std::pair{kRegContrastLo, &out.contrast},
+                             std::pair{kRegSatULo, &out.saturationU}, std::pair{kRegSatVLo, &out.saturationV},
+                             std::pair{kRegHue, &out.hue}}) {
+        uint32_t result = tv.I2C_Read(kDecoderAddress, reg);
         if (ReadFailed(result)) {
             why = DescribeReadFailure(session.Words(), result);
             return false;
         }
-        *slot.into = static_cast<uint8_t>(result);
+        *into = static_cast<uint8_t>(result);
     }
     return true;
 }

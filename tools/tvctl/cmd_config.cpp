@@ -54,9 +54,8 @@ std::string LibraryFile(std::string &why) {
 enum class ReadOutcome { Read, Missing, Refused, Failed };
 
 // What kind of file the library would refuse to read (it reads regular
-// files only); "" for a regular file.
+// files only).
 const char *RefusedKind(mode_t mode) {
-    if (S_ISREG(mode)) return "";
     if (S_ISDIR(mode)) return "a directory";
     if (S_ISFIFO(mode)) return "a FIFO";
     if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
@@ -188,9 +187,8 @@ public:
             text += fmt::format("checking:          {} (not the file the library reads)\n", file_);
         if (!record.contains("board")) return text;
         if (!record.contains("reason")) return text + fmt::format("board: standard ({})\n", standardWhy_);
-        const bool alternative = record["board"] == "alternative";
         text += fmt::format("board: {} ({})\n", record["board"].get<std::string>(), record["reason"].get<std::string>());
-        if (alternative)
+        if (record["board"] == "alternative")
             text += fmt::format("       composite input on multiplexer {:#04x}, tuner and S-video on {:#04x}\n",
                                 kAlternativeCompositeMux, kAlternativeTunerMux);
         if (record["longerThanRead"].get<bool>())
@@ -208,15 +206,11 @@ private:
     // usual mistakes.
     static void RecordVerdict(const std::string &text, uint64_t fileBytes, Reply &reply) {
         BoardScanReport report = ExplainBoardConfig(text.data(), static_cast<uint32_t>(text.size()));
-        reply.data["exists"] = true;
-        reply.data["board"] = report.alternativeBoard ? "alternative" : "standard";
-        reply.data["reason"] = Verdict(text, report);
-        reply.data["entryLine"] = report.entryLine;
-        reply.data["headerLine"] = report.firstHeaderLine;
-        reply.data["scannedBytes"] = report.scannedBytes;
-        reply.data["fileBytes"] = fileBytes;
         const bool longer = fileBytes > text.size();
-        reply.data["longerThanRead"] = longer;
+        reply.data.update({{"exists", true}, {"board", report.alternativeBoard ? "alternative" : "standard"},
+                           {"reason", Verdict(text, report)}, {"entryLine", report.entryLine},
+                           {"headerLine", report.firstHeaderLine}, {"scannedBytes", report.scannedBytes},
+                           {"fileBytes", fileBytes}, {"longerThanRead", longer}});
         Record list = Record::array();
         for (const LintHint &hint : LintBoardConfig(text, report, longer))
             list.push_back({{"line", hint.line}, {"kind", hint.kind}, {"text", hint.text}});

@@ -5,8 +5,6 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 #include <iostream>
 
 #include "commands.h"
@@ -14,7 +12,6 @@
 #include "numbers.h"
 #include "tvcore/card/decoder.h"
 #include "tvcore/card/tuner.h"
-#include "tvhost/diag.h"
 
 namespace tvctl {
 
@@ -77,47 +74,44 @@ public:
         if (!address_.note.empty()) Note(session, reply, address_.note);
         device_ = *address_.value;
         reply.data["address"] = device_;
-        if (sub_ == "read") return Read(session, reply);
-        if (!Confirmed(session, reply)) return;
-        if (sub_ == "write") return Write(session, reply);
-        if (sub_ == "block") return Block(session, reply);
-        return Dump(session, reply);
+        if (std::string refusal = Unconfirmed(session); !refusal.empty()) return reply.Fail(refusal);
+        // The register, the value or the block's bytes, as the command takes them.
+        std::vector<uint8_t> bytes;
+        for (const Parsed<uint32_t> &word : sub_ == "read"    ? std::vector{reg_}
+                                            : sub_ == "write" ? std::vector{reg_, value_}
+                                                              : bytes_) {
+            if (!word.value) return reply.Fail(word.error);
+            bytes.push_back(static_cast<uint8_t>(*word.value));
+        }
+        const TvCalls *tv = session.Library(reply);
+        if (tv == nullptr) return;
+        if (sub_ == "read") return Read(session, *tv, bytes[0], reply);
+        if (sub_ == "write") return Write(session, *tv, bytes[0], bytes[1], reply);
+        if (sub_ == "block") return Block(session, *tv, bytes, reply);
+        return Dump(session, *tv, reply);
     }
 
 private:
-    static bool Byte(const Parsed<uint32_t> &parsed, uint32_t &out, Reply &reply) {
-        if (!parsed.value) {
-            reply.Fail(parsed.error);
-            return false;
-        }
-        out = *parsed.value;
-        return true;
-    }
-
     // A write, a block or a tuner dump on a real bus goes out only when the
-    // user said yes: with -y, or at the question on a terminal.
-    bool Confirmed(Session &session, Reply &reply) const {
+    // user said yes: with -y, or at the question on a terminal. Answers why
+    // it does not go out, or "".
+    std::string Unconfirmed(const Session &session) const {
         const bool realBus = session.Options().host.bus != BusChoice::Simulated;
-        if (!realBus || yes_ || (sub_ == "dump" && device_ != kTunerAddress)) return true;
+        if (!realBus || yes_ || sub_ == "read" || (sub_ == "dump" && device_ != kTunerAddress)) return "";
         const std::string what = sub_ == "write"   ? fmt::format("write register {} of {}", Hex(reg_.value.value_or(0)), Hex(device_))
                                  : sub_ == "block" ? fmt::format("send {} bytes to {}", bytes_.size(), Hex(device_))
                                                    : fmt::format("dump the tuner at {} (256 register-select writes)", Hex(device_));
-        if (isatty(STDIN_FILENO) != 1 || session.Out().Json()) {
-            reply.Fail(fmt::format("i2c {} would {} on a real bus: give -y to do it (there is no terminal to ask "
-                                   "on){}",
-                                   sub_, what, HelpPointer(session, "i2c")));
-            return false;
-        }
+        if (isatty(STDIN_FILENO) != 1 || session.Out().Json())
+            return fmt::format("i2c {} would {} on a real bus: give -y to do it (there is no terminal to ask on){}",
+                               sub_, what, HelpPointer(session, "i2c"));
         std::fflush(stdout);
         std::fprintf(stderr, "This will %s on a real bus.\nA wrong write can upset the card. Continue? [y/N] ",
                      what.c_str());
         std::fflush(stderr);
         std::string answer;
-        if (!std::getline(std::cin, answer) || (answer != "y" && answer != "Y" && answer != "yes")) {
-            reply.Fail("i2c " + sub_ + ": not done (not confirmed)");
-            return false;
-        }
-        return true;
+        if (!std::getline(std::cin, answer) || (answer != "y" && answer != "Y" && answer != "yes"))
+            return "i2c " + sub_ + ": not done (not confirmed)";
+        return "";
     }
 
     // On the simulated card only the decoder and the tuner answer.
@@ -127,12 +121,8 @@ private:
                  fmt::format("no device answers at {} on the simulated card (decoder 0x88, tuner 0xC2)", Hex(device_)));
     }
 
-    void Read(Session &session, Reply &reply) {
-        uint32_t reg = 0;
-        if (!Byte(reg_, reg, reply)) return;
-        const TvCalls *tv = session.Library(reply);
-        if (tv == nullptr) return;
-        uint32_t result = tv->I2C_Read(device_, reg);
+    void Read(Session &session, const TvCalls &tv, uint32_t reg, Reply &reply) const {
+        uint32_t result = tv.I2C_Read(device_, reg);
         reply.data["register"] = reg;
         if (ReadFailed(result))
             return reply.Fail(fmt::format("reading register {} of {} failed: {}", Hex(reg), Hex(device_),
@@ -141,12 +131,8 @@ private:
         reply.data["value"] = result;
     }
 
-    void Write(Session &session, Reply &reply) {
-        uint32_t reg = 0, value = 0;
-        if (!Byte(reg_, reg, reply) || !Byte(value_, value, reply)) return;
-        const TvCalls *tv = session.Library(reply);
-        if (tv == nullptr) return;
-        uint32_t result = tv->I2C_Write(device_, reg, value);
+    void Write(Session &session, const TvCalls &tv, uint32_t reg, uint32_t value, Reply &reply) const {
+        uint32_t result = tv.I2C_Write(device_, reg, value);
         reply.data["register"] = reg;
         reply.data["value"] = value;
         reply.data["result"] = result;
@@ -155,16 +141,8 @@ private:
                                           Hex(device_), DescribeWriteResult(session.Words(), TVBUS_CALL_WRITE, result)));
     }
 
-    void Block(Session &session, Reply &reply) {
-        std::vector<uint8_t> bytes;
-        for (const Parsed<uint32_t> &word : bytes_) {
-            uint32_t byte = 0;
-            if (!Byte(word, byte, reply)) return;
-            bytes.push_back(static_cast<uint8_t>(byte));
-        }
-        const TvCalls *tv = session.Library(reply);
-        if (tv == nullptr) return;
-        uint32_t result = tv->I2C_WriteBlk(device_, bytes.data(), static_cast<uint32_t>(bytes.size()));
+    void Block(Session &session, const TvCalls &tv, const std::vector<uint8_t> &bytes, Reply &reply) const {
+        uint32_t result = tv.I2C_WriteBlk(device_, bytes.data(), static_cast<uint32_t>(bytes.size()));
         reply.data["bytes"] = bytes;
         reply.data["result"] = result;
         if (result != 0)
@@ -173,14 +151,12 @@ private:
                                           DescribeWriteResult(session.Words(), TVBUS_CALL_WRITE_BLK, result)));
     }
 
-    void Dump(Session &session, Reply &reply) {
-        const TvCalls *tv = session.Library(reply);
-        if (tv == nullptr) return;
+    void Dump(Session &session, const TvCalls &tv, Reply &reply) const {
         nlohmann::ordered_json registers = nlohmann::ordered_json::array();
         uint32_t failures = 0;
         uint32_t firstFailure = 0;
         for (uint32_t reg = 0; reg < 256; ++reg) {
-            uint32_t result = tv->I2C_Read(device_, reg);
+            uint32_t result = tv.I2C_Read(device_, reg);
             if (ReadFailed(result) && failures++ == 0) firstFailure = result;
             registers.push_back(ReadFailed(result) ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(result));
         }
@@ -196,12 +172,11 @@ private:
 
     void Adapters(Session &session, Reply &reply) {
         std::vector<I2cAdapter> found;
-        std::string where, error;
-        if (!ListI2cAdapters(session.Host().moduleDir, found, where, error)) return reply.Fail(error);
+        std::string error;
+        if (!ListI2cAdapters(session.Host().moduleDir, found, where_, error)) return reply.Fail(error);
         nlohmann::ordered_json adapters = nlohmann::ordered_json::array();
         for (const I2cAdapter &adapter : found) adapters.push_back({{"device", adapter.path}, {"name", adapter.name}});
         reply.data["adapters"] = adapters;
-        where_ = where;
     }
 
 public:

@@ -44,12 +44,12 @@ private:
     }
 
     // One call: `action` runs it and answers the result in words, adding
-    // what scripts want to `data`; then the bus traffic it caused.
+    // what scripts want to `data` (which may hold some already); then the
+    // bus traffic it caused.
     void Step(const std::string &call, const std::function<std::string(nlohmann::ordered_json &data)> &action,
-              bool showMixer = false) {
+              bool showMixer = false, nlohmann::ordered_json data = nlohmann::ordered_json::object()) {
         uint64_t mark = session_.CardLogMark();
         uint32_t mixerMark = MixerMark();
-        nlohmann::ordered_json data = nlohmann::ordered_json::object();
         std::string result = action(data);
         out_.Print("   {:<34} -> {}", call, result);
         std::vector<TvSimTransaction> entries = session_.CardLogSince(mark);
@@ -66,6 +66,30 @@ private:
         data["bus"] = bus;
         if (showMixer) data["mixer"] = MixerCallsSince(mixerMark);
         steps_.push_back(data);
+    }
+
+    // A step whose call answers in a Reply: "ok", after `data`, and in words
+    // what a done call answers (the mixer's or SetTVParam's), or the refusal
+    // after `refused`. A mixer call shows the mixer's messages too.
+    void ReplyStep(const std::string &call, const std::function<bool(Reply &)> &action, bool mixer,
+                   const std::string &refused = "", nlohmann::ordered_json data = nlohmann::ordered_json::object()) {
+        Step(call, [&](nlohmann::ordered_json &fields) {
+            Reply step;
+            bool ok = action(step);
+            fields["ok"] = ok;
+            return ok ? std::string(mixer ? "0 (MMSYSERR_NOERROR)" : ResultMeaning(TV_OK)) : refused + step.error;
+        }, mixer, std::move(data));
+    }
+
+    // A step whose call answers a TV result code: "result", after `data`,
+    // and its meaning in words, with `more` after it.
+    void ResultStep(const std::string &call, const std::function<int32_t()> &action, const std::string &more = "",
+                    nlohmann::ordered_json data = nlohmann::ordered_json::object()) {
+        Step(call, [&](nlohmann::ordered_json &fields) {
+            int32_t result = action();
+            fields["result"] = result;
+            return ResultMeaning(result) + more;
+        }, false, std::move(data));
     }
 
     uint32_t MixerMark() {
@@ -86,8 +110,6 @@ private:
         }
         return calls;
     }
-
-    static std::string Meaning(int32_t result) { return ResultMeaning(result); }
 
     // Whether a station is on the air at a channel's carrier.
     bool OnAir(const ChannelInfo &channel) const { return SimCardOnAir(*session_.Card(), channel.carrierKHz); }
@@ -120,31 +142,21 @@ private:
         Section("Input selection",
                 "SetTVParam(1, source) reads the decoder's input (0x01) and control (0x0B) registers, then\n"
                 "   writes the control byte (S-video bit 0x40) and the input multiplexer bits (0x60).");
-        for (Source source : {Source::Composite, Source::SVideo, Source::Cable}) {
-            Step(fmt::format("SetTVParam(1, {}) {}", SourceValue(source), SourceName(source)), [&](nlohmann::ordered_json &data) {
-                Reply step;
-                bool ok = SelectSource(session_, tv_, source, step);
-                data["source"] = SourceName(source);
-                data["ok"] = ok;
-                return ok ? Meaning(TV_OK) : step.error;
-            });
-        }
-        Step("SetTVParam(1, 3)", [&](nlohmann::ordered_json &data) {
-            int32_t result = tv_.SetTVParam(TV_PARAM_SOURCE, 3);
-            data["result"] = result;
-            return Meaning(result) + ": 3 is no source; both registers were read, nothing written";
-        });
+        for (Source source : {Source::Composite, Source::SVideo, Source::Cable})
+            ReplyStep(fmt::format("SetTVParam(1, {}) {}", SourceValue(source), SourceName(source)),
+                      [&](Reply &step) { return SelectSource(session_, tv_, source, step); }, false, "",
+                      {{"source", SourceName(source)}});
+        ResultStep("SetTVParam(1, 3)", [&] { return tv_.SetTVParam(TV_PARAM_SOURCE, 3); },
+                   ": 3 is no source; both registers were read, nothing written");
     }
 
     void Tune(const PlanInfo &plan, const ChannelInfo &channel, const char *what) {
         Step(fmt::format("SetTVParam(2, {}) {} {}", channel.number, plan.name, channel.number), [&](nlohmann::ordered_json &data) {
             int32_t result = tv_.SetTVParam(TV_PARAM_CHANNEL, channel.number);
-            data["plan"] = plan.name;
-            data["channel"] = channel.number;
             data["result"] = result;
             data["locked"] = result == TV_OK;
-            return fmt::format("{}: {} MHz, {}", Meaning(result), Mhz(channel.carrierKHz), what);
-        });
+            return fmt::format("{}: {} MHz, {}", ResultMeaning(result), Mhz(channel.carrierKHz), what);
+        }, false, {{"plan", plan.name}, {"channel", channel.number}});
     }
 
     void Tuning() {
@@ -155,17 +167,10 @@ private:
             Tune(CablePlan(), *locked, "a station is on the air there");
         if (std::optional<ChannelInfo> empty = PickCable("3", false))
             Tune(CablePlan(), *empty, "no station there");
-        Step("SetTVParam(2, 126)", [&](nlohmann::ordered_json &data) {
-            int32_t result = tv_.SetTVParam(TV_PARAM_CHANNEL, 126);
-            data["result"] = result;
-            return Meaning(result) + ": " + NotInPlan(CablePlan(), "126") + "; nothing sent";
-        });
-        Step("SetTVParam(1, 5) broadcast", [&](nlohmann::ordered_json &data) {
-            Reply step;
-            bool ok = SelectSource(session_, tv_, Source::Broadcast, step);
-            data["ok"] = ok;
-            return ok ? Meaning(TV_OK) : step.error;
-        });
+        ResultStep("SetTVParam(2, 126)", [&] { return tv_.SetTVParam(TV_PARAM_CHANNEL, 126); },
+                   ": " + NotInPlan(CablePlan(), "126") + "; nothing sent");
+        ReplyStep("SetTVParam(1, 5) broadcast",
+                  [&](Reply &step) { return SelectSource(session_, tv_, Source::Broadcast, step); }, false);
         if (std::optional<ChannelInfo> uhf = Channel(BroadcastPlan(), "14"))
             Tune(BroadcastPlan(), *uhf, OnAir(*uhf) ? "a station is on the air there" : "no station there");
         Step("GetTVParam(2)", [&](nlohmann::ordered_json &data) {
@@ -179,26 +184,18 @@ private:
         Section("Picture controls",
                 "Brightness and hue are written as two's-complement bytes (value + 128); contrast and saturation\n"
                 "   are 9-bit, with bit 8 in the control register 0x0B, read first.");
-        struct Setting {
-            const char *name;
-            uint32_t value;
-        };
-        for (Setting setting : {Setting{"brightness", 200}, Setting{"contrast", 180}, Setting{"hue", 100},
-                                Setting{"saturation", 181}}) {
-            const PictureControl *control = PictureControlByName(setting.name);
-            Step(fmt::format("SetTVParam({}, {}) {}", control->id, setting.value, setting.name), [&](nlohmann::ordered_json &data) {
-                int32_t result = tv_.SetTVParam(control->id, setting.value);
-                data["control"] = setting.name;
-                data["value"] = setting.value;
-                data["result"] = result;
-                return Meaning(result);
-            });
+        for (auto [name, value] : {std::pair{"brightness", 200u}, std::pair{"contrast", 180u},
+                                   std::pair{"hue", 100u}, std::pair{"saturation", 181u}}) {
+            const uint32_t id = PictureControlByName(name)->id;
+            ResultStep(fmt::format("SetTVParam({}, {}) {}", id, value, name),
+                       [this, id, value = value] { return tv_.SetTVParam(id, value); }, "",
+                       {{"control", name}, {"value", value}});
         }
         Step("SetTVParam(3, 256) brightness", [&](nlohmann::ordered_json &data) {
             Reply step;
             SetPicture(tv_, *PictureControlByName("brightness"), 256, step);
             data["result"] = TV_ERR_BAD_VALUE;
-            return Meaning(TV_ERR_BAD_VALUE) + ": " + step.error;
+            return ResultMeaning(TV_ERR_BAD_VALUE) + ": " + step.error;
         });
     }
 
@@ -231,12 +228,8 @@ private:
         if (!ready) return;
         // A volume in range, and one above it, which the mixer refuses.
         auto setVolume = [&](uint32_t volume, const char *refused) {
-            Step(fmt::format("SetTVVol(&line, {})", volume), [&](nlohmann::ordered_json &data) {
-                Reply step;
-                bool ok = SetVolume(session_, tv_, volume, step);
-                data["ok"] = ok;
-                return ok ? std::string("0 (MMSYSERR_NOERROR)") : refused + step.error;
-            }, true);
+            ReplyStep(fmt::format("SetTVVol(&line, {})", volume),
+                      [&](Reply &step) { return SetVolume(session_, tv_, volume, step); }, true, refused);
         };
         setVolume(40000, "");
         Step("GetTVVol(&line)", [&](nlohmann::ordered_json &data) {
@@ -247,12 +240,8 @@ private:
         }, true);
         setVolume(70000, "refused: ");
         for (uint32_t mute : {1u, 0u}) {
-            Step(fmt::format("SetTVMute(&line, {})", mute), [&](nlohmann::ordered_json &data) {
-                Reply step;
-                bool ok = SetMute(session_, tv_, mute != 0, step);
-                data["ok"] = ok;
-                return ok ? std::string("0 (MMSYSERR_NOERROR)") : step.error;
-            }, true);
+            ReplyStep(fmt::format("SetTVMute(&line, {})", mute),
+                      [&](Reply &step) { return SetMute(session_, tv_, mute != 0, step); }, true);
             Step("GetTVMute(&line)", [&](nlohmann::ordered_json &data) {
                 uint32_t value = tv_.GetTVMute(&session_.audio);
                 data["mute"] = value;

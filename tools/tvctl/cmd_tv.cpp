@@ -23,10 +23,8 @@ public:
         const TvCalls *tv = session.Library(reply);
         if (tv == nullptr) return;
         std::optional<PlanInfo> plan = choice_.plan;
-        if (!plan && choice_.source == Source::Cable) {
-            // "tuner": the plan the tuner was last on
-            plan = PlanByNumber(session.tuner.plan).value_or(CablePlan());
-        }
+        // "tuner": the plan the tuner was last on
+        if (!plan && choice_.source == Source::Cable) plan = PlanByNumber(session.tuner.plan).value_or(CablePlan());
         if (plan ? !SelectPlan(session, *tv, *plan, reply) : !SelectSource(session, *tv, choice_.source, reply)) return;
         reply.data["source"] = SourceName(session.source);
         if (plan) reply.data["plan"] = plan->name;

@@ -6,7 +6,6 @@
 
 #include <fmt/format.h>
 
-#include <algorithm>
 #include <cctype>
 
 namespace tvctl {
@@ -70,20 +69,19 @@ public:
 
     std::vector<LintHint> Run() {
         for (const Line &line : SplitLines(text_)) LintLine(line);
-        if (report_.entryLine != 0) {
-            // The library stops at the deciding entry: nothing after it matters
-            // but the note that a later entry is never read.
-            hints_.erase(std::remove_if(hints_.begin(), hints_.end(),
-                                        [&](const LintHint &hint) {
-                                            return hint.line > report_.entryLine && hint.kind != "later-entry-ignored";
-                                        }),
-                         hints_.end());
-        }
+        // The library stops at the deciding entry: nothing after it matters
+        // but the note that a later entry is never read.
+        std::erase_if(hints_, [&](const LintHint &hint) {
+            return report_.entryLine != 0 && hint.line > report_.entryLine && hint.kind != "later-entry-ignored";
+        });
         return hints_;
     }
 
 private:
-    void Hint(uint32_t line, const char *kind, std::string text) { hints_.push_back({line, kind, std::move(text)}); }
+    // A hint about `line`; its text begins with the line's number.
+    void Hint(uint32_t line, const char *kind, const std::string &text) {
+        hints_.push_back({line, kind, fmt::format("line {}: {}", line, text)});
+    }
 
     // Whether the library reads this line at all: it ends with a line feed,
     // and that line feed lies within the bytes read.
@@ -111,9 +109,9 @@ private:
             if (inComment_) {
                 if (StartsWithFolded(text_, at, kKey) && LooksLikeEntry(at + kKey.size(), line.end))
                     Hint(line.number, "entry-in-comment",
-                         fmt::format("line {}: this BoardType entry is inside a comment (opened on line {}), "
-                                     "so the library does not see it",
-                                     line.number, commentLine_));
+                         fmt::format("this BoardType entry is inside a comment (opened on line {}), so the "
+                                     "library does not see it",
+                                     commentLine_));
                 if (StartsWithFolded(text_, at, kKey)) at += kKey.size() - 1;
                 continue;
             }
@@ -127,9 +125,9 @@ private:
                 }
                 if (StartsWithFolded(text_, at, kHeader))
                     Hint(line.number, "header-case",
-                         fmt::format("line {}: the section header \"{}\" differs in letter case from {}: it "
-                                     "does not open the section (and, as a \"[\", closes an open one)",
-                                     line.number, text_.substr(at, kHeader.size()), kHeader));
+                         fmt::format("the section header \"{}\" differs in letter case from {}: it does not "
+                                     "open the section (and, as a \"[\", closes an open one)",
+                                     text_.substr(at, kHeader.size()), kHeader));
                 if (inSection_) closedLine_ = line.number;
                 inSection_ = false;
                 continue;
@@ -142,9 +140,7 @@ private:
         }
         if (line.feed == std::string_view::npos && !beyond && !sawKeyOrHeader && !Blank(line.start, line.end))
             Hint(line.number, "no-final-line-feed",
-                 fmt::format("line {}: the last line has no line feed, so the library ignores it; end the file "
-                             "with a line break",
-                             line.number));
+                 "the last line has no line feed, so the library ignores it; end the file with a line break");
     }
 
     // Whether spaces or tabs and then "=" follow.
@@ -163,9 +159,8 @@ private:
         for (size_t at = from; at < line.end; ++at)
             if (StartsWithFolded(text_, at, kKey)) {
                 Hint(line.number, "entry-on-header-line",
-                     fmt::format("line {}: the library does not read the rest of a [SYSTEM] header line; put "
-                                 "BoardType on a line of its own",
-                                 line.number));
+                     "the library does not read the rest of a [SYSTEM] header line; put BoardType on a line of its "
+                     "own");
                 return;
             }
     }
@@ -181,8 +176,7 @@ private:
         const bool hasEquals = pos < line.end && text_[pos] == '=';
         if (!hasEquals && !tabBefore) {
             if (exactKey && inSection_ && !unread)
-                Hint(n, "entry-without-equals",
-                     fmt::format("line {}: BoardType has no \"=\" after it; the library passes over the line", n));
+                Hint(n, "entry-without-equals", "BoardType has no \"=\" after it; the library passes over the line");
             return false;
         }
         if (!hasEquals) return false;  // a tab and then no "=": not an entry anyway
@@ -194,58 +188,49 @@ private:
 
         if (unread) {
             Hint(n, beyond ? "beyond-limit" : "no-final-line-feed",
-                 beyond ? fmt::format("line {}: this BoardType entry lies beyond the first {} bytes (or is cut "
-                                      "by that limit); the library never reads it",
-                                      n, kBoardConfigMaxBytes)
-                        : fmt::format("line {}: this BoardType entry is on a last line without line feed, which "
-                                      "the library ignores; end the file with a line break",
-                                      n));
+                 beyond ? fmt::format("this BoardType entry lies beyond the first {} bytes (or is cut by that "
+                                      "limit); the library never reads it",
+                                      kBoardConfigMaxBytes)
+                        : "this BoardType entry is on a last line without line feed, which the library ignores; "
+                          "end the file with a line break");
             return true;
         }
         if (!exactKey)
             Hint(n, "key-case",
-                 fmt::format("line {}: the key \"{}\" differs in letter case from {}; the library does not "
-                             "recognise it",
-                             n, text_.substr(at, kKey.size()), kKey));
+                 fmt::format("the key \"{}\" differs in letter case from {}; the library does not recognise it",
+                             text_.substr(at, kKey.size()), kKey));
         if (tabBefore)
             Hint(n, "tab-before-equals",
-                 fmt::format("line {}: a tab stands between BoardType and \"=\"; only spaces may, so the "
-                             "library passes over this line",
-                             n));
+                 "a tab stands between BoardType and \"=\"; only spaces may, so the library passes over this line");
         if (!exactKey || tabBefore) return true;
 
         if (!inSection_) {
             Hint(n, "entry-outside-section",
-                 headers_ == 0 ? fmt::format("line {}: this BoardType entry comes before any [SYSTEM] header; "
-                                             "the library looks for it only inside that section",
-                                             n)
-                               : fmt::format("line {}: this BoardType entry is outside the [SYSTEM] section "
-                                             "(the \"[\" on line {} closed it)",
-                                             n, closedLine_));
+                 headers_ == 0 ? "this BoardType entry comes before any [SYSTEM] header; the library looks for it "
+                                 "only inside that section"
+                               : fmt::format("this BoardType entry is outside the [SYSTEM] section (the \"[\" on "
+                                             "line {} closed it)",
+                                             closedLine_));
             return true;
         }
         if (tabAfter)
             Hint(n, "tab-after-equals",
-                 fmt::format("line {}: a tab stands after \"=\"; only spaces are skipped there, so the value "
-                             "\"{}\" does not match",
-                             n, shown));
+                 fmt::format("a tab stands after \"=\"; only spaces are skipped there, so the value \"{}\" does "
+                             "not match",
+                             shown));
         const bool quoted = value < line.end && (text_[value] == '"' || text_[value] == '\'');
         if (quoted && StartsWithFolded(text_, value + 1, kValueCompared))
             Hint(n, "quoted-value",
-                 fmt::format("line {}: the value {} is in quotes; the library compares the quote too. Write "
-                             "BoardType = {}",
-                             n, shown, kValue));
+                 fmt::format("the value {} is in quotes; the library compares the quote too. Write BoardType = {}",
+                             shown, kValue));
         else if (!tabAfter && StartsWithFolded(text_, value, kValueCompared) && !StartsWith(text_, value, kValueCompared))
             Hint(n, "value-case",
-                 fmt::format("line {}: the value \"{}\" differs in letter case from {}; the library does not "
-                             "recognise it",
-                             n, shown, kValue));
-        if (++entries_ > 1 && report_.entryLine != 0 && n > report_.entryLine) {
+                 fmt::format("the value \"{}\" differs in letter case from {}; the library does not recognise it",
+                             shown, kValue));
+        if (++entries_ > 1 && report_.entryLine != 0 && n > report_.entryLine)
             Hint(n, "later-entry-ignored",
-                 fmt::format("line {}: this entry is never read: the first BoardType entry, on line {}, "
-                             "decides",
-                             n, report_.entryLine));
-        }
+                 fmt::format("this entry is never read: the first BoardType entry, on line {}, decides",
+                             report_.entryLine));
         return true;
     }
 

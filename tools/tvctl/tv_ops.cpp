@@ -59,19 +59,13 @@ std::optional<PlanInfo> PlanOfSource(Source source) {
     return std::nullopt;
 }
 
-const PictureControl (&PictureControls())[4] {
-    static const PictureControl controls[4] = {
-        {"brightness", TV_PARAM_BRIGHTNESS},
-        {"contrast", TV_PARAM_CONTRAST},
-        {"hue", TV_PARAM_HUE},
-        {"saturation", TV_PARAM_SATURATION},
-    };
-    return controls;
-}
-
 const PictureControl *PictureControlByName(std::string_view name) {
+    static const PictureControl controls[] = {{"brightness", TV_PARAM_BRIGHTNESS},
+                                              {"contrast", TV_PARAM_CONTRAST},
+                                              {"hue", TV_PARAM_HUE},
+                                              {"saturation", TV_PARAM_SATURATION}};
     const std::string lower = Lowercase(name);
-    for (const PictureControl &control : PictureControls())
+    for (const PictureControl &control : controls)
         if (lower == control.name) return &control;
     return nullptr;
 }

@@ -37,7 +37,6 @@ struct PictureControl {
     uint32_t id;  // TV_PARAM_...
 };
 const PictureControl *PictureControlByName(std::string_view name);
-const PictureControl (&PictureControls())[4];
 
 // Sets one picture control; false with `reply` failed when refused.
 bool SetPicture(const TvCalls &tv, const PictureControl &control, uint64_t value, Reply &reply);
