@@ -14,6 +14,7 @@
 
 #include "card_readback.h"
 #include "commands.h"
+#include "safe_file.h"
 #include "config_lint.h"
 #include "plan_info.h"
 #include "station_list.h"
@@ -53,16 +54,6 @@ std::string LibraryFile(std::string &why) {
 // library refuses it. Failed: opened, but the read itself failed (EIO).
 enum class ReadOutcome { Read, Missing, Refused, Failed };
 
-// What kind of file the library would refuse to read (it reads regular
-// files only).
-const char *RefusedKind(mode_t mode) {
-    if (S_ISDIR(mode)) return "a directory";
-    if (S_ISFIFO(mode)) return "a FIFO";
-    if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
-    if (S_ISSOCK(mode)) return "a socket";
-    return "not a regular file";
-}
-
 // Reads the file as the library does: a regular file only, opened without
 // waiting (a FIFO cannot stall the check), and no more than the library's
 // kBoardConfigMaxBytes. `fileBytes` is the file's size, to tell when it is
@@ -81,7 +72,7 @@ ReadOutcome ReadAsLibrary(const std::string &path, std::string &text, uint64_t &
     }
     struct stat info {};
     if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        error = fmt::format("it is {}, and the library reads only regular files", RefusedKind(info.st_mode));
+        error = fmt::format("it is {}, and the library reads only regular files", NonRegularKind(info.st_mode));
         close(fd);
         return ReadOutcome::Refused;
     }

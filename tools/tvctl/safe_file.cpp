@@ -13,16 +13,16 @@
 
 namespace tvctl {
 
-namespace {
-
-// "a FIFO", "a directory", ... for a file that is not regular.
-const char *KindOf(mode_t mode) {
+const char *NonRegularKind(mode_t mode) {
     if (S_ISDIR(mode)) return "a directory";
     if (S_ISFIFO(mode)) return "a FIFO";
     if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
     if (S_ISSOCK(mode)) return "a socket";
-    return "no regular file";
+    if (S_ISLNK(mode)) return "a symbolic link";
+    return "a special file";
 }
+
+namespace {
 
 // Closes a descriptor at the end of a scope.
 struct Descriptor {
@@ -51,7 +51,7 @@ FileText ReadRegularFile(const std::string &path, size_t maxBytes, const char *w
         return out;
     }
     if (!S_ISREG(info.st_mode)) {
-        out.error = fmt::format("{} {} is {}, not a regular file; it is not read", what, path, KindOf(info.st_mode));
+        out.error = fmt::format("{} {} is {}, not a regular file; it is not read", what, path, NonRegularKind(info.st_mode));
         return out;
     }
     std::string text;
@@ -80,7 +80,7 @@ FileText ReadRegularFile(const std::string &path, size_t maxBytes, const char *w
 std::string NotRegularProblem(const std::string &path, const char *what) {
     struct stat info {};
     if (stat(path.c_str(), &info) != 0 || S_ISREG(info.st_mode)) return "";
-    return fmt::format("{} {} is {}, not a regular file", what, path, KindOf(info.st_mode));
+    return fmt::format("{} {} is {}, not a regular file", what, path, NonRegularKind(info.st_mode));
 }
 
 std::string FollowLinks(const std::string &path) {
@@ -110,7 +110,7 @@ bool WriteFileAtomically(const std::string &path, const std::string &text, std::
     struct stat old {};
     if (lstat(name.c_str(), &old) == 0) {
         if (!S_ISREG(old.st_mode)) {
-            *error = fmt::format("{} is {}, not a regular file; it is left alone", name, KindOf(old.st_mode));
+            *error = fmt::format("{} is {}, not a regular file; it is left alone", name, NonRegularKind(old.st_mode));
             return false;
         }
         mode = old.st_mode & 07777;

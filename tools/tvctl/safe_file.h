@@ -5,6 +5,8 @@
 // renamed over it.
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstddef>
 #include <string>
 
@@ -22,6 +24,10 @@ struct FileText {
 // writer; a device may never end). `what` names the file in sentences ("the
 // station list"). A path that does not exist is Missing.
 FileText ReadRegularFile(const std::string &path, size_t maxBytes, const char *what);
+
+// What a file that is not regular is, for sentences: "a directory", "a
+// FIFO", "a device", "a socket", "a symbolic link" (of lstat's answer).
+const char *NonRegularKind(mode_t mode);
 
 // "" when `path` is a regular file or not there; else the sentence that
 // says what it is ("the station list F is a FIFO, not a regular file").
