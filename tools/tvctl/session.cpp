@@ -74,13 +74,14 @@ Session::~Session() {
 }
 
 const TvCalls *Session::Library(Reply &reply) {
+    if (library_ == nullptr && !loadFailed_) Load();
     if (library_ != nullptr) return &calls_;
-    if (loadFailed_) {
-        reply.Fail(loadFailure_.error, loadFailure_.exitCode);
-        reply.details = loadFailure_.details;
-        return nullptr;
-    }
-    loadFailed_ = true;  // until it succeeds
+    reply.Fail(loadFailure_.error, loadFailure_.exitCode);
+    reply.details = loadFailure_.details;
+    return nullptr;
+}
+
+void Session::Load() {
     if (!host_.error.empty()) {
         loadFailure_.Fail(host_.error, kExitNoLibrary);
     } else if (HMODULE module = LoadLibraryA("tvcore.dll"); module == nullptr) {
@@ -102,12 +103,8 @@ const TvCalls *Session::Library(Reply &reply) {
                               kExitNoLibrary);
         }
     }
-    if (library_ == nullptr) {
-        reply.Fail(loadFailure_.error, loadFailure_.exitCode);
-        reply.details = loadFailure_.details;
-        return nullptr;
-    }
-    loadFailed_ = false;
+    loadFailed_ = library_ == nullptr;
+    if (loadFailed_) return;
 
     // The bus driver the link loaded: the same module file, found on the
     // same module path, counted once more by the loader.
@@ -116,7 +113,6 @@ const TvCalls *Session::Library(Reply &reply) {
         cardReady_ = FindSimCard(busModule_, card_);
         busWords_ = FindBusWords(busModule_);
     }
-    return &calls_;
 }
 
 void Session::Explain(Reply &reply, bool refused) {

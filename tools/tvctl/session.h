@@ -103,6 +103,8 @@ public:
     bool standardSet = false;  // this run set a TV standard (so the settings' standard is not set over it)
 
 private:
+    // Loads the library once: `library_` and the calls, else `loadFailure_`.
+    void Load();
     // `refused`: the library's entry routine refused the load.
     void Explain(Reply &reply, bool refused);
 
