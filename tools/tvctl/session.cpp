@@ -6,7 +6,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdio>
+#include <fstream>
+#include <iterator>
 
 #include "driver_i2cdev.h"
 #include "driver_v4l2.h"
@@ -26,27 +27,6 @@ const char *SourceName(Source source) {
     }
     return "?";
 }
-
-namespace {
-
-// The debug channel's text split into lines (the library's own lines carry
-// "\n\r" in front and "\r\n" behind).
-std::vector<std::string> SplitDebugText(const std::string &text) {
-    std::vector<std::string> lines;
-    std::string line;
-    for (char c : text) {
-        if (c == '\n' || c == '\r') {
-            if (!line.empty()) lines.push_back(line);
-            line.clear();
-        } else {
-            line.push_back(c);
-        }
-    }
-    if (!line.empty()) lines.push_back(line);
-    return lines;
-}
-
-}  // namespace
 
 Session::Session(const GlobalOptions &options, const Console &console)
     : tunerFile(TunerStatePath(TunerRecordFileName(RecordKeyOfHost(options.host)))), options_(options), console_(console), host_(PrepareHost(options.host)) {
@@ -163,17 +143,19 @@ bool Session::UseSimulatedMixer() {
 
 std::vector<std::string> Session::TakeDebugLines() {
     if (host_.debugFile.empty()) return {};
-    std::FILE *file = std::fopen(host_.debugFile.c_str(), "rb");
-    if (file == nullptr) return {};
-    std::string text;
-    if (std::fseek(file, static_cast<long>(debugOffset_), SEEK_SET) == 0) {
-        char buffer[4096];
-        size_t got;
-        while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, got);
-    }
-    (void)std::fclose(file);  // read only: nothing to lose at close
+    std::ifstream file(host_.debugFile, std::ios::binary);
+    if (!file.seekg(static_cast<std::streamoff>(debugOffset_))) return {};
+    const std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
     debugOffset_ += text.size();
-    return SplitDebugText(text);
+    // The text split into lines (the library's own lines carry "\n\r" in
+    // front and "\r\n" behind).
+    std::vector<std::string> lines;
+    for (size_t at = 0; (at = text.find_first_not_of("\r\n", at)) != std::string::npos;) {
+        const size_t end = text.find_first_of("\r\n", at);
+        lines.push_back(text.substr(at, end - at));
+        at = end;
+    }
+    return lines;
 }
 
 uint64_t Session::CardLogMark() const { return cardReady_ ? card_.LogTotal() : 0; }
