@@ -124,7 +124,7 @@ std::optional<int> ParseGlobals(Words globals, GlobalChoices &choices, const Con
 int RunTvctl(int argc, char **argv) {
     Words words(argv + 1, argv + argc);
     // tvctl's own options come before the first command.
-    auto firstCommand = std::find_if(words.begin(), words.end(), [](const std::string &w) { return IsCommandName(w); });
+    auto firstCommand = std::find_if(words.begin(), words.end(), IsCommandName);
     Words globals(words.begin(), firstCommand);
     Words rest(firstCommand, words.end());
     // Answers before the first command follow --json as well, wherever it
@@ -137,7 +137,7 @@ int RunTvctl(int argc, char **argv) {
     Console console(choices.options.json);
     SetShellRunner(RunShell);
     Session session(choices.options, console);
-    return RunWords(session, SplitCommands(rest, [](std::string_view w) { return IsCommandName(w); }));
+    return RunWords(session, SplitCommands(rest, IsCommandName));
 }
 
 // Says what escaped the commands: with --json (only tvctl's own option has
@@ -145,8 +145,7 @@ int RunTvctl(int argc, char **argv) {
 // that fails.
 void ReportEscaped(int argc, char **argv, const char *sentence) noexcept {
     try {
-        bool json = false;
-        for (int i = 1; i < argc; ++i) json |= std::string_view(argv[i]) == kJsonOption;
+        const bool json = std::any_of(argv + 1, argv + argc, [](std::string_view word) { return word == kJsonOption; });
         Reply reply;
         reply.Fail(sentence, kExitFailed);
         Console(json).Finish("", reply);

@@ -118,7 +118,7 @@ int RunShell(Session &session) {
             }
             continue;
         }
-        int result = RunWords(session, SplitCommands(*words, [](std::string_view w) { return IsCommandName(w); }));
+        int result = RunWords(session, SplitCommands(*words, IsCommandName));
         if (result != kExitOk) status = result;
     }
     session.inShell = false;
