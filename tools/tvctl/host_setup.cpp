@@ -27,6 +27,14 @@ bool IsFile(const fs::path &path) {
     return fs::is_regular_file(path, error);
 }
 
+// The directory of the running program (resolved).
+std::string ProgramDir() {
+    std::error_code error;
+    fs::path self = fs::read_symlink("/proc/self/exe", error);
+    if (error) return ".";
+    return self.parent_path().string();
+}
+
 // The module directory next to the program, as installed (<bindir>/../lib/tvcore)
 // or in the build tree, which has the same layout.
 std::string FindModuleDir() {
@@ -55,17 +63,6 @@ std::string MakeDebugFile(int &fd) {
     close(created);
     return pattern;
 }
-
-}  // namespace
-
-std::string ProgramDir() {
-    std::error_code error;
-    fs::path self = fs::read_symlink("/proc/self/exe", error);
-    if (error) return ".";
-    return self.parent_path().string();
-}
-
-namespace {
 
 // The bus: the module path decides which tvbus16.so the link loads; a real
 // bus driver's directory goes first.

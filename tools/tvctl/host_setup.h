@@ -41,9 +41,6 @@ struct HostSetup {
     std::string error;       // a setup that cannot work, said as a sentence; "" when fine
 };
 
-// The directory of the running program (resolved).
-std::string ProgramDir();
-
 // Sets the host's environment for `options` and answers what it chose. Must
 // run before the library or any host mixer call is used.
 HostSetup PrepareHost(const HostOptions &options);
