@@ -2,12 +2,9 @@
 
 #include <fmt/format.h>
 
-#include <cstring>
-
 #include "module_lookup.h"
 #include "numbers.h"
 #include "tvcore/card/decoder.h"
-#include "tvcore/card/tuner.h"
 #include "tvcore.h"
 #include "tvhost/mixer_driver.h"
 #include "tvhost/win32.h"

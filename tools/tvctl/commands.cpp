@@ -3,9 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "bus_words.h"
 #include "global_options.h"
-#include "help_text.h"
 #include "plan_info.h"
 
 namespace tvctl {
