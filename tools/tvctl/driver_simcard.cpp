@@ -37,8 +37,7 @@ std::vector<TvSimTransaction> SimCardLogSince(const SimCardCalls &card, uint64_t
     std::vector<TvSimTransaction> entries;
     uint64_t total = card.LogTotal();
     if (total <= mark) return entries;
-    uint64_t wanted = total - mark;
-    entries.resize(wanted < TVSIM_LOG_CAPACITY ? wanted : TVSIM_LOG_CAPACITY);
+    entries.resize(std::min<uint64_t>(total - mark, TVSIM_LOG_CAPACITY));
     uint32_t got = card.LogRead(mark, entries.data(), static_cast<uint32_t>(entries.size()));
     entries.resize(got);
     if (dropped != nullptr && !entries.empty() && entries.front().sequence > mark)
