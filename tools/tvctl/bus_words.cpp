@@ -2,12 +2,11 @@
 
 #include <fmt/format.h>
 
-#include <cstring>
+#include <sstream>
 
 #include "module_lookup.h"
 #include "numbers.h"
 #include "tvcore/card/decoder.h"
-#include "tvcore/card/tuner.h"
 #include "tvcore.h"
 #include "tvhost/mixer_driver.h"
 #include "tvhost/win32.h"
@@ -25,9 +24,13 @@ BusWords FindBusWords(HMODULE busModule) {
 
 namespace {
 
-std::string ResultWords(const BusWords &words, uint32_t call, uint32_t result) {
-    if (words.describeResult == nullptr) return "";
-    return TextOfCall([&](char *text, uint32_t size) { return words.describeResult(call, result, text, size); });
+// A failed call's result in the driver's words; `number` when it says nothing.
+std::string ResultWords(const BusWords &words, uint32_t call, uint32_t result, const std::string &number) {
+    if (result == TV_I2C_NO_LINK) return "the library has no bus link";
+    std::string said;
+    if (words.describeResult != nullptr)
+        said = TextOfCall([&](char *text, uint32_t size) { return words.describeResult(call, result, text, size); });
+    return !said.empty() ? said : "the bus driver answered " + number;
 }
 
 }  // namespace
@@ -40,27 +43,17 @@ std::string BusDevice(const BusWords &words) {
 bool ReadFailed(uint32_t result) { return result > 0xFF; }
 
 std::string DescribeReadFailure(const BusWords &words, uint32_t result) {
-    if (!ReadFailed(result)) return "";
-    if (result == TV_I2C_NO_LINK) return "the library has no bus link";
-    std::string said = ResultWords(words, TVBUS_CALL_READ, result);
-    return !said.empty() ? said : fmt::format("the bus driver answered {}", Hex(result, 8));
+    return ReadFailed(result) ? ResultWords(words, TVBUS_CALL_READ, result, Hex(result, 8)) : "";
 }
 
 std::string DescribeWriteResult(const BusWords &words, uint32_t call, uint32_t result) {
-    if (result == 0) return "";
-    if (result == TV_I2C_NO_LINK) return "the library has no bus link";
-    std::string said = ResultWords(words, call, result);
-    return !said.empty() ? said : fmt::format("the bus driver answered {}", result);
+    return result == 0 ? "" : ResultWords(words, call, result, std::to_string(result));
 }
 
 std::string MixerRefusals(const std::string &drivers) {
     std::string all;
-    std::string::size_type start = 0;
-    while (start <= drivers.size()) {
-        std::string::size_type comma = drivers.find(',', start);
-        if (comma == std::string::npos) comma = drivers.size();
-        std::string name = drivers.substr(start, comma - start);
-        start = comma + 1;
+    std::istringstream list(drivers);
+    for (std::string name; std::getline(list, name, ',');) {
         name.erase(0, name.find_first_not_of(" \t"));
         name.erase(name.find_last_not_of(" \t") + 1);
         // The host holds the driver already: this load is the same module.

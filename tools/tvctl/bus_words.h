@@ -5,7 +5,6 @@
 #pragma once
 
 #include <cstdint>
-#include <nlohmann/json.hpp>
 #include <string>
 
 #include "tvhost/thunk.h"

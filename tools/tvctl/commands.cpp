@@ -3,9 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "bus_words.h"
 #include "global_options.h"
-#include "help_text.h"
 #include "plan_info.h"
 
 namespace tvctl {
@@ -208,15 +206,6 @@ ParsedCommand ParseCommand(const Words &words) {
 
 namespace {
 
-// The bus log and the debug lines of a command that ran (--trace).
-void ShowTraceAndDebug(Session &session, uint64_t mark, Reply &reply) {
-    ShowTrace(session, mark, reply);
-    std::vector<std::string> debug = session.TakeDebugLines();
-    if (debug.empty()) return;
-    if (session.Out().Json()) reply.data["debug"] = debug;
-    for (const std::string &line : debug) session.Out().Tell("debug: {}", line);
-}
-
 // Runs one parsed command and finishes its answer; its reply's exit status.
 int RunParsed(Session &session, const std::string &name, Command &command) {
     Reply reply;
@@ -224,7 +213,13 @@ int RunParsed(Session &session, const std::string &name, Command &command) {
     session.TakeDebugLines();  // what came before this command is not its own
     command.Run(session, reply);
     if (std::string text = command.Text(reply.data); !text.empty()) session.Out().Say(text);
-    if (session.Options().trace && command.Traced()) ShowTraceAndDebug(session, mark, reply);
+    if (session.Options().trace && command.Traced()) {
+        // The bus log, and the debug lines the command caused.
+        ShowTrace(session, mark, reply);
+        std::vector<std::string> debug = session.TakeDebugLines();
+        if (session.Out().Json() && !debug.empty()) reply.data["debug"] = debug;
+        for (const std::string &line : debug) session.Out().Tell("debug: {}", line);
+    }
     session.Out().Finish(name, reply);
     return reply.ok ? kExitOk : reply.exitCode;
 }

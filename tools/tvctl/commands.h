@@ -123,17 +123,14 @@ CLI::Option *BindEach(CLI::App &app, const std::string &name, std::vector<T> &fi
 template <typename T>
 CLI::Option *BindChoice(CLI::App &app, const std::string &name, T &field,
                         std::vector<std::pair<const char *, T>> choices, const std::string &help) {
-    std::string list, shown;
-    for (const auto &choice : choices) {
-        list += (list.empty() ? "" : ",") + std::string(choice.first);
-        shown += (shown.empty() ? "" : ", ") + std::string(choice.first);
-    }
-    auto parse = [name, shown, choices = std::move(choices)](const std::string &word) {
+    std::vector<const char *> words;
+    for (const auto &choice : choices) words.push_back(choice.first);
+    auto parse = [name, words, choices = std::move(choices)](const std::string &word) {
         for (const auto &[choice, value] : choices)
             if (CLI::detail::to_lower(word) == choice) return value;
-        throw RefusedWord(fmt::format("{} must be one of {}, not \"{}\"", name, shown, word), true);
+        throw RefusedWord(fmt::format("{} must be one of {}, not \"{}\"", name, fmt::join(words, ", "), word), true);
     };
-    return Bind(app, name, field, parse, help)->type_name("TEXT:{" + list + "}");
+    return Bind(app, name, field, parse, help)->type_name(fmt::format("TEXT:{{{}}}", fmt::join(words, ",")));
 }
 // The same for words that are their own values.
 CLI::Option *BindChoice(CLI::App &app, const std::string &name, std::string &field,

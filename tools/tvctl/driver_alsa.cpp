@@ -4,6 +4,7 @@
 #include <stdlib.h>
 
 #include "bus_words.h"
+#include "module_lookup.h"
 #include "tvhost/win32.h"
 #include "tvmixalsa_scale.h"
 
@@ -23,11 +24,9 @@ bool AlsaMixerServes(const Session &session) {
 std::optional<TvMixAlsaElement> DescribeAlsaElement(const Session &session, std::string &why) {
     if (!AlsaMixerServes(session)) return std::nullopt;
     HMODULE driver = LoadLibraryA(session.Host().mixers.c_str());
-    // Through the generic function type, as GetProcAddress's callers do.
-    FARPROC proc = driver == nullptr ? nullptr : GetProcAddress(driver, "TvMixAlsaDescribe");
-    auto describe = reinterpret_cast<decltype(&TvMixAlsaDescribe)>(reinterpret_cast<void (*)(void)>(proc));
+    decltype(&TvMixAlsaDescribe) describe;
     TvMixAlsaElement element{};
-    int answer = describe == nullptr ? -4 : describe(0, &element);
+    int answer = LookUp(driver, "TvMixAlsaDescribe", describe) ? describe(0, &element) : -4;
     if (driver != nullptr) FreeLibrary(driver);
     if (answer == 0) return element;
     // The driver says why in its own words.

@@ -3,8 +3,6 @@
 #include <fmt/format.h>
 #include <stdlib.h>
 
-#include <cstring>
-
 #include "driver_file.h"
 #ifdef TVCTL_HAVE_I2CDEV
 #include "tvi2cdev.h"

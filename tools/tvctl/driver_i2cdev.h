@@ -4,11 +4,8 @@
 // (tvbusDescribeResult, tvbusRefusalReason).
 #pragma once
 
-#include <cstdint>
 #include <string>
 #include <vector>
-
-#include "tvhost/win32.h"
 
 namespace tvctl {
 

@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "bus_words.h"
@@ -36,8 +37,7 @@ std::vector<TvSimTransaction> SimCardLogSince(const SimCardCalls &card, uint64_t
     std::vector<TvSimTransaction> entries;
     uint64_t total = card.LogTotal();
     if (total <= mark) return entries;
-    uint64_t wanted = total - mark;
-    entries.resize(wanted < TVSIM_LOG_CAPACITY ? wanted : TVSIM_LOG_CAPACITY);
+    entries.resize(std::min<uint64_t>(total - mark, TVSIM_LOG_CAPACITY));
     uint32_t got = card.LogRead(mark, entries.data(), static_cast<uint32_t>(entries.size()));
     entries.resize(got);
     if (dropped != nullptr && !entries.empty() && entries.front().sequence > mark)
@@ -49,6 +49,11 @@ namespace {
 
 const char *DeviceName(uint32_t device) {
     return device == kDecoderAddress ? "decoder" : device == kTunerAddress ? "tuner" : "";
+}
+
+// The bytes of a block, as far as its entry keeps them.
+std::vector<uint8_t> BlockBytes(const TvSimTransaction &entry) {
+    return {entry.bytes, entry.bytes + std::min(entry.count, TVSIM_LOG_BYTES)};
 }
 
 std::string SimResult(uint32_t result) {
@@ -66,11 +71,11 @@ std::string SimResult(uint32_t result) {
 std::string FormatTransaction(const TvSimTransaction &entry, uint64_t startUs) {
     double ms = entry.timeUs >= startUs ? static_cast<double>(entry.timeUs - startUs) / 1000.0 : 0.0;
     std::string where = fmt::format("{} {}", Hex(entry.device), DeviceName(entry.device));
+    // For a read or write: "reg 0x0A brightness", with the name when the library uses the register.
+    const char *name = RegisterName(entry.device, entry.reg);
+    std::string reg = fmt::format("reg {}{}{}", Hex(entry.reg), *name != '\0' ? " " : "", name);
     switch (entry.op) {
         case TVSIM_OP_READ: {
-            std::string reg = fmt::format("reg {}", Hex(entry.reg));
-            const char *name = RegisterName(entry.device, entry.reg);
-            if (*name != '\0') reg += fmt::format(" {}", name);
             std::string extra;
             if (entry.device == kDecoderAddress && entry.reg == kRegStatus)
                 extra = (entry.result & kStatusLock) ? "  (locked)" : "  (no lock)";
@@ -79,19 +84,14 @@ std::string FormatTransaction(const TvSimTransaction &entry, uint64_t startUs) {
             return fmt::format("{:>9.1f} ms  read   {:<12} {:<22} -> {}{}", ms, where, reg, Hex(entry.result), extra);
         }
         case TVSIM_OP_WRITE: {
-            std::string reg = fmt::format("reg {}", Hex(entry.reg));
-            const char *name = RegisterName(entry.device, entry.reg);
-            if (*name != '\0') reg += fmt::format(" {}", name);
             // A value wider than the register crosses whole; the register keeps its low byte.
             std::string kept = entry.value > 0xFF ? fmt::format(" (keeps {})", Hex(entry.value & 0xFF)) : "";
             return fmt::format("{:>9.1f} ms  write  {:<12} {:<22} <- {}{}  {}", ms, where, reg, Hex(entry.value), kept,
                                SimResult(entry.result));
         }
         case TVSIM_OP_BLOCK: {
-            std::string bytes;
-            uint32_t shown = entry.count < TVSIM_LOG_BYTES ? entry.count : TVSIM_LOG_BYTES;
-            for (uint32_t i = 0; i < shown; ++i) bytes += fmt::format("{}{:02X}", i ? " " : "", entry.bytes[i]);
-            if (entry.count > shown) bytes += " ...";
+            std::string bytes = fmt::format("{:02X}", fmt::join(BlockBytes(entry), " "));
+            if (entry.count > TVSIM_LOG_BYTES) bytes += " ...";
             return fmt::format("{:>9.1f} ms  block  {:<12} [{}] ({} bytes)  {}", ms, where, bytes, entry.count,
                                SimResult(entry.result));
         }
@@ -118,10 +118,7 @@ nlohmann::ordered_json TransactionJson(const TvSimTransaction &entry) {
         default: {
             out["op"] = "block";
             out["count"] = entry.count;
-            nlohmann::ordered_json bytes = nlohmann::ordered_json::array();
-            uint32_t shown = entry.count < TVSIM_LOG_BYTES ? entry.count : TVSIM_LOG_BYTES;
-            for (uint32_t i = 0; i < shown; ++i) bytes.push_back(entry.bytes[i]);
-            out["bytes"] = bytes;
+            out["bytes"] = BlockBytes(entry);
             break;
         }
     }

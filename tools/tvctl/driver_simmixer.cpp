@@ -2,6 +2,9 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "bus_words.h"
 #include "module_lookup.h"
 #include "numbers.h"
@@ -31,6 +34,11 @@ const char *MessageName(uint32_t message) {
     }
 }
 
+// The values a call carried, as far as its entry keeps them.
+std::vector<uint32_t> Values(const TvMixSimCall &call) {
+    return {call.values, call.values + std::min<uint32_t>(call.valueCount, TVMIXSIM_MAX_VALUES)};
+}
+
 }  // namespace
 
 std::string FormatMixerCall(const TvMixSimCall &call) {
@@ -48,12 +56,7 @@ std::string FormatMixerCall(const TvMixSimCall &call) {
         case MXDM_GETCONTROLDETAILS:
         case MXDM_SETCONTROLDETAILS: {
             what = fmt::format("control {}, {} channel{}", call.controlId, call.cChannels, call.cChannels == 1 ? "" : "s");
-            if (call.valueCount > 0) {
-                what += " [";
-                for (uint32_t i = 0; i < call.valueCount && i < TVMIXSIM_MAX_VALUES; ++i)
-                    what += fmt::format("{}{}", i ? " " : "", call.values[i]);
-                what += "]";
-            }
+            if (call.valueCount > 0) what += fmt::format(" [{}]", fmt::join(Values(call), " "));
             break;
         }
         default: break;
@@ -68,9 +71,7 @@ nlohmann::ordered_json MixerCallJson(const TvMixSimCall &call) {
     if (call.message == MXDM_GETCONTROLDETAILS || call.message == MXDM_SETCONTROLDETAILS) {
         out["controlId"] = call.controlId;
         out["channels"] = call.cChannels;
-        nlohmann::ordered_json values = nlohmann::ordered_json::array();
-        for (uint32_t i = 0; i < call.valueCount && i < TVMIXSIM_MAX_VALUES; ++i) values.push_back(call.values[i]);
-        out["values"] = values;
+        out["values"] = Values(call);
     }
     return out;
 }

@@ -2,7 +2,6 @@
 // its log in words and its state file.
 #pragma once
 
-#include <cstdint>
 #include <nlohmann/json.hpp>
 #include <string>
 

@@ -3,10 +3,7 @@
 // own words (tvbusDescribeResult, tvbusRefusalReason).
 #pragma once
 
-#include <cstdint>
 #include <string>
-
-#include "tvhost/win32.h"
 
 namespace tvctl {
 

@@ -6,6 +6,7 @@
 #include <iterator>
 #include <utility>
 
+#include "numbers.h"
 #include "tvcore/card/channel_plans.h"
 #include "tvcore/card/tuner.h"
 
@@ -28,13 +29,14 @@ constexpr std::pair<std::string_view, std::string_view> kAliases[] = {
     {"cable-irc", "us-cable-irc"}, {"irc", "us-cable-irc"}, {"cable-hrc", "us-cable-hrc"}, {"hrc", "us-cable-hrc"},
 };
 
+bool AllDigits(std::string_view text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
 // A name of digits only, as a number; empty otherwise.
 std::optional<uint32_t> NumberOfName(std::string_view name) {
-    if (name.empty() || name.size() > 9 || !std::all_of(name.begin(), name.end(), [](char c) { return c >= '0' && c <= '9'; }))
-        return std::nullopt;
-    uint32_t number = 0;
-    for (char c : name) number = number * 10 + static_cast<uint32_t>(c - '0');
-    return number;
+    if (name.empty() || name.size() > 9 || !AllDigits(name)) return std::nullopt;
+    return static_cast<uint32_t>(*ParseNumber(name));
 }
 
 // The order up and down walk: by number when every name is one.
@@ -160,21 +162,11 @@ std::optional<uint64_t> ParseMhz(std::string_view text) {
     size_t dot = text.find('.');
     std::string_view whole = text.substr(0, dot);
     std::string_view fraction = dot == std::string_view::npos ? std::string_view() : text.substr(dot + 1);
-    auto digits = [](std::string_view part) {
-        return std::all_of(part.begin(), part.end(), [](char c) { return c >= '0' && c <= '9'; });
-    };
-    if (whole.empty() || whole.size() > 6 || !digits(whole) || !digits(fraction) || fraction.size() > 6 ||
+    if (whole.empty() || whole.size() > 6 || !AllDigits(whole) || !AllDigits(fraction) || fraction.size() > 6 ||
         (dot != std::string_view::npos && fraction.empty()))
         return std::nullopt;
-    uint64_t hz = 0;
-    for (char c : whole) hz = hz * 10 + static_cast<uint64_t>(c - '0');
-    hz *= 1'000'000;
-    uint64_t scale = 100'000;
-    for (char c : fraction) {
-        hz += static_cast<uint64_t>(c - '0') * scale;
-        scale /= 10;
-    }
-    return hz;
+    // Whole MHz, and the fraction as millionths ("3125" is 312500 Hz).
+    return *ParseNumber(whole) * 1'000'000 + *ParseNumber(std::string(fraction).append(6 - fraction.size(), '0'));
 }
 
 std::string NotInPlan(const PlanInfo &plan, std::string_view channel) {

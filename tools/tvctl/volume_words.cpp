@@ -38,14 +38,10 @@ uint64_t VolumeTarget(const VolumeWords &words, uint32_t min, uint32_t max, uint
     const uint64_t span = max >= min ? uint64_t{max} - min : 0;
     const uint64_t step = words.percent ? (words.amount * span + 50) / 100 : words.amount;
     if (!words.relative) return words.percent ? min + step : words.amount;
-    uint64_t target = 0;
-    if (words.down)
-        target = current < min || current - min <= step ? min : current - step;
-    else
-        target = current > max || max - current <= step ? max : current + step;
-    bool stopped = words.down ? current < min || current - min < step : current > max || max - current < step;
-    if (clamped != nullptr) *clamped = stopped;
-    return target;
+    if (clamped != nullptr)
+        *clamped = words.down ? current < min || current - min < step : current > max || max - current < step;
+    if (words.down) return current < min || current - min <= step ? min : current - step;
+    return current > max || max - current <= step ? max : current + step;
 }
 
 }  // namespace tvctl
