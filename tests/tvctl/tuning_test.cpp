@@ -260,6 +260,9 @@ INSTANTIATE_TEST_SUITE_P(
         ErrorCase{"volume", {"audio", "volume", "70000"}, 1, "volume 70000 is out of range (0-65535)"},
         ErrorCase{"register", {"i2c", "read", "0x88", "0x100"}, 1, "register 0x100 is out of range (0x00-0xFF)"},
         ErrorCase{"noAck", {"i2c", "write", "0x90", "1", "2"}, 1, "no device acknowledged"},
+        // An empty name names no file: neither the default picture nor the library's file.
+        ErrorCase{"snapshotEmptyName", {"snapshot", ""}, 2, "file: an empty file name names no file"},
+        ErrorCase{"checkEmptyName", {"config", "check", ""}, 2, "file: an empty file name names no file"},
         ErrorCase{"scanRange", {"scan", "cable", "--channels", "120-130"}, 1,
                   "channel range 120-130 is not within the cable plan (1-125)"}),
     [](const auto &info) { return std::string(info.param.name); });

@@ -89,10 +89,12 @@ TEST(TvctlCommandLineTest, ShellLinesSplitLikeAShell) {
     EXPECT_EQ(TokenizeLine("  # only a comment", &error), Words{});
     EXPECT_EQ(TokenizeLine("get # and a comment", &error), Words{"get"});
     EXPECT_EQ(TokenizeLine("a#b \"\"", &error), (Words{"a#b", ""}));
-    for (const char *bad : {"x \"unclosed", "x 'unclosed", "x \\"}) {
+    // The shell says "the line has an " and then the error.
+    for (auto [bad, said] : {std::pair{"x \"unclosed", "unclosed \" quote"}, std::pair{"x 'unclosed", "unclosed ' quote"},
+                             std::pair{"x \\", "unfinished escape (a backslash at its end)"}}) {
         error.clear();
         EXPECT_FALSE(TokenizeLine(bad, &error)) << bad;
-        EXPECT_FALSE(error.empty()) << bad;
+        EXPECT_EQ(error, said) << bad;
     }
 }
 

@@ -133,7 +133,7 @@ public:
     explicit ConfigCommand(CLI::App &app) {
         app.require_subcommand(1, 1);
         CLI::App *check = app.add_subcommand("check", "explain the board configuration file: config check [FILE]");
-        check->add_option("file", file_, "a file to check instead of the one the library reads");
+        Bind(*check, "file", file_, FileName("file", false), "a file to check instead of the one the library reads");
         app.add_subcommand("show", "show tvctl's settings and where each came from: config show")
             ->callback([this] { show_ = true; });
     }

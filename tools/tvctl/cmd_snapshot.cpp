@@ -19,7 +19,8 @@ namespace {
 class SnapshotCommand : public Command {
 public:
     explicit SnapshotCommand(CLI::App &app) {
-        app.add_option("file", file_, "the picture file to write (default snapshot.png, or snapshot.jpg with --format jpeg)");
+        Bind(app, "file", file_, FileName("file", false),
+             "the picture file to write (default snapshot.png, or snapshot.jpg with --format jpeg)");
         BindChoice(app, "--format", format_, {"png", "jpeg"}, "png or jpeg (default: from the file's extension: .jpg and .jpeg are JPEG)");
         Bind(app, "--quality", quality_, InRange("--quality", 1, 100), "JPEG quality, 1-100 (default 90)");
         app.add_option("--frame", frame_, "the simulated card's frame number (default: the frame showing now, at 30000/1001 a second)");

@@ -69,7 +69,7 @@ std::optional<Words> TokenizeLine(std::string_view line, std::string *error) {
             }
         } else if (c == '\\') {
             if (at + 1 >= line.size()) {
-                *error = "a backslash ends the line";
+                *error = "unfinished escape (a backslash at its end)";
                 return std::nullopt;
             }
             word.push_back(line[++at]);

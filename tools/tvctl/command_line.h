@@ -27,7 +27,8 @@ std::vector<Words> SplitCommands(const Words &words, const std::function<bool(st
 // literally, "..." keeps everything but \" and \\; a backslash outside quotes
 // takes the next character as it is; ";" is a word of its own; "#" at the
 // start of a word begins a comment. Empty with *error set on an unclosed
-// quote or a trailing backslash.
+// quote or a trailing backslash; the error names what the line has ("the
+// line has an ...").
 std::optional<Words> TokenizeLine(std::string_view line, std::string *error);
 
 }  // namespace tvctl
