@@ -124,6 +124,7 @@ template <typename T>
 CLI::Option *BindChoice(CLI::App &app, const std::string &name, T &field,
                         std::vector<std::pair<const char *, T>> choices, const std::string &help) {
     std::vector<const char *> words;
+    words.reserve(choices.size());
     for (const auto &choice : choices) words.push_back(choice.first);
     auto parse = [name, words, choices = std::move(choices)](const std::string &word) {
         for (const auto &[choice, value] : choices)
